@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "image/Pixels.h"
+
+namespace quivane {
+
+// A plain value-type bitmap: contiguous rows, row 0 at the top, no padding
+// between rows. Width and height are never negative; an empty bitmap has no
+// pixels.
+template <class Pixel>
+class Bitmap {
+public:
+    Bitmap() = default;
+    Bitmap(int width, int height) { resize(width, height); }
+
+    // Reallocates to the new size; every pixel becomes zero.
+    void resize(int width, int height)
+    {
+        width_ = width > 0 && height > 0 ? width : 0;
+        height_ = width > 0 && height > 0 ? height : 0;
+        pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Pixel{});
+    }
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return pixels_.empty(); }
+
+    Pixel* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+    const Pixel* row(int y) const
+    {
+        return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    }
+    Pixel& at(int x, int y) { return row(y)[x]; }
+    const Pixel& at(int x, int y) const { return row(y)[x]; }
+
+    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<Pixel> pixels_;
+};
+
+using Bitmap24 = Bitmap<ColourPixel>;
+using Bitmap32 = Bitmap<PicturePixel>;
+
+}  // namespace quivane

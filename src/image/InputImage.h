@@ -1,0 +1,45 @@
+#pragma once
+
+#include <vector>
+
+#include "image/Bitmap.h"
+
+namespace quivane {
+
+// Quality marks, as the user sets them and as the combination weighs them.
+enum QualityMark : int { QualityDont = 0, QualityBad = 1, QualityAvg = 2, QualityGood = 3 };
+
+// One prepared picture of the working size with the state alignment and
+// combination need.
+class TInputImage {
+public:
+    int Threshold = 0;
+    int Enlargement = 0;
+    Bitmap32 Bitmap;
+    bool FullPicture = false;
+    int Quality = QualityAvg;
+    int Dx = 0;
+    int Dy = 0;
+};
+
+// Item 0 is the result picture, items 1..N the input pictures in the order
+// read; every item has the working size.
+using PictureList = std::vector<TInputImage>;
+
+// Sizes the picture's bitmap and gives it fresh alignment state.
+void PreparePictureBitmap(TInputImage& picture, int width, int height);
+
+// The aligned read every stage shares: result position (x, y) takes the
+// stored pixel at (x + Dx, y + Dy), each coordinate clamped into the
+// picture so the border pixels repeat outward.
+inline const PicturePixel& AlignedPixel(const TInputImage& picture, int x, int y)
+{
+    const Bitmap32& bitmap = picture.Bitmap;
+    int sx = x + picture.Dx;
+    int sy = y + picture.Dy;
+    sx = sx < 0 ? 0 : (sx >= bitmap.width() ? bitmap.width() - 1 : sx);
+    sy = sy < 0 ? 0 : (sy >= bitmap.height() ? bitmap.height() - 1 : sy);
+    return bitmap.at(sx, sy);
+}
+
+}  // namespace quivane

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "workspace/Ui.h"
+#include "workspace/Workspace.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace quivane {
+
+class CaptionPanel;
+class PictureBox;
+class QualityLamp;
+
+// The main window: a fixed layout of panels whose controls mirror the
+// workspace. It forwards every user change to the actions and shows what the
+// actions tell it; it holds no processing of its own.
+class MainForm : public QWidget, public Ui {
+    Q_OBJECT
+
+public:
+    explicit MainForm(const std::string& programFolder, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    Workspace& workspace() { return ws_; }
+
+    // Ui
+    void setStatusText(const std::string& text) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressMinimum(int minimum) override;
+    void setProgressPosition(int position) override;
+    void setText(TextField field, const std::string& text) override;
+    void setActionEnabled(ActionButton button, bool enabled) override;
+    void showControl(ControlId id, const ControlState& state) override;
+    void lightQualityLamps(int mark) override;
+    void showResultView(const Bitmap24& view) override;
+    void repaintResultBox() override;
+
+private:
+    struct ControlWidgets {
+        QWidget* widget = nullptr;         // spin edit, check box, slider, scroll bar or group box
+        QButtonGroup* buttons = nullptr;   // radio groups only
+    };
+
+    void buildLoadPanel();
+    void buildAlignPanel();
+    void buildCombinePanel();
+    void buildDeconvolutionPanel();
+    void buildInputPanel();
+    void buildQualityPanel();
+    void buildSavePanel();
+    void buildResultPanel();
+    void buildShowResultPanel();
+    void buildHistogramPanel();
+    void buildStatusArea();
+
+    QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                           const QString& hint);
+    void addCheckBox(ControlId id, QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                     const QString& hint);
+    void addSpinEdit(ControlId id, QWidget* parent, const char* name, const QRect& geometry, const QString& hint);
+    void addRadioGroup(ControlId id, QWidget* parent, const char* name, const QString& title,
+                       const QStringList& items, int columns, const QRect& geometry, const QString& hint);
+    void addScrollBar(ControlId id, Qt::Orientation orientation, QWidget* parent, const char* name,
+                      const QRect& geometry, const QString& hint);
+    QLabel* addLabel(QWidget* parent, const QString& text, const QRect& geometry);
+    void setKernelGlyph(QAbstractButton* button);
+
+    void userChanged(ControlId id, int value);
+    void centreOnScreen();
+
+    Workspace ws_;
+    std::array<ControlWidgets, ControlCount> controls_{};
+    std::array<QPushButton*, 5> actionButtons_{};
+    std::array<QualityLamp*, 4> lamps_{};
+    CaptionPanel* inputPanel_ = nullptr;
+    CaptionPanel* resultPanel_ = nullptr;
+    PictureBox* inputBox_ = nullptr;
+    PictureBox* resultBox_ = nullptr;
+    QLabel* combineText_ = nullptr;
+    QLabel* saturationText_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    std::array<QPushButton*, 3> kernelButtons_{};
+};
+
+}  // namespace quivane

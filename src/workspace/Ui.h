@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "image/Bitmap.h"
+#include "workspace/Controls.h"
+
+namespace quivane {
+
+// The five action buttons whose enabling follows the busy/ready states.
+enum class ActionButton { Calculate, Save, SaveAs, Go, Stop };
+
+// Texts of the window that actions set: the two picture captions, the text
+// beside the combine parameter, the text beside the saturation track bar and
+// the caption of the automatic-save button.
+enum class TextField { InputCaption, ResultCaption, CombineText, SaturationText, SaveButtonCaption };
+
+// The only way actions reach the window. The Qt window, the batch program and
+// the tests' scripted fake implement it. Control values are kept in the
+// workspace's mirror; `showControl` only makes the window show that state
+// (it must not call back into the actions).
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    virtual void setStatusText(const std::string& text) = 0;
+    virtual void setProgressMaximum(int maximum) = 0;
+    virtual void setProgressMinimum(int minimum) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void setText(TextField field, const std::string& text) = 0;
+    virtual void setActionEnabled(ActionButton button, bool enabled) = 0;
+    virtual void showControl(ControlId id, const ControlState& state) = 0;
+    // Lights the lamp of `mark` and darkens the others; a mark outside 0..3
+    // darkens all four.
+    virtual void lightQualityLamps(int mark) = 0;
+    // The result box stops showing its start picture and shows this bitmap.
+    virtual void showResultView(const Bitmap24& view) = 0;
+    virtual void repaintResultBox() = 0;
+};
+
+}  // namespace quivane

@@ -1,0 +1,32 @@
+#include "workspace/Workspace.h"
+
+#include "output/ResultName.h"
+
+namespace quivane {
+namespace {
+
+std::string WithSeparator(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+Workspace::Workspace(const std::string& programFolder) : ResultFileName(AutoResultName(0))
+{
+    folders.program = WithSeparator(programFolder);
+    folders.psf = folders.program + "PSF/";
+    folders.picture = folders.program + "Pictures/";
+    folders.video = folders.program + "Videos/";
+    folders.result = folders.program + "Result/";
+}
+
+void ClearPictureList(Workspace& ws)
+{
+    PictureList().swap(ws.pictures);
+    ws.PictureCount = 0;
+    ws.FramesRead = 0;
+}
+
+}  // namespace quivane

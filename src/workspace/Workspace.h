@@ -1,0 +1,114 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "enhance/Psf.h"
+#include "image/Bitmap.h"
+#include "image/InputImage.h"
+#include "tone/ToneSettings.h"
+#include "workspace/Controls.h"
+
+namespace quivane {
+
+// The picture boxes of the window are 192 x 144; alignment compares a region
+// of that size, and the start pictures have it.
+constexpr int ViewBoxWidth = 192;
+constexpr int ViewBoxHeight = 144;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// Working folders, each ending in a separator. They only serve as the
+// initial folders of dialogs and of saving; nothing creates or requires them.
+struct Folders {
+    std::string program;
+    std::string psf;
+    std::string picture;
+    std::string video;
+    std::string result;
+};
+
+// Frame corrections in force: bit 1 flat field, 2 dark frame, 4 row-shift fix
+// chosen, 8 row-shift fix active for the current video load.
+struct CorrectionState {
+    int flags = 0;
+    Bitmap24 darkFrame;
+    Bitmap24 flatField;
+    std::array<int, 3> flatMean = {128, 128, 128};
+};
+
+// The one state object of the program: everything it knows lives here for
+// the whole run. Its constructor gives the start-up values that do not depend
+// on the window; `FormCreate` completes the rest.
+struct Workspace {
+    explicit Workspace(const std::string& programFolder);
+
+    Folders folders;
+
+    PictureList pictures;
+    int PictureCount = 0;
+    int FramesRead = 0;
+    bool PicturesLoaded = false;
+
+    // The working size: the chosen width takes effect at the next load.
+    int ResultSize = 192;
+    int ResultWidth = 768;
+    int ResultHeight = 576;
+    int MaxPictures = 0;
+
+    int Enlargement = 2;
+    bool FullPicture = false;
+    bool AbortRequested = false;
+    bool FirstLoadPending = true;
+
+    Bitmap24 InputView;
+    Bitmap24 ResultView;
+
+    // Alignment and browsing.
+    int RegisterRef = 0;
+    int DisplayedPicture = 1;
+    bool Aligning = false;
+    bool MouseHeld = false;
+    Point InputWindowSize{ViewBoxWidth, ViewBoxHeight};
+    Point ViewOrigin{-1, -1};  // (-1, -1): the compared region is centred
+
+    // Combination and enhancement.
+    int CombineMethod = 0;
+    int CombineParam = 0;
+    bool UmaOn = false;
+    int UmaStrength = 3;
+    bool DecOn = false;
+    int DecMethod = 0;
+    int DecIterations = 1;
+    bool ConOn = false;
+    std::string PSFFileName = "_Gauss15x15.bmp";
+    Bitmap24 PSFBitmap;
+    KernelSlots kernels;
+
+    // Display and tone.
+    int ShowMode = 0;
+    ToneSettings tone;
+    bool BiasGainOn = false;
+    bool LutOn = false;
+    bool ClaheOn = false;
+    double ClipFactor = 2.0;
+    bool Map0255On = false;
+
+    // Saving.
+    int SaveCounter = 0;
+    std::string ResultFileName;
+
+    CorrectionState correction;
+
+    Controls controls;
+};
+
+// Destroys every picture, the result picture included, and gives back the
+// list's storage.
+void ClearPictureList(Workspace& ws);
+
+}  // namespace quivane
