@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "align/PictureBrowsing.h"
+#include "tone/ResultViewActions.h"
+
 namespace quivane {
 namespace {
 
@@ -48,6 +51,8 @@ void SaturationMoved(Workspace& ws, Ui& ui, int position)
 {
     ws.tone.saturation = position;
     ui.setText(TextField::SaturationText, "[Saturat. " + std::to_string(position) + "%]");
+    // The grey of mode 0 does not depend on the saturation.
+    if (ws.ShowMode >= 1 && ws.ShowMode <= 3) RefreshResultView(ws, ui);
 }
 
 void BiasGainToggled(Workspace& ws, Ui& ui, bool on)
@@ -55,6 +60,15 @@ void BiasGainToggled(Workspace& ws, Ui& ui, bool on)
     ws.BiasGainOn = on;
     SetControlEnabled(ws, ui, ControlId::BIASSpinEdit, on);
     SetControlEnabled(ws, ui, ControlId::GAINSpinEdit, on);
+    RefreshResultView(ws, ui);
+}
+
+// Runs `change`, then redraws the result with the new display setting.
+template <class Change>
+void ChangeDisplay(Workspace& ws, Ui& ui, Change change)
+{
+    change();
+    RefreshResultView(ws, ui);
 }
 
 // The hint calls 0 plain adaptive equalisation; other values give 1.5 .. 9.0.
@@ -76,23 +90,23 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
     case DecIterationsSpinEdit: ws.DecIterations = value; break;
     case ConCheckBox: ws.ConOn = value != 0; break;
     case QualityRadioGroup: QualityMarkChosen(ws, ui, value); break;
-    case ShowResultRadioGroup: ws.ShowMode = value; break;
+    case ShowResultRadioGroup: ChangeDisplay(ws, ui, [&] { ws.ShowMode = value; }); break;
     case SaturationTrackBar: SaturationMoved(ws, ui, value); break;
     case ResultSizeSpinEdit: ws.ResultSize = value; break;
-    case AutosizeCheckBox: ui.repaintResultBox(); break;
+    case AutosizeCheckBox: ChangeDisplay(ws, ui, [&] { ui.repaintResultBox(); }); break;
     case BiasGainCheckBox: BiasGainToggled(ws, ui, value != 0); break;
-    case BIASSpinEdit: ws.tone.biasLevel = value; break;
-    case GAINSpinEdit: ws.tone.gainLevel = value; break;
+    case BIASSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.biasLevel = value; }); break;
+    case GAINSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.gainLevel = value; }); break;
     // Toggles rather than copies the box's state.
-    case TableMappingCheckBox: ws.LutOn = !ws.LutOn; break;
-    case CLAHECheckBox: ws.ClaheOn = value != 0; break;
+    case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.LutOn = !ws.LutOn; }); break;
+    case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.ClaheOn = value != 0; }); break;
     case CLAHESpinEdit: ws.ClipFactor = ClipFactorFor(value); break;
-    case Map0255CheckBox: ws.Map0255On = value != 0; break;
+    case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.Map0255On = value != 0; }); break;
+    case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
     // Read by alignment and browsing when they act, not stored.
     case RegisterRadioGroup:
     case HorScrollBar:
     case VerScrollBar:
-    case DataPicNrSpinEdit:
     case Count: break;
     }
 }
@@ -113,6 +127,14 @@ void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
     state.value = clamped;
     ui.showControl(id, state);
     RunChangeHandler(ws, ui, id, clamped);
+}
+
+void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ControlState& state = ws.controls[id];
+    state.value = ClampToRange(state, value);
+    ui.showControl(id, state);
+    RunChangeHandler(ws, ui, id, state.value);
 }
 
 void SetControlRange(Workspace& ws, Ui& ui, ControlId id, int minimum, int maximum)

@@ -15,6 +15,9 @@ void ControlChanged(Workspace& ws, Ui& ui, ControlId id, int value);
 // actually changed.
 void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value);
 
+// Sets a control and runs its handler whether or not the value changed.
+void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value);
+
 // New range of a spin edit; a maximum below the minimum pulls the minimum
 // down with it, and the value is kept inside. No handler runs.
 void SetControlRange(Workspace& ws, Ui& ui, ControlId id, int minimum, int maximum);

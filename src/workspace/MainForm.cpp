@@ -1,7 +1,11 @@
 #include "workspace/MainForm.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +17,10 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "acquire/BitmapSequenceLoad.h"
+#include "output/SaveActions.h"
+#include "tone/ResultViewActions.h"
+#include "workspace/ActionGuard.h"
 #include "workspace/CaptionPanel.h"
 #include "workspace/ControlHandlers.h"
 #include "workspace/PictureBox.h"
@@ -35,6 +43,31 @@ constexpr int LeftWidth = 223, MiddleWidth = 200, RightWidth = 200;
 const QString KernelHint = "Load a small bitmap that describes the PSF (Point Spread Function)";
 
 std::size_t Index(ControlId id) { return static_cast<std::size_t>(id); }
+
+// "Description (*.ext)|*.ext" as a toolkit filter whose pattern matches the
+// extension in lower and upper case alike.
+QString ToolkitFilter(const std::string& filter)
+{
+    const QString text = QString::fromStdString(filter);
+    const QString description = text.section('|', 0, 0).section(" (", 0, 0);
+    QStringList patterns;
+    for (const QString& pattern : text.section('|', 1).split(';', Qt::SkipEmptyParts)) {
+        patterns << pattern.toLower() << pattern.toUpper();
+    }
+    patterns.removeDuplicates();
+    return description + " (" + patterns.join(' ') + ")";
+}
+
+std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    dialog.setWindowTitle(QString::fromStdString(request.title));
+    dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    if (!request.filter.empty()) dialog.setNameFilter(ToolkitFilter(request.filter));
+    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst().toStdString();
+}
 
 }  // namespace
 
@@ -61,6 +94,8 @@ MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(
     }
     FormCreate(ws_, *this);
     for (QAbstractButton* button : kernelButtons_) setKernelGlyph(button);
+    connectActions();
+    qApp->installEventFilter(this);
     centreOnScreen();
 }
 
@@ -366,7 +401,34 @@ void MainForm::centreOnScreen()
     }
 }
 
-void MainForm::userChanged(ControlId id, int value) { ControlChanged(ws_, *this, id, value); }
+void MainForm::userChanged(ControlId id, int value)
+{
+    RunGuarded(*this, [&] { ControlChanged(ws_, *this, id, value); });
+}
+
+template <class Action>
+void MainForm::onClick(const char* buttonName, Action action)
+{
+    auto* button = findChild<QPushButton*>(buttonName);
+    connect(button, &QPushButton::clicked, this, [this, action] { RunGuarded(*this, [&] { action(ws_, *this); }); });
+}
+
+void MainForm::connectActions()
+{
+    onClick("LoadBMPButton", LoadBMPButtonClick);
+    onClick("SaveButton", SaveButtonClick);
+    onClick("SaveAsButton", SaveAsButtonClick);
+    onClick("LUTButton", LUTButtonClick);
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && isAncestorOf(qobject_cast<QWidget*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) ws_.AbortRequested = true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 // ---- Ui -----------------------------------------------------------------
 
@@ -429,6 +491,31 @@ void MainForm::lightQualityLamps(int mark)
 }
 
 void MainForm::showResultView(const Bitmap24& view) { resultBox_->setPicture(ToQImage(view)); }
+
+void MainForm::showInputView(const Bitmap24& view) { inputBox_->setPicture(ToQImage(view)); }
+
+std::optional<std::string> MainForm::askOpenFileName(const FileDialogRequest& request)
+{
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    return RunFileDialog(dialog, request);
+}
+
+std::optional<std::string> MainForm::askSaveFileName(const FileDialogRequest& request)
+{
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    return RunFileDialog(dialog, request);
+}
+
+void MainForm::showError(const std::string& message)
+{
+    QMessageBox::critical(this, QApplication::applicationName(), QString::fromStdString(message), QMessageBox::Ok);
+}
+
+void MainForm::processEvents() { QCoreApplication::processEvents(); }
 
 void MainForm::repaintResultBox()
 {

@@ -42,6 +42,15 @@ public:
     void lightQualityLamps(int mark) override;
     void showResultView(const Bitmap24& view) override;
     void repaintResultBox() override;
+    void showInputView(const Bitmap24& view) override;
+    std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
+    std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
+    void showError(const std::string& message) override;
+    void processEvents() override;
+
+protected:
+    // Sees every key of the window before the focused control does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct ControlWidgets {
@@ -74,6 +83,9 @@ private:
     void setKernelGlyph(QAbstractButton* button);
 
     void userChanged(ControlId id, int value);
+    void connectActions();
+    template <class Action>
+    void onClick(const char* buttonName, Action action);
     void centreOnScreen();
 
     Workspace ws_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "image/Bitmap.h"
@@ -14,6 +15,16 @@ enum class ActionButton { Calculate, Save, SaveAs, Go, Stop };
 // beside the combine parameter, the text beside the saturation track bar and
 // the caption of the automatic-save button.
 enum class TextField { InputCaption, ResultCaption, CombineText, SaturationText, SaveButtonCaption };
+
+// What a file dialog needs. The filter is written "Description|*.ext"; a
+// window may match its pattern in any letter case.
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;
+    std::string defaultExtension;
+    std::string initialFolder;
+    std::string fileName;  // proposed name, save dialogs only
+};
 
 // The only way actions reach the window. The Qt window, the batch program and
 // the tests' scripted fake implement it. Control values are kept in the
@@ -36,6 +47,17 @@ public:
     // The result box stops showing its start picture and shows this bitmap.
     virtual void showResultView(const Bitmap24& view) = 0;
     virtual void repaintResultBox() = 0;
+    // The input box shows this bitmap stretched into its 192 x 144 area.
+    virtual void showInputView(const Bitmap24& view) = 0;
+
+    // Full path of an existing file the user chose, or nothing when cancelled.
+    virtual std::optional<std::string> askOpenFileName(const FileDialogRequest& request) = 0;
+    // Full path the user chose to save under, or nothing when cancelled.
+    virtual std::optional<std::string> askSaveFileName(const FileDialogRequest& request) = 0;
+    // An error message box with one OK button; returns once acknowledged.
+    virtual void showError(const std::string& message) = 0;
+    // Lets pending window events run from inside a long loop.
+    virtual void processEvents() = 0;
 };
 
 }  // namespace quivane

@@ -41,6 +41,21 @@ struct CorrectionState {
     std::array<int, 3> flatMean = {128, 128, 128};
 };
 
+// The bitmap open dialog is one dialog shared by the sequence, kernel and
+// correction buttons: it keeps the file chosen last, and its filter changes
+// once a kernel or correction file has been asked for.
+struct BitmapDialogState {
+    std::string heldFile;
+    bool windowsFilter = false;
+};
+
+// Names of the series being loaded, without folder.
+struct LoadNames {
+    std::string chosenFile;  // the AVI file or the first bitmap
+    std::string lastFile;    // the last bitmap
+    std::string chosenExtension;  // upper-case with its dot; kept from load to load
+};
+
 // The one state object of the program: everything it knows lives here for
 // the whole run. Its constructor gives the start-up values that do not depend
 // on the window; `FormCreate` completes the rest.
@@ -53,6 +68,10 @@ struct Workspace {
     int PictureCount = 0;
     int FramesRead = 0;
     bool PicturesLoaded = false;
+    LoadNames loadNames;
+    BitmapDialogState bitmapDialog;
+    // A load is running; its event pump must not let another action start.
+    bool LoadRunning = false;
 
     // The working size: the chosen width takes effect at the next load.
     int ResultSize = 192;

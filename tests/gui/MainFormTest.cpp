@@ -9,7 +9,11 @@
 #include <QSpinBox>
 #include <QAbstractSlider>
 #include <QTest>
+#include <unistd.h>
 #include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
 
 #include "workspace/CaptionPanel.h"
 #include "workspace/PictureBox.h"
@@ -127,6 +131,67 @@ TEST_F(MainFormTest, SpinEditArrowsFeedTheSettingAndTheValueCannotBeTyped)
     spin->setFocus();
     QTest::keyClicks(spin, "9");
     EXPECT_EQ(spin->value(), 4);
+}
+
+// The real window with its file dialogs answered from a script.
+class ScriptedMainForm : public MainForm {
+public:
+    using MainForm::MainForm;
+    std::deque<std::string> answers;
+    std::vector<std::string> errorsShown;
+
+    std::optional<std::string> askOpenFileName(const FileDialogRequest&) override { return next(); }
+    std::optional<std::string> askSaveFileName(const FileDialogRequest&) override { return next(); }
+    void showError(const std::string& message) override { errorsShown.push_back(message); }
+
+private:
+    std::optional<std::string> next()
+    {
+        if (answers.empty()) return std::nullopt;
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
+{
+    namespace fs = std::filesystem;
+    const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const fs::path program = fs::temp_directory_path() / ("quivane_gui_" + std::to_string(::getpid()));
+    fs::create_directories(program / "Result");
+
+    ScriptedMainForm form(program.string());
+    form.show();
+    form.answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0040.BMP").string()};
+    QTest::mouseClick(form.findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+
+    EXPECT_TRUE(form.errorsShown.empty());
+    EXPECT_EQ(form.workspace().PictureCount, 40);
+    EXPECT_EQ(form.findChild<CaptionPanel*>("StaticText2")->caption(), "Input pictures [40 of 455]");
+    EXPECT_EQ(form.findChild<QLabel*>("StatusBar")->text(), "Ready loading pictures");
+    for (const char* name : {"CalcButton", "SaveButton", "SaveAsButton", "RegisterGoButton"})
+        EXPECT_TRUE(form.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_FALSE(form.findChild<QPushButton*>("RegisterStopButton")->isEnabled());
+    EXPECT_EQ(form.findChild<PictureBox*>("ResultPicImage")->picture().size(), QSize(192, 144));
+
+    // Page through with the spin edit: the shown picture follows.
+    auto* number = form.findChild<QSpinBox*>("DataPicNrSpinEdit");
+    EXPECT_EQ(number->maximum(), 40);
+    const QImage first = form.findChild<PictureBox*>("InputPicImage")->picture();
+    number->stepUp();
+    EXPECT_EQ(form.workspace().DisplayedPicture, 2);
+    EXPECT_NE(form.findChild<PictureBox*>("InputPicImage")->picture(), first);
+
+    // Full colour shows the planet's colours in the result box.
+    const auto modes = form.findChild<QGroupBox*>("ShowResultRadioGroup")->findChildren<QRadioButton*>();
+    QTest::mouseClick(modes[2], Qt::LeftButton, {}, QPoint(8, modes[2]->height() / 2));
+    EXPECT_EQ(form.workspace().ShowMode, 2);
+
+    QTest::mouseClick(form.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
+    EXPECT_EQ(form.findChild<QPushButton*>("SaveButton")->text(), "&Save  [result01.bmp]");
+    fs::remove_all(program);
 }
 
 }  // namespace

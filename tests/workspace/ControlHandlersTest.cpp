@@ -155,7 +155,6 @@ TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
     ControlChanged(ws, ui, ControlId::DecIterationsSpinEdit, 16);
     ControlChanged(ws, ui, ControlId::ConCheckBox, 1);
     ControlChanged(ws, ui, ControlId::ShowResultRadioGroup, 2);
-    ControlChanged(ws, ui, ControlId::CLAHECheckBox, 1);
     ControlChanged(ws, ui, ControlId::Map0255CheckBox, 1);
     EXPECT_TRUE(ws.FullPicture);
     EXPECT_EQ(ws.Enlargement, 5);
@@ -166,8 +165,28 @@ TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
     EXPECT_EQ(ws.DecIterations, 16);
     EXPECT_TRUE(ws.ConOn);
     EXPECT_EQ(ws.ShowMode, 2);
-    EXPECT_TRUE(ws.ClaheOn);
     EXPECT_TRUE(ws.Map0255On);
+}
+
+TEST_F(ControlHandlersTest, ClaheIsAOneShotRequestThatUnticksItsBox)
+{
+    ControlChanged(ws, ui, ControlId::CLAHECheckBox, 1);
+    EXPECT_FALSE(ws.ClaheOn);
+    EXPECT_EQ(ws.controls.value(ControlId::CLAHECheckBox), 0);
+    EXPECT_EQ(ui.shown[ControlId::CLAHECheckBox].value, 0);
+}
+
+TEST_F(ControlHandlersTest, SaturationRedrawsOnlyInTheColourModes)
+{
+    ws.pictures.resize(2);
+    PreparePictureBitmap(ws.pictures[0], ws.ResultWidth, ws.ResultHeight);
+    ws.PictureCount = 1;
+    const int before = ui.resultViewsShown;
+    ControlChanged(ws, ui, ControlId::SaturationTrackBar, 150);
+    EXPECT_EQ(ui.resultViewsShown, before) << "mode 0 does not depend on saturation";
+    ControlChanged(ws, ui, ControlId::ShowResultRadioGroup, 2);
+    ControlChanged(ws, ui, ControlId::SaturationTrackBar, 160);
+    EXPECT_EQ(ui.resultViewsShown, before + 2);
 }
 
 TEST_F(ControlHandlersTest, ProgramSetValuesStayInRangeAndFireOnlyOnChange)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,7 +12,8 @@
 namespace quivane::testing {
 
 // A scripted stand-in for the window: keeps what the window would show and a
-// log of every call, in order.
+// log of every call, answers file dialogs from a queue (an empty answer is a
+// cancel) and runs a hook whenever pending events would run.
 class FakeUi : public Ui {
 public:
     std::string status;
@@ -21,8 +25,16 @@ public:
     std::map<ControlId, ControlState> shown;
     int litLamp = -1;
     const Bitmap24* resultBoxShows = nullptr;
+    int resultViewsShown = 0;
     int resultBoxRepaints = 0;
+    Bitmap24 inputBox;
     std::vector<std::string> log;
+
+    std::deque<std::optional<std::string>> dialogAnswers;
+    std::vector<FileDialogRequest> dialogsAsked;
+    std::vector<std::string> errors;
+    std::function<void()> onProcessEvents;
+    int eventPumps = 0;
 
     void setStatusText(const std::string& text) override
     {
@@ -48,8 +60,37 @@ public:
     void setActionEnabled(ActionButton button, bool on) override { enabled[button] = on; }
     void showControl(ControlId id, const ControlState& state) override { shown[id] = state; }
     void lightQualityLamps(int mark) override { litLamp = mark; }
-    void showResultView(const Bitmap24& view) override { resultBoxShows = &view; }
+    void showResultView(const Bitmap24& view) override
+    {
+        resultBoxShows = &view;
+        ++resultViewsShown;
+    }
     void repaintResultBox() override { ++resultBoxRepaints; }
+    void showInputView(const Bitmap24& view) override { inputBox = view; }
+
+    std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override { return answer(request); }
+    std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override { return answer(request); }
+    void showError(const std::string& message) override
+    {
+        errors.push_back(message);
+        log.push_back("error " + message);
+    }
+    void processEvents() override
+    {
+        ++eventPumps;
+        if (onProcessEvents) onProcessEvents();
+    }
+
+private:
+    std::optional<std::string> answer(const FileDialogRequest& request)
+    {
+        dialogsAsked.push_back(request);
+        log.push_back("dialog " + request.title);
+        if (dialogAnswers.empty()) return std::nullopt;
+        auto next = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return next;
+    }
 };
 
 }  // namespace quivane::testing

@@ -1,0 +1,118 @@
+#include "tone/RenderPicture.h"
+
+#include <gtest/gtest.h>
+
+#include "tone/PixelHelpers.h"
+
+namespace quivane {
+namespace {
+
+TInputImage PictureOf(int width, int height, ColourPixel colour)
+{
+    TInputImage picture;
+    PreparePictureBitmap(picture, width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) picture.Bitmap.at(x, y) = PackPixel(colour);
+    return picture;
+}
+
+ColourPixel RenderOne(TInputImage picture, int flags, const ToneSettings& tone = {})
+{
+    Bitmap24 target(1, 1);
+    RenderPicture(picture, target, -1, -1, flags, tone);
+    return target.at(0, 0);
+}
+
+TEST(RenderPicture, FullColourGivesThePackedColourBack)
+{
+    EXPECT_EQ(RenderOne(PictureOf(1, 1, {10, 20, 40}), ModeFullColour), (ColourPixel{9, 19, 38}));
+}
+
+TEST(RenderPicture, LuminanceModeOfWhiteChromaIsItsLuminance)
+{
+    TInputImage picture = PictureOf(1, 1, {0, 0, 0});
+    picture.Bitmap.at(0, 0).luminance = 77;
+    EXPECT_EQ(RenderOne(picture, ModeLuminance), (ColourPixel{77, 77, 77}));
+}
+
+TEST(RenderPicture, SaturationLevelModeShowsGreyBlackAndPureColourYellowWhite)
+{
+    EXPECT_EQ(RenderOne(PictureOf(1, 1, {128, 128, 128}), ModeSaturationLevel), (ColourPixel{0, 0, 0}));
+    EXPECT_EQ(RenderOne(PictureOf(1, 1, {0, 0, 255}), ModeSaturationLevel), (ColourPixel{254, 255, 255}));
+}
+
+TEST(RenderPicture, HueModeNormalisesTheReconstructedColour)
+{
+    ColourPixel expected;
+    NormaliseChroma(RenderOne(PictureOf(1, 1, {10, 20, 40}), ModeFullColour), expected);
+    EXPECT_EQ(RenderOne(PictureOf(1, 1, {10, 20, 40}), ModeHue), expected);
+    EXPECT_EQ(expected, (ColourPixel{60, 127, 254})) << "the colour comes back as 9, 19, 38 first";
+}
+
+TEST(RenderPicture, ToneStagesRunGainThenBiasThenTableThenMapping)
+{
+    ToneSettings tone;
+    tone.gainLevel = 192;
+    tone.biasLevel = 64;
+    TInputImage picture = PictureOf(1, 1, {255, 255, 255});
+    picture.Bitmap.at(0, 0).luminance = 64;
+    // Gain 192 maps 64 to 32, bias 64 maps 32 to 12.
+    EXPECT_EQ(RenderOne(picture, ModeLuminance | FlagBiasGain, tone).green, 12);
+    // The start table is a negative: 255 - 64.
+    EXPECT_EQ(RenderOne(picture, ModeLuminance | FlagLookupTable, tone).green, 191);
+    EXPECT_EQ(RenderOne(picture, ModeLuminance | FlagLookupTable | FlagMap0255, tone).green, Map0255(191));
+    EXPECT_EQ(RenderOne(picture, ModeLuminance | FlagMap0255, tone).green, Map0255(64));
+}
+
+TEST(RenderPicture, ToneStagesNeverChangeThePicture)
+{
+    TInputImage picture = PictureOf(4, 3, {30, 60, 90});
+    const Bitmap32 before = picture.Bitmap;
+    Bitmap24 target(4, 3);
+    RenderPicture(picture, target, -1, -1, ModeFullColour | FlagBiasGain | FlagLookupTable | FlagMap0255, {});
+    EXPECT_EQ(picture.Bitmap, before);
+}
+
+TEST(RenderPicture, LargerTargetGetsThePictureCentredAndKeepsItsMargins)
+{
+    TInputImage picture = PictureOf(2, 2, {255, 255, 255});
+    Bitmap24 target(6, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) target.at(x, y) = ColourPixel{1, 2, 3};
+    RenderPicture(picture, target, -1, -1, ModeFullColour, {});
+    // Offsets (6 - 2) / 2 = 2 and (5 - 2) / 2 = 1.
+    EXPECT_EQ(target.at(2, 1), (ColourPixel{255, 255, 255}));
+    EXPECT_EQ(target.at(3, 2), (ColourPixel{255, 255, 255}));
+    EXPECT_EQ(target.at(1, 1), (ColourPixel{1, 2, 3}));
+    EXPECT_EQ(target.at(2, 3), (ColourPixel{1, 2, 3}));
+}
+
+TEST(RenderPicture, SmallerTargetGetsTheMiddleOrTheChosenWindow)
+{
+    TInputImage picture;
+    PreparePictureBitmap(picture, 8, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) picture.Bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(10 * x + y)};
+    Bitmap24 target(4, 2);
+    RenderPicture(picture, target, -1, -1, ModeLuminance, {});
+    EXPECT_EQ(target.at(0, 0).green, 10 * 2 + 2);
+    RenderPicture(picture, target, 1, 3, ModeLuminance, {});
+    EXPECT_EQ(target.at(0, 0).green, 10 * 1 + 3);
+    EXPECT_EQ(target.at(3, 1).green, 10 * 4 + 4);
+}
+
+TEST(RenderPicture, OffsetsAreReadWithTheEdgeRepeated)
+{
+    TInputImage picture;
+    PreparePictureBitmap(picture, 5, 1);
+    for (int x = 0; x < 5; ++x) picture.Bitmap.at(x, 0) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(x * 50)};
+    picture.Dx = 3;
+    Bitmap24 target(5, 1);
+    RenderPicture(picture, target, -1, -1, ModeLuminance, {});
+    EXPECT_EQ(target.at(0, 0).green, 150);
+    EXPECT_EQ(target.at(1, 0).green, 200);
+    EXPECT_EQ(target.at(4, 0).green, 200);
+}
+
+}  // namespace
+}  // namespace quivane
