@@ -130,7 +130,7 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 
 void LoadBMPButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning) return;
+    if (ws.LoadRunning || ws.AutoAligning) return;
     const LoadInProgress running(ws);
 
     ws.PicturesLoaded = true;

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
+#include "align/AlignmentScore.h"
 #include "tone/RenderPicture.h"
 #include "workspace/ControlHandlers.h"
+#include "workspace/WorkspaceActions.h"
 
 namespace quivane {
 namespace {
 
-// A scroll bar covers only -64..64: it shows the nearest position, and
-// showing an offset never writes it back, so a larger offset found by the
-// search or by dragging survives browsing.
 void ShowOffsetOnScrollBar(Workspace& ws, Ui& ui, ControlId bar, int offset)
 {
     ControlState& state = ws.controls[bar];
@@ -18,12 +17,32 @@ void ShowOffsetOnScrollBar(Workspace& ws, Ui& ui, ControlId bar, int offset)
     ui.showControl(bar, state);
 }
 
+bool IsPicture(const Workspace& ws, int n)
+{
+    return n >= 0 && n <= ws.PictureCount && n < static_cast<int>(ws.pictures.size());
+}
+
 }  // namespace
+
+void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const TInputImage& picture)
+{
+    ShowOffsetOnScrollBar(ws, ui, ControlId::HorScrollBar, picture.Dx);
+    ShowOffsetOnScrollBar(ws, ui, ControlId::VerScrollBar, picture.Dy);
+}
 
 void ShowInputPicture(Workspace& ws, Ui& ui, int n)
 {
-    if (n < 0 || n > ws.PictureCount || n >= static_cast<int>(ws.pictures.size())) return;
-    RenderPicture(ws.pictures[static_cast<std::size_t>(n)], ws.InputView, -1, -1, ModeFullColour, ws.tone);
+    if (!IsPicture(ws, n)) return;
+    TInputImage& picture = ws.pictures[static_cast<std::size_t>(n)];
+    RenderPicture(picture, ws.InputView, -1, -1, ModeFullColour, ws.tone);
+    if (ws.Aligning && IsPicture(ws, ws.RegisterRef)) {
+        const long long score = AlignmentScore(ws.pictures[static_cast<std::size_t>(ws.RegisterRef)], ws.InputView,
+                                               -1, -1, ModeFullColour);
+        ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
+                     "Manual alignment of picture " + std::to_string(ws.RegisterRef) + " with nr." +
+                         std::to_string(n) + ", Dx,Dy= (" + std::to_string(picture.Dx) + ", " +
+                         std::to_string(picture.Dy) + "), Value =[" + std::to_string(score) + "]");
+    }
     ui.showInputView(ws.InputView);
 }
 
@@ -34,8 +53,7 @@ void PictureNumberChanged(Workspace& ws, Ui& ui)
     ShowInputPicture(ws, ui, ws.DisplayedPicture);
     const TInputImage& picture = ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)];
     LightQualityLamps(ws, ui, picture.Quality);
-    ShowOffsetOnScrollBar(ws, ui, ControlId::HorScrollBar, picture.Dx);
-    ShowOffsetOnScrollBar(ws, ui, ControlId::VerScrollBar, picture.Dy);
+    ShowOffsetOnScrollBars(ws, ui, picture);
 }
 
 }  // namespace quivane

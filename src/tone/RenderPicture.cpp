@@ -8,20 +8,6 @@
 namespace quivane {
 namespace {
 
-// Where the copied area starts in the target (offset) and in the source
-// (start) along one axis.
-struct Placement {
-    int offset;
-    int start;
-    int count;
-};
-
-Placement Place(int sourceSize, int targetSize, int requestedStart)
-{
-    if (targetSize >= sourceSize) return Placement{(targetSize - sourceSize) / 2, 0, sourceSize};
-    return Placement{0, requestedStart < 0 ? (sourceSize - targetSize) / 2 : requestedStart, targetSize};
-}
-
 // The luminance stages as one table: building it once per render keeps the
 // per-pixel work to a lookup.
 ToneTable LuminanceStages(int flags, const ToneSettings& tone)
@@ -61,13 +47,19 @@ ColourPixel DisplayPixel(PicturePixel p, int mode, int saturation)
 
 }  // namespace
 
+Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart)
+{
+    if (targetSize >= sourceSize) return Placement{(targetSize - sourceSize) / 2, 0, sourceSize};
+    return Placement{0, requestedStart < 0 ? (sourceSize - targetSize) / 2 : requestedStart, targetSize};
+}
+
 void RenderPicture(TInputImage& picture, Bitmap24& target, int startX, int startY, int flags,
                    const ToneSettings& tone)
 {
     const Bitmap32& source = picture.Bitmap;
     if (source.empty() || target.empty()) return;
-    const Placement px = Place(source.width(), target.width(), startX);
-    const Placement py = Place(source.height(), target.height(), startY);
+    const Placement px = PlaceAxis(source.width(), target.width(), startX);
+    const Placement py = PlaceAxis(source.height(), target.height(), startY);
     const ToneTable stages = LuminanceStages(flags, tone);
     const int mode = flags & ModeMask;
 

@@ -19,6 +19,17 @@ enum RenderFlag : int {
     FlagLookupTable = 128,
 };
 
+// How a picture of `sourceSize` pixels is placed along one axis of a target
+// of `targetSize`: all of it centred when the target is at least as large,
+// else a window of the target's size starting at `requestedStart` (or in the
+// middle when that is negative). Rendering and the alignment score share it.
+struct Placement {
+    int offset;  // first target pixel
+    int start;   // first source pixel
+    int count;
+};
+Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart);
+
 // Turns a picture into a 24-bit bitmap of any size: a smaller target gets the
 // window starting at (startX, startY), or the middle when a start is -1; a
 // larger one gets the picture centred and its margins untouched. The

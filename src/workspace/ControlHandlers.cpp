@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "align/ManualAlignment.h"
 #include "align/PictureBrowsing.h"
 #include "tone/ResultViewActions.h"
 
@@ -103,10 +104,10 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
     case CLAHESpinEdit: ws.ClipFactor = ClipFactorFor(value); break;
     case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.Map0255On = value != 0; }); break;
     case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
-    // Read by alignment and browsing when they act, not stored.
-    case RegisterRadioGroup:
     case HorScrollBar:
-    case VerScrollBar:
+    case VerScrollBar: ScrollBarChanged(ws, ui, id); break;
+    // Read by Go, the mouse and double-click when they act, not stored.
+    case RegisterRadioGroup:
     case Count: break;
     }
 }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMessageBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -18,11 +19,14 @@
 #include <QSlider>
 
 #include "acquire/BitmapSequenceLoad.h"
+#include "align/AlignmentRun.h"
+#include "align/ManualAlignment.h"
 #include "output/SaveActions.h"
 #include "tone/ResultViewActions.h"
 #include "workspace/ActionGuard.h"
 #include "workspace/CaptionPanel.h"
 #include "workspace/ControlHandlers.h"
+#include "workspace/KeyHandling.h"
 #include "workspace/PictureBox.h"
 #include "workspace/QtImage.h"
 #include "workspace/QualityLamp.h"
@@ -43,6 +47,32 @@ constexpr int LeftWidth = 223, MiddleWidth = 200, RightWidth = 200;
 const QString KernelHint = "Load a small bitmap that describes the PSF (Point Spread Function)";
 
 std::size_t Index(ControlId id) { return static_cast<std::size_t>(id); }
+
+// The keys the window handles itself; number-pad digits only as such.
+std::optional<WindowKey> WindowKeyOf(const QKeyEvent& event)
+{
+    const bool keypad = event.modifiers() & Qt::KeypadModifier;
+    switch (event.key()) {
+    case Qt::Key_Escape: return WindowKey::Escape;
+    case Qt::Key_PageUp: return WindowKey::PageUp;
+    case Qt::Key_PageDown: return WindowKey::PageDown;
+    case Qt::Key_F1: return WindowKey::F1;
+    case Qt::Key_F2: return WindowKey::F2;
+    case Qt::Key_F3: return WindowKey::F3;
+    case Qt::Key_F4: return WindowKey::F4;
+    default: break;
+    }
+    if (!keypad) return std::nullopt;
+    switch (event.key()) {
+    case Qt::Key_9: return WindowKey::Pad9;
+    case Qt::Key_3: return WindowKey::Pad3;
+    case Qt::Key_8: return WindowKey::Pad8;
+    case Qt::Key_2: return WindowKey::Pad2;
+    case Qt::Key_6: return WindowKey::Pad6;
+    case Qt::Key_4: return WindowKey::Pad4;
+    default: return std::nullopt;
+    }
+}
 
 // "Description (*.ext)|*.ext" as a toolkit filter whose pattern matches the
 // extension in lower and upper case alike.
@@ -184,6 +214,7 @@ void MainForm::buildInputPanel()
     inputBox_->setObjectName("InputPicImage");
     inputBox_->setGeometry((MiddleWidth - ViewBoxWidth) / 2, 19, ViewBoxWidth, ViewBoxHeight);
     inputBox_->setToolTip("Input picture [doubleclick to advance to next, move with mouse in manual alignment]");
+    inputBox_->installEventFilter(this);
 }
 
 void MainForm::buildQualityPanel()
@@ -419,13 +450,49 @@ void MainForm::connectActions()
     onClick("SaveButton", SaveButtonClick);
     onClick("SaveAsButton", SaveAsButtonClick);
     onClick("LUTButton", LUTButtonClick);
+    onClick("RegisterGoButton", GoButtonClick);
+    onClick("RegisterStopButton", StopButtonClick);
+}
+
+bool MainForm::handleInputBoxMouse(QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const int x = static_cast<int>(mouse->position().x());
+    const int y = static_cast<int>(mouse->position().y());
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton) return false;
+        RunGuarded(*this, [&] { InputPicImageMouseDown(ws_, *this, x, y); });
+        return true;
+    case QEvent::MouseMove: RunGuarded(*this, [&] { InputPicImageMouseMove(ws_, *this, x, y); }); return true;
+    case QEvent::MouseButtonRelease:
+        if (mouse->button() != Qt::LeftButton) return false;
+        RunGuarded(*this, [&] { InputPicImageMouseUp(ws_, *this, x, y); });
+        return true;
+    case QEvent::MouseButtonDblClick:
+        RunGuarded(*this, [&] { InputPicImageDoubleClick(ws_, *this); });
+        return true;
+    default: return false;
+    }
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && isAncestorOf(qobject_cast<QWidget*>(watched))) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) ws_.AbortRequested = true;
+    if (watched == inputBox_ && handleInputBoxMouse(event)) return true;
+    // Keys of the window's own widgets are seen here first, then passed on.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::KeyPress && (widget == this || isAncestorOf(widget))) {
+        // A key its receiver ignores travels on to the parents as the same
+        // event; it is handled once, at its first receiver.
+        const bool propagated = event == lastKeyEvent_ && lastKeyReceiver_ && widget->isAncestorOf(lastKeyReceiver_);
+        lastKeyEvent_ = event;
+        lastKeyReceiver_ = widget;
+        const auto key = WindowKeyOf(*static_cast<QKeyEvent*>(event));
+        if (key && !propagated) RunGuarded(*this, [&] { FormKeyDown(ws_, *this, *key); });
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <string>
@@ -84,6 +85,7 @@ private:
 
     void userChanged(ControlId id, int value);
     void connectActions();
+    bool handleInputBoxMouse(QEvent* event);
     template <class Action>
     void onClick(const char* buttonName, Action action);
     void centreOnScreen();
@@ -101,6 +103,8 @@ private:
     QLabel* statusLine_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
+    const QEvent* lastKeyEvent_ = nullptr;
+    QPointer<QWidget> lastKeyReceiver_;
 };
 
 }  // namespace quivane

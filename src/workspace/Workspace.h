@@ -70,8 +70,10 @@ struct Workspace {
     bool PicturesLoaded = false;
     LoadNames loadNames;
     BitmapDialogState bitmapDialog;
-    // A load is running; its event pump must not let another action start.
+    // A load or an automatic alignment is running; its event pump must not
+    // let an action start that would change the picture list under it.
     bool LoadRunning = false;
+    bool AutoAligning = false;
 
     // The working size: the chosen width takes effect at the next load.
     int ResultSize = 192;
@@ -92,6 +94,9 @@ struct Workspace {
     int DisplayedPicture = 1;
     bool Aligning = false;
     bool MouseHeld = false;
+    // Manual alignment: mouse position plus offset at mouse down. Choosing a
+    // region: the last mouse position in picture coordinates.
+    Point DragAnchor;
     Point InputWindowSize{ViewBoxWidth, ViewBoxHeight};
     Point ViewOrigin{-1, -1};  // (-1, -1): the compared region is centred
 

@@ -277,5 +277,25 @@ TEST_F(BitmapSequenceLoadTest, NoOtherActionStartsFromInsideALoad)
     EXPECT_FALSE(ws.LoadRunning);
 }
 
+TEST(BundledSample, LoadsAllFortyFramesCentredOnThePlanet)
+{
+    const fs::path pictures = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    Workspace ws{QUIVANE_SAMPLES};
+    FakeUi ui;
+    FormCreate(ws, ui);
+    ui.dialogAnswers = {(pictures / "PLANET_0001.BMP").string(), (pictures / "PLANET_0040.BMP").string()};
+    LoadBMPButtonClick(ws, ui);
+    ASSERT_TRUE(ui.errors.empty()) << ui.errors.front();
+    ASSERT_EQ(ws.PictureCount, 40);
+    // Every picture is centred on the wandering planet: the middle is bright
+    // and the corners are sky.
+    for (int n = 1; n <= 40; ++n) {
+        const Bitmap32& bitmap = ws.pictures[static_cast<std::size_t>(n)].Bitmap;
+        EXPECT_GT(bitmap.at(96, 72).luminance, 100) << n;
+        EXPECT_LT(bitmap.at(2, 2).luminance, 40) << n;
+        EXPECT_LT(bitmap.at(189, 141).luminance, 40) << n;
+    }
+}
+
 }  // namespace
 }  // namespace quivane

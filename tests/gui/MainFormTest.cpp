@@ -5,7 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QMouseEvent>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QAbstractSlider>
 #include <QTest>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 #include <filesystem>
 
 #include "workspace/CaptionPanel.h"
@@ -192,6 +195,102 @@ TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
     EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
     EXPECT_EQ(form.findChild<QPushButton*>("SaveButton")->text(), "&Save  [result01.bmp]");
     fs::remove_all(program);
+}
+
+// A window with the first five sample frames loaded.
+class LoadedWindowTest : public ::testing::Test {
+protected:
+    std::filesystem::path program =
+        std::filesystem::temp_directory_path() / ("quivane_gui_align_" + std::to_string(::getpid()));
+    std::unique_ptr<ScriptedMainForm> form;
+
+    void Open(int resultWidth = 192)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(program / "Result");
+        form = std::make_unique<ScriptedMainForm>(program.string());
+        form->show();
+        auto* width = form->findChild<QSpinBox*>("ResultSizeSpinEdit");
+        while (width->value() < resultWidth) width->stepUp();
+        const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+        form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
+        QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+        ASSERT_EQ(form->workspace().PictureCount, 5);
+    }
+    void TearDown() override { std::filesystem::remove_all(program); }
+
+    Workspace& ws() { return form->workspace(); }
+    QWidget* inputBox() { return form->findChild<PictureBox*>("InputPicImage"); }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(),
+                        static_cast<Qt::Key>(key), modifiers);
+    }
+};
+
+TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrollBar)
+{
+    Open();
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_TRUE(form->findChild<QPushButton*>("RegisterStopButton")->isEnabled());
+    QTest::mousePress(inputBox(), Qt::LeftButton, {}, QPoint(50, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 50), inputBox()->mapToGlobal(QPointF(60, 50)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(inputBox(), &move);
+    QTest::mouseRelease(inputBox(), Qt::LeftButton, {}, QPoint(60, 50));
+    EXPECT_EQ(ws().pictures[1].Dx, -10);
+    EXPECT_EQ(form->findChild<QScrollBar*>("HorScrollBar")->value(), -10);
+    EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Manual alignment of picture 1 with nr.1,"));
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterStopButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+}
+
+TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
+{
+    Open();
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(ws().DisplayedPicture, 1);
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(ws().DisplayedPicture, 2);
+    EXPECT_EQ(form->findChild<QSpinBox*>("DataPicNrSpinEdit")->value(), 2);
+    Key(Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(ws().pictures[2].Dx, 1);
+    Key(Qt::Key_F4);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
+    EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
+    EXPECT_FALSE(form->findChild<QualityLamp*>("AvgLed")->isLit());
+    Key(Qt::Key_F3);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityAvg);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(ws().AbortRequested);
+}
+
+TEST_F(LoadedWindowTest, DoubleClickAdvancesAndWrapsUnderManual)
+{
+    Open();
+    for (int i = 0; i < 4; ++i) QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(ws().DisplayedPicture, 5);
+    QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(ws().DisplayedPicture, 1);
+}
+
+TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
+{
+    Open();
+    const auto methods = form->findChild<QGroupBox*>("RegisterRadioGroup")->findChildren<QRadioButton*>();
+    QTest::mouseClick(methods[1], Qt::LeftButton, {}, QPoint(8, methods[1]->height() / 2));
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_TRUE(methods[0]->isChecked());
+    EXPECT_FALSE(ws().Aligning);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+    EXPECT_TRUE(form->findChild<QPushButton*>("CalcButton")->isEnabled());
+}
+
+TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
+{
+    Open(384);
+    QTest::mouseClick(inputBox(), Qt::LeftButton, {}, QPoint(96, 72));
+    EXPECT_EQ(ws().ViewOrigin, (Point{192, 144}));
 }
 
 }  // namespace

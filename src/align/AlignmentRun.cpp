@@ -1,0 +1,60 @@
+#include "align/AlignmentRun.h"
+
+#include "align/AutoAlign.h"
+#include "align/PictureBrowsing.h"
+#include "workspace/ControlHandlers.h"
+#include "workspace/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+constexpr int MethodManual = 0;
+
+// Keeps loads out while the search's event pump runs.
+class AutoAlignInProgress {
+public:
+    explicit AutoAlignInProgress(Workspace& ws) : ws_(ws) { ws_.AutoAligning = true; }
+    ~AutoAlignInProgress() { ws_.AutoAligning = false; }
+    AutoAlignInProgress(const AutoAlignInProgress&) = delete;
+    AutoAlignInProgress& operator=(const AutoAlignInProgress&) = delete;
+
+private:
+    Workspace& ws_;
+};
+
+}  // namespace
+
+void GoButtonClick(Workspace& ws, Ui& ui)
+{
+    if (ws.LoadRunning || ws.AutoAligning) return;
+    ws.Aligning = true;
+    SetBusyControls(ui);
+    ui.setActionEnabled(ActionButton::Stop, true);
+    if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
+        InitProgress(ui, 0, ws.InputWindowSize.x * ws.InputWindowSize.y * 4, 0, "Manual alignment ");
+        return;
+    }
+    InitProgress(ui, 0, ws.PictureCount, 0, "Automatic alignment ");
+    {
+        const AutoAlignInProgress running(ws);
+        AutoAlign(ws, ui);
+    }
+    StopButtonClick(ws, ui);
+}
+
+void StopButtonClick(Workspace& ws, Ui& ui)
+{
+    ws.Aligning = false;
+    ws.ViewOrigin = Point{-1, -1};
+    // Without pictures there is nothing to calculate or save.
+    if (ws.PictureCount > 0) {
+        SetReadyControls(ui);
+    } else {
+        SetBusyControls(ui);
+    }
+    InitProgress(ui, 0, 1, 0, "Alignment ready");
+    SetControlValue(ws, ui, ControlId::RegisterRadioGroup, MethodManual);
+    ShowInputPicture(ws, ui, ws.DisplayedPicture);
+}
+
+}  // namespace quivane
