@@ -1,7 +1,6 @@
 #include "enhance/Psf.h"
 
-#include <stdexcept>
-
+#include "image/ArithmeticErrors.h"
 #include "tone/PixelHelpers.h"
 
 namespace quivane {
@@ -18,7 +17,7 @@ TPSF::TPSF(int columns, int rows)
 
 std::size_t TPSF::index(int row, int column) const
 {
-    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) throw std::out_of_range("Range check error");
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) throw RangeCheckError();
     return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
 }
 

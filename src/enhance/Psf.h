@@ -19,7 +19,7 @@ public:
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
-    // Out-of-range indices are an error (std::out_of_range), never a wrap.
+    // Out-of-range indices are a RangeCheckError, never a wrap.
     std::uint8_t at(int row, int column) const;
     void set(int row, int column, std::uint8_t value);
 

@@ -1,5 +1,7 @@
 #include "enhance/Psf.h"
 
+#include "image/ArithmeticErrors.h"
+
 #include <gtest/gtest.h>
 
 namespace quivane {
@@ -82,9 +84,9 @@ TEST(Psf, RefusedPictureKeepsThePreviousKernel)
 TEST(Psf, KernelIndexOutsideItsSizeIsAnError)
 {
     TPSF kernel = NewPSF(3, 5);
-    EXPECT_THROW((void)kernel.at(5, 0), std::out_of_range);
-    EXPECT_THROW(kernel.set(0, 3, 1), std::out_of_range);
-    EXPECT_THROW((void)kernel.at(-1, 0), std::out_of_range);
+    EXPECT_THROW((void)kernel.at(5, 0), RangeCheckError);
+    EXPECT_THROW(kernel.set(0, 3, 1), RangeCheckError);
+    EXPECT_THROW((void)kernel.at(-1, 0), RangeCheckError);
 }
 
 }  // namespace
