@@ -32,7 +32,7 @@ void PreparePictureBitmap(TInputImage& picture, int width, int height);
 // The aligned read every stage shares: result position (x, y) takes the
 // stored pixel at (x + Dx, y + Dy), each coordinate clamped into the
 // picture so the border pixels repeat outward.
-inline const PicturePixel& AlignedPixel(const TInputImage& picture, int x, int y)
+inline const PicturePixel& GetShiftedPixel(const TInputImage& picture, int x, int y)
 {
     const Bitmap32& bitmap = picture.Bitmap;
     int sx = x + picture.Dx;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tone/Clahe.h"
 #include "tone/PixelHelpers.h"
 #include "tone/ToneCurves.h"
 
@@ -56,8 +57,10 @@ Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart)
 void RenderPicture(TInputImage& picture, Bitmap24& target, int startX, int startY, int flags,
                    const ToneSettings& tone)
 {
+    if (picture.Bitmap.empty() || target.empty()) return;
+    // The one stage that changes the picture itself, before anything is drawn.
+    if (flags & FlagClahe) ApplyClahe(picture, tone.clipFactor);
     const Bitmap32& source = picture.Bitmap;
-    if (source.empty() || target.empty()) return;
     const Placement px = PlaceAxis(source.width(), target.width(), startX);
     const Placement py = PlaceAxis(source.height(), target.height(), startY);
     const ToneTable stages = LuminanceStages(flags, tone);

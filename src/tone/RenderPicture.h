@@ -30,7 +30,8 @@ struct Placement {
 };
 Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart);
 
-// Turns a picture into a 24-bit bitmap of any size: a smaller target gets the
+// Turns a picture into a 24-bit bitmap of any size (after equalising its
+// luminance with CLAHE when FlagClahe asks for it): a smaller target gets the
 // window starting at (startX, startY), or the middle when a start is -1; a
 // larger one gets the picture centred and its margins untouched. The
 // picture's offsets are honoured with edge pixels repeating. The enabled tone

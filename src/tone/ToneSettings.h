@@ -11,6 +11,8 @@ struct ToneSettings {
     int saturation = 100;  // percent, 0..400
     // Before any table is loaded, switching the table on shows a negative.
     ToneTable lookupTable = NegativeLookupTable();
+    // CLAHE's clip factor; 0 means plain adaptive equalisation.
+    double clipFactor = 2.0;
 };
 
 }  // namespace quivane

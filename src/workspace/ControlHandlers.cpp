@@ -101,7 +101,7 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
     // Toggles rather than copies the box's state.
     case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.LutOn = !ws.LutOn; }); break;
     case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.ClaheOn = value != 0; }); break;
-    case CLAHESpinEdit: ws.ClipFactor = ClipFactorFor(value); break;
+    case CLAHESpinEdit: ws.tone.clipFactor = ClipFactorFor(value); break;
     case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.Map0255On = value != 0; }); break;
     case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
     case HorScrollBar:

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMessageBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,6 +22,8 @@
 #include "acquire/BitmapSequenceLoad.h"
 #include "align/AlignmentRun.h"
 #include "align/ManualAlignment.h"
+#include "combine/CalculationRun.h"
+#include "enhance/KernelButtons.h"
 #include "output/SaveActions.h"
 #include "tone/ResultViewActions.h"
 #include "workspace/ActionGuard.h"
@@ -88,8 +91,25 @@ QString ToolkitFilter(const std::string& filter)
     return description + " (" + patterns.join(' ') + ")";
 }
 
+// A picture box beside the file list that shows the file under the cursor.
+void AddPreview(QFileDialog& dialog)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto* preview = new QLabel(&dialog);
+    preview->setFixedSize(96, 96);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) grid->addWidget(preview, 1, 3);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        const QImage image(path);
+        preview->setPixmap(image.isNull() ? QPixmap()
+                                          : QPixmap::fromImage(image.scaled(preview->size(), Qt::KeepAspectRatio)));
+    });
+}
+
 std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
 {
+    if (request.preview) AddPreview(dialog);
     dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setDirectory(QString::fromStdString(request.initialFolder));
     if (!request.filter.empty()) dialog.setNameFilter(ToolkitFilter(request.filter));
@@ -452,6 +472,18 @@ void MainForm::connectActions()
     onClick("LUTButton", LUTButtonClick);
     onClick("RegisterGoButton", GoButtonClick);
     onClick("RegisterStopButton", StopButtonClick);
+    onClick("CalcButton", CalculationRun);
+    const int kinds[] = {PsfUnsharpMask, PsfDeconvolution, PsfConvolution};
+    for (std::size_t i = 0; i < kernelButtons_.size(); ++i) {
+        QPushButton* button = kernelButtons_[i];
+        const int kind = kinds[i];
+        connect(button, &QPushButton::clicked, this, [this, button, kind] {
+            RunGuarded(*this, [&] {
+                AskPSFBitmap(ws_, *this, kind);
+                setKernelGlyph(button);
+            });
+        });
+    }
 }
 
 bool MainForm::handleInputBoxMouse(QEvent* event)

@@ -24,6 +24,7 @@ struct FileDialogRequest {
     std::string defaultExtension;
     std::string initialFolder;
     std::string fileName;  // proposed name, save dialogs only
+    bool preview = false;  // show the chosen picture beside the file list
 };
 
 // The only way actions reach the window. The Qt window, the batch program and

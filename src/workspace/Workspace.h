@@ -119,7 +119,6 @@ struct Workspace {
     bool BiasGainOn = false;
     bool LutOn = false;
     bool ClaheOn = false;
-    double ClipFactor = 2.0;
     bool Map0255On = false;
 
     // Saving.

@@ -24,7 +24,7 @@ void FormCreate(Workspace& ws, Ui& ui)
     ws.UmaStrength = c.value(UmaStrengthSpinEdit);
     ws.DecIterations = c.value(DecIterationsSpinEdit);
     ws.DisplayedPicture = c.value(DataPicNrSpinEdit);
-    ws.ClipFactor = static_cast<double>(c.value(CLAHESpinEdit));
+    ws.tone.clipFactor = static_cast<double>(c.value(CLAHESpinEdit));
     ws.ResultSize = c.value(ResultSizeSpinEdit);
 
     ResetWorkspaceSize(ws, ui);

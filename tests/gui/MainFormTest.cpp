@@ -15,9 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <filesystem>
 
+#include "batch/BatchRun.h"
 #include "workspace/CaptionPanel.h"
 #include "workspace/PictureBox.h"
 #include "workspace/QualityLamp.h"
@@ -284,6 +287,52 @@ TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
     EXPECT_FALSE(ws().Aligning);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
     EXPECT_TRUE(form->findChild<QPushButton*>("CalcButton")->isEnabled());
+}
+
+TEST_F(LoadedWindowTest, CalculationInTheWindowEqualsTheBatchRunByteForByte)
+{
+    Open();
+    auto click = [&](const char* group, int item) {
+        const auto items = form->findChild<QGroupBox*>(group)->findChildren<QRadioButton*>();
+        QTest::mouseClick(items[item], Qt::LeftButton, {}, QPoint(8, items[item]->height() / 2));
+    };
+    auto tick = [&](const char* box) {
+        auto* check = form->findChild<QCheckBox*>(box);
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
+    };
+    click("CombineRadioGroup", 1);
+    tick("UmaCheckBox");
+    tick("DecCheckBox");
+    click("DecRadioGroup", 1);
+    tick("ConCheckBox");
+    QTest::mouseClick(form->findChild<QPushButton*>("CalcButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Ready!");
+    click("ShowResultRadioGroup", 2);
+    tick("CLAHECheckBox");
+    EXPECT_FALSE(form->findChild<QCheckBox*>("CLAHECheckBox")->isChecked()) << "CLAHE is applied once";
+    const std::string windowFile = (program / "window.bmp").string();
+    form->answers = {windowFile};
+    QTest::mouseClick(form->findChild<QPushButton*>("SaveAsButton"), Qt::LeftButton);
+    ASSERT_TRUE(form->errorsShown.empty()) << form->errorsShown.front();
+
+    BatchOptions o;
+    const std::filesystem::path samples = std::filesystem::path(QUIVANE_SAMPLES) / "Pictures";
+    o.first = (samples / "PLANET_0001.BMP").string();
+    o.last = (samples / "PLANET_0005.BMP").string();
+    o.output = (program / "batch.bmp").string();
+    o.combine = 1;
+    o.unsharp = 3;
+    o.deconvolve = 1;
+    o.convolve = true;
+    o.clahe = 2;
+    std::ostringstream out, errors;
+    ASSERT_EQ(RunBatch(o, out, errors, nullptr), BatchWritten) << errors.str();
+
+    std::ifstream a(windowFile, std::ios::binary), b(o.output, std::ios::binary);
+    const std::string windowBytes((std::istreambuf_iterator<char>(a)), {});
+    const std::string batchBytes((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_EQ(windowBytes.size(), 54u + 576u * 144u);
+    EXPECT_TRUE(windowBytes == batchBytes);
 }
 
 TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)

@@ -34,16 +34,16 @@ TEST(InputImage, AlignedReadShiftsAndRepeatsTheBorder)
 {
     TInputImage picture = NumberedPicture(64, 48);
     picture.Dx = 5;
-    EXPECT_EQ(AlignedPixel(picture, 0, 10).chromaBlue, 5);
-    EXPECT_EQ(AlignedPixel(picture, 63, 10).chromaBlue, 63);
-    EXPECT_EQ(AlignedPixel(picture, 60, 10).chromaBlue, 63);
+    EXPECT_EQ(GetShiftedPixel(picture, 0, 10).chromaBlue, 5);
+    EXPECT_EQ(GetShiftedPixel(picture, 63, 10).chromaBlue, 63);
+    EXPECT_EQ(GetShiftedPixel(picture, 60, 10).chromaBlue, 63);
 
     picture.Dx = -4;
     picture.Dy = 2;
-    EXPECT_EQ(AlignedPixel(picture, 0, 0).chromaBlue, 0);
-    EXPECT_EQ(AlignedPixel(picture, 10, 0).chromaBlue, 6);
-    EXPECT_EQ(AlignedPixel(picture, 10, 0).chromaGreen, 2);
-    EXPECT_EQ(AlignedPixel(picture, 10, 47).chromaGreen, 47);
+    EXPECT_EQ(GetShiftedPixel(picture, 0, 0).chromaBlue, 0);
+    EXPECT_EQ(GetShiftedPixel(picture, 10, 0).chromaBlue, 6);
+    EXPECT_EQ(GetShiftedPixel(picture, 10, 0).chromaGreen, 2);
+    EXPECT_EQ(GetShiftedPixel(picture, 10, 47).chromaGreen, 47);
 }
 
 TEST(InputImage, AlignedReadOfAnOffsetLargerThanThePictureStaysInside)
@@ -51,7 +51,7 @@ TEST(InputImage, AlignedReadOfAnOffsetLargerThanThePictureStaysInside)
     TInputImage picture = NumberedPicture(3, 2);
     picture.Dx = -1000;
     picture.Dy = 1000;
-    EXPECT_EQ(AlignedPixel(picture, 2, 0), picture.Bitmap.at(0, 1));
+    EXPECT_EQ(GetShiftedPixel(picture, 2, 0), picture.Bitmap.at(0, 1));
 }
 
 }  // namespace

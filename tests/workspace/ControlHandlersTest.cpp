@@ -97,11 +97,11 @@ TEST_F(ControlHandlersTest, ClipLimitBecomesAFactorWithoutARedraw)
 {
     const int repaints = ui.resultBoxRepaints;
     ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 1);
-    EXPECT_DOUBLE_EQ(ws.ClipFactor, 1.5);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 1.5);
     ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 16);
-    EXPECT_DOUBLE_EQ(ws.ClipFactor, 9.0);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 9.0);
     ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 0);
-    EXPECT_DOUBLE_EQ(ws.ClipFactor, 0.0);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 0.0);
     EXPECT_EQ(ui.resultBoxRepaints, repaints);
 }
 

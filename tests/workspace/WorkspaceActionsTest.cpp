@@ -52,7 +52,7 @@ TEST_F(WorkspaceActionsTest, FormCreateGivesTheStartValues)
     EXPECT_EQ(ws.UmaStrength, 3);
     EXPECT_EQ(ws.DecIterations, 1);
     EXPECT_EQ(ws.DecMethod, 0);
-    EXPECT_DOUBLE_EQ(ws.ClipFactor, 2.0);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 2.0);
     EXPECT_EQ(ws.tone.saturation, 100);
     EXPECT_EQ(ws.tone.biasLevel, 128);
     EXPECT_EQ(ws.tone.gainLevel, 128);

@@ -1,0 +1,25 @@
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <variant>
+#include <vector>
+
+#include "batch/BatchOptions.h"
+#include "batch/BatchRun.h"
+
+int main(int argc, char* argv[])
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
+        std::cout << quivane::BatchUsage;
+        return arguments.empty() ? quivane::BatchRefused : quivane::BatchWritten;
+    }
+    auto parsed = quivane::ParseBatchOptions(arguments);
+    if (const auto* usage = std::get_if<quivane::UsageError>(&parsed)) {
+        std::cerr << "quivane-batch: " << usage->message << "\n(see quivane-batch --help)\n";
+        return quivane::BatchRefused;
+    }
+    // Progress only helps a person watching; scripts get a quiet stderr.
+    std::ostream* progress = isatty(STDERR_FILENO) ? &std::cerr : nullptr;
+    return quivane::RunBatch(std::get<quivane::BatchOptions>(parsed), std::cout, std::cerr, progress);
+}

@@ -1,0 +1,73 @@
+// One calculation run at 768 x 576 over 28 pictures: the mean, the median,
+// and the mean followed by unsharp masking, 16 "LR" iterations and
+// convolution with the built-in 15 x 15 kernel; and CLAHE at that size.
+#include <benchmark/benchmark.h>
+
+#include "SampleMaterial.h"
+#include "combine/CalculationRun.h"
+#include "image/FramePreparation.h"
+#include "tone/Clahe.h"
+#include "workspace/ControlHandlers.h"
+#include "workspace/FakeUi.h"
+#include "workspace/WorkspaceActions.h"
+
+namespace {
+
+using namespace quivane;
+
+constexpr int PictureCount = 28;
+
+struct Loaded {
+    Workspace ws{"/tmp"};
+    testing::FakeUi ui;
+
+    Loaded()
+    {
+        FormCreate(ws, ui);
+        ws.ResultSize = 768;
+        ResetWorkspaceSize(ws, ui);
+        const std::vector<Bitmap24> frames = samples::MakeFrames();
+        AddPicture(ws.pictures, frames[0], 2, false, ws.ResultWidth, ws.ResultHeight);
+        for (int n = 1; n <= PictureCount; ++n)
+            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1)], 2, false, ws.ResultWidth,
+                       ws.ResultHeight);
+        ws.PictureCount = PictureCount;
+        ws.PicturesLoaded = true;
+    }
+};
+
+void Run(benchmark::State& state, int method, bool enhance)
+{
+    Loaded loaded;
+    Workspace& ws = loaded.ws;
+    ControlChanged(ws, loaded.ui, ControlId::CombineRadioGroup, method);
+    ws.UmaOn = ws.DecOn = ws.ConOn = enhance;
+    ws.DecMethod = 1;
+    ws.DecIterations = 16;
+    for (auto _ : state) CalculationRun(ws, loaded.ui);
+}
+
+void Mean(benchmark::State& state) { Run(state, 0, false); }
+void Median(benchmark::State& state) { Run(state, 1, false); }
+void MeanUnsharpLR16Convolve(benchmark::State& state) { Run(state, 0, true); }
+
+void ClaheAtFullSize(benchmark::State& state)
+{
+    Loaded loaded;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TInputImage picture = loaded.ws.pictures[1];
+        state.ResumeTiming();
+        ApplyClahe(picture, 2.0);
+        benchmark::DoNotOptimize(picture.Bitmap.row(0));
+    }
+}
+
+BENCHMARK(Mean)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Median)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(MeanUnsharpLR16Convolve)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ClaheAtFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,526 @@
+#include "acquire/VideoSource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "acquire/BmpReader.h"
+
+namespace quivane {
+namespace {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct ScalerFreer {
+    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
+};
+
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
+
+std::string ErrorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+bool SideInRange(int side) { return side >= 1 && side <= MaxFrameSide; }
+
+constexpr std::int64_t MaxFramePixels = std::int64_t{MaxFrameSide} * MaxFrameSide;
+
+// AVI stamps every chunk with its frame number, counting the empty chunks a
+// capture writes for dropped frames (the demuxer passes over those), so
+// numbering by timestamp keeps every frame at its place in the recording.
+// Other containers keep no place for a dropped frame: their frames are
+// numbered as they come.
+class FrameClock {
+public:
+    explicit FrameClock(const AVFormatContext& format) : stamped_(std::strcmp(format.iformat->name, "avi") == 0) {}
+
+    bool Stamped() const { return stamped_; }
+
+    // The number of the frame with that timestamp, coming after frame `last`.
+    std::int64_t Number(std::int64_t timestamp, std::int64_t last) const
+    {
+        return stamped_ && timestamp != AV_NOPTS_VALUE && timestamp > last ? timestamp : last + 1;
+    }
+
+private:
+    bool stamped_;
+};
+
+std::int64_t PacketTimestamp(const AVPacket& packet) { return packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts; }
+
+// A packet of the first stream that can hold a frame: empty chunks stand for
+// dropped frames, and a chunk cut short by the end of the file holds part of
+// one, which is never shown.
+bool IsWholeVideoPacket(const AVPacket& packet)
+{
+    return packet.stream_index == 0 && packet.size > 0 && !(packet.flags & AV_PKT_FLAG_CORRUPT);
+}
+
+// Opens the container and checks its first stream: a video stream whose frame
+// size the container states. The size is checked from the headers, so a file
+// announcing an oversized or empty frame is refused before anything is
+// decoded. The content decides the format, never the file name.
+FormatPtr OpenContainer(const std::string& path, std::string& problem)
+{
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* opened = nullptr;
+    // The prefix keeps a colon in the name from being read as a protocol.
+    const int result = avformat_open_input(&opened, ("file:" + path).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        problem = "it cannot be opened as a video (" + ErrorText(result) + ")";
+        return {};
+    }
+    FormatPtr format(opened);
+
+    if (format->nb_streams == 0 || format->streams[0]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) {
+        problem = format->nb_streams == 0 ? "it holds no stream" : "its first stream is not a video stream";
+        return {};
+    }
+    const AVCodecParameters& video = *format->streams[0]->codecpar;
+    if (!SideInRange(video.width) || !SideInRange(video.height)) {
+        problem = "its frame size " + std::to_string(video.width) + " x " + std::to_string(video.height) +
+                  " is outside 1 .. " + std::to_string(MaxFrameSide);
+        return {};
+    }
+    // The demuxer then passes over the other streams' data without reading it.
+    for (unsigned i = 1; i < format->nb_streams; ++i) format->streams[i]->discard = AVDISCARD_ALL;
+    return format;
+}
+
+// The frame count an AVI index gives, or -1 without one. Entries point at chunk
+// headers of 8 bytes; those whose data runs past the end of the file are
+// frames the file lost.
+std::int64_t CountFromIndex(AVFormatContext& format, const FrameClock& clock)
+{
+    AVStream* stream = format.streams[0];
+    const int entries = avformat_index_get_entries_count(stream);
+    if (entries <= 0 || !clock.Stamped()) return -1;
+    const std::int64_t fileSize = avio_size(format.pb);
+    for (int i = entries - 1; i >= 0; --i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (entry == nullptr) return -1;
+        if (fileSize >= 0 && entry->pos + 8 + entry->size > fileSize) continue;
+        return entry->timestamp >= 0 ? entry->timestamp + 1 : -1;
+    }
+    return 0;
+}
+
+// The frame count found by reading every packet of the stream: for files
+// whose index is missing, where the header's frame count cannot be trusted
+// (a capture that stopped early still announces what it meant to record).
+// Only packets are read, nothing is decoded.
+std::int64_t CountByReading(AVFormatContext& format, const FrameClock& clock)
+{
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return -1;
+    std::int64_t last = -1;
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        if (IsWholeVideoPacket(*packet)) last = clock.Number(PacketTimestamp(*packet), last);
+        av_packet_unref(packet.get());
+    }
+    return last + 1;
+}
+
+// Once the input has ended, a decoder reports each frame it still holds and
+// then the end; this many failures without the end stop a decoder that never
+// reports it.
+constexpr int DrainErrorLimit = 64;
+
+}  // namespace
+
+struct VideoSource::Decoder {
+    FormatPtr format;
+    CodecPtr codec;
+    PacketPtr packet;
+    FramePtr incoming;
+    FramePtr held;  // the frame numbered `current`, once one was decoded
+    FramePtr converted;
+    ScalerPtr scaler;
+    FrameClock clock;
+
+    bool packetWaiting = false;  // `packet` holds input the decoder refused for now
+    int refusals = 0;
+    bool draining = false;
+    bool finished = false;
+    std::int64_t current = -1;   // number of the last frame decoded
+    std::int64_t previous = -1;  // number of the one decoded before it
+
+    // What the scaler was set up for.
+    int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledMatrix = 0;
+    bool scaledFullRange = false;
+
+    explicit Decoder(FormatPtr opened) : format(std::move(opened)), clock(*format) {}
+
+    static std::unique_ptr<Decoder> Open(const std::string& path, std::string& problem);
+    bool ReadVideoPacket();
+    bool DecodeNext();
+    std::optional<Bitmap24> Convert(std::string& problem);
+    bool Scale(const AVFrame& frame, std::string& problem);
+};
+
+// The next whole packet of the first stream; false at the end of the data.
+bool VideoSource::Decoder::ReadVideoPacket()
+{
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+        if (IsWholeVideoPacket(*packet)) return true;
+        av_packet_unref(packet.get());
+    }
+    return false;
+}
+
+// Decodes the next frame into `held`; false once the stream is exhausted.
+// Undecodable packets are passed over, so damage costs only the frames it
+// touches.
+bool VideoSource::Decoder::DecodeNext()
+{
+    int drainErrors = 0;
+    while (!finished) {
+        const int received = avcodec_receive_frame(codec.get(), incoming.get());
+        if (received == 0) {
+            previous = current;
+            current = clock.Number(incoming->best_effort_timestamp, current);
+            av_frame_unref(held.get());
+            av_frame_move_ref(held.get(), incoming.get());
+            refusals = 0;
+            return true;
+        }
+        if (draining) {
+            if (received == AVERROR_EOF || received == AVERROR(EAGAIN) || ++drainErrors > DrainErrorLimit) {
+                finished = true;
+            }
+            continue;
+        }
+        // The decoder wants input, or reported a frame it could not decode.
+        if (!packetWaiting && !ReadVideoPacket()) {
+            avcodec_send_packet(codec.get(), nullptr);
+            draining = true;
+            continue;
+        }
+        const int sent = avcodec_send_packet(codec.get(), packet.get());
+        // A decoder that refuses input twice in a row without giving a frame
+        // would otherwise hold the loop forever.
+        if (sent == AVERROR(EAGAIN) && ++refusals < 2) {
+            packetWaiting = true;
+            continue;
+        }
+        packetWaiting = false;
+        refusals = 0;
+        av_packet_unref(packet.get());
+    }
+    return false;
+}
+
+// Converts frames of any other pixel format into `converted` (24 bits, BGR).
+bool VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+{
+    auto source = static_cast<AVPixelFormat>(frame.format);
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(source);
+    if (descriptor == nullptr) {
+        problem = "its pixel format is unknown";
+        return false;
+    }
+    const bool rgb = (descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0;
+    const bool grey = !rgb && descriptor->nb_components <= 2;
+    // Grey camera data uses the full range unless the stream says otherwise;
+    // YUV is studio range unless it says full. The JPEG formats only name
+    // the full range, which the scaler is told directly instead.
+    bool fullRange = grey ? frame.color_range != AVCOL_RANGE_MPEG : frame.color_range == AVCOL_RANGE_JPEG;
+    switch (source) {
+    case AV_PIX_FMT_YUVJ420P:
+        source = AV_PIX_FMT_YUV420P;
+        fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ422P:
+        source = AV_PIX_FMT_YUV422P;
+        fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ444P:
+        source = AV_PIX_FMT_YUV444P;
+        fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ440P:
+        source = AV_PIX_FMT_YUV440P;
+        fullRange = true;
+        break;
+    case AV_PIX_FMT_YUVJ411P:
+        source = AV_PIX_FMT_YUV411P;
+        fullRange = true;
+        break;
+    default:
+        break;
+    }
+    // An unstated matrix is taken as BT.601, as capture codecs use.
+    const int matrix = frame.colorspace == AVCOL_SPC_UNSPECIFIED || frame.colorspace == AVCOL_SPC_RGB ||
+                               frame.colorspace == AVCOL_SPC_RESERVED
+                           ? SWS_CS_DEFAULT
+                           : static_cast<int>(frame.colorspace);
+
+    if (frame.width != scaledWidth || frame.height != scaledHeight || source != scaledFormat ||
+        matrix != scaledMatrix || fullRange != scaledFullRange || !scaler) {
+        SwsContext* context =
+            sws_getCachedContext(scaler.release(), frame.width, frame.height, source, frame.width, frame.height,
+                                 AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+        scaler.reset(context);
+        if (!scaler) {
+            scaledFormat = AV_PIX_FMT_NONE;
+            problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
+            return false;
+        }
+        if (!rgb) {
+            const int* coefficients = sws_getCoefficients(matrix);
+            sws_setColorspaceDetails(scaler.get(), coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
+                                     1 << 16);
+        }
+        scaledWidth = frame.width;
+        scaledHeight = frame.height;
+        scaledFormat = source;
+        scaledMatrix = matrix;
+        scaledFullRange = fullRange;
+    }
+
+    if (converted->width != frame.width || converted->height != frame.height) {
+        av_frame_unref(converted.get());
+        converted->format = AV_PIX_FMT_BGR24;
+        converted->width = frame.width;
+        converted->height = frame.height;
+        if (av_frame_get_buffer(converted.get(), 0) < 0) {
+            av_frame_unref(converted.get());
+            problem = "there is not enough memory for it";
+            return false;
+        }
+    }
+    const int rows =
+        sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, converted->data, converted->linesize);
+    if (rows != frame.height) {
+        problem = "its pixels cannot be converted";
+        return false;
+    }
+    return true;
+}
+
+// The held frame as a 24-bit bitmap. Rows are copied one by one through the
+// frame's own stride, which is wider than the row (or negative, for frames
+// the decoder turned upright) whenever the width calls for padding.
+std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
+{
+    const AVFrame& frame = *held;
+    if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
+        problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
+        return std::nullopt;
+    }
+    const auto rowOf = [](const AVFrame& f, int plane, int y) {
+        return f.data[plane] + static_cast<std::ptrdiff_t>(y) * f.linesize[plane];
+    };
+    Bitmap24 bitmap(frame.width, frame.height);
+    switch (frame.format) {
+    case AV_PIX_FMT_BGR24:
+        for (int y = 0; y < frame.height; ++y) {
+            std::memcpy(bitmap.row(y), rowOf(frame, 0, y), static_cast<std::size_t>(frame.width) * 3);
+        }
+        break;
+    case AV_PIX_FMT_GRAY8:
+        for (int y = 0; y < frame.height; ++y) {
+            const std::uint8_t* in = rowOf(frame, 0, y);
+            ColourPixel* out = bitmap.row(y);
+            for (int x = 0; x < frame.width; ++x) out[x] = ColourPixel{in[x], in[x], in[x]};
+        }
+        break;
+    case AV_PIX_FMT_PAL8: {
+        if (frame.data[1] == nullptr) {
+            problem = "its colour table is missing";
+            return std::nullopt;
+        }
+        // Entries are 0xAARRGGBB in the machine's byte order.
+        std::uint32_t palette[256];
+        std::memcpy(palette, frame.data[1], sizeof palette);
+        for (int y = 0; y < frame.height; ++y) {
+            const std::uint8_t* in = rowOf(frame, 0, y);
+            ColourPixel* out = bitmap.row(y);
+            for (int x = 0; x < frame.width; ++x) {
+                const std::uint32_t colour = palette[in[x]];
+                out[x] = ColourPixel{static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
+                                     static_cast<std::uint8_t>(colour >> 16)};
+            }
+        }
+        break;
+    }
+    default:
+        if (!Scale(frame, problem)) return std::nullopt;
+        for (int y = 0; y < frame.height; ++y) {
+            std::memcpy(bitmap.row(y), rowOf(*converted, 0, y), static_cast<std::size_t>(frame.width) * 3);
+        }
+        break;
+    }
+    return bitmap;
+}
+
+std::unique_ptr<VideoSource::Decoder> VideoSource::Decoder::Open(const std::string& path, std::string& problem)
+{
+    FormatPtr format = OpenContainer(path, problem);
+    if (!format) return nullptr;
+    const AVStream& stream = *format->streams[0];
+    const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+    if (codec == nullptr) {
+        problem = std::string("there is no decoder for its ") + avcodec_get_name(stream.codecpar->codec_id) + " video";
+        return nullptr;
+    }
+    auto decoder = std::make_unique<Decoder>(std::move(format));
+    decoder->codec.reset(avcodec_alloc_context3(codec));
+    decoder->packet.reset(av_packet_alloc());
+    decoder->incoming.reset(av_frame_alloc());
+    decoder->held.reset(av_frame_alloc());
+    decoder->converted.reset(av_frame_alloc());
+    if (!decoder->codec || !decoder->packet || !decoder->incoming || !decoder->held || !decoder->converted) {
+        problem = "there is not enough memory to decode it";
+        return nullptr;
+    }
+    AVCodecContext& context = *decoder->codec;
+    int result = avcodec_parameters_to_context(&context, stream.codecpar);
+    if (result >= 0) {
+        context.pkt_timebase = stream.time_base;
+        // The decoder refuses any frame beyond the accepted size before it
+        // allocates room for it, whatever a damaged frame header claims.
+        context.max_pixels = MaxFramePixels;
+        result = avcodec_open2(&context, codec, nullptr);
+    }
+    if (result < 0) {
+        problem = std::string("its ") + avcodec_get_name(stream.codecpar->codec_id) + " decoder cannot be started (" +
+                  ErrorText(result) + ")";
+        return nullptr;
+    }
+    return decoder;
+}
+
+VideoSource::VideoSource() = default;
+VideoSource::~VideoSource() = default;
+VideoSource::VideoSource(VideoSource&&) noexcept = default;
+VideoSource& VideoSource::operator=(VideoSource&&) noexcept = default;
+
+int VideoSource::VideoFrameCount(const std::string& path)
+{
+    std::string message;
+    return VideoFrameCount(path, message);
+}
+
+int VideoSource::VideoFrameCount(const std::string& path, std::string& message)
+{
+    message.clear();
+    std::string problem;
+    FormatPtr format = OpenContainer(path, problem);
+    if (!format) {
+        message = "Cannot read the video \"" + path + "\": " + problem;
+        return -1;
+    }
+    // The AVI index lists every chunk written, so it is preferred to the
+    // header's count. Other containers index key frames only, and an AVI
+    // without an index has nothing better than its header: those are read
+    // through.
+    const FrameClock clock(*format);
+    std::int64_t frames = CountFromIndex(*format, clock);
+    if (frames < 0) frames = CountByReading(*format, clock);
+    if (frames < 0) {
+        message = "Cannot read the video \"" + path + "\": there is not enough memory";
+        return -1;
+    }
+    const std::int64_t announced = format->streams[0]->nb_frames;
+    if (frames == 0) {
+        message = "The video \"" + path + "\" holds no frames";
+    } else if (announced > frames) {
+        message = "The video \"" + path + "\" holds only " + std::to_string(frames) + " of the " +
+                  std::to_string(announced) + " frames its header announces; it was probably cut short";
+    }
+    return static_cast<int>(std::min<std::int64_t>(frames, INT_MAX));
+}
+
+bool VideoSource::Open(const std::string& path)
+{
+    Close();
+    std::string problem;
+    decoder_ = Decoder::Open(path, problem);
+    if (!decoder_) {
+        lastError_ = "Cannot read the video \"" + path + "\": " + problem;
+        return false;
+    }
+    path_ = path;
+    lastError_.clear();
+    return true;
+}
+
+bool VideoSource::IsOpen() const { return decoder_ != nullptr; }
+
+void VideoSource::Close()
+{
+    decoder_.reset();
+    path_.clear();
+    position_ = 0;
+}
+
+void VideoSource::Seek(int k) { position_ = k; }
+
+std::optional<Bitmap24> VideoSource::ReadFrame()
+{
+    if (!decoder_) {
+        lastError_ = "No video is open";
+        return std::nullopt;
+    }
+    const std::int64_t k = position_;
+    const auto missing = [&] {
+        lastError_ = "Frame " + std::to_string(k) + " of the video \"" + path_ + "\" cannot be decoded";
+        return std::nullopt;
+    };
+    if (k < 0) return missing();
+
+    // Frame numbers only grow, so a frame between the last two decoded is one
+    // the file does not hold; one further back needs the file read again.
+    if (k <= decoder_->previous) {
+        std::string problem;
+        decoder_ = Decoder::Open(path_, problem);
+        if (!decoder_) {
+            lastError_ = "Cannot read the video \"" + path_ + "\" again: " + problem;
+            return std::nullopt;
+        }
+    }
+    while (decoder_->current < k) {
+        if (!decoder_->DecodeNext()) return missing();
+    }
+    if (decoder_->current != k) return missing();
+
+    std::string problem;
+    std::optional<Bitmap24> bitmap = decoder_->Convert(problem);
+    if (bitmap) {
+        lastError_.clear();
+    } else {
+        lastError_ = "Frame " + std::to_string(k) + " of the video \"" + path_ + "\" cannot be shown: " + problem;
+    }
+    return bitmap;
+}
+
+}  // namespace quivane

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "image/Bitmap.h"
+
+namespace quivane {
+
+// Frames of a video file, read with FFmpeg. Only the file's first stream is
+// used, and only when it is a video stream. In an AVI, frame k is the stream's
+// k-th chunk, so frames the capture dropped (empty chunks) or that cannot be
+// decoded leave a gap instead of shifting the later ones; other containers'
+// frames are numbered as they come.
+//
+// The file and its decoder stay open from Open() to Close(); reading is
+// meant to go forward, frame by frame. Going back works but reopens the file.
+class VideoSource {
+public:
+    VideoSource();
+    ~VideoSource();
+    VideoSource(VideoSource&&) noexcept;
+    VideoSource& operator=(VideoSource&&) noexcept;
+    VideoSource(const VideoSource&) = delete;
+    VideoSource& operator=(const VideoSource&) = delete;
+
+    // The number of frames of the first stream, or -1 when the file cannot be
+    // opened, its first stream is not video or its frame size is outside
+    // 1..MaxFrameSide. 0 means a video stream without a single frame.
+    static int VideoFrameCount(const std::string& path);
+    // The same; `message` says why the answer is -1 or 0, or warns when the
+    // file holds fewer frames than its header announces (a capture cut
+    // short). It is empty otherwise.
+    static int VideoFrameCount(const std::string& path, std::string& message);
+
+    // Opens the file and the decoder of its first stream; on failure nothing
+    // stays open and LastError() says why. Opening closes any earlier file.
+    bool Open(const std::string& path);
+    bool IsOpen() const;
+    void Close();
+
+    // Chooses the frame the next ReadFrame() returns. Reading does not move
+    // the position, so reading twice returns the same frame twice.
+    void Seek(int k);
+
+    // The frame at the position as 24 bits, rows top first, colours as
+    // displayed; nullopt when the file holds no decodable frame there (a
+    // dropped or damaged frame, or past the end). The last frame decoded is
+    // kept, so reading it again costs no decoding.
+    std::optional<Bitmap24> ReadFrame();
+
+    // Why the last Open() failed, or what the last ReadFrame() missed.
+    const std::string& LastError() const { return lastError_; }
+
+private:
+    struct Decoder;
+
+    std::unique_ptr<Decoder> decoder_;
+    std::string path_;
+    std::string lastError_;
+    int position_ = 0;
+};
+
+}  // namespace quivane

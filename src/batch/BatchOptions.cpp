@@ -1,0 +1,180 @@
+#include "batch/BatchOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace quivane {
+
+const char* const BatchUsage = R"(usage: quivane-batch --bmp FIRST LAST --output FILE [options]
+
+Runs the window's actions headless: load, quality marks and offsets,
+alignment, calculation run, CLAHE once, render with the display settings,
+write a 24-bit BMP.
+
+Input:        --bmp FIRST LAST
+Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
+Pictures:     --quality N:Q (dont|bad|avg|good|0..3)  --offset N:DX:DY
+Alignment:    --align auto  --reference N  --view-origin X:Y
+Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)
+Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
+              --convolve  --uma-psf F  --dec-psf F  --filter F
+Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
+              --bias B  --gain G (2..254, even)  --lut FILE  --lut-negative
+              --map0255
+Output:       --output FILE  --print-offsets
+
+Exit status: 0 written; 2 bad arguments or refused input; 1 an error while
+processing (nothing written).
+)";
+
+namespace {
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& arguments) : args_(arguments) {}
+
+    std::variant<BatchOptions, UsageError> Run();
+
+private:
+    using Handler = std::function<void()>;
+
+    std::string Next(const std::string& option)
+    {
+        if (index_ >= args_.size()) Fail(option + " needs a value");
+        return args_[index_++];
+    }
+    [[noreturn]] void Fail(const std::string& message) { throw UsageError{message}; }
+
+    static std::optional<int> ToInt(const std::string& text)
+    {
+        int value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+        return value;
+    }
+
+    // An integer in minimum..maximum that is a multiple of `step` counted from `base`.
+    int Number(const std::string& option, int minimum, int maximum, int step = 1, int base = 0)
+    {
+        const std::string text = Next(option);
+        const auto value = ToInt(text);
+        if (!value || *value < minimum || *value > maximum || (*value - base) % step != 0) {
+            std::string range = std::to_string(minimum) + ".." + std::to_string(maximum);
+            if (step != 1) range += " in steps of " + std::to_string(step);
+            Fail(option + " " + text + ": expected " + range);
+        }
+        return *value;
+    }
+
+    // "A:B" or "A:B:C" of integers.
+    std::vector<int> Fields(const std::string& option, std::size_t count)
+    {
+        const std::string text = Next(option);
+        std::vector<int> fields;
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t colon = text.find(':', start);
+            const auto value = ToInt(text.substr(start, colon - start));
+            if (!value) break;
+            fields.push_back(*value);
+            if (colon == std::string::npos) break;
+            start = colon + 1;
+        }
+        if (fields.size() != count) Fail(option + " " + text + ": expected " + (count == 2 ? "A:B" : "N:DX:DY"));
+        return fields;
+    }
+
+    int Choice(const std::string& option, const std::vector<std::string>& names)
+    {
+        const std::string text = Next(option);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (names[i] == text) return static_cast<int>(i);
+        std::string list;
+        for (const auto& n : names) list += (list.empty() ? "" : "|") + n;
+        Fail(option + " " + text + ": expected " + list);
+    }
+
+    void Quality(const std::string& option)
+    {
+        const std::string text = Next(option);
+        const std::size_t colon = text.find(':');
+        const auto picture = ToInt(text.substr(0, colon));
+        const std::string mark = colon == std::string::npos ? "" : text.substr(colon + 1);
+        static const std::map<std::string, int> marks = {{"dont", 0}, {"bad", 1}, {"avg", 2}, {"good", 3},
+                                                         {"0", 0},    {"1", 1},   {"2", 2},   {"3", 3}};
+        const auto found = marks.find(mark);
+        if (!picture || found == marks.end()) Fail(option + " " + text + ": expected N:dont|bad|avg|good");
+        options_.qualities.push_back({*picture, found->second});
+    }
+
+    const std::vector<std::string>& args_;
+    std::size_t index_ = 0;
+    BatchOptions options_;
+};
+
+std::variant<BatchOptions, UsageError> Parser::Run()
+{
+    BatchOptions& o = options_;
+    const std::map<std::string, Handler> handlers = {
+        {"--bmp", [&] { o.first = Next("--bmp"); o.last = Next("--bmp"); }},
+        {"--width", [&] { o.width = Number("--width", 64, 768, 64); }},
+        {"--resample", [&] { o.resample = Number("--resample", 1, 6); }},
+        {"--full-picture", [&] { o.fullPicture = true; }},
+        {"--quality", [&] { Quality("--quality"); }},
+        {"--offset", [&] {
+             const auto f = Fields("--offset", 3);
+             o.offsets.push_back({f[0], f[1], f[2]});
+         }},
+        {"--align", [&] { o.alignAuto = Choice("--align", {"auto"}) == 0; }},
+        {"--reference", [&] { o.reference = Number("--reference", 0, 1 << 30); }},
+        {"--view-origin", [&] {
+             const auto f = Fields("--view-origin", 2);
+             o.viewOriginX = f[0];
+             o.viewOriginY = f[1];
+         }},
+        {"--combine", [&] { o.combine = Choice("--combine", {"mean", "median", "minmax", "multiply"}); }},
+        {"--param", [&] { o.param = Number("--param", 0, 252, 4); }},
+        {"--unsharp", [&] { o.unsharp = Number("--unsharp", 0, 16); }},
+        {"--deconvolve", [&] { o.deconvolve = Choice("--deconvolve", {"cit", "lr"}); }},
+        {"--iterations", [&] { o.iterations = Number("--iterations", 1, 16); }},
+        {"--convolve", [&] { o.convolve = true; }},
+        {"--uma-psf", [&] { o.umaPsf = Next("--uma-psf"); }},
+        {"--dec-psf", [&] { o.decPsf = Next("--dec-psf"); }},
+        {"--filter", [&] { o.filter = Next("--filter"); }},
+        {"--mode", [&] { o.mode = Number("--mode", 0, 3); }},
+        {"--saturation", [&] { o.saturation = Number("--saturation", 0, 400); }},
+        {"--clahe", [&] { o.clahe = Number("--clahe", 0, 16); }},
+        {"--bias", [&] { o.bias = Number("--bias", 2, 254, 2); }},
+        {"--gain", [&] { o.gain = Number("--gain", 2, 254, 2); }},
+        {"--lut", [&] { o.lut = Next("--lut"); }},
+        {"--lut-negative", [&] { o.lutNegative = true; }},
+        {"--map0255", [&] { o.map0255 = true; }},
+        {"--output", [&] { o.output = Next("--output"); }},
+        {"--print-offsets", [&] { o.printOffsets = true; }},
+    };
+    try {
+        while (index_ < args_.size()) {
+            const std::string option = args_[index_++];
+            const auto handler = handlers.find(option);
+            if (handler == handlers.end()) Fail("unknown option " + option);
+            handler->second();
+        }
+        if (o.first.empty()) Fail("no input: give --bmp FIRST LAST");
+        if (o.output.empty()) Fail("no output: give --output FILE");
+        if (!o.lut.empty() && o.lutNegative) Fail("--lut and --lut-negative exclude each other");
+    } catch (const UsageError& error) {
+        return error;
+    }
+    return options_;
+}
+
+}  // namespace
+
+std::variant<BatchOptions, UsageError> ParseBatchOptions(const std::vector<std::string>& arguments)
+{
+    return Parser(arguments).Run();
+}
+
+}  // namespace quivane

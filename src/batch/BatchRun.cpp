@@ -1,0 +1,171 @@
+#include "batch/BatchRun.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+#include "acquire/BitmapSequenceLoad.h"
+#include "align/AlignmentRun.h"
+#include "batch/HeadlessUi.h"
+#include "combine/CalculationRun.h"
+#include "enhance/KernelButtons.h"
+#include "output/SaveActions.h"
+#include "tone/ResultViewActions.h"
+#include "workspace/ControlHandlers.h"
+#include "workspace/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+// Input the user should fix: the command line ends with exit status 2.
+struct Refusal {
+    std::string message;
+};
+
+void Change(Workspace& ws, Ui& ui, ControlId id, int value) { ControlChanged(ws, ui, id, value); }
+
+void RequireReadable(const std::string& path, const std::string& what)
+{
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        return;
+    }
+    throw Refusal{"Cannot read the " + what + " \"" + path + "\""};
+}
+
+// What the user sets in the window before loading.
+void Prepare(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& errors)
+{
+    using enum ControlId;
+    Change(ws, ui, ResultSizeSpinEdit, o.width);
+    Change(ws, ui, ResampleSpinEdit, o.resample);
+    if (o.fullPicture) Change(ws, ui, WholeAreaCheckBox, 1);
+
+    const std::pair<const std::string*, int> kernels[] = {
+        {&o.umaPsf, PsfUnsharpMask}, {&o.decPsf, PsfDeconvolution}, {&o.filter, PsfConvolution}};
+    for (const auto& [path, kind] : kernels) {
+        if (path->empty()) continue;
+        RequireReadable(*path, "kernel bitmap");
+        ui.dialogAnswers = {*path};
+        (void)AskPSFBitmap(ws, ui, kind);
+        if (!ui.errors.empty()) throw Refusal{ui.errors.front()};
+        errors << ui.status << '\n';  // the size report, or why the kernel was kept
+    }
+
+    Change(ws, ui, CombineRadioGroup, o.combine);
+    if (o.param) Change(ws, ui, CombineSpinEdit, *o.param);
+    if (o.unsharp) {
+        Change(ws, ui, UmaCheckBox, 1);
+        Change(ws, ui, UmaStrengthSpinEdit, *o.unsharp);
+    }
+    if (o.deconvolve) {
+        Change(ws, ui, DecCheckBox, 1);
+        Change(ws, ui, DecRadioGroup, *o.deconvolve);
+    }
+    Change(ws, ui, DecIterationsSpinEdit, o.iterations);
+    if (o.convolve) Change(ws, ui, ConCheckBox, 1);
+}
+
+void Load(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& errors)
+{
+    for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
+    ui.dialogAnswers = {o.first, o.last};
+    LoadBMPButtonClick(ws, ui);
+    if (!ws.PicturesLoaded || ws.PictureCount == 0) {
+        std::string message = "The load yielded no picture";
+        for (const std::string& e : ui.errors) message = e;
+        throw Refusal{message};
+    }
+    // A file that could not be read ended the load; what was read is used.
+    for (const std::string& e : ui.errors) errors << e << '\n';
+    ui.errors.clear();
+}
+
+TInputImage& InputPicture(Workspace& ws, int n, const char* option)
+{
+    if (n < 1 || n > ws.PictureCount)
+        throw Refusal{std::string(option) + ": there is no picture " + std::to_string(n) + " (1.." +
+                      std::to_string(ws.PictureCount) + ")"};
+    return ws.pictures[static_cast<std::size_t>(n)];
+}
+
+void MarkAndAlign(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& out)
+{
+    for (const QualityOption& q : o.qualities) InputPicture(ws, q.picture, "--quality").Quality = q.quality;
+    for (const OffsetOption& off : o.offsets) {
+        TInputImage& picture = InputPicture(ws, off.picture, "--offset");
+        picture.Dx = off.dx;
+        picture.Dy = off.dy;
+    }
+    if (o.reference) Change(ws, ui, ControlId::RegisterSpinEdit, std::min(*o.reference, ws.PictureCount));
+    if (o.viewOriginX) ws.ViewOrigin = Point{std::max(-1, *o.viewOriginX), std::max(-1, *o.viewOriginY)};
+    if (o.alignAuto) {
+        Change(ws, ui, ControlId::RegisterRadioGroup, 1);
+        GoButtonClick(ws, ui);
+    }
+    if (o.printOffsets) {
+        for (int n = 1; n <= ws.PictureCount; ++n) {
+            const TInputImage& p = ws.pictures[static_cast<std::size_t>(n)];
+            out << n << ' ' << p.Dx << ' ' << p.Dy << ' ' << p.Quality << '\n';
+        }
+    }
+}
+
+// Display and tone act on the final render only.
+void SetDisplay(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+{
+    using enum ControlId;
+    if (o.clahe) {
+        Change(ws, ui, CLAHESpinEdit, *o.clahe);
+        Change(ws, ui, CLAHECheckBox, 1);
+    }
+    Change(ws, ui, ShowResultRadioGroup, o.mode);
+    Change(ws, ui, SaturationTrackBar, o.saturation);
+    if (o.bias || o.gain) {
+        Change(ws, ui, BiasGainCheckBox, 1);
+        Change(ws, ui, BIASSpinEdit, o.bias.value_or(128));
+        Change(ws, ui, GAINSpinEdit, o.gain.value_or(128));
+    }
+    if (!o.lut.empty()) {
+        RequireReadable(o.lut, "lookup table");
+        ui.dialogAnswers = {o.lut};
+        LUTButtonClick(ws, ui);
+        if (!ui.errors.empty()) throw std::runtime_error(ui.errors.front());
+    }
+    if (!o.lut.empty() || o.lutNegative) Change(ws, ui, TableMappingCheckBox, 1);
+    if (o.map0255) Change(ws, ui, Map0255CheckBox, 1);
+}
+
+void Write(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+{
+    const std::string path = std::filesystem::absolute(o.output).string();
+    ui.dialogAnswers = {path};
+    SaveAsButtonClick(ws, ui);
+    if (!ui.errors.empty()) throw std::runtime_error(ui.errors.front());
+}
+
+}  // namespace
+
+BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& errors, std::ostream* progress)
+{
+    Workspace ws(std::filesystem::current_path().string());
+    HeadlessUi ui(progress);
+    try {
+        FormCreate(ws, ui);
+        Prepare(ws, ui, options, errors);
+        Load(ws, ui, options, errors);
+        MarkAndAlign(ws, ui, options, out);
+        CalculationRun(ws, ui);
+        SetDisplay(ws, ui, options);
+        Write(ws, ui, options);
+        return BatchWritten;
+    } catch (const Refusal& refusal) {
+        errors << refusal.message << '\n';
+        return BatchRefused;
+    } catch (const std::exception& error) {
+        errors << error.what() << '\n';
+        return BatchProcessingError;
+    }
+}
+
+}  // namespace quivane

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+
+#include "image/InputImage.h"
+
+namespace quivane {
+
+// Weight of each quality mark in the mean: "Dont" 0, "Bad" 10, "Avg" 20, "Good" 40.
+constexpr std::array<int, 4> QualityWeights = {0, 10, 20, 40};
+
+// The median keeps its values in working stores of this many pictures.
+constexpr int MedianCapacity = 1000;
+
+// One result pixel from input pictures 1..count of `list`, each read through
+// its offsets. All four bytes are combined channel by channel.
+
+// Quality-weighted mean; every picture "Dont" gives 0.
+PicturePixel CombineMean(const PictureList& list, int count, int x, int y);
+
+// Mean of the sorted values within `param` places of the median (clamped at
+// both ends, so end values may count again); 0 is the plain median. Quality
+// marks are not consulted. More than 1000 pictures is a RangeCheckError.
+PicturePixel CombineMedian(const PictureList& list, int count, int x, int y, int param);
+
+// Darkest luminance of the used pictures where their mean luminance is
+// below `param`, brightest otherwise; chroma is the plain mean. "Dont"
+// pictures are left out.
+PicturePixel CombineMinMax(const PictureList& list, int count, int x, int y, int param);
+
+// Product of the first seven used pictures' values divided by (param div 4)
+// per picture, saturated at 255. "Dont" pictures are left out.
+PicturePixel CombineMultiply(const PictureList& list, int count, int x, int y, int param);
+
+}  // namespace quivane

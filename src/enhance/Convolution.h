@@ -1,0 +1,54 @@
+#pragma once
+
+#include "enhance/Psf.h"
+#include "enhance/Scratch.h"
+
+namespace quivane {
+
+// Spatial filtering of working planes with a drawn kernel. Plain weights are
+// the kernel's bytes (0..255), for blurring kernels; offset weights are the
+// byte minus 128 (-128..127), so a filter drawn on mid-grey can hold negative
+// weights. The kernel is applied as drawn, not mirrored: its top row weights
+// the samples above the centre and its left column those to the left.
+//
+// Only the interior is written: the samples at least (columns - 1) / 2 from
+// the left and right edges and (rows - 1) / 2 from the top and bottom of the
+// source's Width x Height. The band outside keeps whatever the destination
+// held; there is no border extension or renormalisation near the edges.
+//
+// Arithmetic is 32-bit signed: a product or running sum that leaves that
+// range throws IntegerOverflowError, a store outside -32768..32767 throws
+// RangeCheckError, and so does a plane whose Width or Height exceeds its
+// capacity. After a throw the destination may be partly written.
+
+// The sum of all the kernel's weights in the chosen mode.
+int KernelSum(const TPSF& kernel, bool plain);
+
+// Every interior sample of `destination` becomes the weighted sum of the
+// source window around it divided (truncating toward zero) by the kernel
+// sum, or by 1 when that sum is 0; a negative sum is used as it is. Results
+// are clamped to -32767..32767, so the store itself never fails.
+// A destination Height or Width of 0 is taken from the source; a non-zero
+// one is kept. `source` and `destination` must be different planes.
+void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain);
+
+// The convolution stage: `conPSF` with offset weights. A filter whose weights
+// sum to zero (an edge or high-pass filter) is applied undivided.
+void ConvolveWithFilter(const Tscratch& source, Tscratch& destination, const TPSF& conPSF);
+
+// The unsharp-mask stage: the interior becomes b + strength * (o - b) / 2,
+// where b is the source blurred with `umaPSF` (plain weights) and o the
+// source. Strength 0 gives the blur itself, 2 the source back, and each step
+// above 2 adds another half of the detail o - b. Results are not clamped: a
+// value outside -32768..32767 throws RangeCheckError.
+void UnsharpMask(const Tscratch& source, Tscratch& destination, int strength, const TPSF& umaPSF);
+
+// Choice of summation loop, for tests that must compare the two. Automatic
+// (what ConvolveScratch does) takes the unchecked loop whenever a bound on
+// the whole call proves no partial sum can overflow; Checked always tests
+// each product and sum; Unchecked throws std::logic_error unless that bound
+// holds. All three give identical planes whenever they complete.
+enum class SumLoop { Automatic, Checked, Unchecked };
+void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain, SumLoop loop);
+
+}  // namespace quivane

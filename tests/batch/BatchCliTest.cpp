@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string output;
+};
+
+// Runs the command-line program with stderr folded into the captured output.
+Outcome RunBatchCommand(const std::string& arguments)
+{
+    const std::string command = std::string(QUIVANE_BATCH) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    std::array<char, 4096> buffer;
+    while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
+    const int raw = pclose(pipe);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, output};
+}
+
+TEST(BatchCli, ExitStatusTellsWrittenRefusedAndBadArguments)
+{
+    const fs::path pictures = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const fs::path output = fs::temp_directory_path() / ("quivane_cli_" + std::to_string(::getpid()) + ".bmp");
+    const std::string bmp = "--bmp " + (pictures / "PLANET_0001.BMP").string() + " " +
+                            (pictures / "PLANET_0004.BMP").string();
+
+    EXPECT_EQ(RunBatchCommand("--help").status, 0);
+    const Outcome unknown = RunBatchCommand(bmp + " --output " + output.string() + " --warp 9");
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("unknown option --warp"), std::string::npos);
+
+    const Outcome written = RunBatchCommand(bmp + " --output " + output.string() + " --align auto --print-offsets");
+    EXPECT_EQ(written.status, 0) << written.output;
+    EXPECT_TRUE(fs::exists(output));
+    EXPECT_EQ(written.output.rfind("1 0 0 2\n", 0), 0u) << "offsets go to stdout, one line per picture; progress stays off";
+
+    const Outcome missing = RunBatchCommand("--bmp /nonexistent/A_01.BMP /nonexistent/A_02.BMP --output " + output.string());
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.output.find("/nonexistent/A_01.BMP"), std::string::npos);
+
+    const Outcome unwritable = RunBatchCommand(bmp + " --output /nonexistent/folder/out.bmp");
+    EXPECT_EQ(unwritable.status, 1);
+    fs::remove(output);
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include "batch/BatchRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "acquire/BmpReader.h"
+
+namespace quivane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchRunTest : public ::testing::Test {
+protected:
+    fs::path folder = fs::temp_directory_path() / ("quivane_batch_" + std::to_string(::getpid()));
+    fs::path samples = fs::path(QUIVANE_SAMPLES);
+    std::ostringstream out, errors;
+
+    void SetUp() override { fs::create_directories(folder); }
+    void TearDown() override { fs::remove_all(folder); }
+
+    BatchOptions Options(int last = 8)
+    {
+        BatchOptions o;
+        o.first = (samples / "Pictures" / "PLANET_0001.BMP").string();
+        char name[32];
+        std::snprintf(name, sizeof name, "PLANET_%04d.BMP", last);
+        o.last = (samples / "Pictures" / name).string();
+        o.output = (folder / "out.bmp").string();
+        return o;
+    }
+    BatchExit Run(const BatchOptions& o) { return RunBatch(o, out, errors, nullptr); }
+};
+
+TEST_F(BatchRunTest, WritesTheRenderedResult)
+{
+    BatchOptions o = Options();
+    o.alignAuto = true;
+    o.unsharp = 3;
+    o.deconvolve = 1;
+    o.iterations = 2;
+    o.convolve = true;
+    o.clahe = 2;
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    const auto written = ReadBmp(o.output);
+    ASSERT_TRUE(std::holds_alternative<Bitmap24>(written));
+    EXPECT_EQ(std::get<Bitmap24>(written).width(), 192);
+}
+
+TEST_F(BatchRunTest, PrintsOffsetsAfterAlignment)
+{
+    BatchOptions o = Options(3);
+    o.alignAuto = true;
+    o.printOffsets = true;
+    o.qualities = {{2, 3}};
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    std::istringstream lines(out.str());
+    int n, dx, dy, quality, count = 0;
+    while (lines >> n >> dx >> dy >> quality) {
+        ++count;
+        EXPECT_EQ(n, count);
+        if (n == 1) {
+            EXPECT_EQ(dx, 0);
+        }
+        if (n == 2) {
+            EXPECT_EQ(quality, 3);
+        }
+    }
+    EXPECT_EQ(count, 3);
+}
+
+TEST_F(BatchRunTest, SameSettingsGiveTheSameBytes)
+{
+    BatchOptions o = Options(5);
+    o.combine = 1;
+    o.mode = 3;
+    o.bias = 100;
+    ASSERT_EQ(Run(o), BatchWritten);
+    std::ifstream first(o.output, std::ios::binary);
+    const std::string a((std::istreambuf_iterator<char>(first)), {});
+    ASSERT_EQ(Run(o), BatchWritten);
+    std::ifstream second(o.output, std::ios::binary);
+    EXPECT_EQ(a, std::string((std::istreambuf_iterator<char>(second)), {}));
+}
+
+TEST_F(BatchRunTest, RefusedInputExitsWithTwo)
+{
+    BatchOptions missing = Options();
+    missing.first = (folder / "NOPE_0001.BMP").string();
+    EXPECT_EQ(Run(missing), BatchRefused);
+    EXPECT_NE(errors.str().find("NOPE_0001.BMP"), std::string::npos);
+
+    BatchOptions noSuchPicture = Options(3);
+    noSuchPicture.offsets = {{4, 1, 1}};
+    EXPECT_EQ(Run(noSuchPicture), BatchRefused);
+
+    BatchOptions sameFile = Options(1);
+    EXPECT_EQ(Run(sameFile), BatchRefused);
+    EXPECT_NE(errors.str().find("The names of first and last picture cannot be the same"), std::string::npos);
+
+    BatchOptions badKernel = Options(3);
+    badKernel.umaPsf = (folder / "missing.bmp").string();
+    EXPECT_EQ(Run(badKernel), BatchRefused);
+    EXPECT_FALSE(fs::exists(folder / "out.bmp"));
+}
+
+TEST_F(BatchRunTest, WrongSizedKernelIsReportedAndTheDefaultKept)
+{
+    BatchOptions o = Options(3);
+    o.umaPsf = (samples / "Pictures" / "PLANET_0002.BMP").string();  // 320 x 240: far too large
+    o.unsharp = 3;
+    EXPECT_EQ(Run(o), BatchWritten);
+    EXPECT_NE(errors.str().find("Error: wrong size PSFbitmap (<3 or >31 pixels)"), std::string::npos);
+}
+
+TEST_F(BatchRunTest, ProcessingErrorsExitWithOneAndWriteNothing)
+{
+    const fs::path shortTable = folder / "short.lut";
+    std::ofstream(shortTable) << "tiny";
+    BatchOptions o = Options(3);
+    o.lut = shortTable.string();
+    EXPECT_EQ(Run(o), BatchProcessingError);
+    EXPECT_NE(errors.str().find("Read beyond end of file"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "out.bmp"));
+
+    BatchOptions unwritable = Options(3);
+    unwritable.output = (folder / "no" / "such" / "out.bmp").string();
+    EXPECT_EQ(Run(unwritable), BatchProcessingError);
+}
+
+TEST_F(BatchRunTest, NegativeTableInvertsTheResult)
+{
+    BatchOptions plain = Options(3);
+    plain.mode = 0;
+    ASSERT_EQ(Run(plain), BatchWritten);
+    const Bitmap24 a = std::get<Bitmap24>(ReadBmp(plain.output));
+    BatchOptions negative = plain;
+    negative.lutNegative = true;
+    ASSERT_EQ(Run(negative), BatchWritten);
+    const Bitmap24 b = std::get<Bitmap24>(ReadBmp(negative.output));
+    EXPECT_NEAR(a.at(96, 72).green + b.at(96, 72).green, 255, 3);
+}
+
+}  // namespace
+}  // namespace quivane

@@ -1,0 +1,110 @@
+#include "combine/CombineMethods.h"
+
+#include <gtest/gtest.h>
+
+#include "image/ArithmeticErrors.h"
+
+namespace quivane {
+namespace {
+
+// A list whose input pictures are 3 x 2 and uniform: luminance `levels[k]`,
+// chroma (levels[k] / 2, 7, 9). Item 0 is a blank result picture.
+PictureList Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
+{
+    PictureList list(levels.size() + 1);
+    for (TInputImage& p : list) PreparePictureBitmap(p, 3, 2);
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        TInputImage& p = list[k + 1];
+        const auto v = static_cast<std::uint8_t>(levels[k]);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) p.Bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(v / 2), 7, 9, v};
+        if (k < qualities.size()) p.Quality = qualities[k];
+    }
+    return list;
+}
+
+TEST(CombineMean, WeighsByQuality)
+{
+    const PictureList list = Uniform({200, 100}, {QualityGood, QualityBad});
+    const PicturePixel p = CombineMean(list, 2, 1, 1);
+    EXPECT_EQ(p.luminance, 180);
+    EXPECT_EQ(p.chromaBlue, (40 * 100 + 10 * 50) / 50) << "chroma is weighted too";
+    EXPECT_EQ(p.chromaGreen, 7);
+}
+
+TEST(CombineMean, EveryPictureDontGivesZero)
+{
+    const PictureList list = Uniform({200, 100}, {QualityDont, QualityDont});
+    EXPECT_EQ(CombineMean(list, 2, 0, 0), (PicturePixel{0, 0, 0, 0}));
+}
+
+TEST(CombineMean, ReadsEachPictureThroughItsOffsetWithTheEdgeRepeated)
+{
+    PictureList list = Uniform({10});
+    for (int x = 0; x < 3; ++x) list[1].Bitmap.at(x, 0).luminance = static_cast<std::uint8_t>(100 + x);
+    list[1].Dx = 5;
+    EXPECT_EQ(CombineMean(list, 1, 0, 0).luminance, 102);
+    list[1].Dx = -5;
+    EXPECT_EQ(CombineMean(list, 1, 2, 0).luminance, 100);
+}
+
+TEST(CombineMedian, WindowAroundTheMedianCountsClampedEndsAgain)
+{
+    const PictureList list = Uniform({10, 20, 30, 40, 200}, {QualityDont});
+    EXPECT_EQ(CombineMedian(list, 5, 0, 0, 0).luminance, 30) << "Dont pictures count for the median";
+    EXPECT_EQ(CombineMedian(list, 5, 0, 0, 4).luminance, 72);
+}
+
+TEST(CombineMedian, OneAndTwoPictures)
+{
+    const PictureList one = Uniform({77});
+    for (int param : {0, 4, 252}) EXPECT_EQ(CombineMedian(one, 1, 0, 0, param).luminance, 77);
+    const PictureList two = Uniform({90, 30});
+    EXPECT_EQ(CombineMedian(two, 2, 0, 0, 0).luminance, 30);
+    EXPECT_EQ(CombineMedian(two, 2, 0, 0, 1).luminance, (2 * 30 + 90) / 3);
+    EXPECT_EQ(CombineMedian(two, 2, 0, 0, 128).luminance, (2 * 30 + 90) / 3);
+}
+
+TEST(CombineMedian, MoreThanAThousandPicturesIsARangeError)
+{
+    const PictureList list = Uniform(std::vector<int>(1001, 5));
+    EXPECT_THROW((void)CombineMedian(list, 1001, 0, 0, 0), RangeCheckError);
+    EXPECT_NO_THROW((void)CombineMedian(list, 1000, 0, 0, 0));
+}
+
+TEST(CombineMinMax, MeanLuminanceChoosesDarkestOrBrightest)
+{
+    EXPECT_EQ(CombineMinMax(Uniform({50, 100, 240}), 3, 0, 0, 128).luminance, 240);
+    EXPECT_EQ(CombineMinMax(Uniform({50, 100, 230}), 3, 0, 0, 128).luminance, 50);
+    const PicturePixel p = CombineMinMax(Uniform({50, 100, 230}), 3, 0, 0, 128);
+    EXPECT_EQ(p.chromaBlue, (25 + 50 + 115) / 3) << "chroma is the plain mean";
+    EXPECT_EQ(CombineMinMax(Uniform({50, 100, 230}, {QualityAvg, QualityAvg, QualityDont}), 3, 0, 0, 70).luminance,
+              100);
+}
+
+TEST(CombineMinMax, EveryPictureDont)
+{
+    const PictureList list = Uniform({50, 100}, {QualityDont, QualityDont});
+    EXPECT_EQ(CombineMinMax(list, 2, 0, 0, 128), (PicturePixel{0, 0, 0, 255}));
+    EXPECT_EQ(CombineMinMax(list, 2, 0, 0, 0), (PicturePixel{0, 0, 0, 0}));
+}
+
+TEST(CombineMultiply, ProductDividedPerPictureAndSaturated)
+{
+    EXPECT_EQ(CombineMultiply(Uniform({255, 255}), 2, 0, 0, 128).luminance, 255 * 255 / 1024);
+    EXPECT_EQ(CombineMultiply(Uniform({100}), 1, 0, 0, 0).luminance, 100) << "a parameter below 4 divides by 1";
+    EXPECT_EQ(CombineMultiply(Uniform({200, 200}), 2, 0, 0, 4).luminance, 255);
+}
+
+TEST(CombineMultiply, OnlyTheFirstSevenUsedPicturesCount)
+{
+    const std::vector<int> eight = {128, 128, 128, 128, 128, 128, 128, 1};
+    EXPECT_EQ(CombineMultiply(Uniform(eight), 8, 0, 0, 128).luminance, 255) << "the eighth (1) is skipped";
+    EXPECT_EQ(CombineMultiply(Uniform(eight, {QualityDont}), 8, 0, 0, 128).luminance, 128)
+        << "with the first left out, the eighth is the seventh used: 128^6 * 1 / 32^7";
+    EXPECT_EQ(CombineMultiply(Uniform({9, 9}, {QualityDont, QualityDont}), 2, 0, 0, 128),
+              (PicturePixel{1, 1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace quivane
