@@ -4,6 +4,7 @@
 #include <variant>
 #include <vector>
 
+#include "acquire/VideoSource.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
         std::cerr << "quivane-batch: " << usage->message << "\n(see quivane-batch --help)\n";
         return quivane::BatchRefused;
     }
+    quivane::VideoSource::SilenceDecoderMessages();
     // Progress only helps a person watching; scripts get a quiet stderr.
     std::ostream* progress = isatty(STDERR_FILENO) ? &std::cerr : nullptr;
     return quivane::RunBatch(std::get<quivane::BatchOptions>(parsed), std::cout, std::cerr, progress);

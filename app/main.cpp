@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include "acquire/VideoSource.h"
 #include "workspace/MainForm.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    quivane::VideoSource::SilenceDecoderMessages();
     QApplication::setApplicationName("Quivane");
     QFont font = QApplication::font();
     font.setPixelSize(11);

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "acquire/BmpReader.h"
+#include "acquire/FrameCorrection.h"
 #include "acquire/SeriesLoad.h"
 #include "acquire/SequenceNames.h"
 #include "workspace/WorkspaceActions.h"
@@ -101,7 +102,7 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
     ClearPictureList(ws);
     ResetWorkspaceSize(ws, ui);
     ws.FramesRead = 0;
-    if (ws.correction.flags & 4) ws.correction.flags &= ~8;
+    if (ws.correction.flags & ShiftFixChosen) ws.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
     InitProgress(ui, 0, ws.MaxPictures, 0, "Loading BMP pictures");
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
 

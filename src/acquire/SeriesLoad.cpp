@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "acquire/FrameCorrection.h"
 #include "align/PictureBrowsing.h"
 #include "image/FramePreparation.h"
 #include "tone/RenderPicture.h"
@@ -13,7 +14,10 @@ namespace quivane {
 void AddFrame(Workspace& ws, Ui& ui, int index, const Bitmap24& frame)
 {
     ui.showInputView(frame);
-    AddPicture(ws.pictures, frame, ws.Enlargement, ws.FullPicture, ws.ResultWidth, ws.ResultHeight);
+    // The frame as read stays untouched, so it can be prepared again.
+    Bitmap24 corrected = frame;
+    CorrectFrame(ws.correction, corrected);
+    AddPicture(ws.pictures, corrected, ws.Enlargement, ws.FullPicture, ws.ResultWidth, ws.ResultHeight);
     RenderPicture(ws.pictures.back(), ws.ResultView, -1, -1, ModeFullColour, ws.tone);
     ui.showResultView(ws.ResultView);
     ShowProgress(ui, index,

@@ -523,4 +523,6 @@ std::optional<Bitmap24> VideoSource::ReadFrame()
     return bitmap;
 }
 
+void VideoSource::SilenceDecoderMessages() { av_log_set_level(AV_LOG_QUIET); }
+
 }  // namespace quivane

@@ -53,6 +53,10 @@ public:
     // Why the last Open() failed, or what the last ReadFrame() missed.
     const std::string& LastError() const { return lastError_; }
 
+    // Damaged files are reported through our own messages; the decoder's
+    // own complaints on stderr only confuse scripts and users.
+    static void SilenceDecoderMessages();
+
 private:
     struct Decoder;
 

@@ -6,14 +6,15 @@
 
 namespace quivane {
 
-const char* const BatchUsage = R"(usage: quivane-batch --bmp FIRST LAST --output FILE [options]
+const char* const BatchUsage = R"(usage: quivane-batch (--bmp FIRST LAST | --avi FILE) --output FILE [options]
 
 Runs the window's actions headless: load, quality marks and offsets,
 alignment, calculation run, CLAHE once, render with the display settings,
 write a 24-bit BMP.
 
-Input:        --bmp FIRST LAST
+Input:        --bmp FIRST LAST  or  --avi FILE
 Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
+Correction:   --flat FILE  --dark FILE  --shift-fix
 Pictures:     --quality N:Q (dont|bad|avg|good|0..3)  --offset N:DX:DY
 Alignment:    --align auto  --reference N  --view-origin X:Y
 Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)
@@ -119,6 +120,10 @@ std::variant<BatchOptions, UsageError> Parser::Run()
     BatchOptions& o = options_;
     const std::map<std::string, Handler> handlers = {
         {"--bmp", [&] { o.first = Next("--bmp"); o.last = Next("--bmp"); }},
+        {"--avi", [&] { o.avi = Next("--avi"); }},
+        {"--flat", [&] { o.flat = Next("--flat"); }},
+        {"--dark", [&] { o.dark = Next("--dark"); }},
+        {"--shift-fix", [&] { o.shiftFix = true; }},
         {"--width", [&] { o.width = Number("--width", 64, 768, 64); }},
         {"--resample", [&] { o.resample = Number("--resample", 1, 6); }},
         {"--full-picture", [&] { o.fullPicture = true; }},
@@ -161,7 +166,7 @@ std::variant<BatchOptions, UsageError> Parser::Run()
             if (handler == handlers.end()) Fail("unknown option " + option);
             handler->second();
         }
-        if (o.first.empty()) Fail("no input: give --bmp FIRST LAST");
+        if (o.first.empty() == o.avi.empty()) Fail("give exactly one input: --bmp FIRST LAST or --avi FILE");
         if (o.output.empty()) Fail("no output: give --output FILE");
         if (!o.lut.empty() && o.lutNegative) Fail("--lut and --lut-negative exclude each other");
     } catch (const UsageError& error) {

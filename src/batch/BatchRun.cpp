@@ -5,6 +5,9 @@
 #include <ostream>
 
 #include "acquire/BitmapSequenceLoad.h"
+#include "acquire/CorrectionButton.h"
+#include "acquire/FrameCorrection.h"
+#include "acquire/VideoLoad.h"
 #include "align/AlignmentRun.h"
 #include "batch/HeadlessUi.h"
 #include "combine/CalculationRun.h"
@@ -66,13 +69,33 @@ void Prepare(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream&
     if (o.convolve) Change(ws, ui, ConCheckBox, 1);
 }
 
+// The "Co&rrect" button with its three dialogs answered.
+void Correct(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+{
+    if (o.flat.empty() && o.dark.empty() && !o.shiftFix) return;
+    if (!o.flat.empty()) RequireReadable(o.flat, "flat field");
+    if (!o.dark.empty()) RequireReadable(o.dark, "dark frame");
+    auto answer = [](const std::string& path) { return path.empty() ? std::nullopt : std::optional(path); };
+    ui.dialogAnswers = {answer(o.flat), answer(o.dark), std::nullopt};
+    LoadCorrectionBMPbuttonClick(ws, ui);
+    if (!ui.errors.empty()) throw Refusal{ui.errors.front()};
+    // The third dialog only has to be answered with some file.
+    if (o.shiftFix) ws.correction.flags |= ShiftFixChosen;
+}
+
 void Load(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& errors)
 {
-    for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
-    ui.dialogAnswers = {o.first, o.last};
-    LoadBMPButtonClick(ws, ui);
+    if (!o.avi.empty()) {
+        RequireReadable(o.avi, "video");
+        ui.dialogAnswers = {o.avi};
+        LoadAVIButtonClick(ws, ui);
+    } else {
+        for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
+        ui.dialogAnswers = {o.first, o.last};
+        LoadBMPButtonClick(ws, ui);
+    }
     if (!ws.PicturesLoaded || ws.PictureCount == 0) {
-        std::string message = "The load yielded no picture";
+        std::string message = !o.avi.empty() && !ui.status.empty() ? ui.status : "The load yielded no picture";
         for (const std::string& e : ui.errors) message = e;
         throw Refusal{message};
     }
@@ -153,6 +176,7 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
     try {
         FormCreate(ws, ui);
         Prepare(ws, ui, options, errors);
+        Correct(ws, ui, options);
         Load(ws, ui, options, errors);
         MarkAndAlign(ws, ui, options, out);
         CalculationRun(ws, ui);

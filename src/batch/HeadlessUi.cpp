@@ -17,7 +17,7 @@ std::optional<std::string> HeadlessUi::askSaveFileName(const FileDialogRequest&)
 std::optional<std::string> HeadlessUi::nextAnswer()
 {
     if (dialogAnswers.empty()) return std::nullopt;
-    std::string answer = std::move(dialogAnswers.front());
+    std::optional<std::string> answer = std::move(dialogAnswers.front());
     dialogAnswers.pop_front();
     return answer;
 }

@@ -16,7 +16,7 @@ class HeadlessUi : public Ui {
 public:
     explicit HeadlessUi(std::ostream* progress) : progress_(progress) {}
 
-    std::deque<std::string> dialogAnswers;
+    std::deque<std::optional<std::string>> dialogAnswers;  // nothing: the dialog is cancelled
     std::vector<std::string> errors;
     std::string status;
 
@@ -31,6 +31,7 @@ public:
     void showResultView(const Bitmap24&) override {}
     void repaintResultBox() override {}
     void showInputView(const Bitmap24&) override {}
+    void showCorrectionActive(bool) override {}
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
     void showError(const std::string& message) override { errors.push_back(message); }

@@ -20,6 +20,8 @@
 #include <QSlider>
 
 #include "acquire/BitmapSequenceLoad.h"
+#include "acquire/CorrectionButton.h"
+#include "acquire/VideoLoad.h"
 #include "align/AlignmentRun.h"
 #include "align/ManualAlignment.h"
 #include "combine/CalculationRun.h"
@@ -467,12 +469,14 @@ void MainForm::onClick(const char* buttonName, Action action)
 void MainForm::connectActions()
 {
     onClick("LoadBMPButton", LoadBMPButtonClick);
+    onClick("LoadAVIButton", LoadAVIButtonClick);
     onClick("SaveButton", SaveButtonClick);
     onClick("SaveAsButton", SaveAsButtonClick);
     onClick("LUTButton", LUTButtonClick);
     onClick("RegisterGoButton", GoButtonClick);
     onClick("RegisterStopButton", StopButtonClick);
     onClick("CalcButton", CalculationRun);
+    onClick("LoadCorrectionBMPbutton", LoadCorrectionBMPbuttonClick);
     const int kinds[] = {PsfUnsharpMask, PsfDeconvolution, PsfConvolution};
     for (std::size_t i = 0; i < kernelButtons_.size(); ++i) {
         QPushButton* button = kernelButtons_[i];
@@ -590,6 +594,17 @@ void MainForm::lightQualityLamps(int mark)
 }
 
 void MainForm::showResultView(const Bitmap24& view) { resultBox_->setPicture(ToQImage(view)); }
+
+void MainForm::showCorrectionActive(bool active)
+{
+    auto* button = findChild<QPushButton*>("LoadCorrectionBMPbutton");
+    QFont font = button->font();
+    font.setBold(active);
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, active ? QColor(128, 0, 0) : QApplication::palette().color(QPalette::ButtonText));
+    button->setPalette(palette);
+}
 
 void MainForm::showInputView(const Bitmap24& view) { inputBox_->setPicture(ToQImage(view)); }
 

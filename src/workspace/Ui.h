@@ -48,6 +48,8 @@ public:
     // The result box stops showing its start picture and shows this bitmap.
     virtual void showResultView(const Bitmap24& view) = 0;
     virtual void repaintResultBox() = 0;
+    // The "Co&rrect" button is drawn bold maroon while a correction is in force.
+    virtual void showCorrectionActive(bool active) = 0;
     // The input box shows this bitmap stretched into its 192 x 144 area.
     virtual void showInputView(const Bitmap24& view) = 0;
 

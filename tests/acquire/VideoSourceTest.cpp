@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "acquire/BmpReader.h"
 #include "acquire/VideoSource.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <vector>
-
-#include "acquire/BmpReader.h"
 
 namespace quivane {
 namespace {
@@ -37,28 +34,25 @@ std::vector<std::optional<Bitmap24>> ReadFrames(const std::string& path, int las
     return frames;
 }
 
-// Where the scene puts the disc's centre in frame n.
-void ExpectDiscAt(const Bitmap24& frame, int n, int skyTolerance, const std::string& what)
+// The scene's disc, centred at (0.18 w + 0.02 w n, 0.38 h + 0.008 h n) in
+// frame n, is yellowish on a sky of (10, 10, 12): a misplaced disc shows
+// sheared or flipped rows, a wrong sky or disc colour a wrong range or
+// swapped channels.
+void ExpectScene(const Bitmap24& frame, int n, double skyTolerance, const std::string& what)
 {
-    double count = 0, sumX = 0, sumY = 0;
-    for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) {
+    const int w = frame.width(), h = frame.height();
+    double count = 0, sumX = 0, sumY = 0, sky[3] = {}, patch = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
             const ColourPixel p = frame.at(x, y);
             if (p.red + p.green + p.blue > 150) count += 1, sumX += x, sumY += y;
+            // The disc never enters the lower left corner.
+            if (x < w / 4 && y >= h * 3 / 4) sky[0] += p.red, sky[1] += p.green, sky[2] += p.blue, patch += 1;
         }
     ASSERT_GT(count, 0) << what;
-    const int w = frame.width(), h = frame.height();
     EXPECT_NEAR(sumX / count, 0.18 * w + 0.02 * w * n, 2.0) << what;
     EXPECT_NEAR(sumY / count, 0.38 * h + 0.008 * h * n, 2.0) << what;
-    // The sky is (10, 10, 12) and the disc yellowish: a wrong range or
-    // swapped channels show here. The disc never enters the lower left.
-    double sky[3] = {}, patch = 0;
-    for (int y = h * 3 / 4; y < h; ++y)
-        for (int x = 0; x < w / 4; ++x, ++patch) {
-            const ColourPixel p = frame.at(x, y);
-            sky[0] += p.red, sky[1] += p.green, sky[2] += p.blue;
-        }
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sky[i] / patch, i == 2 ? 12 : 10, skyTolerance) << what << " channel " << i;
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sky[i] / patch, i == 2 ? 12 : 10, skyTolerance) << what << " " << i;
     const ColourPixel disc = frame.at(int(sumX / count), int(sumY / count) + h / 12);
     EXPECT_GT(disc.red, disc.blue + 30) << what;
 }
@@ -97,24 +91,23 @@ TEST_F(VideoCorpusTest, EveryValidFileGivesAllItsFramesWithTheDiscInPlace)
         {"w02_width1280.avi", 1280, 960, 5},
     };
     for (const Case& c : cases) {
+        const std::string file = c.file;
         std::string message;
-        EXPECT_EQ(VideoSource::VideoFrameCount(File(c.file), message), c.frames) << c.file;
-        EXPECT_EQ(message, "") << c.file;
-        const auto frames = ReadFrames(File(c.file), c.frames);
-        ASSERT_EQ(frames.size(), std::size_t(c.frames) + 1) << c.file;
-        EXPECT_FALSE(frames.back()) << c.file << ": a frame past the end";
+        EXPECT_EQ(VideoSource::VideoFrameCount(File(file), message), c.frames) << file;
+        EXPECT_EQ(message, "") << file;
+        const auto frames = ReadFrames(File(file), c.frames - 1);
+        ASSERT_EQ(frames.size(), std::size_t(c.frames)) << file;
         for (int k = 0; k < c.frames; ++k) {
-            ASSERT_TRUE(frames[k]) << c.file << " frame " << k;
-            EXPECT_EQ(frames[k]->width(), c.width) << c.file;
-            EXPECT_EQ(frames[k]->height(), c.height) << c.file;
-            // The grey files stay grey; the rest must show a yellowish disc.
-            const std::string file = c.file;
-            if (file.find("_gr") == std::string::npos && (k == 0 || k == c.frames - 1)) {
-                // Microsoft Video 1 loses most of the sky's faint red.
-                ExpectDiscAt(*frames[k], k, file.find("msvideo1") == std::string::npos ? 4 : 10,
-                             file + " frame " + std::to_string(k));
-            }
+            ASSERT_TRUE(frames[k]) << file << " frame " << k;
+            EXPECT_EQ(frames[k]->width(), c.width) << file;
+            EXPECT_EQ(frames[k]->height(), c.height) << file;
         }
+        // Microsoft Video 1 loses most of the sky's faint red; grey files
+        // have no yellow disc.
+        if (file.find("_gr") != std::string::npos) continue;
+        const double skyTolerance = file.find("msvideo1") == std::string::npos ? 4 : 10;
+        ExpectScene(*frames.front(), 0, skyTolerance, file + " first frame");
+        ExpectScene(*frames.back(), c.frames - 1, skyTolerance, file + " last frame");
     }
 }
 
@@ -123,16 +116,8 @@ TEST_F(VideoCorpusTest, StorageOrderAndPaletteDoNotChangeThePixels)
     EXPECT_EQ(ReadFrames(File("v01_raw_bgr24.avi"), 29), ReadFrames(File("v15_raw_bgr24_bottomup.avi"), 29));
     const auto grey = ReadFrames(File("v03_raw_gray_y800.avi"), 29);
     EXPECT_EQ(grey, ReadFrames(File("v04_raw_pal8_grey.avi"), 29));
-    for (const auto& frame : grey) {
-        ASSERT_TRUE(frame);
-        for (int y = 0; y < frame->height(); ++y)
-            for (int x = 0; x < frame->width(); ++x) {
-                const ColourPixel p = frame->at(x, y);
-                ASSERT_TRUE(p.red == p.green && p.green == p.blue) << x << "," << y;
-            }
-    }
-    // The disc of a grey frame is no longer yellow; its place still counts.
-    EXPECT_GT(grey[29]->at(int(0.18 * 160 + 0.02 * 160 * 29), int(0.38 * 120 + 0.008 * 120 * 29) + 10).red, 60);
+    // Both upright: the disc of the last frame is where the scene puts it.
+    EXPECT_GT(grey.at(29)->at(int(0.18 * 160 + 0.02 * 160 * 29), int(0.38 * 120 + 0.008 * 120 * 29) + 10).red, 60);
 }
 
 TEST_F(VideoCorpusTest, BrokenAndForeignFilesAreRefusedOrEndEarly)
@@ -164,17 +149,12 @@ TEST_F(VideoCorpusTest, BrokenAndForeignFilesAreRefusedOrEndEarly)
 
         VideoSource video;
         EXPECT_EQ(video.Open(File(c.file)), c.count >= 0) << c.file;
-        EXPECT_EQ(video.LastError().empty(), c.count >= 0) << c.file;
+        EXPECT_EQ(video.LastError().empty(), c.count >= 0) << c.file << ": " << video.LastError();
         // Reading on past the end, as a loader trusting the header would.
-        const auto frames = ReadFrames(File(c.file), 40);
-        const auto whole = c.whole ? ReadFrames(File(c.whole), c.count - 1) : decltype(frames){};
-        for (int k = 0; k < int(frames.size()); ++k) {
-            if (k < c.count) {
-                EXPECT_EQ(frames[k], whole[k]) << c.file << " frame " << k;
-            } else {
-                EXPECT_FALSE(frames[k]) << c.file << " frame " << k;
-            }
-        }
+        auto frames = ReadFrames(File(c.file), 40);
+        auto expected = c.whole ? ReadFrames(File(c.whole), c.count - 1) : decltype(frames){};
+        if (c.count >= 0) expected.resize(41);
+        EXPECT_EQ(frames, expected) << c.file;
     }
 }
 
@@ -187,20 +167,12 @@ TEST_F(VideoCorpusTest, SeekingGivesExactlyTheFrameAskedFor)
     video.Seek(0);
     EXPECT_EQ(video.ReadFrame(), sequence[0]);
     EXPECT_EQ(video.ReadFrame(), sequence[0]) << "the first frame is read twice";
-    for (int k : {17, 18, 5, 29}) {  // a jump forward, the next, back, the last
+    for (int k : {17, 18, 5, 29, -1, 30, 3}) {  // forward, next, back, last, outside, back after the end
         video.Seek(k);
-        EXPECT_EQ(video.ReadFrame(), sequence[k]) << k;
+        EXPECT_EQ(video.ReadFrame(), k >= 0 && k < 30 ? sequence[k] : std::nullopt) << k;
     }
-    for (int k : {-1, 30}) {
-        video.Seek(k);
-        EXPECT_FALSE(video.ReadFrame()) << k;
-    }
-    video.Seek(3);
-    EXPECT_EQ(video.ReadFrame(), sequence[3]) << "after reading past the end";
-
     // A failed open leaves nothing open; the next good one works as before.
     EXPECT_FALSE(video.Open(File("x02_random_bytes.avi")));
-    EXPECT_FALSE(video.IsOpen());
     EXPECT_FALSE(video.ReadFrame());
     ASSERT_TRUE(video.Open(path));
     video.Seek(3);
@@ -280,8 +252,7 @@ TEST_F(VideoWrittenTest, FrameSidesAreAcceptedUpToTheLimit)
     std::string message;
     EXPECT_EQ(VideoSource::VideoFrameCount(path_, message), -1);
     EXPECT_NE(message.find("16385"), std::string::npos) << message;
-    VideoSource video;
-    EXPECT_FALSE(video.Open(path_));
+    EXPECT_FALSE(VideoSource().Open(path_));
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include "acquire/BmpReader.h"
+#include "acquire/VideoSource.h"
+#include "image/InputImage.h"
+#include "output/BmpWriter.h"
 
 namespace quivane {
 namespace {
@@ -144,6 +147,78 @@ TEST_F(BatchRunTest, NegativeTableInvertsTheResult)
     ASSERT_EQ(Run(negative), BatchWritten);
     const Bitmap24 b = std::get<Bitmap24>(ReadBmp(negative.output));
     EXPECT_NEAR(a.at(96, 72).green + b.at(96, 72).green, 255, 3);
+}
+
+std::string Bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST_F(BatchRunTest, VideoGivesTheSameResultAsItsFramesAsABitmapSeries)
+{
+    const fs::path video = fs::path(QUIVANE_TESTDATA) / "avi" / "v07_mjpeg.avi";
+    if (!fs::exists(video)) GTEST_SKIP() << "test material not found";
+    VideoSource source;
+    ASSERT_TRUE(source.Open(video.string()));
+    for (int k = 0; k < 12; ++k) {
+        source.Seek(k);
+        const auto frame = source.ReadFrame();
+        ASSERT_TRUE(frame);
+        char name[32];
+        std::snprintf(name, sizeof name, "V_%02d.BMP", k + 1);
+        ASSERT_FALSE(WriteBmp(*frame, (folder / name).string()));
+    }
+    source.Close();
+
+    BatchOptions fromVideo = Options();
+    fromVideo.first.clear();
+    fromVideo.avi = video.string();
+    fromVideo.width = 128;  // limit 1024: all 30 frames would be read
+    fromVideo.output = (folder / "video.bmp").string();
+    BatchOptions fromBitmaps = fromVideo;
+    fromBitmaps.avi.clear();
+    fromBitmaps.first = (folder / "V_01.BMP").string();
+    fromBitmaps.last = (folder / "V_12.BMP").string();
+    fromBitmaps.output = (folder / "bitmaps.bmp").string();
+    // The same twelve frames: the first twelve of the video via quality marks.
+    for (int n = 13; n <= 30; ++n) fromVideo.qualities.push_back({n, QualityDont});
+    fromVideo.combine = fromBitmaps.combine = 2;  // min/max leaves "Dont" pictures out
+    fromVideo.alignAuto = fromBitmaps.alignAuto = true;
+    ASSERT_EQ(Run(fromVideo), BatchWritten) << errors.str();
+    ASSERT_EQ(Run(fromBitmaps), BatchWritten) << errors.str();
+    EXPECT_EQ(Bytes(fromVideo.output), Bytes(fromBitmaps.output));
+}
+
+TEST_F(BatchRunTest, VideoWithoutAVideoStreamIsRefused)
+{
+    const fs::path audio = fs::path(QUIVANE_TESTDATA) / "avi" / "s02_audio_only.avi";
+    if (!fs::exists(audio)) GTEST_SKIP() << "test material not found";
+    BatchOptions o = Options();
+    o.first.clear();
+    o.avi = audio.string();
+    EXPECT_EQ(Run(o), BatchRefused);
+    EXPECT_NE(errors.str().find("holds no readable video"), std::string::npos) << errors.str();
+}
+
+TEST_F(BatchRunTest, CorrectionFilesAreAppliedOrRefused)
+{
+    Bitmap24 dark(320, 240);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) dark.at(x, y) = ColourPixel{40, 40, 40};
+    ASSERT_FALSE(WriteBmp(dark, (folder / "dark.bmp").string()));
+    BatchOptions plain = Options(3);
+    plain.output = (folder / "plain.bmp").string();
+    BatchOptions corrected = Options(3);
+    corrected.dark = (folder / "dark.bmp").string();
+    ASSERT_EQ(Run(plain), BatchWritten);
+    ASSERT_EQ(Run(corrected), BatchWritten) << errors.str();
+    EXPECT_NE(Bytes(plain.output), Bytes(corrected.output));
+
+    BatchOptions missing = Options(3);
+    missing.flat = (folder / "no_flat.bmp").string();
+    EXPECT_EQ(Run(missing), BatchRefused);
+    EXPECT_NE(errors.str().find("no_flat.bmp"), std::string::npos);
 }
 
 }  // namespace

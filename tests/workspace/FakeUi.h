@@ -28,6 +28,7 @@ public:
     int resultViewsShown = 0;
     int resultBoxRepaints = 0;
     Bitmap24 inputBox;
+    bool correctionActive = false;
     std::vector<std::string> log;
 
     std::deque<std::optional<std::string>> dialogAnswers;
@@ -67,6 +68,7 @@ public:
     }
     void repaintResultBox() override { ++resultBoxRepaints; }
     void showInputView(const Bitmap24& view) override { inputBox = view; }
+    void showCorrectionActive(bool active) override { correctionActive = active; }
 
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override { return answer(request); }
     std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override { return answer(request); }

@@ -1,0 +1,86 @@
+// Frames per second of loading a 1000-frame 640 x 480 uncompressed AVI at
+// 192 x 144 (455 pictures read), against the ffmpeg command line decoding
+// the whole file to nowhere, in one run. The file is made on first use.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+#include "AviWriter.h"
+#include "acquire/VideoLoad.h"
+#include "workspace/FakeUi.h"
+#include "workspace/WorkspaceActions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace quivane;
+
+constexpr int FrameCount = 1000;
+constexpr int PicturesRead = 455;
+
+const fs::path& VideoFile()
+{
+    static const fs::path file = [] {
+        const fs::path f = fs::temp_directory_path() / ("quivane_bench_" + std::to_string(::getpid()) + ".avi");
+        std::vector<Bitmap24> frames;
+        frames.reserve(FrameCount);
+        for (int n = 0; n < FrameCount; ++n) {
+            Bitmap24 frame(640, 480);
+            const double cx = 320 + 40 * std::sin(n * 0.05), cy = 240 + 30 * std::cos(n * 0.07);
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x) {
+                    const auto v = static_cast<std::uint8_t>(std::hypot(x - cx, y - cy) < 70 ? 200 : 12 + (x ^ y) % 5);
+                    frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(v * 3 / 4), v, v};
+                }
+            frames.push_back(std::move(frame));
+        }
+        if (samples::WriteUncompressedAvi(f.string(), frames, 25)) std::abort();
+        return f;
+    }();
+    return file;
+}
+
+void LoadVideo(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Workspace ws("/tmp");
+        testing::FakeUi ui;
+        FormCreate(ws, ui);
+        ui.dialogAnswers = {VideoFile().string()};
+        LoadAVIButtonClick(ws, ui);
+        if (ws.PictureCount != PicturesRead) state.SkipWithError("the load did not read 455 pictures");
+    }
+    state.counters["frames_per_second"] =
+        benchmark::Counter(static_cast<double>(PicturesRead) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+void FfmpegDecodeToNull(benchmark::State& state)
+{
+    const std::string command = "ffmpeg -v quiet -i '" + VideoFile().string() + "' -f null - </dev/null";
+    if (std::system("command -v ffmpeg >/dev/null") != 0) {
+        state.SkipWithError("the ffmpeg command line is not installed");
+        return;
+    }
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) state.SkipWithError("ffmpeg failed");
+    }
+    state.counters["frames_per_second"] =
+        benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(LoadVideo)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove(VideoFile());
+    return 0;
+}
