@@ -45,11 +45,12 @@ const fs::path& VideoFile()
 
 void LoadVideo(benchmark::State& state)
 {
+    const std::string file = VideoFile().string();  // made before the clock runs
     for (auto _ : state) {
         Workspace ws("/tmp");
         testing::FakeUi ui;
         FormCreate(ws, ui);
-        ui.dialogAnswers = {VideoFile().string()};
+        ui.dialogAnswers = {file};
         LoadAVIButtonClick(ws, ui);
         if (ws.PictureCount != PicturesRead) state.SkipWithError("the load did not read 455 pictures");
     }
