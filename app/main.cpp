@@ -2,6 +2,7 @@
 
 #include "acquire/VideoSource.h"
 #include "workspace/MainForm.h"
+#include "workspace/WorkingFolder.h"
 
 int main(int argc, char* argv[])
 {
@@ -14,7 +15,9 @@ int main(int argc, char* argv[])
     // Tight indicator spacing lets the four quality marks fit in one row.
     app.setStyleSheet("QRadioButton, QCheckBox { spacing: 3px; }");
 
-    quivane::MainForm window(QApplication::applicationDirPath().toStdString());
+    const std::string folder =
+        quivane::WorkingFolder(QApplication::applicationDirPath().toStdString(), quivane::UserDataHome());
+    quivane::MainForm window(folder);
     window.show();
     return QApplication::exec();
 }

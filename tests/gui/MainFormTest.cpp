@@ -289,7 +289,7 @@ TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
     EXPECT_TRUE(form->findChild<QPushButton*>("CalcButton")->isEnabled());
 }
 
-TEST_F(LoadedWindowTest, CalculationInTheWindowEqualsTheBatchRunByteForByte)
+TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
 {
     Open();
     auto click = [&](const char* group, int item) {
@@ -300,31 +300,60 @@ TEST_F(LoadedWindowTest, CalculationInTheWindowEqualsTheBatchRunByteForByte)
         auto* check = form->findChild<QCheckBox*>(box);
         QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
     };
-    click("CombineRadioGroup", 1);
+    auto step = [&](const char* spin, int steps) {
+        auto* edit = form->findChild<QSpinBox*>(spin);
+        for (int i = 0; i < steps; ++i) edit->stepUp();
+    };
+
+    // Mark two pictures with the keys, then align automatically.
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_F2);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
+    EXPECT_EQ(ws().pictures[3].Quality, QualityBad);
+    click("RegisterRadioGroup", 1);
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+
+    // Unsharp mask, three "LR" iterations and convolution.
     tick("UmaCheckBox");
     tick("DecCheckBox");
     click("DecRadioGroup", 1);
+    step("DecIterationsSpinEdit", 2);
     tick("ConCheckBox");
     QTest::mouseClick(form->findChild<QPushButton*>("CalcButton"), Qt::LeftButton);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Ready!");
-    click("ShowResultRadioGroup", 2);
+
+    // CLAHE once, then the display: saturation level mode, bias and gain.
     tick("CLAHECheckBox");
     EXPECT_FALSE(form->findChild<QCheckBox*>("CLAHECheckBox")->isChecked()) << "CLAHE is applied once";
+    click("ShowResultRadioGroup", 3);
+    tick("BiasGainCheckBox");
+    EXPECT_TRUE(form->findChild<QSpinBox*>("BIASSpinEdit")->isEnabled());
+    step("BIASSpinEdit", 6);
+    step("GAINSpinEdit", 16);
     const std::string windowFile = (program / "window.bmp").string();
     form->answers = {windowFile};
     QTest::mouseClick(form->findChild<QPushButton*>("SaveAsButton"), Qt::LeftButton);
     ASSERT_TRUE(form->errorsShown.empty()) << form->errorsShown.front();
+    EXPECT_EQ(form->findChild<CaptionPanel*>("StaticText1")->caption(), "window.bmp");
 
     BatchOptions o;
     const std::filesystem::path samples = std::filesystem::path(QUIVANE_SAMPLES) / "Pictures";
     o.first = (samples / "PLANET_0001.BMP").string();
     o.last = (samples / "PLANET_0005.BMP").string();
     o.output = (program / "batch.bmp").string();
-    o.combine = 1;
+    o.qualities = {{2, QualityGood}, {3, QualityBad}};
+    o.alignAuto = true;
     o.unsharp = 3;
     o.deconvolve = 1;
+    o.iterations = 3;
     o.convolve = true;
     o.clahe = 2;
+    o.mode = 3;
+    o.bias = 140;
+    o.gain = 160;
     std::ostringstream out, errors;
     ASSERT_EQ(RunBatch(o, out, errors, nullptr), BatchWritten) << errors.str();
 
