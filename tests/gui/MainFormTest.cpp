@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <memory>
@@ -362,6 +363,38 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     const std::string batchBytes((std::istreambuf_iterator<char>(b)), {});
     EXPECT_EQ(windowBytes.size(), 54u + 576u * 144u);
     EXPECT_TRUE(windowBytes == batchBytes);
+}
+
+TEST_F(LoadedWindowTest, FullImageScalesALargeResultIntoTheBox)
+{
+    Open(384);
+    auto* box = form->findChild<PictureBox*>("ResultPicImage");
+    EXPECT_FALSE(box->stretched()) << "unscaled and centred: only the middle shows";
+    auto* fullImage = form->findChild<QCheckBox*>("AutosizeCheckBox");
+    QTest::mouseClick(fullImage, Qt::LeftButton, {}, QPoint(6, fullImage->height() / 2));
+    EXPECT_TRUE(box->stretched());
+    EXPECT_EQ(box->picture().size(), QSize(384, 288));
+}
+
+TEST_F(MainFormTest, EveryAcceleratorIsUniqueAndWhereTheCaptionsPutIt)
+{
+    // The captions give "Sto&p!" and "&PSF" the same letter; Stop is enabled
+    // only while aligning, so outside alignment Alt+P always reaches "&PSF".
+    std::map<QString, QString> owners;  // Alt+letter -> the enabled control's caption
+    for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(button->text());
+        if (mnemonic.isEmpty() || !button->isEnabled()) continue;
+        const QString key = mnemonic.toString();
+        EXPECT_EQ(owners.count(key), 0u) << key.toStdString() << " is taken by " << owners[key].toStdString()
+                                          << " and " << button->text().toStdString();
+        owners[key] = button->text();
+    }
+    const std::map<QString, QString> expected = {
+        {"Alt+V", "A&VI"},          {"Alt+B", "&BMP"},         {"Alt+R", "Co&rrect"},
+        {"Alt+P", "&PSF"}, {"Alt+U", "Load L&UT"}, {"Alt+H", "CLA&HE:"}};
+    for (const auto& [key, caption] : expected) EXPECT_EQ(owners[key], caption) << key.toStdString();
+    // Disabled until a load: their letters are taken by nothing else either.
+    for (const char* key : {"Alt+G", "Alt+C", "Alt+S", "Alt+A"}) EXPECT_EQ(owners.count(key), 0u) << key;
 }
 
 TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
