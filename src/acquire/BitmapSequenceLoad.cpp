@@ -8,6 +8,7 @@
 #include "acquire/BmpReader.h"
 #include "acquire/FrameCorrection.h"
 #include "acquire/SeriesLoad.h"
+#include "workspace/ScopedFlag.h"
 #include "acquire/SequenceNames.h"
 #include "workspace/WorkspaceActions.h"
 
@@ -132,7 +133,7 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 void LoadBMPButtonClick(Workspace& ws, Ui& ui)
 {
     if (ws.LoadRunning || ws.AutoAligning) return;
-    const LoadInProgress running(ws);
+    const ScopedFlag running(ws.LoadRunning);
 
     ws.PicturesLoaded = true;
     ws.loadNames.chosenFile.clear();

@@ -18,17 +18,4 @@ void AddLoadedFrame(Workspace& ws, Ui& ui, const Bitmap24& frame);
 // shows picture 1; anything else leaves them disabled.
 void FinishLoad(Workspace& ws, Ui& ui);
 
-// Marks a load as running for as long as it lives, so that the load's event
-// pump cannot start another action on the list under it.
-class LoadInProgress {
-public:
-    explicit LoadInProgress(Workspace& ws) : ws_(ws) { ws_.LoadRunning = true; }
-    ~LoadInProgress() { ws_.LoadRunning = false; }
-    LoadInProgress(const LoadInProgress&) = delete;
-    LoadInProgress& operator=(const LoadInProgress&) = delete;
-
-private:
-    Workspace& ws_;
-};
-
 }  // namespace quivane

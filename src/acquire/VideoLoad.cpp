@@ -5,6 +5,7 @@
 
 #include "acquire/FrameCorrection.h"
 #include "acquire/SeriesLoad.h"
+#include "workspace/ScopedFlag.h"
 #include "acquire/VideoSource.h"
 #include "workspace/WorkspaceActions.h"
 
@@ -60,7 +61,7 @@ std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count,
 void LoadAVIButtonClick(Workspace& ws, Ui& ui)
 {
     if (ws.LoadRunning || ws.AutoAligning) return;
-    const LoadInProgress running(ws);
+    const ScopedFlag running(ws.LoadRunning);
 
     ws.PicturesLoaded = true;
     if (ws.FirstLoadPending) SyncSettingsFromControls(ws, ui);

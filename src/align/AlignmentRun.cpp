@@ -3,24 +3,13 @@
 #include "align/AutoAlign.h"
 #include "align/PictureBrowsing.h"
 #include "workspace/ControlHandlers.h"
+#include "workspace/ScopedFlag.h"
 #include "workspace/WorkspaceActions.h"
 
 namespace quivane {
 namespace {
 
 constexpr int MethodManual = 0;
-
-// Keeps loads out while the search's event pump runs.
-class AutoAlignInProgress {
-public:
-    explicit AutoAlignInProgress(Workspace& ws) : ws_(ws) { ws_.AutoAligning = true; }
-    ~AutoAlignInProgress() { ws_.AutoAligning = false; }
-    AutoAlignInProgress(const AutoAlignInProgress&) = delete;
-    AutoAlignInProgress& operator=(const AutoAlignInProgress&) = delete;
-
-private:
-    Workspace& ws_;
-};
 
 }  // namespace
 
@@ -36,7 +25,7 @@ void GoButtonClick(Workspace& ws, Ui& ui)
     }
     InitProgress(ui, 0, ws.PictureCount, 0, "Automatic alignment ");
     {
-        const AutoAlignInProgress running(ws);
+        const ScopedFlag running(ws.AutoAligning);  // keeps loads out of the search's event pump
         AutoAlign(ws, ui);
     }
     StopButtonClick(ws, ui);

@@ -11,6 +11,7 @@
 #include "workspace/ControlHandlers.h"
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
+#include "support/StartedWorkspace.h"
 
 namespace quivane {
 namespace {
@@ -32,19 +33,9 @@ Bitmap24 Frame(int n)
     return frame;
 }
 
-class BitmapSequenceLoadTest : public ::testing::Test {
+class BitmapSequenceLoadTest : public testing::StartedWorkspace {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_series_" + std::to_string(::getpid()));
-    Workspace ws{"/opt/quivane"};
-    FakeUi ui;
-
-    void SetUp() override
-    {
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        FormCreate(ws, ui);
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    BitmapSequenceLoadTest() : StartedWorkspace("series") {}
 
     std::string Write(const std::string& name, int n)
     {

@@ -10,6 +10,7 @@
 #include "output/BmpWriter.h"
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
+#include "support/StartedWorkspace.h"
 
 namespace quivane {
 namespace {
@@ -121,18 +122,9 @@ TEST(FrameCorrection, OnePixelCommonAreaSwitchesEverythingOff)
     EXPECT_EQ(c.flags, 0);
 }
 
-class CorrectionButtonTest : public ::testing::Test {
+class CorrectionButtonTest : public testing::StartedWorkspace {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_correct_" + std::to_string(::getpid()));
-    Workspace ws{"/opt/quivane"};
-    FakeUi ui;
-
-    void SetUp() override
-    {
-        fs::create_directories(folder);
-        FormCreate(ws, ui);
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    CorrectionButtonTest() : StartedWorkspace("correct") {}
     std::string Write(const std::string& name, const Bitmap24& b)
     {
         EXPECT_FALSE(WriteBmp(b, (folder / name).string()));

@@ -12,6 +12,7 @@
 #include "acquire/VideoSource.h"
 #include "image/InputImage.h"
 #include "output/BmpWriter.h"
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -20,12 +21,11 @@ namespace fs = std::filesystem;
 
 class BatchRunTest : public ::testing::Test {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_batch_" + std::to_string(::getpid()));
+    testing::TempFolder temp{"batch"};
+    fs::path folder = temp.path();
     fs::path samples = fs::path(QUIVANE_SAMPLES);
     std::ostringstream out, errors;
 
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
 
     BatchOptions Options(int last = 8)
     {

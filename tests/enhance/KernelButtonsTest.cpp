@@ -9,6 +9,7 @@
 #include "output/BmpWriter.h"
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
+#include "support/StartedWorkspace.h"
 
 namespace quivane {
 namespace {
@@ -16,18 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeUi;
 
-class KernelButtonsTest : public ::testing::Test {
+class KernelButtonsTest : public testing::StartedWorkspace {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_kernels_" + std::to_string(::getpid()));
-    Workspace ws{"/opt/quivane"};
-    FakeUi ui;
-
-    void SetUp() override
-    {
-        fs::create_directories(folder);
-        FormCreate(ws, ui);
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    KernelButtonsTest() : StartedWorkspace("kernels") {}
 
     std::string Grey(const std::string& name, int width, int height, int level)
     {

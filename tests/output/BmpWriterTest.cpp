@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "output/ResultName.h"
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -31,9 +32,8 @@ std::uint32_t Le(const std::vector<std::uint8_t>& bytes, std::size_t at, int siz
 
 class BmpWriterTest : public ::testing::Test {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_bmp_" + std::to_string(::getpid()));
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
+    testing::TempFolder temp{"bmp"};
+    fs::path folder = temp.path();
 
     std::vector<std::uint8_t> Write(const Bitmap24& bitmap)
     {

@@ -11,6 +11,7 @@
 #include "tone/ResultViewActions.h"
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -20,17 +21,16 @@ using testing::FakeUi;
 
 class SaveActionsTest : public ::testing::Test {
 protected:
-    fs::path program = fs::temp_directory_path() / ("quivane_save_" + std::to_string(::getpid()));
+    testing::TempFolder temp{"save"};
+    fs::path program = temp.path();
     Workspace ws{program.string()};
     FakeUi ui;
 
     void SetUp() override
     {
-        fs::remove_all(program);
         fs::create_directories(program / "Result");
         FormCreate(ws, ui);
     }
-    void TearDown() override { fs::remove_all(program); }
 
     // A loaded series of one frame: the result picture and picture 1.
     void LoadOnePicture()

@@ -9,6 +9,7 @@
 #include "tone/ResultViewActions.h"
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -18,9 +19,8 @@ using testing::FakeUi;
 
 class LookupTableTest : public ::testing::Test {
 protected:
-    fs::path folder = fs::temp_directory_path() / ("quivane_lut_" + std::to_string(::getpid()));
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
+    testing::TempFolder temp{"lut"};
+    fs::path folder = temp.path();
 
     std::string WriteTable(const std::string& name, int length)
     {
