@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMessageBox>
@@ -594,6 +595,15 @@ void MainForm::lightQualityLamps(int mark)
 }
 
 void MainForm::showResultView(const Bitmap24& view) { resultBox_->setPicture(ToQImage(view)); }
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    if (ws_.LoadRunning || ws_.AutoAligning) {
+        ws_.AbortRequested = true;
+        ws_.Aligning = false;
+    }
+    QWidget::closeEvent(event);
+}
 
 void MainForm::showCorrectionActive(bool active)
 {

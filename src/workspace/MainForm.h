@@ -53,6 +53,9 @@ public:
 protected:
     // Sees every key of the window before the focused control does.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window while a load or a search runs ends it after the
+    // frame in hand, so the process does not work on invisibly.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct ControlWidgets {

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QAbstractSlider>
 #include <QTest>
+#include <QTimer>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -363,6 +364,19 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     const std::string batchBytes((std::istreambuf_iterator<char>(b)), {});
     EXPECT_EQ(windowBytes.size(), 54u + 576u * 144u);
     EXPECT_TRUE(windowBytes == batchBytes);
+}
+
+TEST_F(LoadedWindowTest, ClosingTheWindowDuringALoadEndsIt)
+{
+    Open();
+    namespace fs = std::filesystem;
+    const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0040.BMP").string()};
+    // Close as soon as the load's event pump first runs.
+    QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+    EXPECT_LT(ws().PictureCount, 40);
+    EXPECT_GE(ws().PictureCount, 1);
 }
 
 TEST_F(LoadedWindowTest, FullImageScalesALargeResultIntoTheBox)
