@@ -14,10 +14,14 @@ namespace quivane {
 void AddFrame(Workspace& ws, Ui& ui, int index, const Bitmap24& frame)
 {
     ui.showInputView(frame);
-    // The frame as read stays untouched, so it can be prepared again.
-    Bitmap24 corrected = frame;
-    CorrectFrame(ws.correction, corrected);
-    AddPicture(ws.pictures, corrected, ws.Enlargement, ws.FullPicture, ws.ResultWidth, ws.ResultHeight);
+    if (ws.correction.flags == 0) {
+        AddPicture(ws.pictures, frame, ws.Enlargement, ws.FullPicture, ws.ResultWidth, ws.ResultHeight);
+    } else {
+        // The frame as read stays untouched, so it can be prepared again.
+        Bitmap24 corrected = frame;
+        CorrectFrame(ws.correction, corrected);
+        AddPicture(ws.pictures, corrected, ws.Enlargement, ws.FullPicture, ws.ResultWidth, ws.ResultHeight);
+    }
     RenderPicture(ws.pictures.back(), ws.ResultView, -1, -1, ModeFullColour, ws.tone);
     ui.showResultView(ws.ResultView);
     ShowProgress(ui, index,
