@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "workspace/FileHandle.h"
 
 namespace quivane::samples {
 namespace {
@@ -91,10 +92,6 @@ void Headers(Riff& r, int width, int height, std::uint32_t frameCount, std::uint
     r.close(hdrl);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 std::optional<std::string> WriteUncompressedAvi(const std::string& path, const std::vector<Bitmap24>& frames,
@@ -132,7 +129,7 @@ std::optional<std::string> WriteUncompressedAvi(const std::string& path, const s
     r.close(idx1);
     r.close(riff);
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    FileHandle file = OpenFile(path, "wb");
     if (!file || std::fwrite(r.bytes.data(), 1, r.bytes.size(), file.get()) != r.bytes.size() ||
         std::fclose(file.release()) != 0)
         return "Cannot write \"" + path + "\"";

@@ -5,35 +5,17 @@
 #include <map>
 #include <variant>
 
+#include "acquire/BitmapDialog.h"
 #include "acquire/BmpReader.h"
 #include "acquire/FrameCorrection.h"
 #include "acquire/SeriesLoad.h"
 #include "workspace/ScopedFlag.h"
 #include "acquire/SequenceNames.h"
+#include "workspace/FileNames.h"
 #include "workspace/WorkspaceActions.h"
 
 namespace quivane {
 namespace {
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) { return path.substr(FolderOf(path).size()); }
-
-std::string UpperCase(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string ExtensionOf(const std::string& name)
-{
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : UpperCase(name.substr(dot));
-}
 
 // The sequence works on upper-cased names; on a case-sensitive file system
 // each is matched to the file of the folder with that name in any case.
@@ -49,29 +31,20 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
     return files;
 }
 
-FileDialogRequest BitmapDialog(const Workspace& ws, const std::string& title)
-{
-    FileDialogRequest request;
-    request.title = title;
-    request.filter = ws.bitmapDialog.windowsFilter ? "Windows bitmaps (*.bmp)|*.BMP" : "Bitmaps (*.bmp)|*.bmp";
-    request.initialFolder = ws.folders.picture;
-    return request;
-}
-
 void AskForTheTwoFiles(Workspace& ws, Ui& ui)
 {
-    if (auto first = ui.askOpenFileName(BitmapDialog(ws, "The name of the FIRST bitmap in the sequence"))) {
-        ws.bitmapDialog.heldFile = *first;
+    if (auto first = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the FIRST bitmap in the sequence",
+                                   ws.folders.picture)) {
         ws.folders.picture = FolderOf(*first);
         ws.loadNames.chosenFile = NameOf(*first);
-        ws.loadNames.chosenExtension = ExtensionOf(*first);
+        ws.loadNames.chosenExtension = UpperCaseExtension(*first);
     } else {
         ws.PicturesLoaded = false;
     }
     // An earlier load's extension still counts when this dialog was cancelled.
     if (ws.loadNames.chosenExtension != ".BMP") return;
-    if (auto last = ui.askOpenFileName(BitmapDialog(ws, "The name of the LAST bitmap in the sequence"))) {
-        ws.bitmapDialog.heldFile = *last;
+    if (auto last = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the LAST bitmap in the sequence",
+                                  ws.folders.picture)) {
         ws.loadNames.lastFile = NameOf(*last);
     } else {
         ws.PicturesLoaded = false;
@@ -132,7 +105,7 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 
 void LoadBMPButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning || ws.AutoAligning) return;
+    if (LoopRunning(ws)) return;
     const ScopedFlag running(ws.LoadRunning);
 
     ws.PicturesLoaded = true;

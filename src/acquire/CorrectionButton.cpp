@@ -2,8 +2,10 @@
 
 #include <variant>
 
+#include "acquire/BitmapDialog.h"
 #include "acquire/BmpReader.h"
 #include "acquire/FrameCorrection.h"
+#include "workspace/FileNames.h"
 
 namespace quivane {
 namespace {
@@ -24,17 +26,10 @@ enum class Answer { Cancelled, Loaded, Unreadable };
 
 Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog)
 {
-    FileDialogRequest request;
-    request.title = dialog.title;
-    request.defaultExtension = "bmp";
-    request.filter = "Windows bitmaps (*.bmp)|*.BMP";
-    request.initialFolder = ws.folders.result;
-    request.preview = true;
-    ws.bitmapDialog.windowsFilter = true;
-    const auto path = ui.askOpenFileName(request);
+    const auto path =
+        AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, dialog.title, ws.folders.result);
     if (!path) return Answer::Cancelled;
-    ws.bitmapDialog.heldFile = *path;
-    ws.folders.result = path->substr(0, path->rfind('/') + 1);
+    ws.folders.result = FolderOf(*path);
     auto bitmap = ReadBmp(*path);
     if (const auto* failure = std::get_if<ReadFailure>(&bitmap)) {
         ui.showError(failure->message);
@@ -51,7 +46,7 @@ Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog
 
 void LoadCorrectionBMPbuttonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning || ws.AutoAligning) return;
+    if (LoopRunning(ws)) return;
     CorrectionState& correction = ws.correction;
     correction.flags = 0;
     for (const CorrectionDialog& dialog : Dialogs) {

@@ -1,17 +1,11 @@
 #include "acquire/SequenceNames.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "workspace/FileNames.h"
 
 namespace quivane {
 namespace {
-
-std::string UpperCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -1,24 +1,16 @@
 #include "acquire/VideoLoad.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "acquire/FrameCorrection.h"
 #include "acquire/SeriesLoad.h"
 #include "workspace/ScopedFlag.h"
 #include "acquire/VideoSource.h"
+#include "workspace/FileNames.h"
 #include "workspace/WorkspaceActions.h"
 
 namespace quivane {
 namespace {
-
-std::string UpperCaseExtension(const std::string& name)
-{
-    const std::size_t dot = name.rfind('.');
-    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return extension;
-}
 
 void AskForTheVideo(Workspace& ws, Ui& ui)
 {
@@ -32,9 +24,8 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
         ws.PicturesLoaded = false;
         return;
     }
-    const std::size_t slash = path->rfind('/');
-    ws.folders.video = path->substr(0, slash + 1);
-    ws.loadNames.chosenFile = path->substr(slash + 1);
+    ws.folders.video = FolderOf(*path);
+    ws.loadNames.chosenFile = NameOf(*path);
     ws.loadNames.chosenExtension = UpperCaseExtension(ws.loadNames.chosenFile);
 }
 
@@ -60,7 +51,7 @@ std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count,
 
 void LoadAVIButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning || ws.AutoAligning) return;
+    if (LoopRunning(ws)) return;
     const ScopedFlag running(ws.LoadRunning);
 
     ws.PicturesLoaded = true;

@@ -15,7 +15,7 @@ constexpr int MethodManual = 0;
 
 void GoButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning || ws.AutoAligning) return;
+    if (LoopRunning(ws)) return;
     ws.Aligning = true;
     SetBusyControls(ui);
     ui.setActionEnabled(ActionButton::Stop, true);

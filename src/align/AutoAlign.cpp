@@ -63,7 +63,7 @@ int TryAxisStep(Workspace& ws, Ui& ui, int n, int sx, int sy, SearchBest& best)
 void AutoAlign(Workspace& ws, Ui& ui)
 {
     ws.DisplayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
-    const int count = std::min(ws.PictureCount, static_cast<int>(ws.pictures.size()) - 1);
+    const int count = InputPictureCount(ws);
     if (count < 1 || ws.RegisterRef < 0 || ws.RegisterRef > count) return;
     // Pictures of a full-frame object (the Moon) drift steadily: each search
     // starts where the previous picture ended.

@@ -12,16 +12,6 @@ constexpr int MethodManual = 0;
 
 bool ManualMethod(const Workspace& ws) { return ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual; }
 
-// The shown picture, or nothing when no such picture is loaded.
-TInputImage* ShownPicture(Workspace& ws)
-{
-    ws.DisplayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.PictureCount);
-    if (ws.PictureCount == 0 || ws.DisplayedPicture < 1 ||
-        ws.DisplayedPicture >= static_cast<int>(ws.pictures.size()))
-        return nullptr;
-    return &ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)];
-}
-
 bool LargerThanWindow(const Workspace& ws)
 {
     return ws.ResultWidth > ws.InputWindowSize.x || ws.ResultHeight > ws.InputWindowSize.y;

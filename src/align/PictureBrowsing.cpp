@@ -8,34 +8,25 @@
 #include "workspace/WorkspaceActions.h"
 
 namespace quivane {
-namespace {
-
-void ShowOffsetOnScrollBar(Workspace& ws, Ui& ui, ControlId bar, int offset)
-{
-    ControlState& state = ws.controls[bar];
-    state.value = ClampToRange(state, offset);
-    ui.showControl(bar, state);
-}
-
-bool IsPicture(const Workspace& ws, int n)
-{
-    return n >= 0 && n <= ws.PictureCount && n < static_cast<int>(ws.pictures.size());
-}
-
-}  // namespace
-
 void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const TInputImage& picture)
 {
-    ShowOffsetOnScrollBar(ws, ui, ControlId::HorScrollBar, picture.Dx);
-    ShowOffsetOnScrollBar(ws, ui, ControlId::VerScrollBar, picture.Dy);
+    ShowControlValue(ws, ui, ControlId::HorScrollBar, picture.Dx);
+    ShowControlValue(ws, ui, ControlId::VerScrollBar, picture.Dy);
+}
+
+TInputImage* ShownPicture(Workspace& ws)
+{
+    ws.DisplayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.PictureCount);
+    if (ws.DisplayedPicture < 1 || !IsLoadedPicture(ws, ws.DisplayedPicture)) return nullptr;
+    return &ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)];
 }
 
 void ShowInputPicture(Workspace& ws, Ui& ui, int n)
 {
-    if (!IsPicture(ws, n)) return;
+    if (!IsLoadedPicture(ws, n)) return;
     TInputImage& picture = ws.pictures[static_cast<std::size_t>(n)];
     RenderPicture(picture, ws.InputView, -1, -1, ModeFullColour, ws.tone);
-    if (ws.Aligning && IsPicture(ws, ws.RegisterRef)) {
+    if (ws.Aligning && IsLoadedPicture(ws, ws.RegisterRef)) {
         const long long score = AlignmentScore(ws.pictures[static_cast<std::size_t>(ws.RegisterRef)], ws.InputView,
                                                -1, -1, ModeFullColour);
         ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
@@ -48,12 +39,11 @@ void ShowInputPicture(Workspace& ws, Ui& ui, int n)
 
 void PictureNumberChanged(Workspace& ws, Ui& ui)
 {
-    ws.DisplayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.PictureCount);
-    if (ws.PictureCount == 0 || ws.DisplayedPicture < 1) return;
+    const TInputImage* picture = ShownPicture(ws);
+    if (!picture) return;
     ShowInputPicture(ws, ui, ws.DisplayedPicture);
-    const TInputImage& picture = ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)];
-    LightQualityLamps(ws, ui, picture.Quality);
-    ShowOffsetOnScrollBars(ws, ui, picture);
+    LightQualityLamps(ws, ui, picture->Quality);
+    ShowOffsetOnScrollBars(ws, ui, *picture);
 }
 
 }  // namespace quivane

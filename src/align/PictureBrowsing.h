@@ -15,6 +15,10 @@ void ShowInputPicture(Workspace& ws, Ui& ui, int n);
 // showing never writes the offset back, so a larger offset survives browsing.
 void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const TInputImage& picture);
 
+// Takes the shown picture's number from its spin edit (cut to N) into
+// DisplayedPicture; the picture, or nothing when none is loaded.
+TInputImage* ShownPicture(Workspace& ws);
+
 // The picture-number spin edit changed: shows that picture and loads its
 // quality mark and offsets into the controls.
 void PictureNumberChanged(Workspace& ws, Ui& ui);

@@ -18,7 +18,7 @@ void Combine(Workspace& ws, Ui& ui)
     TInputImage& result = ws.pictures.front();
     const int width = result.Bitmap.width();
     const int height = result.Bitmap.height();
-    const int count = std::min(ws.PictureCount, static_cast<int>(ws.pictures.size()) - 1);
+    const int count = InputPictureCount(ws);
     InitProgress(ui, 0, height, 0, "Combine pictures");
     for (int y = 0; y < height; ++y) {
         ShowProgress(ui, y, "");

@@ -2,24 +2,18 @@
 
 #include <variant>
 
+#include "acquire/BitmapDialog.h"
 #include "acquire/BmpReader.h"
+#include "workspace/FileNames.h"
 
 namespace quivane {
 
 const Bitmap24& AskPSFBitmap(Workspace& ws, Ui& ui, int kind)
 {
-    FileDialogRequest request;
-    request.title = "The name of the PSF bitmap";
-    request.filter = "Windows bitmaps (*.bmp)|*.BMP";
-    request.defaultExtension = "bmp";
-    request.initialFolder = ws.folders.psf;
-    request.preview = true;
-    ws.bitmapDialog.windowsFilter = true;
-    if (const auto path = ui.askOpenFileName(request)) {
-        ws.bitmapDialog.heldFile = *path;
-        const std::size_t slash = path->rfind('/');
-        ws.PSFFileName = path->substr(slash + 1);
-        ws.folders.psf = path->substr(0, slash + 1);
+    if (const auto path = AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, "The name of the PSF bitmap",
+                                        ws.folders.psf)) {
+        ws.PSFFileName = NameOf(*path);
+        ws.folders.psf = FolderOf(*path);
         auto picture = ReadBmp(*path);
         if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
             // Nothing changes but the folder the next dialog opens in.

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
+
+#include "workspace/FileHandle.h"
 
 namespace quivane {
 namespace {
@@ -32,10 +33,6 @@ std::vector<std::uint8_t> FileHeader(int width, int height)
     return header;  // compression, sizes, resolutions and colour counts stay 0
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 std::string Failure(const std::string& path, int error)
 {
     return "Cannot write \"" + path + "\": " + std::strerror(error);
@@ -45,7 +42,7 @@ std::string Failure(const std::string& path, int error)
 
 std::optional<std::string> WriteBmp(const Bitmap24& bitmap, const std::string& path)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    FileHandle file = OpenFile(path, "wb");
     if (!file) return Failure(path, errno);
 
     const int width = bitmap.width();

@@ -4,6 +4,7 @@
 #include "output/ResultName.h"
 #include "tone/RenderPicture.h"
 #include "tone/ResultViewActions.h"
+#include "workspace/FileNames.h"
 
 namespace quivane {
 namespace {
@@ -20,13 +21,13 @@ bool WriteResult(Workspace& ws, Ui& ui)
     return true;
 }
 
-bool HasResult(const Workspace& ws) { return ws.PictureCount != 0 && !ws.pictures.empty(); }
+bool HasResult(const Workspace& ws) { return ws.PictureCount != 0 && IsLoadedPicture(ws, 0); }
 
 }  // namespace
 
 void SaveButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning) return;
+    if (LoopRunning(ws)) return;
     ws.ResultFileName = AutoResultName(ws.SaveCounter);
     if (HasResult(ws) && !WriteResult(ws, ui)) return;
     ws.SaveCounter += 1;
@@ -36,7 +37,7 @@ void SaveButtonClick(Workspace& ws, Ui& ui)
 
 void SaveAsButtonClick(Workspace& ws, Ui& ui)
 {
-    if (ws.LoadRunning) return;
+    if (LoopRunning(ws)) return;
     FileDialogRequest request;
     request.title = "Give the filename of the result picture";
     request.fileName = ws.ResultFileName;
@@ -45,9 +46,8 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     request.defaultExtension = "bmp";
     const auto path = ui.askSaveFileName(request);
     if (!path) return;
-    const std::size_t slash = path->rfind('/');
-    ws.ResultFileName = path->substr(slash + 1);
-    ws.folders.result = path->substr(0, slash + 1);
+    ws.ResultFileName = NameOf(*path);
+    ws.folders.result = FolderOf(*path);
     if (HasResult(ws) && !WriteResult(ws, ui)) return;
     ui.setText(TextField::ResultCaption, ws.ResultFileName);
 }

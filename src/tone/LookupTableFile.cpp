@@ -3,20 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "workspace/FileHandle.h"
 
 namespace quivane {
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-}  // namespace
-
 std::optional<std::string> ReadLookupTable(const std::string& path, ToneTable& table)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const FileHandle file = OpenFile(path, "rb");
     if (!file) return "Cannot open the lookup table \"" + path + "\": " + std::strerror(errno);
     std::uint8_t bytes[256];
     const std::size_t got = std::fread(bytes, 1, sizeof bytes, file.get());

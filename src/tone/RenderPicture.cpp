@@ -13,12 +13,15 @@ namespace {
 // per-pixel work to a lookup.
 ToneTable LuminanceStages(int flags, const ToneSettings& tone)
 {
-    const ToneTable bias = BiasTable(tone.biasLevel);
-    const ToneTable gain = GainTable(tone.gainLevel);
+    // The curves are computed only when asked for: the alignment search
+    // renders a hundred times per picture without them.
+    const bool biasGain = flags & FlagBiasGain;
+    const ToneTable bias = biasGain ? BiasTable(tone.biasLevel) : ToneTable{};
+    const ToneTable gain = biasGain ? GainTable(tone.gainLevel) : ToneTable{};
     ToneTable table{};
     for (int v = 0; v < 256; ++v) {
         int y = v;
-        if (flags & FlagBiasGain) y = bias[gain[static_cast<std::size_t>(y)]];
+        if (biasGain) y = bias[gain[static_cast<std::size_t>(y)]];
         if (flags & FlagLookupTable) y = LookUp(tone.lookupTable, y);
         if (flags & FlagMap0255) y = Map0255(y);
         table[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(y);

@@ -2,6 +2,8 @@
 
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
+#include "workspace/ControlHandlers.h"
+#include "workspace/FileNames.h"
 
 namespace quivane {
 
@@ -13,14 +15,12 @@ int CurrentRenderFlags(const Workspace& ws)
 
 void RefreshResultView(Workspace& ws, Ui& ui)
 {
-    if (ws.PictureCount != 0 && !ws.pictures.empty()) {
+    if (ws.PictureCount != 0 && IsLoadedPicture(ws, 0)) {
         RenderPicture(ws.pictures.front(), ws.ResultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
         ui.showResultView(ws.ResultView);
     }
     ws.ClaheOn = false;
-    ControlState& box = ws.controls[ControlId::CLAHECheckBox];
-    box.value = 0;
-    ui.showControl(ControlId::CLAHECheckBox, box);
+    ShowControlValue(ws, ui, ControlId::CLAHECheckBox, 0);
 }
 
 void LUTButtonClick(Workspace& ws, Ui& ui)
@@ -32,7 +32,7 @@ void LUTButtonClick(Workspace& ws, Ui& ui)
     request.filter = "Mapping tables (*.lut)|*.LUT";
     request.initialFolder = ws.folders.psf;
     if (const auto path = ui.askOpenFileName(request)) {
-        ws.folders.psf = path->substr(0, path->rfind('/') + 1);
+        ws.folders.psf = FolderOf(*path);
         if (const auto error = ReadLookupTable(*path, ws.tone.lookupTable)) {
             ui.showError(*error);  // the view keeps showing the previous table's effect
             return;

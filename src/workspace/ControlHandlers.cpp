@@ -41,8 +41,7 @@ void CombineMethodChosen(Workspace& ws, Ui& ui, int item)
 void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
 {
     ws.DisplayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
-    if (ws.PictureCount > 0 && ws.DisplayedPicture >= 1 && ws.DisplayedPicture <= ws.PictureCount &&
-        ws.DisplayedPicture < static_cast<int>(ws.pictures.size())) {
+    if (ws.DisplayedPicture >= 1 && IsLoadedPicture(ws, ws.DisplayedPicture)) {
         ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)].Quality = mark;
     }
     LightQualityLamps(ws, ui, mark);
@@ -130,12 +129,17 @@ void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
     RunChangeHandler(ws, ui, id, clamped);
 }
 
-void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value)
+void ShowControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
 {
     ControlState& state = ws.controls[id];
     state.value = ClampToRange(state, value);
     ui.showControl(id, state);
-    RunChangeHandler(ws, ui, id, state.value);
+}
+
+void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ShowControlValue(ws, ui, id, value);
+    RunChangeHandler(ws, ui, id, ws.controls.value(id));
 }
 
 void SetControlRange(Workspace& ws, Ui& ui, ControlId id, int minimum, int maximum)

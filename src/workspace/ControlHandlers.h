@@ -15,6 +15,10 @@ void ControlChanged(Workspace& ws, Ui& ui, ControlId id, int value);
 // actually changed.
 void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value);
 
+// The program shows a value on a control (kept in its range) without running
+// its handler: what is shown is not a choice the user made.
+void ShowControlValue(Workspace& ws, Ui& ui, ControlId id, int value);
+
 // Sets a control and runs its handler whether or not the value changed.
 void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value);
 

@@ -1,6 +1,5 @@
 #include "workspace/KeyHandling.h"
 
-#include "align/ManualAlignment.h"
 #include "workspace/ControlHandlers.h"
 
 namespace quivane {
@@ -15,10 +14,7 @@ void StepPictureNumber(Workspace& ws, Ui& ui, int step)
 // becomes the offset, as when the user moves it.
 void NudgeScrollBar(Workspace& ws, Ui& ui, ControlId bar, int step)
 {
-    ControlState& state = ws.controls[bar];
-    state.value = ClampToRange(state, state.value + step);
-    ui.showControl(bar, state);
-    ScrollBarChanged(ws, ui, bar);
+    SetAndApplyControl(ws, ui, bar, ws.controls.value(bar) + step);
 }
 
 // Marks the shown picture even when the group already shows that mark: a

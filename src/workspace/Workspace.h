@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -133,5 +134,21 @@ struct Workspace {
 // Destroys every picture, the result picture included, and gives back the
 // list's storage.
 void ClearPictureList(Workspace& ws);
+
+// A load or an automatic search is running: its event pump must not start an
+// action that would change the picture list under it.
+inline bool LoopRunning(const Workspace& ws) { return ws.LoadRunning || ws.AutoAligning; }
+
+// The number of input pictures actually in the list.
+inline int InputPictureCount(const Workspace& ws)
+{
+    return std::min(ws.PictureCount, static_cast<int>(ws.pictures.size()) - 1);
+}
+
+// Picture n (0 is the result) is loaded.
+inline bool IsLoadedPicture(const Workspace& ws, int n)
+{
+    return n >= 0 && n <= ws.PictureCount && n < static_cast<int>(ws.pictures.size());
+}
 
 }  // namespace quivane

@@ -11,20 +11,14 @@
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
 #include "support/StartedWorkspace.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeUi;
-
-Bitmap24 Filled(int width, int height, ColourPixel colour)
-{
-    Bitmap24 b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) b.at(x, y) = colour;
-    return b;
-}
+using testing::FilledBitmap;
 
 // A frame whose pixel (x, y) is (x % 256, y % 256, (x + y) % 256).
 Bitmap24 Numbered(int width, int height)
@@ -50,7 +44,7 @@ CorrectionState DarkAndFlat(Bitmap24 dark, Bitmap24 flat)
 
 TEST(FrameCorrection, BlackDarkAndUniformFlatLeaveFramesUnchanged)
 {
-    const CorrectionState c = DarkAndFlat(Filled(40, 30, {0, 0, 0}), Filled(40, 30, {90, 90, 90}));
+    const CorrectionState c = DarkAndFlat(FilledBitmap(40, 30, {0, 0, 0}), FilledBitmap(40, 30, {90, 90, 90}));
     EXPECT_EQ(c.flatMean, (std::array<int, 3>{90, 90, 90}));
     Bitmap24 frame = Numbered(40, 30);
     CorrectFrame(c, frame);
@@ -59,16 +53,16 @@ TEST(FrameCorrection, BlackDarkAndUniformFlatLeaveFramesUnchanged)
 
 TEST(FrameCorrection, BlackFlatTurnsFramesBlackAndAZeroChannelSaturates)
 {
-    const CorrectionState black = DarkAndFlat(Filled(8, 8, {0, 0, 0}), Filled(8, 8, {0, 0, 0}));
+    const CorrectionState black = DarkAndFlat(FilledBitmap(8, 8, {0, 0, 0}), FilledBitmap(8, 8, {0, 0, 0}));
     EXPECT_EQ(black.flatMean, (std::array<int, 3>{0, 0, 0}));
     Bitmap24 frame = Numbered(8, 8);
     CorrectFrame(black, frame);
-    EXPECT_EQ(frame, Filled(8, 8, {0, 0, 0}));
+    EXPECT_EQ(frame, FilledBitmap(8, 8, {0, 0, 0}));
 
-    Bitmap24 flat = Filled(8, 8, {100, 100, 100});
+    Bitmap24 flat = FilledBitmap(8, 8, {100, 100, 100});
     flat.at(3, 3) = ColourPixel{0, 100, 100};
-    const CorrectionState zero = DarkAndFlat(Filled(8, 8, {0, 0, 0}), flat);
-    Bitmap24 grey = Filled(8, 8, {50, 50, 50});
+    const CorrectionState zero = DarkAndFlat(FilledBitmap(8, 8, {0, 0, 0}), flat);
+    Bitmap24 grey = FilledBitmap(8, 8, {50, 50, 50});
     CorrectFrame(zero, grey);
     EXPECT_EQ(grey.at(3, 3).blue, 255) << "divided by 1 instead of 0";
     EXPECT_EQ(grey.at(3, 3).green, 50 * zero.flatMean[1] / 100);
@@ -77,9 +71,9 @@ TEST(FrameCorrection, BlackFlatTurnsFramesBlackAndAZeroChannelSaturates)
 TEST(FrameCorrection, DarkFrameBrighterThanTheFrameClampsAtZero)
 {
     CorrectionState c;
-    c.darkFrame = Filled(10, 10, {200, 10, 0});
+    c.darkFrame = FilledBitmap(10, 10, {200, 10, 0});
     c.flags = CorrectDarkFrame;
-    Bitmap24 frame = Filled(10, 10, {100, 100, 100});
+    Bitmap24 frame = FilledBitmap(10, 10, {100, 100, 100});
     CorrectFrame(c, frame);
     EXPECT_EQ(frame.at(5, 5), (ColourPixel{0, 90, 100}));
 }
@@ -103,9 +97,9 @@ TEST(FrameCorrection, ShiftFixRotatesEachRowLeftBy255)
 TEST(FrameCorrection, OnlyTheCommonAreaIsCorrected)
 {
     CorrectionState c;
-    c.darkFrame = Filled(5, 3, {10, 10, 10});
+    c.darkFrame = FilledBitmap(5, 3, {10, 10, 10});
     c.flags = CorrectDarkFrame;
-    Bitmap24 frame = Filled(8, 6, {50, 50, 50});
+    Bitmap24 frame = FilledBitmap(8, 6, {50, 50, 50});
     CorrectFrame(c, frame);
     EXPECT_EQ(frame.at(4, 2).blue, 40);
     EXPECT_EQ(frame.at(5, 2).blue, 50);
@@ -115,8 +109,8 @@ TEST(FrameCorrection, OnlyTheCommonAreaIsCorrected)
 TEST(FrameCorrection, OnePixelCommonAreaSwitchesEverythingOff)
 {
     CorrectionState c;
-    c.darkFrame = Filled(1, 50, {0, 0, 0});
-    c.flatField = Filled(50, 50, {80, 80, 80});
+    c.darkFrame = FilledBitmap(1, 50, {0, 0, 0});
+    c.flatField = FilledBitmap(50, 50, {80, 80, 80});
     c.flags = CorrectDarkFrame | CorrectFlatField | ShiftFixChosen;
     SubtractDarkFromFlat(c);
     EXPECT_EQ(c.flags, 0);
@@ -134,8 +128,8 @@ protected:
 
 TEST_F(CorrectionButtonTest, ThreeDialogsInOrderSetTheCorrections)
 {
-    ui.dialogAnswers = {Write("flat.bmp", Filled(20, 20, {120, 100, 80})), Write("dark.bmp", Filled(20, 20, {20, 0, 0})),
-                        Write("any.bmp", Filled(3, 3, {0, 0, 0}))};
+    ui.dialogAnswers = {Write("flat.bmp", FilledBitmap(20, 20, {120, 100, 80})), Write("dark.bmp", FilledBitmap(20, 20, {20, 0, 0})),
+                        Write("any.bmp", FilledBitmap(3, 3, {0, 0, 0}))};
     LoadCorrectionBMPbuttonClick(ws, ui);
     ASSERT_EQ(ui.dialogsAsked.size(), 3u);
     EXPECT_EQ(ui.dialogsAsked[0].title, "Give the name of the Flatfield");
@@ -151,7 +145,7 @@ TEST_F(CorrectionButtonTest, ThreeDialogsInOrderSetTheCorrections)
 
 TEST_F(CorrectionButtonTest, CancellingAllThreeSwitchesCorrectionsOff)
 {
-    ui.dialogAnswers = {Write("flat.bmp", Filled(20, 20, {120, 100, 80}))};
+    ui.dialogAnswers = {Write("flat.bmp", FilledBitmap(20, 20, {120, 100, 80}))};
     LoadCorrectionBMPbuttonClick(ws, ui);
     EXPECT_EQ(ws.correction.flags, CorrectFlatField);
     ui.dialogAnswers = {std::nullopt, std::nullopt, std::nullopt};
@@ -164,7 +158,7 @@ TEST_F(CorrectionButtonTest, UnreadableDarkFrameStillFinishesTheFlatField)
 {
     const fs::path broken = folder / "dark.bmp";
     std::ofstream(broken) << "not a bitmap";
-    ui.dialogAnswers = {Write("flat.bmp", Filled(20, 20, {60, 60, 60})), broken.string(), std::string("never asked")};
+    ui.dialogAnswers = {Write("flat.bmp", FilledBitmap(20, 20, {60, 60, 60})), broken.string(), std::string("never asked")};
     LoadCorrectionBMPbuttonClick(ws, ui);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find(broken.string()), std::string::npos);

@@ -10,6 +10,7 @@
 #include "workspace/FakeUi.h"
 #include "workspace/WorkspaceActions.h"
 #include "support/StartedWorkspace.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -23,12 +24,8 @@ protected:
 
     std::string Grey(const std::string& name, int width, int height, int level)
     {
-        Bitmap24 picture(width, height);
-        const auto v = static_cast<std::uint8_t>(level);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) picture.at(x, y) = ColourPixel{v, v, v};
         const std::string path = (folder / name).string();
-        EXPECT_FALSE(WriteBmp(picture, path));
+        EXPECT_FALSE(WriteBmp(testing::GreyBitmap(width, height, level), path));
         return path;
     }
     const Bitmap24& Press(int kind, std::optional<std::string> answer)

@@ -3,18 +3,12 @@
 #include "image/ArithmeticErrors.h"
 
 #include <gtest/gtest.h>
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
 
-Bitmap24 GreyPicture(int width, int height, int level)
-{
-    Bitmap24 picture(width, height);
-    const auto v = static_cast<std::uint8_t>(level);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.at(x, y) = ColourPixel{v, v, v};
-    return picture;
-}
+using testing::GreyBitmap;
 
 const std::string WrongSize = "Error: wrong size PSFbitmap (<3 or >31 pixels)";
 
@@ -37,13 +31,13 @@ TEST(Psf, DefaultPictureIsAWhiteXOnMidGrey)
 TEST(Psf, GreyPictureBecomesAKernelOfItsLevelsWithRowsFirstInTheReport)
 {
     KernelSlots slots;
-    EXPECT_EQ(LoadPSF(GreyPicture(15, 15, 77), PsfDeconvolution, slots),
+    EXPECT_EQ(LoadPSF(GreyBitmap(15, 15, 77), PsfDeconvolution, slots),
               "Deconvolution (de)convolution, 15 x 15 PSF");
     ASSERT_EQ(slots.DecPSF().rows(), 15);
     EXPECT_EQ(slots.DecPSF().at(7, 7), 77);
     EXPECT_EQ(slots.UmaPSF().rows(), 0) << "other kinds keep their kernels";
 
-    EXPECT_EQ(LoadPSF(GreyPicture(7, 5, 1), PsfConvolution, slots), "Convolution (de)convolution, 5 x 7 PSF");
+    EXPECT_EQ(LoadPSF(GreyBitmap(7, 5, 1), PsfConvolution, slots), "Convolution (de)convolution, 5 x 7 PSF");
     EXPECT_EQ(slots.ConPSF().rows(), 5);
     EXPECT_EQ(slots.ConPSF().columns(), 7);
 }
@@ -57,7 +51,7 @@ TEST(Psf, SizesAreMadeOddAndLimitedToThreeToThirtyOne)
     for (const Case c : {Case{3, 3, true}, Case{31, 31, true}, Case{32, 5, false}, Case{5, 1, false},
                          Case{2, 2, true}, Case{0, 0, false}}) {
         KernelSlots slots;
-        const std::string report = LoadPSF(GreyPicture(c.width, c.height, 200), PsfUnsharpMask, slots);
+        const std::string report = LoadPSF(GreyBitmap(c.width, c.height, 200), PsfUnsharpMask, slots);
         EXPECT_EQ(report == WrongSize, !c.accepted) << c.width << " x " << c.height << ": " << report;
         EXPECT_EQ(slots.UmaPSF().rows() != 0, c.accepted);
     }
@@ -66,7 +60,7 @@ TEST(Psf, SizesAreMadeOddAndLimitedToThreeToThirtyOne)
 TEST(Psf, EvenSizedPictureGetsZeroElementsInItsAddedRowAndColumn)
 {
     KernelSlots slots;
-    EXPECT_EQ(LoadPSF(GreyPicture(2, 2, 90), PsfUnsharpMask, slots), "Unsharp Mask (de)convolution, 3 x 3 PSF");
+    EXPECT_EQ(LoadPSF(GreyBitmap(2, 2, 90), PsfUnsharpMask, slots), "Unsharp Mask (de)convolution, 3 x 3 PSF");
     EXPECT_EQ(slots.UmaPSF().at(1, 1), 90);
     EXPECT_EQ(slots.UmaPSF().at(2, 0), 0);
     EXPECT_EQ(slots.UmaPSF().at(0, 2), 0);
@@ -75,9 +69,9 @@ TEST(Psf, EvenSizedPictureGetsZeroElementsInItsAddedRowAndColumn)
 TEST(Psf, RefusedPictureKeepsThePreviousKernel)
 {
     KernelSlots slots;
-    (void)LoadPSF(GreyPicture(5, 5, 10), PsfConvolution, slots);
+    (void)LoadPSF(GreyBitmap(5, 5, 10), PsfConvolution, slots);
     const TPSF before = slots.ConPSF();
-    EXPECT_EQ(LoadPSF(GreyPicture(40, 40, 99), PsfConvolution, slots), WrongSize);
+    EXPECT_EQ(LoadPSF(GreyBitmap(40, 40, 99), PsfConvolution, slots), WrongSize);
     EXPECT_EQ(slots.ConPSF(), before);
 }
 

@@ -1,18 +1,12 @@
 #include "image/FramePreparation.h"
 
 #include <gtest/gtest.h>
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
 
-Bitmap24 Uniform(int width, int height, int level)
-{
-    Bitmap24 frame(width, height);
-    const auto v = static_cast<std::uint8_t>(level);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) frame.at(x, y) = ColourPixel{v, v, v};
-    return frame;
-}
+using testing::GreyBitmap;
 
 void FillRect(Bitmap24& frame, int left, int top, int width, int height, int level)
 {
@@ -70,7 +64,7 @@ TEST(ObjectThreshold, NoUsableEdgeGivesTwentyFour)
 
 TEST(FramePreparation, UniformGreyIsCentredOnTheMiddleAndBecomesBlack)
 {
-    const Bitmap24 frame = Uniform(101, 61, 100);
+    const Bitmap24 frame = GreyBitmap(101, 61, 100);
     const FrameSurvey survey = SurveyFrame(frame, 24);
     EXPECT_DOUBLE_EQ(survey.centreX, 50.0);
     EXPECT_DOUBLE_EQ(survey.centreY, 30.0);
@@ -83,10 +77,10 @@ TEST(FramePreparation, UniformGreyIsCentredOnTheMiddleAndBecomesBlack)
 
 TEST(FramePreparation, DarkFrameIsCentredOnTheTopLeftCorner)
 {
-    const FrameSurvey survey = SurveyFrame(Uniform(64, 48, 10), 24);
+    const FrameSurvey survey = SurveyFrame(GreyBitmap(64, 48, 10), 24);
     EXPECT_DOUBLE_EQ(survey.centreX, 0.0);
     EXPECT_DOUBLE_EQ(survey.centreY, 0.0);
-    const TInputImage picture = Build(Uniform(64, 48, 0), 1, false);
+    const TInputImage picture = Build(GreyBitmap(64, 48, 0), 1, false);
     EXPECT_EQ(picture.Bitmap.at(191, 143), (PicturePixel{255, 255, 255, 0}));
 }
 
@@ -94,20 +88,20 @@ TEST(FramePreparation, FullPictureCutsTheMiddleAroundTheFrameCentre)
 {
     // White (stretched to 255 * 240 / 256 = 239) exactly where the 96 x 72 cut-out around (160, 120) lies: rows
     // 84..155, columns 112..207. Any other placement would pull black in.
-    Bitmap24 frame = Uniform(320, 240, 0);
+    Bitmap24 frame = GreyBitmap(320, 240, 0);
     FillRect(frame, 112, 84, 96, 72, 255);
     const TInputImage picture = Build(frame, 2, true);
     for (int y = 0; y < 144; ++y)
         for (int x = 0; x < 192; ++x) ASSERT_EQ(picture.Bitmap.at(x, y).luminance, 239) << x << "," << y;
 
-    Bitmap24 shifted = Uniform(320, 240, 0);
+    Bitmap24 shifted = GreyBitmap(320, 240, 0);
     FillRect(shifted, 113, 84, 96, 72, 255);
     EXPECT_NE(Build(shifted, 2, true).Bitmap.at(0, 70).luminance, 239);
 }
 
 TEST(FramePreparation, FrameSmallerThanTheCutOutRepeatsItsBorder)
 {
-    Bitmap24 frame = Uniform(50, 40, 30);
+    Bitmap24 frame = GreyBitmap(50, 40, 30);
     FillRect(frame, 20, 15, 10, 10, 250);
     frame.at(0, 0) = ColourPixel{90, 90, 90};
     const TInputImage picture = Build(frame, 1, false);
@@ -121,7 +115,7 @@ TEST(FramePreparation, FrameSmallerThanTheCutOutRepeatsItsBorder)
 
 TEST(FramePreparation, TwoObjectsAreCentredBetweenThemWeightedByLuminance)
 {
-    Bitmap24 frame = Uniform(320, 240, 5);
+    Bitmap24 frame = GreyBitmap(320, 240, 5);
     FillRect(frame, 50, 100, 20, 20, 200);   // centre (59.5, 109.5)
     FillRect(frame, 250, 100, 20, 20, 200);  // centre (259.5, 109.5)
     FrameSurvey survey = SurveyFrame(frame, 24);
@@ -135,7 +129,7 @@ TEST(FramePreparation, TwoObjectsAreCentredBetweenThemWeightedByLuminance)
 
 TEST(FramePreparation, PictureHasTheWorkingSizeAndFreshState)
 {
-    Bitmap24 frame = Uniform(80, 60, 0);
+    Bitmap24 frame = GreyBitmap(80, 60, 0);
     FillRect(frame, 30, 20, 8, 8, 220);
     for (int e = 1; e <= 6; ++e) {
         const TInputImage picture = Build(frame, e, false, 384, 288);
