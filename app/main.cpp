@@ -1,8 +1,8 @@
 #include <QApplication>
 
 #include "acquire/VideoSource.h"
-#include "workspace/MainForm.h"
-#include "workspace/WorkingFolder.h"
+#include "window/MainForm.h"
+#include "files/WorkingFolder.h"
 
 int main(int argc, char* argv[])
 {

@@ -6,12 +6,12 @@
 #include <QApplication>
 
 #include "SampleMaterial.h"
-#include "align/AlignmentRun.h"
-#include "image/FramePreparation.h"
-#include "workspace/ControlHandlers.h"
-#include "workspace/FakeUi.h"
-#include "workspace/MainForm.h"
-#include "workspace/WorkspaceActions.h"
+#include "actions/AlignmentRun.h"
+#include "prepare/FramePreparation.h"
+#include "actions/ControlHandlers.h"
+#include "support/FakeUi.h"
+#include "window/MainForm.h"
+#include "actions/WorkspaceActions.h"
 
 namespace {
 

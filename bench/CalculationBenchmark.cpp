@@ -4,12 +4,12 @@
 #include <benchmark/benchmark.h>
 
 #include "SampleMaterial.h"
-#include "combine/CalculationRun.h"
-#include "image/FramePreparation.h"
+#include "actions/CalculationRun.h"
+#include "prepare/FramePreparation.h"
 #include "tone/Clahe.h"
-#include "workspace/ControlHandlers.h"
-#include "workspace/FakeUi.h"
-#include "workspace/WorkspaceActions.h"
+#include "actions/ControlHandlers.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "acquire/BitmapSequenceLoad.h"
+#include "actions/BitmapSequenceLoad.h"
 #include "acquire/BmpReader.h"
 #include "output/BmpWriter.h"
-#include "workspace/FakeUi.h"
-#include "workspace/WorkspaceActions.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "AviWriter.h"
-#include "acquire/VideoLoad.h"
-#include "workspace/FakeUi.h"
-#include "workspace/WorkspaceActions.h"
+#include "actions/VideoLoad.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
 foreach(path bin/quivane bin/quivane-batch share/quivane/Pictures/PLANET_0001.BMP share/quivane/Videos/PLANET.AVI
-             share/quivane/PSF/_Gauss15x15.bmp share/quivane/Result share/applications/quivane.desktop
+             share/quivane/PSF/_Gauss15x15.bmp share/applications/quivane.desktop
              share/icons/hicolor/scalable/apps/quivane.svg)
   if(NOT EXISTS "${prefix}/${path}")
     message(FATAL_ERROR "missing after install: ${path}")

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "workspace/FileHandle.h"
+#include "files/FileHandle.h"
 
 namespace quivane::samples {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "workspace/FileNames.h"
+#include "files/FileNames.h"
 
 namespace quivane {
 namespace {

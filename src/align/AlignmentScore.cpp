@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {

@@ -4,18 +4,18 @@
 #include <filesystem>
 #include <ostream>
 
-#include "acquire/BitmapSequenceLoad.h"
-#include "acquire/CorrectionButton.h"
-#include "acquire/FrameCorrection.h"
-#include "acquire/VideoLoad.h"
-#include "align/AlignmentRun.h"
+#include "actions/BitmapSequenceLoad.h"
+#include "actions/CorrectionButton.h"
+#include "prepare/FrameCorrection.h"
+#include "actions/VideoLoad.h"
+#include "actions/AlignmentRun.h"
 #include "batch/HeadlessUi.h"
-#include "combine/CalculationRun.h"
-#include "enhance/KernelButtons.h"
-#include "output/SaveActions.h"
-#include "tone/ResultViewActions.h"
-#include "workspace/ControlHandlers.h"
-#include "workspace/WorkspaceActions.h"
+#include "actions/CalculationRun.h"
+#include "actions/KernelButtons.h"
+#include "actions/SaveActions.h"
+#include "actions/ResultViewActions.h"
+#include "actions/ControlHandlers.h"
+#include "actions/WorkspaceActions.h"
 
 namespace quivane {
 namespace {

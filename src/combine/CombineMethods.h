@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "image/InputImage.h"
+#include "image/Picture.h"
 
 namespace quivane {
 

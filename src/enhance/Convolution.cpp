@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/ArithmeticErrors.h"
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 
 namespace quivane {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "enhance/Convolution.h"
 #include "image/ArithmeticErrors.h"
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 
 namespace quivane {
 namespace {

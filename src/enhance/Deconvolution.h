@@ -1,7 +1,7 @@
 #pragma once
 
-#include "enhance/Psf.h"
-#include "enhance/Scratch.h"
+#include "enhance/Kernel.h"
+#include "image/Plane.h"
 
 namespace quivane {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "workspace/FileHandle.h"
+#include "files/FileHandle.h"
 
 namespace quivane {
 namespace {

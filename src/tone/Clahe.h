@@ -1,8 +1,8 @@
 #pragma once
 
-#include "enhance/Scratch.h"
-#include "image/InputImage.h"
-#include "tone/PixelHelpers.h"
+#include "image/Plane.h"
+#include "image/Picture.h"
+#include "image/PixelHelpers.h"
 
 namespace quivane {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "workspace/FileHandle.h"
+#include "files/FileHandle.h"
 
 namespace quivane {
 std::optional<std::string> ReadLookupTable(const std::string& path, ToneTable& table)

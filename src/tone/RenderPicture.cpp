@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "tone/Clahe.h"
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 #include "tone/ToneCurves.h"
 
 namespace quivane {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
-#include "image/InputImage.h"
+#include "image/Picture.h"
 #include "tone/ToneSettings.h"
 
 namespace quivane {

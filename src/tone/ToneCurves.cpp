@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 
 namespace quivane {
 namespace {

@@ -4,9 +4,9 @@
 #include <array>
 #include <string>
 
-#include "enhance/Psf.h"
+#include "enhance/Kernel.h"
 #include "image/Bitmap.h"
-#include "image/InputImage.h"
+#include "image/Picture.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
 

@@ -51,7 +51,7 @@ class BmpReaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!fs::exists(Suite)) GTEST_SKIP() << "test material not found at " << Suite;
+        if (!fs::exists(Suite)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << Suite;
     }
 };
 

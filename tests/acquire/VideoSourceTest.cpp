@@ -62,7 +62,7 @@ protected:
     static void SetUpTestSuite() { av_log_set_level(AV_LOG_QUIET); }
     void SetUp() override
     {
-        if (!fs::exists(Corpus)) GTEST_SKIP() << "test material not found at " << Corpus;
+        if (!fs::exists(Corpus)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << Corpus;
     }
 };
 

@@ -10,7 +10,7 @@
 
 #include "acquire/BmpReader.h"
 #include "acquire/VideoSource.h"
-#include "image/InputImage.h"
+#include "image/Picture.h"
 #include "output/BmpWriter.h"
 #include "support/TempFolder.h"
 
@@ -158,7 +158,7 @@ std::string Bytes(const std::string& path)
 TEST_F(BatchRunTest, VideoGivesTheSameResultAsItsFramesAsABitmapSeries)
 {
     const fs::path video = fs::path(QUIVANE_TESTDATA) / "avi" / "v07_mjpeg.avi";
-    if (!fs::exists(video)) GTEST_SKIP() << "test material not found";
+    if (!fs::exists(video)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << QUIVANE_TESTDATA;
     VideoSource source;
     ASSERT_TRUE(source.Open(video.string()));
     for (int k = 0; k < 12; ++k) {
@@ -193,7 +193,7 @@ TEST_F(BatchRunTest, VideoGivesTheSameResultAsItsFramesAsABitmapSeries)
 TEST_F(BatchRunTest, VideoWithoutAVideoStreamIsRefused)
 {
     const fs::path audio = fs::path(QUIVANE_TESTDATA) / "avi" / "s02_audio_only.avi";
-    if (!fs::exists(audio)) GTEST_SKIP() << "test material not found";
+    if (!fs::exists(audio)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << QUIVANE_TESTDATA;
     BatchOptions o = Options();
     o.first.clear();
     o.avi = audio.string();

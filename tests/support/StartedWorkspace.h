@@ -5,8 +5,8 @@
 #include <string>
 
 #include "support/TempFolder.h"
-#include "workspace/FakeUi.h"
-#include "workspace/WorkspaceActions.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
 
 namespace quivane::testing {
 

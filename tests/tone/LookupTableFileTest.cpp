@@ -6,16 +6,12 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "tone/ResultViewActions.h"
-#include "workspace/FakeUi.h"
-#include "workspace/WorkspaceActions.h"
 #include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeUi;
 
 class LookupTableTest : public ::testing::Test {
 protected:
@@ -48,31 +44,6 @@ TEST_F(LookupTableTest, ShortFileKeepsWhatWasReadAndNamesTheFile)
     EXPECT_NE(error->find("Read beyond end of file"), std::string::npos);
     EXPECT_EQ(table[9], 63);
     EXPECT_EQ(table[10], 245) << "entries past the end keep their values";
-}
-
-TEST_F(LookupTableTest, ButtonStartsFromTheIdentityAndCancelKeepsIt)
-{
-    Workspace ws{folder.string()};
-    FakeUi ui;
-    FormCreate(ws, ui);
-    ui.dialogAnswers = {std::nullopt};
-    LUTButtonClick(ws, ui);
-    EXPECT_EQ(ws.tone.lookupTable[0], 0);
-    EXPECT_EQ(ws.tone.lookupTable[200], 200);
-    EXPECT_FALSE(ws.LutOn) << "loading does not switch the table on";
-    EXPECT_EQ(ui.dialogsAsked.at(0).title, "Load a mapping table");
-}
-
-TEST_F(LookupTableTest, ButtonLoadsTheChosenTableAndFollowsItsFolder)
-{
-    Workspace ws{"/opt/quivane"};
-    FakeUi ui;
-    FormCreate(ws, ui);
-    ui.dialogAnswers = {WriteTable("table.lut", 256)};
-    LUTButtonClick(ws, ui);
-    EXPECT_EQ(ws.tone.lookupTable[2], 14);
-    EXPECT_EQ(ws.folders.psf, folder.string() + "/");
-    EXPECT_TRUE(ui.errors.empty());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tone/PixelHelpers.h"
+#include "image/PixelHelpers.h"
 
 namespace quivane {
 namespace {

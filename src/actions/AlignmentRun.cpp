@@ -1,0 +1,49 @@
+#include "actions/AlignmentRun.h"
+
+#include "actions/AutoAlign.h"
+#include "actions/PictureBrowsing.h"
+#include "actions/ControlHandlers.h"
+#include "actions/ScopedFlag.h"
+#include "actions/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+constexpr int MethodManual = 0;
+
+}  // namespace
+
+void GoButtonClick(Workspace& ws, Ui& ui)
+{
+    if (LoopRunning(ws)) return;
+    ws.Aligning = true;
+    SetBusyControls(ui);
+    ui.setActionEnabled(ActionButton::Stop, true);
+    if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
+        InitProgress(ui, 0, ws.InputWindowSize.x * ws.InputWindowSize.y * 4, 0, "Manual alignment ");
+        return;
+    }
+    InitProgress(ui, 0, ws.PictureCount, 0, "Automatic alignment ");
+    {
+        const ScopedFlag running(ws.AutoAligning);  // keeps loads out of the search's event pump
+        AutoAlign(ws, ui);
+    }
+    StopButtonClick(ws, ui);
+}
+
+void StopButtonClick(Workspace& ws, Ui& ui)
+{
+    ws.Aligning = false;
+    ws.ViewOrigin = Point{-1, -1};
+    // Without pictures there is nothing to calculate or save.
+    if (ws.PictureCount > 0) {
+        SetReadyControls(ui);
+    } else {
+        SetBusyControls(ui);
+    }
+    InitProgress(ui, 0, 1, 0, "Alignment ready");
+    SetControlValue(ws, ui, ControlId::RegisterRadioGroup, MethodManual);
+    ShowInputPicture(ws, ui, ws.DisplayedPicture);
+}
+
+}  // namespace quivane

@@ -1,0 +1,22 @@
+#include "actions/BitmapDialog.h"
+
+namespace quivane {
+
+std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse use, const std::string& title,
+                                         const std::string& initialFolder)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.initialFolder = initialFolder;
+    if (use == BitmapDialogUse::KernelOrCorrection) {
+        ws.bitmapDialog.windowsFilter = true;
+        request.defaultExtension = "bmp";
+        request.preview = true;
+    }
+    request.filter = ws.bitmapDialog.windowsFilter ? "Windows bitmaps (*.bmp)|*.BMP" : "Bitmaps (*.bmp)|*.bmp";
+    auto path = ui.askOpenFileName(request);
+    if (path) ws.bitmapDialog.heldFile = *path;
+    return path;
+}
+
+}  // namespace quivane

@@ -1,0 +1,137 @@
+#include "actions/BitmapSequenceLoad.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <variant>
+
+#include "actions/BitmapDialog.h"
+#include "acquire/BmpReader.h"
+#include "prepare/FrameCorrection.h"
+#include "actions/SeriesLoad.h"
+#include "actions/ScopedFlag.h"
+#include "acquire/SequenceNames.h"
+#include "files/FileNames.h"
+#include "actions/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+// The sequence works on upper-cased names; on a case-sensitive file system
+// each is matched to the file of the folder with that name in any case.
+std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file(error)) continue;
+        const std::string name = entry.path().filename().string();
+        files.emplace(UpperCase(name), name);  // the first in sort order wins a tie
+    }
+    return files;
+}
+
+void AskForTheTwoFiles(Workspace& ws, Ui& ui)
+{
+    if (auto first = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the FIRST bitmap in the sequence",
+                                   ws.folders.picture)) {
+        ws.folders.picture = FolderOf(*first);
+        ws.loadNames.chosenFile = NameOf(*first);
+        ws.loadNames.chosenExtension = UpperCaseExtension(*first);
+    } else {
+        ws.PicturesLoaded = false;
+    }
+    // An earlier load's extension still counts when this dialog was cancelled.
+    if (ws.loadNames.chosenExtension != ".BMP") return;
+    if (auto last = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the LAST bitmap in the sequence",
+                                  ws.folders.picture)) {
+        ws.loadNames.lastFile = NameOf(*last);
+    } else {
+        ws.PicturesLoaded = false;
+    }
+}
+
+// Every failing check is shown, one after the other.
+void CheckTheTwoFiles(Workspace& ws, Ui& ui)
+{
+    auto refuse = [&](const char* message) {
+        ui.showError(message);
+        ws.PicturesLoaded = false;
+    };
+    const std::string& held = ws.bitmapDialog.heldFile;
+    if (!held.empty() && FolderOf(held) != ws.folders.picture)
+        refuse("The directory of both first and last picture must match");
+    if (ws.loadNames.chosenFile.empty() || ws.loadNames.lastFile.empty()) refuse("You have to supply two pictures");
+    if (UpperCase(ws.loadNames.chosenFile) == UpperCase(ws.loadNames.lastFile))
+        refuse("The names of first and last picture cannot be the same");
+    if (ws.loadNames.chosenExtension != ".AVI" && ws.loadNames.chosenExtension != ".BMP") ws.PicturesLoaded = false;
+}
+
+void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
+{
+    const std::string extension = ws.loadNames.chosenExtension;
+    std::string number = names.numberText;
+    std::string name = names.prefix + number + extension;
+
+    ClearPictureList(ws);
+    ResetWorkspaceSize(ws, ui);
+    ws.FramesRead = 0;
+    if (ws.correction.flags & ShiftFixChosen) ws.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
+    InitProgress(ui, 0, ws.MaxPictures, 0, "Loading BMP pictures");
+    (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
+
+    const auto files = FilesByUpperCaseName(ws.folders.picture);
+    while (!TakeAbortRequest(ws) && name <= names.last && ws.FramesRead <= ws.MaxPictures) {
+        if (const auto file = files.find(name); file != files.end()) {
+            const std::string path = ws.folders.picture + file->second;
+            auto frame = ReadBmp(path);
+            if (auto* failure = std::get_if<ReadFailure>(&frame)) {
+                // What was read so far stays a complete, usable series.
+                ui.showError(failure->message);
+                break;
+            }
+            AddLoadedFrame(ws, ui, std::get<Bitmap24>(frame));
+        }
+        ui.processEvents();
+        const std::string next = IncrementNumberText(number);
+        // A number that wraps (999 -> 000) would start the series over again.
+        if (next <= number) break;
+        number = next;
+        name = names.prefix + number + extension;
+    }
+}
+
+}  // namespace
+
+void LoadBMPButtonClick(Workspace& ws, Ui& ui)
+{
+    if (LoopRunning(ws)) return;
+    const ScopedFlag running(ws.LoadRunning);
+
+    ws.PicturesLoaded = true;
+    ws.loadNames.chosenFile.clear();
+    ws.loadNames.lastFile.clear();
+    if (ws.FirstLoadPending) SyncSettingsFromControls(ws, ui);
+
+    AskForTheTwoFiles(ws, ui);
+    CheckTheTwoFiles(ws, ui);
+
+    if (ws.PicturesLoaded && ws.loadNames.chosenExtension == ".BMP") {
+        const auto names = SplitSequenceNames(ws.loadNames.chosenFile, ws.loadNames.lastFile);
+        if (!names) {
+            ws.PicturesLoaded = false;
+        } else if (names->numberText.empty()) {
+            // Without a number the name never changes: the same file would be read over and over.
+            ui.showError("The names of first and last picture must differ in a number before the extension");
+            ws.PicturesLoaded = false;
+        } else {
+            ReadSequence(ws, ui, *names);
+        }
+    }
+
+    ShowPictureCountCaption(ui, ws.PictureCount, ws.MaxPictures);
+    InitProgress(ui, 0, 1, 0, "Ready loading pictures");
+    FinishLoad(ws, ui);
+}
+
+}  // namespace quivane

@@ -1,0 +1,169 @@
+#include "actions/ControlHandlers.h"
+
+#include <algorithm>
+#include <string>
+
+#include "actions/ManualAlignment.h"
+#include "actions/PictureBrowsing.h"
+#include "actions/ResultViewActions.h"
+
+namespace quivane {
+namespace {
+
+struct CombineChoice {
+    const char* text;
+    int parameter;  // the method's own default, set each time it is chosen
+    bool parameterShown;
+};
+
+constexpr CombineChoice CombineChoices[] = {
+    {"mean values", 0, false},
+    {"0=median .. 127=mean", 0, true},
+    {"minimum or maximum", 128, true},
+    {"multiply pictures", 128, true},
+};
+
+void CombineMethodChosen(Workspace& ws, Ui& ui, int item)
+{
+    ws.CombineMethod = item;
+    if (item >= 0 && item < static_cast<int>(std::size(CombineChoices))) {
+        const CombineChoice& choice = CombineChoices[item];
+        ui.setText(TextField::CombineText, choice.text);
+        if (choice.parameterShown) SetControlValue(ws, ui, ControlId::CombineSpinEdit, choice.parameter);
+        ControlState& spin = ws.controls[ControlId::CombineSpinEdit];
+        spin.visible = choice.parameterShown;
+        ui.showControl(ControlId::CombineSpinEdit, spin);
+    }
+    // "Mean" does not use the parameter but still takes the hidden value.
+    ws.CombineParam = ws.controls.value(ControlId::CombineSpinEdit);
+}
+
+void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
+{
+    ws.DisplayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
+    if (ws.DisplayedPicture >= 1 && IsLoadedPicture(ws, ws.DisplayedPicture)) {
+        ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)].Quality = mark;
+    }
+    LightQualityLamps(ws, ui, mark);
+}
+
+void SaturationMoved(Workspace& ws, Ui& ui, int position)
+{
+    ws.tone.saturation = position;
+    ui.setText(TextField::SaturationText, "[Saturat. " + std::to_string(position) + "%]");
+    // The grey of mode 0 does not depend on the saturation.
+    if (ws.ShowMode >= 1 && ws.ShowMode <= 3) RefreshResultView(ws, ui);
+}
+
+void BiasGainToggled(Workspace& ws, Ui& ui, bool on)
+{
+    ws.BiasGainOn = on;
+    SetControlEnabled(ws, ui, ControlId::BIASSpinEdit, on);
+    SetControlEnabled(ws, ui, ControlId::GAINSpinEdit, on);
+    RefreshResultView(ws, ui);
+}
+
+// Runs `change`, then redraws the result with the new display setting.
+template <class Change>
+void ChangeDisplay(Workspace& ws, Ui& ui, Change change)
+{
+    change();
+    RefreshResultView(ws, ui);
+}
+
+// The hint calls 0 plain adaptive equalisation; other values give 1.5 .. 9.0.
+double ClipFactorFor(int value) { return value == 0 ? 0.0 : value / 2.0 + 1.0; }
+
+void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    using enum ControlId;
+    switch (id) {
+    case WholeAreaCheckBox: ws.FullPicture = value != 0; break;
+    case ResampleSpinEdit: ws.Enlargement = value; break;
+    case RegisterSpinEdit: ws.RegisterRef = std::min(value, ws.PictureCount); break;
+    case CombineRadioGroup: CombineMethodChosen(ws, ui, value); break;
+    case CombineSpinEdit: ws.CombineParam = value; break;
+    case UmaCheckBox: ws.UmaOn = value != 0; break;
+    case UmaStrengthSpinEdit: ws.UmaStrength = value; break;
+    case DecCheckBox: ws.DecOn = value != 0; break;
+    case DecRadioGroup: ws.DecMethod = value; break;
+    case DecIterationsSpinEdit: ws.DecIterations = value; break;
+    case ConCheckBox: ws.ConOn = value != 0; break;
+    case QualityRadioGroup: QualityMarkChosen(ws, ui, value); break;
+    case ShowResultRadioGroup: ChangeDisplay(ws, ui, [&] { ws.ShowMode = value; }); break;
+    case SaturationTrackBar: SaturationMoved(ws, ui, value); break;
+    case ResultSizeSpinEdit: ws.ResultSize = value; break;
+    case AutosizeCheckBox: ChangeDisplay(ws, ui, [&] { ui.repaintResultBox(); }); break;
+    case BiasGainCheckBox: BiasGainToggled(ws, ui, value != 0); break;
+    case BIASSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.biasLevel = value; }); break;
+    case GAINSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.gainLevel = value; }); break;
+    // Toggles rather than copies the box's state.
+    case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.LutOn = !ws.LutOn; }); break;
+    case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.ClaheOn = value != 0; }); break;
+    case CLAHESpinEdit: ws.tone.clipFactor = ClipFactorFor(value); break;
+    case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.Map0255On = value != 0; }); break;
+    case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
+    case HorScrollBar:
+    case VerScrollBar: ScrollBarChanged(ws, ui, id); break;
+    // Read by Go, the mouse and double-click when they act, not stored.
+    case RegisterRadioGroup:
+    case Count: break;
+    }
+}
+
+}  // namespace
+
+void ControlChanged(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ws.controls[id].value = value;
+    RunChangeHandler(ws, ui, id, value);
+}
+
+void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ControlState& state = ws.controls[id];
+    const int clamped = ClampToRange(state, value);
+    if (clamped == state.value) return;
+    state.value = clamped;
+    ui.showControl(id, state);
+    RunChangeHandler(ws, ui, id, clamped);
+}
+
+void ShowControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ControlState& state = ws.controls[id];
+    state.value = ClampToRange(state, value);
+    ui.showControl(id, state);
+}
+
+void SetAndApplyControl(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    ShowControlValue(ws, ui, id, value);
+    RunChangeHandler(ws, ui, id, ws.controls.value(id));
+}
+
+void SetControlRange(Workspace& ws, Ui& ui, ControlId id, int minimum, int maximum)
+{
+    ControlState& state = ws.controls[id];
+    state.maximum = maximum;
+    state.minimum = std::min(minimum, maximum);
+    state.value = ClampToRange(state, state.value);
+    ui.showControl(id, state);
+}
+
+void SetControlEnabled(Workspace& ws, Ui& ui, ControlId id, bool enabled)
+{
+    ControlState& state = ws.controls[id];
+    state.enabled = enabled;
+    ui.showControl(id, state);
+}
+
+void LightQualityLamps(Workspace& ws, Ui& ui, int mark)
+{
+    ui.lightQualityLamps(mark);
+    // No item stands for a mark outside 0..3; the group keeps its choice
+    // rather than marking the picture with a clamped value.
+    if (mark >= QualityDont && mark <= QualityGood) SetControlValue(ws, ui, ControlId::QualityRadioGroup, mark);
+}
+
+}  // namespace quivane

@@ -1,0 +1,65 @@
+#include "actions/CorrectionButton.h"
+
+#include <variant>
+
+#include "actions/BitmapDialog.h"
+#include "acquire/BmpReader.h"
+#include "prepare/FrameCorrection.h"
+#include "files/FileNames.h"
+
+namespace quivane {
+namespace {
+
+struct CorrectionDialog {
+    CorrectionFlag kind;
+    const char* title;
+    const char* loaded;  // the status text once read
+};
+
+constexpr CorrectionDialog Dialogs[] = {
+    {CorrectFlatField, "Give the name of the Flatfield", "Flatfield loaded"},
+    {CorrectDarkFrame, "Give the name of the Darkframe", "Darkfield loaded"},
+    {ShiftFixChosen, "Load any bitmap in order to correct a shifted AVI video", "AVI video will be corrected"},
+};
+
+enum class Answer { Cancelled, Loaded, Unreadable };
+
+Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog)
+{
+    const auto path =
+        AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, dialog.title, ws.folders.result);
+    if (!path) return Answer::Cancelled;
+    ws.folders.result = FolderOf(*path);
+    auto bitmap = ReadBmp(*path);
+    if (const auto* failure = std::get_if<ReadFailure>(&bitmap)) {
+        ui.showError(failure->message);
+        return Answer::Unreadable;
+    }
+    // The shift fix only needs a file to be chosen; its pixels are not used.
+    if (dialog.kind == CorrectFlatField) ws.correction.flatField = std::move(std::get<Bitmap24>(bitmap));
+    if (dialog.kind == CorrectDarkFrame) ws.correction.darkFrame = std::move(std::get<Bitmap24>(bitmap));
+    ui.setStatusText(dialog.loaded);
+    return Answer::Loaded;
+}
+
+}  // namespace
+
+void LoadCorrectionBMPbuttonClick(Workspace& ws, Ui& ui)
+{
+    if (LoopRunning(ws)) return;
+    CorrectionState& correction = ws.correction;
+    correction.flags = 0;
+    for (const CorrectionDialog& dialog : Dialogs) {
+        const Answer answer = AskCorrectionBitmap(ws, ui, dialog);
+        if (answer == Answer::Loaded) correction.flags += dialog.kind;
+        // After an unreadable file the later dialogs are not asked, but what
+        // was read is finished below, so a flat field is never used with a
+        // stale mean or without its dark frame subtracted.
+        if (answer == Answer::Unreadable) break;
+    }
+    if ((correction.flags & CorrectFlatField) && (correction.flags & CorrectDarkFrame)) SubtractDarkFromFlat(correction);
+    if (correction.flags & CorrectFlatField) MeasureFlatField(correction);
+    ui.showCorrectionActive(correction.flags != 0);
+}
+
+}  // namespace quivane

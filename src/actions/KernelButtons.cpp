@@ -1,0 +1,31 @@
+#include "actions/KernelButtons.h"
+
+#include <variant>
+
+#include "actions/BitmapDialog.h"
+#include "acquire/BmpReader.h"
+#include "files/FileNames.h"
+
+namespace quivane {
+
+const Bitmap24& AskPSFBitmap(Workspace& ws, Ui& ui, int kind)
+{
+    if (const auto path = AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, "The name of the PSF bitmap",
+                                        ws.folders.psf)) {
+        ws.PSFFileName = NameOf(*path);
+        ws.folders.psf = FolderOf(*path);
+        auto picture = ReadBmp(*path);
+        if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
+            // Nothing changes but the folder the next dialog opens in.
+            ui.showError(failure->message);
+            return ws.PSFBitmap;
+        }
+        ws.PSFBitmap = std::move(std::get<Bitmap24>(picture));
+    }
+    const std::string message = LoadPSF(ws.PSFBitmap, kind, ws.kernels);
+    ui.setStatusText(message);
+    if (ws.PSFBitmap.empty() || message.find("rror") != std::string::npos) MakeDefaultPSFBitmap(ws.PSFBitmap);
+    return ws.PSFBitmap;
+}
+
+}  // namespace quivane

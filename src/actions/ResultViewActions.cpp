@@ -1,0 +1,44 @@
+#include "actions/ResultViewActions.h"
+
+#include "tone/LookupTableFile.h"
+#include "tone/RenderPicture.h"
+#include "actions/ControlHandlers.h"
+#include "files/FileNames.h"
+
+namespace quivane {
+
+int CurrentRenderFlags(const Workspace& ws)
+{
+    return ws.ShowMode + (ws.ClaheOn ? FlagClahe : 0) + (ws.BiasGainOn ? FlagBiasGain : 0) +
+           (ws.Map0255On ? FlagMap0255 : 0) + (ws.LutOn ? FlagLookupTable : 0);
+}
+
+void RefreshResultView(Workspace& ws, Ui& ui)
+{
+    if (ws.PictureCount != 0 && IsLoadedPicture(ws, 0)) {
+        RenderPicture(ws.pictures.front(), ws.ResultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+        ui.showResultView(ws.ResultView);
+    }
+    ws.ClaheOn = false;
+    ShowControlValue(ws, ui, ControlId::CLAHECheckBox, 0);
+}
+
+void LUTButtonClick(Workspace& ws, Ui& ui)
+{
+    for (int i = 0; i < 256; ++i) ws.tone.lookupTable[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    FileDialogRequest request;
+    request.title = "Load a mapping table";
+    request.defaultExtension = "lut";
+    request.filter = "Mapping tables (*.lut)|*.LUT";
+    request.initialFolder = ws.folders.psf;
+    if (const auto path = ui.askOpenFileName(request)) {
+        ws.folders.psf = FolderOf(*path);
+        if (const auto error = ReadLookupTable(*path, ws.tone.lookupTable)) {
+            ui.showError(*error);  // the view keeps showing the previous table's effect
+            return;
+        }
+    }
+    RefreshResultView(ws, ui);
+}
+
+}  // namespace quivane

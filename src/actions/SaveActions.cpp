@@ -1,0 +1,55 @@
+#include "actions/SaveActions.h"
+
+#include "output/BmpWriter.h"
+#include "output/ResultName.h"
+#include "tone/RenderPicture.h"
+#include "actions/ResultViewActions.h"
+#include "files/FileNames.h"
+
+namespace quivane {
+namespace {
+
+// Renders the result with the display settings and writes it; false (after
+// telling the user) when the file could not be written.
+bool WriteResult(Workspace& ws, Ui& ui)
+{
+    RenderPicture(ws.pictures.front(), ws.ResultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+    if (const auto error = WriteBmp(ws.ResultView, ws.folders.result + ws.ResultFileName)) {
+        ui.showError(*error);
+        return false;
+    }
+    return true;
+}
+
+bool HasResult(const Workspace& ws) { return ws.PictureCount != 0 && IsLoadedPicture(ws, 0); }
+
+}  // namespace
+
+void SaveButtonClick(Workspace& ws, Ui& ui)
+{
+    if (LoopRunning(ws)) return;
+    ws.ResultFileName = AutoResultName(ws.SaveCounter);
+    if (HasResult(ws) && !WriteResult(ws, ui)) return;
+    ws.SaveCounter += 1;
+    ws.ResultFileName = AutoResultName(ws.SaveCounter);
+    ui.setText(TextField::SaveButtonCaption, "&Save  [" + ws.ResultFileName + "]");
+}
+
+void SaveAsButtonClick(Workspace& ws, Ui& ui)
+{
+    if (LoopRunning(ws)) return;
+    FileDialogRequest request;
+    request.title = "Give the filename of the result picture";
+    request.fileName = ws.ResultFileName;
+    request.initialFolder = ws.folders.result;
+    request.filter = "Bitmaps (*.bmp)|*.bmp";
+    request.defaultExtension = "bmp";
+    const auto path = ui.askSaveFileName(request);
+    if (!path) return;
+    ws.ResultFileName = NameOf(*path);
+    ws.folders.result = FolderOf(*path);
+    if (HasResult(ws) && !WriteResult(ws, ui)) return;
+    ui.setText(TextField::ResultCaption, ws.ResultFileName);
+}
+
+}  // namespace quivane

@@ -1,0 +1,97 @@
+#include "prepare/FrameCorrection.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "image/PixelHelpers.h"
+
+namespace quivane {
+namespace {
+
+constexpr int ShiftFixRotation = 255;
+
+std::uint8_t Subtract(int value, int dark) { return static_cast<std::uint8_t>(ClampByte(value - dark)); }
+
+std::uint8_t Flatten(int value, int mean, int flat)
+{
+    return static_cast<std::uint8_t>(ClampByte(static_cast<int>(static_cast<long long>(value) * mean / NonZero(flat))));
+}
+
+}  // namespace
+
+void SubtractDarkFromFlat(CorrectionState& correction)
+{
+    Bitmap24& flat = correction.flatField;
+    const Bitmap24& dark = correction.darkFrame;
+    const int width = std::min(flat.width(), dark.width());
+    const int height = std::min(flat.height(), dark.height());
+    if (width <= 1 || height <= 1) {
+        correction.flags = 0;
+        return;
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            ColourPixel& f = flat.at(x, y);
+            const ColourPixel d = dark.at(x, y);
+            f = ColourPixel{Subtract(f.blue, d.blue), Subtract(f.green, d.green), Subtract(f.red, d.red)};
+        }
+}
+
+void MeasureFlatField(CorrectionState& correction)
+{
+    const Bitmap24& flat = correction.flatField;
+    correction.flatMean = {1, 1, 1};
+    if (flat.width() <= 1 || flat.height() <= 1) return;
+    // 64-bit sums: a frame of up to 16384 x 16384 pixels would overflow 32 bits.
+    std::int64_t blue = 1, green = 1, red = 1;
+    for (int y = 0; y < flat.height(); ++y)
+        for (const ColourPixel* p = flat.row(y); p != flat.row(y) + flat.width(); ++p) {
+            blue += p->blue;
+            green += p->green;
+            red += p->red;
+        }
+    const std::int64_t pixels = static_cast<std::int64_t>(flat.width()) * flat.height();
+    correction.flatMean = {static_cast<int>(blue / pixels), static_cast<int>(green / pixels),
+                           static_cast<int>(red / pixels)};
+}
+
+void CorrectFrame(const CorrectionState& correction, Bitmap24& frame)
+{
+    const bool dark = correction.flags & CorrectDarkFrame;
+    const bool flat = correction.flags & CorrectFlatField;
+    int lastX = frame.width() - 1, lastY = frame.height() - 1;
+    if (dark) {
+        lastX = std::min(lastX, correction.darkFrame.width() - 1);
+        lastY = std::min(lastY, correction.darkFrame.height() - 1);
+    }
+    if (flat) {
+        lastX = std::min(lastX, correction.flatField.width() - 1);
+        lastY = std::min(lastY, correction.flatField.height() - 1);
+    }
+    const int shift = correction.flags & ShiftFixActive ? ShiftFixRotation : 0;
+    if (lastX <= 0 || lastY <= 0) return;
+
+    const auto& mean = correction.flatMean;  // blue, green, red
+    std::vector<ColourPixel> corrected(static_cast<std::size_t>(lastX) + 1);
+    for (int y = 0; y <= lastY; ++y) {
+        ColourPixel* row = frame.row(y);
+        // The whole row is computed from the unchanged row before it is written back.
+        for (int x = 0; x <= lastX; ++x) {
+            ColourPixel p = row[(x + shift) % frame.width()];
+            if (dark) {
+                const ColourPixel d = correction.darkFrame.at(x, y);
+                p = ColourPixel{Subtract(p.blue, d.blue), Subtract(p.green, d.green), Subtract(p.red, d.red)};
+            }
+            if (flat) {
+                const ColourPixel f = correction.flatField.at(x, y);
+                p = ColourPixel{Flatten(p.blue, mean[0], f.blue), Flatten(p.green, mean[1], f.green),
+                                Flatten(p.red, mean[2], f.red)};
+            }
+            corrected[static_cast<std::size_t>(x)] = p;
+        }
+        std::copy(corrected.begin(), corrected.end(), row);
+    }
+}
+
+}  // namespace quivane

@@ -1,0 +1,139 @@
+#include "prepare/FramePreparation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "prepare/Resample.h"
+
+namespace quivane {
+namespace {
+
+// The green channel of one pixel in four: every second column of every
+// second row. Counters saturate rather than wrap.
+Histogram GreenHistogram(const Bitmap24& frame)
+{
+    Histogram histogram;
+    ClearHistogram(histogram);
+    for (int y = 0; y < frame.height(); y += 2) {
+        const ColourPixel* row = frame.row(y);
+        for (int x = 0; x < frame.width(); x += 2) {
+            std::uint16_t& count = histogram[row[x].green];
+            if (count != 65535) ++count;
+        }
+    }
+    return histogram;
+}
+
+}  // namespace
+
+FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold)
+{
+    FrameSurvey survey;
+    std::int64_t total = 0, sumX = 0, sumY = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        const ColourPixel* row = frame.row(y);
+        for (int x = 0; x < frame.width(); ++x) {
+            const int lum = PixelLuminance(row[x]);
+            survey.minimum = std::min(survey.minimum, lum);
+            survey.maximum = std::max(survey.maximum, lum);
+            if (lum > threshold) {
+                total += lum;
+                sumX += static_cast<std::int64_t>(x) * lum;
+                sumY += static_cast<std::int64_t>(y) * lum;
+            }
+        }
+    }
+    // Nothing above the sky: the weighted centre falls on the top-left corner.
+    if (total <= 0) total = 1;
+    survey.centreX = static_cast<double>(sumX) / static_cast<double>(total);
+    survey.centreY = static_cast<double>(sumY) / static_cast<double>(total);
+    return survey;
+}
+
+namespace {
+
+// The region around (left, top), border pixels repeated outside the frame,
+// with the frame's luminance range stretched to 0..240.
+Bitmap24 StretchedCutOut(const Bitmap24& frame, int left, int top, int width, int height, int minimum, int maximum)
+{
+    const int range = maximum - minimum != 0 ? maximum - minimum : 1;
+    const int gain = 61440 / range;  // 240 * 256: the range becomes 0..240
+    auto stretch = [&](int channel) { return static_cast<std::uint8_t>(ClampByte((channel - minimum) * gain / 256)); };
+
+    Bitmap24 cutOut(width, height);
+    for (int q = 0; q < height; ++q) {
+        const ColourPixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
+        ColourPixel* target = cutOut.row(q);
+        for (int i = 0; i < width; ++i) {
+            const ColourPixel c = source[std::clamp(left + i, 0, frame.width() - 1)];
+            target[i] = ColourPixel{stretch(c.blue), stretch(c.green), stretch(c.red)};
+        }
+    }
+    return cutOut;
+}
+
+int NearestEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+int ObjectThreshold(const Histogram& histogram)
+{
+    int peakBin = 0;
+    for (int bin = 1; bin <= 254; ++bin) {
+        if (histogram[static_cast<std::size_t>(bin)] > histogram[static_cast<std::size_t>(peakBin)]) peakBin = bin;
+    }
+    const int quarterPeak = histogram[static_cast<std::size_t>(peakBin)] / 4;
+    int edge = 0;
+    for (int bin = peakBin; bin <= 254; ++bin) {
+        const int count = histogram[static_cast<std::size_t>(bin)];
+        if (count > 0 && count < quarterPeak && bin > 0) {
+            edge = bin;
+            break;
+        }
+    }
+    if (edge > 200) edge = 0;
+    return std::min(255, edge + 24);
+}
+
+void BuildPicture(TInputImage& picture, const Bitmap24& frame, int width, int height)
+{
+    PreparePictureBitmap(picture, width, height);
+    picture.Threshold = ObjectThreshold(GreenHistogram(frame));
+    const FrameSurvey survey = SurveyFrame(frame, picture.Threshold);
+
+    int centreX, centreY;
+    if (picture.FullPicture) {
+        centreX = frame.width() / 2;
+        centreY = frame.height() / 2;
+    } else {
+        centreX = NearestEven(survey.centreX);
+        centreY = NearestEven(survey.centreY);
+    }
+    const int enlargement = std::max(1, picture.Enlargement);
+    const int cutWidth = width / enlargement;
+    const int cutHeight = height / enlargement;
+    const Bitmap24 cutOut = StretchedCutOut(frame, centreX - cutWidth / 2, centreY - cutHeight / 2, cutWidth,
+                                            cutHeight, survey.minimum, survey.maximum);
+
+    Bitmap24 enlarged(width, height);
+    const ResampleFilter& filter = ResampleFilters[Mitchell2];
+    Resample(cutOut, enlarged, filter.weightFunction, filter.support);
+
+    for (int y = 0; y < height; ++y) {
+        const ColourPixel* source = enlarged.row(y);
+        PicturePixel* target = picture.Bitmap.row(y);
+        for (int x = 0; x < width; ++x) target[x] = PackPixel(source[x]);
+    }
+}
+
+void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
+{
+    TInputImage picture;
+    picture.Enlargement = enlargement;
+    picture.FullPicture = fullPicture;
+    BuildPicture(picture, frame, width, height);
+    list.push_back(std::move(picture));
+}
+
+}  // namespace quivane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "image/Bitmap.h"
+#include "image/Picture.h"
+#include "image/PixelHelpers.h"
+
+namespace quivane {
+
+// The luminance above which a pixel counts towards the object's centre: 24
+// levels above the point where the sky background's histogram has fallen to
+// a quarter of its peak. 24..224.
+int ObjectThreshold(const Histogram& histogram);
+
+// The frame's luminance range and the centre of every pixel brighter than
+// the threshold, each weighted by its own luminance; (0, 0) when none is.
+struct FrameSurvey {
+    int minimum = 255;
+    int maximum = 0;
+    double centreX = 0.0;
+    double centreY = 0.0;
+};
+FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
+
+// Fills `picture` (whose Enlargement and FullPicture are set) from a 24-bit
+// frame: finds the object as the luminance-weighted centre of everything
+// above the sky, cuts out the working size divided by the enlargement around
+// it, stretches its contrast to the frame's luminance range, enlarges it to
+// width x height and packs every pixel.
+void BuildPicture(TInputImage& picture, const Bitmap24& frame, int width, int height);
+
+// Builds a picture from a frame and appends it to the list.
+void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);
+
+}  // namespace quivane

@@ -1,0 +1,220 @@
+#include "prepare/Resample.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace quivane {
+namespace {
+
+// Every kernel computes in float and in the evaluation order written beside
+// it: enlarged pictures are compared byte for byte, so reordering a formula
+// (or letting the compiler fuse a multiply-add) is a visible change.
+
+// 1 when -0.5 < x <= 0.5. The half-open interval keeps a sample exactly
+// halfway between two source pixels from taking both.
+float BoxFilter(float x) { return (x > -0.5f && x <= 0.5f) ? 1.0f : 0.0f; }
+
+// a = |x|;  1 - a
+float TriangleFilter(float x)
+{
+    const float a = std::fabs(x);
+    return a < 1.0f ? 1.0f - a : 0.0f;
+}
+
+// a = |x|;  ((2*a - 3) * (a*a)) + 1
+float HermiteFilter(float x)
+{
+    const float a = std::fabs(x);
+    if (a < 1.0f) return ((2.0f * a - 3.0f) * (a * a)) + 1.0f;
+    return 0.0f;
+}
+
+// a = |x|;  a < 0.5: 0.75 - (a*a);  a < 1.5: t = a - 1.5, 0.5 * (t*t)
+float BellFilter(float x)
+{
+    const float a = std::fabs(x);
+    if (a < 0.5f) return 0.75f - (a * a);
+    if (a < 1.5f) {
+        const float t = a - 1.5f;
+        return 0.5f * (t * t);
+    }
+    return 0.0f;
+}
+
+// a = |x|, tt = a*a;  a < 1: ((0.5 * (a*tt)) - tt) + 2/3;
+// a < 2: t = 2 - a, ((t*t) * t) / 6.  2/3 is the float 2.0f / 3.0f.
+float BSplineFilter(float x)
+{
+    constexpr float twoThirds = 2.0f / 3.0f;
+    const float a = std::fabs(x);
+    const float tt = a * a;
+    if (a < 1.0f) return ((0.5f * (a * tt)) - tt) + twoThirds;
+    if (a < 2.0f) {
+        const float t = 2.0f - a;
+        return ((t * t) * t) / 6.0f;
+    }
+    return 0.0f;
+}
+
+// px = pi * x;  sin(px) / px, with sinc(0) = 1. pi is the float nearest it.
+float Sinc(float x)
+{
+    if (x == 0.0f) return 1.0f;
+    constexpr float pi = 3.14159265358979323846f;
+    const float px = pi * x;
+    return std::sin(px) / px;
+}
+
+// Sinc(x) * Sinc(x / 3)
+float Lanczos3Filter(float x)
+{
+    if (std::fabs(x) < 3.0f) return Sinc(x) * Sinc(x / 3.0f);
+    return 0.0f;
+}
+
+// Mitchell-Netravali with B = C = 1/3. a = |x|, tt = a*a;
+// a < 1: r = ((7 * (a*tt)) + (-12 * tt)) + 16/3
+// a < 2: r = ((((-7/3) * (a*tt)) + (12 * tt)) + (-20 * a)) + 32/3
+// result r / 6. The thirds are the floats 16.0f / 3.0f, -7.0f / 3.0f, 32.0f / 3.0f.
+float MitchellFilter(float x)
+{
+    constexpr float sixteenThirds = 16.0f / 3.0f;
+    constexpr float minusSevenThirds = -7.0f / 3.0f;
+    constexpr float thirtyTwoThirds = 32.0f / 3.0f;
+    const float a = std::fabs(x);
+    const float tt = a * a;
+    float r;
+    if (a < 1.0f)
+        r = ((7.0f * (a * tt)) + (-12.0f * tt)) + sixteenThirds;
+    else if (a < 2.0f)
+        r = (((minusSevenThirds * (a * tt)) + (12.0f * tt)) + (-20.0f * a)) + thirtyTwoThirds;
+    else
+        return 0.0f;
+    return r / 6.0f;
+}
+
+constexpr int MaxDestinationSide = 768;
+
+struct Contribution {
+    int index;
+    float weight;
+};
+
+using ContributionLists = std::vector<std::vector<Contribution>>;
+
+// Out-of-range taps reflect about the edges: below zero without repeating
+// pixel 0 (-1 -> 1), past the end repeating the last pixel (size -> size - 1).
+// A source narrower than the kernel can reflect out of range again; those
+// taps fall back to the nearest edge pixel.
+int MirrorIndex(int j, int size)
+{
+    int n = j;
+    if (j < 0)
+        n = -j;
+    else if (j >= size)
+        n = 2 * size - 1 - j;
+    if (n < 0) return 0;
+    if (n >= size) return size - 1;
+    return n;
+}
+
+float ScaleFactor(int sourceSize, int destinationSize)
+{
+    // Mapping first to first and last to last pixel; a single source pixel
+    // has no span, so it is stretched over the whole destination instead.
+    const long double scale = sourceSize > 1 ? static_cast<long double>(destinationSize - 1) / (sourceSize - 1)
+                                             : static_cast<long double>(destinationSize) / sourceSize;
+    return static_cast<float>(scale);
+}
+
+ContributionLists ComputeContributions(int sourceSize, int destinationSize, float (*filter)(float), float support)
+{
+    const float scale = ScaleFactor(sourceSize, destinationSize);
+    ContributionLists lists(static_cast<std::size_t>(destinationSize));
+    for (int i = 0; i < destinationSize; ++i) {
+        const float centre = static_cast<float>(i) / scale;
+        const int left = static_cast<int>(std::floor(centre - support));
+        const int right = static_cast<int>(std::ceil(centre + support));
+        std::vector<Contribution>& list = lists[static_cast<std::size_t>(i)];
+        for (int j = left; j <= right; ++j) {
+            const float weight = filter(centre - static_cast<float>(j));
+            if (weight != 0.0f) list.push_back({MirrorIndex(j, sourceSize), weight});
+        }
+    }
+    return lists;
+}
+
+// Weights are not renormalised, so a sum may leave 0..255; ties go to even.
+std::uint8_t ToByte(float sum)
+{
+    if (sum > 255.0f) return 255;
+    if (sum < 0.0f) return 0;
+    return static_cast<std::uint8_t>(std::nearbyint(sum));
+}
+
+// Reads the pixels of one line through `pixelAt` so both passes share the
+// same accumulation order.
+template <class PixelAt>
+ColourPixel Accumulate(const std::vector<Contribution>& list, PixelAt pixelAt)
+{
+    float blue = 0.0f;
+    float green = 0.0f;
+    float red = 0.0f;
+    for (const Contribution& c : list) {
+        const ColourPixel& p = pixelAt(c.index);
+        blue = blue + c.weight * static_cast<float>(p.blue);
+        green = green + c.weight * static_cast<float>(p.green);
+        red = red + c.weight * static_cast<float>(p.red);
+    }
+    return ColourPixel{ToByte(blue), ToByte(green), ToByte(red)};
+}
+
+}  // namespace
+
+const std::array<ResampleFilter, 8> ResampleFilters = {{
+    {"Box", BoxFilter, 0.5f},
+    {"Triangle", TriangleFilter, 1.0f},
+    {"Hermite", HermiteFilter, 1.0f},
+    {"Bell", BellFilter, 1.5f},
+    {"B-Spline", BSplineFilter, 2.0f},
+    {"Lanczos3", Lanczos3Filter, 3.0f},
+    {"Mitchell", MitchellFilter, 2.0f},
+    {"Mitchell2", MitchellFilter, 2.0f},
+}};
+
+void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
+{
+    const int sourceWidth = source.width();
+    const int sourceHeight = source.height();
+    const int destinationWidth = destination.width();
+    const int destinationHeight = destination.height();
+
+    if (destinationWidth < sourceWidth || destinationHeight < sourceHeight)
+        throw ResampleError("Destination bitmap smaller than Source bitmap");
+    if (destinationWidth > MaxDestinationSide || destinationHeight > MaxDestinationSide)
+        throw ResampleError("Destination bitmap too big");
+    if (sourceWidth < 1 || sourceHeight < 1) throw ResampleError("Source bitmap too small");
+
+    // Local lists and work bitmap keep concurrent calls independent.
+    const ContributionLists columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
+    Bitmap24 work(destinationWidth, sourceHeight);
+    for (int y = 0; y < sourceHeight; ++y) {
+        const ColourPixel* sourceRow = source.row(y);
+        ColourPixel* workRow = work.row(y);
+        for (int i = 0; i < destinationWidth; ++i)
+            workRow[i] = Accumulate(columns[static_cast<std::size_t>(i)],
+                                    [sourceRow](int n) -> const ColourPixel& { return sourceRow[n]; });
+    }
+
+    // The source is no longer read, so writing the destination is safe even
+    // when both are the same bitmap.
+    const ContributionLists rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
+    for (int k = 0; k < destinationWidth; ++k) {
+        for (int l = 0; l < destinationHeight; ++l)
+            destination.at(k, l) = Accumulate(rows[static_cast<std::size_t>(l)],
+                                              [&work, k](int n) -> const ColourPixel& { return work.at(k, n); });
+    }
+}
+
+}  // namespace quivane

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cmath>
+#include <functional>
+
+#include "actions/ControlHandlers.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
+
+namespace quivane::testing {
+
+// A workspace holding pictures drawn from luminance functions, as a load
+// would leave them: item 0 is the result, items 1..N the input pictures.
+class AlignmentFixture {
+public:
+    using Shade = std::function<int(int x, int y)>;
+
+    explicit AlignmentFixture(int resultSize = 192) : ws("/opt/quivane")
+    {
+        FormCreate(ws, ui);
+        ws.ResultSize = resultSize;
+        ResetWorkspaceSize(ws, ui);
+    }
+
+    TInputImage Picture(const Shade& shade) const
+    {
+        TInputImage picture;
+        PreparePictureBitmap(picture, ws.ResultWidth, ws.ResultHeight);
+        for (int y = 0; y < ws.ResultHeight; ++y)
+            for (int x = 0; x < ws.ResultWidth; ++x) {
+                const int v = std::clamp(shade(x, y), 0, 255);
+                picture.Bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(v)};
+            }
+        return picture;
+    }
+
+    // Loads the pictures as input pictures 1..N; the result is the first.
+    void Load(const std::vector<Shade>& shades)
+    {
+        ws.pictures.clear();
+        ws.pictures.push_back(Picture(shades.front()));
+        for (const Shade& shade : shades) ws.pictures.push_back(Picture(shade));
+        ws.PictureCount = static_cast<int>(shades.size());
+        ws.PicturesLoaded = true;
+        SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, ws.PictureCount);
+        SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, ws.PictureCount);
+        SetReadyControls(ui);
+        SetAndApplyControl(ws, ui, ControlId::RegisterSpinEdit, 1);
+        SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, 1);
+    }
+
+    TInputImage& At(int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
+
+    Workspace ws;
+    FakeUi ui;
+};
+
+// A bright disc with a sharp rim on a dark sky, like a planet: the score
+// grows with the distance from the matching offset up to the disc's radius.
+inline AlignmentFixture::Shade Blob(double cx, double cy, double radius = 40.0)
+{
+    return [=](int x, int y) {
+        const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy));
+        return d < radius ? 220 : 20;
+    };
+}
+
+}  // namespace quivane::testing

@@ -1,0 +1,213 @@
+#include "actions/ControlHandlers.h"
+
+#include <gtest/gtest.h>
+
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+using testing::FakeUi;
+
+class ControlHandlersTest : public ::testing::Test {
+protected:
+    void SetUp() override { FormCreate(ws, ui); }
+
+    // Three pictures, as a load leaves them (item 0 the result).
+    void LoadThreePictures()
+    {
+        ws.pictures.resize(4);
+        ws.PictureCount = 3;
+    }
+
+    Workspace ws{"/tmp"};
+    FakeUi ui;
+};
+
+TEST_F(ControlHandlersTest, EachCombineMethodStartsWithItsOwnParameter)
+{
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
+    EXPECT_EQ(ui.texts[TextField::CombineText], "0=median .. 127=mean");
+    ControlChanged(ws, ui, ControlId::CombineSpinEdit, 40);
+    EXPECT_EQ(ws.CombineParam, 40);
+
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 2);
+    EXPECT_EQ(ws.CombineMethod, 2);
+    EXPECT_EQ(ws.CombineParam, 128);
+    EXPECT_EQ(ui.texts[TextField::CombineText], "minimum or maximum");
+    EXPECT_TRUE(ui.shown[ControlId::CombineSpinEdit].visible);
+
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
+    EXPECT_EQ(ws.CombineParam, 0);
+
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 3);
+    EXPECT_EQ(ui.texts[TextField::CombineText], "multiply pictures");
+    EXPECT_EQ(ws.CombineParam, 128);
+}
+
+TEST_F(ControlHandlersTest, MeanHidesTheParameterButKeepsItsValue)
+{
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 3);
+    ControlChanged(ws, ui, ControlId::CombineSpinEdit, 132);
+    ControlChanged(ws, ui, ControlId::CombineRadioGroup, 0);
+    EXPECT_EQ(ui.texts[TextField::CombineText], "mean values");
+    EXPECT_FALSE(ui.shown[ControlId::CombineSpinEdit].visible);
+    EXPECT_EQ(ws.CombineParam, 132);
+}
+
+TEST_F(ControlHandlersTest, QualityMarkGoesToTheShownPictureAndLightsOneLamp)
+{
+    LoadThreePictures();
+    ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{3, 1, 3, 1, true, true};
+    ControlChanged(ws, ui, ControlId::QualityRadioGroup, QualityGood);
+    EXPECT_EQ(ws.DisplayedPicture, 3);
+    EXPECT_EQ(ws.pictures[3].Quality, QualityGood);
+    EXPECT_EQ(ws.pictures[2].Quality, QualityAvg);
+    EXPECT_EQ(ui.litLamp, QualityGood);
+}
+
+TEST_F(ControlHandlersTest, LightingTheLampsThroughTheKeysMarksThePicture)
+{
+    LoadThreePictures();
+    ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{2, 1, 3, 1, true, true};
+    LightQualityLamps(ws, ui, QualityBad);
+    EXPECT_EQ(ws.pictures[2].Quality, QualityBad);
+    EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityBad);
+    EXPECT_EQ(ui.shown[ControlId::QualityRadioGroup].value, QualityBad);
+}
+
+TEST_F(ControlHandlersTest, QualityMarkWithNothingLoadedOnlyLightsTheLamps)
+{
+    ControlChanged(ws, ui, ControlId::QualityRadioGroup, QualityDont);
+    EXPECT_TRUE(ws.pictures.empty());
+    EXPECT_EQ(ui.litLamp, QualityDont);
+}
+
+TEST_F(ControlHandlersTest, MarkOutsideTheFourDarkensAllLampsAndMarksNothing)
+{
+    LoadThreePictures();
+    LightQualityLamps(ws, ui, 7);
+    EXPECT_EQ(ui.litLamp, 7);
+    EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityAvg);
+    EXPECT_EQ(ws.pictures[1].Quality, QualityAvg);
+}
+
+TEST_F(ControlHandlersTest, ClipLimitBecomesAFactorWithoutARedraw)
+{
+    const int repaints = ui.resultBoxRepaints;
+    ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 1);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 1.5);
+    ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 16);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 9.0);
+    ControlChanged(ws, ui, ControlId::CLAHESpinEdit, 0);
+    EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 0.0);
+    EXPECT_EQ(ui.resultBoxRepaints, repaints);
+}
+
+TEST_F(ControlHandlersTest, SaturationUpdatesItsText)
+{
+    ControlChanged(ws, ui, ControlId::SaturationTrackBar, 35);
+    EXPECT_EQ(ws.tone.saturation, 35);
+    EXPECT_EQ(ui.texts[TextField::SaturationText], "[Saturat. 35%]");
+}
+
+TEST_F(ControlHandlersTest, BiasAndGainSpinEditsAreEnabledExactlyWhileBiasIsTicked)
+{
+    EXPECT_FALSE(ws.controls[ControlId::BIASSpinEdit].enabled);
+    ControlChanged(ws, ui, ControlId::BiasGainCheckBox, 1);
+    EXPECT_TRUE(ws.BiasGainOn);
+    EXPECT_TRUE(ui.shown[ControlId::BIASSpinEdit].enabled);
+    EXPECT_TRUE(ui.shown[ControlId::GAINSpinEdit].enabled);
+    ControlChanged(ws, ui, ControlId::BIASSpinEdit, 64);
+    ControlChanged(ws, ui, ControlId::GAINSpinEdit, 200);
+    EXPECT_EQ(ws.tone.biasLevel, 64);
+    EXPECT_EQ(ws.tone.gainLevel, 200);
+    ControlChanged(ws, ui, ControlId::BiasGainCheckBox, 0);
+    EXPECT_FALSE(ui.shown[ControlId::GAINSpinEdit].enabled);
+}
+
+TEST_F(ControlHandlersTest, LookupTableBoxTogglesTheSetting)
+{
+    ControlChanged(ws, ui, ControlId::TableMappingCheckBox, 1);
+    EXPECT_TRUE(ws.LutOn);
+    ControlChanged(ws, ui, ControlId::TableMappingCheckBox, 0);
+    EXPECT_FALSE(ws.LutOn);
+}
+
+TEST_F(ControlHandlersTest, ReferencePictureIsCutToTheCount)
+{
+    LoadThreePictures();
+    ControlChanged(ws, ui, ControlId::RegisterSpinEdit, 5);
+    EXPECT_EQ(ws.RegisterRef, 3);
+    ControlChanged(ws, ui, ControlId::RegisterSpinEdit, 2);
+    EXPECT_EQ(ws.RegisterRef, 2);
+}
+
+TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
+{
+    ControlChanged(ws, ui, ControlId::WholeAreaCheckBox, 1);
+    ControlChanged(ws, ui, ControlId::ResampleSpinEdit, 5);
+    ControlChanged(ws, ui, ControlId::UmaCheckBox, 1);
+    ControlChanged(ws, ui, ControlId::UmaStrengthSpinEdit, 9);
+    ControlChanged(ws, ui, ControlId::DecCheckBox, 1);
+    ControlChanged(ws, ui, ControlId::DecRadioGroup, 1);
+    ControlChanged(ws, ui, ControlId::DecIterationsSpinEdit, 16);
+    ControlChanged(ws, ui, ControlId::ConCheckBox, 1);
+    ControlChanged(ws, ui, ControlId::ShowResultRadioGroup, 2);
+    ControlChanged(ws, ui, ControlId::Map0255CheckBox, 1);
+    EXPECT_TRUE(ws.FullPicture);
+    EXPECT_EQ(ws.Enlargement, 5);
+    EXPECT_TRUE(ws.UmaOn);
+    EXPECT_EQ(ws.UmaStrength, 9);
+    EXPECT_TRUE(ws.DecOn);
+    EXPECT_EQ(ws.DecMethod, 1);
+    EXPECT_EQ(ws.DecIterations, 16);
+    EXPECT_TRUE(ws.ConOn);
+    EXPECT_EQ(ws.ShowMode, 2);
+    EXPECT_TRUE(ws.Map0255On);
+}
+
+TEST_F(ControlHandlersTest, ClaheIsAOneShotRequestThatUnticksItsBox)
+{
+    ControlChanged(ws, ui, ControlId::CLAHECheckBox, 1);
+    EXPECT_FALSE(ws.ClaheOn);
+    EXPECT_EQ(ws.controls.value(ControlId::CLAHECheckBox), 0);
+    EXPECT_EQ(ui.shown[ControlId::CLAHECheckBox].value, 0);
+}
+
+TEST_F(ControlHandlersTest, SaturationRedrawsOnlyInTheColourModes)
+{
+    ws.pictures.resize(2);
+    PreparePictureBitmap(ws.pictures[0], ws.ResultWidth, ws.ResultHeight);
+    ws.PictureCount = 1;
+    const int before = ui.resultViewsShown;
+    ControlChanged(ws, ui, ControlId::SaturationTrackBar, 150);
+    EXPECT_EQ(ui.resultViewsShown, before) << "mode 0 does not depend on saturation";
+    ControlChanged(ws, ui, ControlId::ShowResultRadioGroup, 2);
+    ControlChanged(ws, ui, ControlId::SaturationTrackBar, 160);
+    EXPECT_EQ(ui.resultViewsShown, before + 2);
+}
+
+TEST_F(ControlHandlersTest, ProgramSetValuesStayInRangeAndFireOnlyOnChange)
+{
+    SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 99);
+    EXPECT_EQ(ws.controls.value(ControlId::UmaStrengthSpinEdit), 16);
+    EXPECT_EQ(ws.UmaStrength, 16);
+    ws.UmaStrength = 0;
+    SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 16);
+    EXPECT_EQ(ws.UmaStrength, 0) << "an unchanged value runs no handler";
+}
+
+TEST_F(ControlHandlersTest, RangeBelowTheMinimumPullsTheMinimumDown)
+{
+    SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, 0);
+    EXPECT_EQ(ws.controls[ControlId::DataPicNrSpinEdit].minimum, 0);
+    EXPECT_EQ(ws.controls.value(ControlId::DataPicNrSpinEdit), 0);
+    SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, 12);
+    EXPECT_EQ(ws.controls[ControlId::DataPicNrSpinEdit].minimum, 1);
+    EXPECT_EQ(ws.controls.value(ControlId::DataPicNrSpinEdit), 1);
+}
+
+}  // namespace
+}  // namespace quivane

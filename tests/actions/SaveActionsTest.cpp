@@ -1,0 +1,120 @@
+#include "actions/SaveActions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "acquire/BmpReader.h"
+#include "prepare/FramePreparation.h"
+#include "tone/RenderPicture.h"
+#include "actions/ResultViewActions.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
+#include "support/TempFolder.h"
+
+namespace quivane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeUi;
+
+class SaveActionsTest : public ::testing::Test {
+protected:
+    testing::TempFolder temp{"save"};
+    fs::path program = temp.path();
+    Workspace ws{program.string()};
+    FakeUi ui;
+
+    void SetUp() override
+    {
+        fs::create_directories(program / "Result");
+        FormCreate(ws, ui);
+    }
+
+    // A loaded series of one frame: the result picture and picture 1.
+    void LoadOnePicture()
+    {
+        Bitmap24 frame(40, 30);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(x * 6), 90, 40};
+        AddPicture(ws.pictures, frame, 2, false, ws.ResultWidth, ws.ResultHeight);
+        AddPicture(ws.pictures, frame, 2, false, ws.ResultWidth, ws.ResultHeight);
+        ws.PictureCount = 1;
+    }
+};
+
+TEST_F(SaveActionsTest, AutomaticNamesCountUpAndTheCaptionNamesTheNext)
+{
+    LoadOnePicture();
+    for (int i = 0; i < 11; ++i) SaveButtonClick(ws, ui);
+    EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
+    EXPECT_TRUE(fs::exists(program / "Result" / "result09.bmp"));
+    EXPECT_TRUE(fs::exists(program / "Result" / "result10.bmp"));
+    EXPECT_EQ(ws.SaveCounter, 11);
+    EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result11.bmp]");
+}
+
+TEST_F(SaveActionsTest, SavedFileIsTheResultAsShown)
+{
+    LoadOnePicture();
+    ws.ShowMode = ModeSaturationLevel;
+    ws.BiasGainOn = true;
+    ws.tone.biasLevel = 200;
+    SaveButtonClick(ws, ui);
+    Bitmap24 shown(ws.ResultWidth, ws.ResultHeight);
+    RenderPicture(ws.pictures[0], shown, -1, -1, CurrentRenderFlags(ws), ws.tone);
+    const auto saved = ReadBmp((program / "Result" / "result00.bmp").string());
+    ASSERT_TRUE(std::holds_alternative<Bitmap24>(saved));
+    EXPECT_EQ(std::get<Bitmap24>(saved), shown);
+}
+
+TEST_F(SaveActionsTest, FailedWriteIsReportedAndTheCounterStays)
+{
+    LoadOnePicture();
+    fs::remove_all(program / "Result");
+    SaveButtonClick(ws, ui);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find((program / "Result" / "result00.bmp").string()), std::string::npos);
+    EXPECT_EQ(ws.SaveCounter, 0);
+    EXPECT_EQ(ui.texts.count(TextField::SaveButtonCaption), 0u);
+}
+
+TEST_F(SaveActionsTest, WithNothingLoadedTheCounterStillAdvances)
+{
+    SaveButtonClick(ws, ui);
+    EXPECT_EQ(ws.SaveCounter, 1);
+    EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result01.bmp]");
+    EXPECT_TRUE(fs::is_empty(program / "Result"));
+}
+
+TEST_F(SaveActionsTest, SaveAsMovesLaterAutomaticSavesToTheChosenFolder)
+{
+    LoadOnePicture();
+    fs::create_directories(program / "elsewhere");
+    ui.dialogAnswers = {(program / "elsewhere" / "jupiter.bmp").string()};
+    SaveAsButtonClick(ws, ui);
+    ASSERT_EQ(ui.dialogsAsked.size(), 1u);
+    EXPECT_EQ(ui.dialogsAsked[0].title, "Give the filename of the result picture");
+    EXPECT_EQ(ui.dialogsAsked[0].fileName, "result00.bmp");
+    EXPECT_EQ(ui.dialogsAsked[0].initialFolder, (program / "Result").string() + "/");
+    EXPECT_TRUE(fs::exists(program / "elsewhere" / "jupiter.bmp"));
+    EXPECT_EQ(ui.texts[TextField::ResultCaption], "jupiter.bmp");
+    EXPECT_EQ(ws.SaveCounter, 0);
+
+    SaveButtonClick(ws, ui);
+    EXPECT_TRUE(fs::exists(program / "elsewhere" / "result00.bmp"));
+}
+
+TEST_F(SaveActionsTest, CancelledSaveAsChangesNothing)
+{
+    LoadOnePicture();
+    ui.dialogAnswers = {std::nullopt};
+    SaveAsButtonClick(ws, ui);
+    EXPECT_EQ(ws.ResultFileName, "result00.bmp");
+    EXPECT_EQ(ws.folders.result, (program / "Result").string() + "/");
+    EXPECT_TRUE(fs::is_empty(program / "Result"));
+}
+
+}  // namespace
+}  // namespace quivane

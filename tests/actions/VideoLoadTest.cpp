@@ -1,0 +1,131 @@
+#include "actions/VideoLoad.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "actions/BitmapSequenceLoad.h"
+#include "prepare/FrameCorrection.h"
+#include "actions/ControlHandlers.h"
+#include "support/FakeUi.h"
+#include "actions/WorkspaceActions.h"
+
+namespace quivane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeUi;
+
+const fs::path Videos = fs::path(QUIVANE_TESTDATA) / "avi";
+
+class VideoLoadTest : public ::testing::Test {
+protected:
+    Workspace ws{"/opt/quivane"};
+    FakeUi ui;
+
+    void SetUp() override
+    {
+        if (!fs::exists(Videos)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << Videos;
+        FormCreate(ws, ui);
+    }
+    void Load(const std::string& name)
+    {
+        ui.dialogAnswers = {(Videos / name).string()};
+        LoadAVIButtonClick(ws, ui);
+    }
+};
+
+TEST_F(VideoLoadTest, LoadsEveryFrameOfAVideo)
+{
+    Load("v07_mjpeg.avi");
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(ws.PictureCount, 30);
+    EXPECT_EQ(ws.pictures.size(), 31u);
+    EXPECT_EQ(ws.pictures[0].Bitmap, ws.pictures[1].Bitmap);
+    EXPECT_NE(ws.pictures[1].Bitmap, ws.pictures[30].Bitmap);
+    EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [30 of 455]");
+    EXPECT_EQ(ui.status, "Ready loading pictures");
+    EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
+    EXPECT_EQ(ws.folders.video, Videos.string() + "/");
+    ASSERT_FALSE(ui.dialogsAsked.empty());
+    EXPECT_EQ(ui.dialogsAsked[0].title, "The name of AVI file");
+    const auto& log = ui.log;
+    EXPECT_NE(std::find(log.begin(), log.end(), "status Loading AVI pictures"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "status Loading pictures [Nr: 30 / Size: 320 x 240]"), log.end());
+}
+
+TEST_F(VideoLoadTest, TopDownAndBottomUpFilesGiveTheSamePictures)
+{
+    Load("v01_raw_bgr24.avi");
+    const PictureList topDown = ws.pictures;
+    Load("v15_raw_bgr24_bottomup.avi");
+    ASSERT_EQ(ws.pictures.size(), topDown.size());
+    for (std::size_t i = 0; i < topDown.size(); ++i) EXPECT_EQ(ws.pictures[i].Bitmap, topDown[i].Bitmap) << i;
+}
+
+TEST_F(VideoLoadTest, VideoLoadReadsAtMostTheLimit)
+{
+    ControlChanged(ws, ui, ControlId::ResultSizeSpinEdit, 768);
+    Load("v07_mjpeg.avi");
+    EXPECT_EQ(ws.MaxPictures, 28);
+    EXPECT_EQ(ws.PictureCount, 28);
+}
+
+TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
+{
+    Load("v13_one_frame.avi");
+    ASSERT_EQ(ws.PictureCount, 1);
+    const Bitmap32 before = ws.pictures[1].Bitmap;
+    for (const char* bad : {"s01_audio_first.avi", "s02_audio_only.avi", "x02_random_bytes.avi",
+                            "x10_wav_named_avi.avi", "x11_zero_dimensions.avi", "x01_zero_length.avi"}) {
+        Load(bad);
+        EXPECT_NE(ui.status.find("holds no readable video"), std::string::npos) << bad << ": " << ui.status;
+        EXPECT_NE(ui.status.find(bad), std::string::npos);
+        EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate)) << bad;
+        EXPECT_LE(ui.progressMinimum, ui.progressMaximum);
+        ASSERT_EQ(ws.PictureCount, 1) << bad;
+        EXPECT_EQ(ws.pictures[1].Bitmap, before);
+    }
+}
+
+TEST_F(VideoLoadTest, TruncatedFileLoadsWhatItHoldsAndSaysSo)
+{
+    Load("x04_truncated_midframe_mjpeg.avi");
+    EXPECT_EQ(ws.PictureCount, 10);
+    EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
+    EXPECT_NE(ui.status.find("x04_truncated_midframe_mjpeg.avi"), std::string::npos) << ui.status;
+}
+
+TEST_F(VideoLoadTest, ShiftFixActsOnVideosOnly)
+{
+    ws.correction.flags = ShiftFixChosen;
+    Load("v13_one_frame.avi");
+    EXPECT_EQ(ws.correction.flags, ShiftFixChosen | ShiftFixActive);
+}
+
+TEST_F(VideoLoadTest, OtherExtensionsAndCancelAreNotAccepted)
+{
+    ui.dialogAnswers = {std::nullopt};
+    LoadAVIButtonClick(ws, ui);
+    EXPECT_FALSE(ws.PicturesLoaded);
+    EXPECT_TRUE(ws.pictures.empty());
+}
+
+TEST(BundledVideo, HoldsTheSampleSeriesFrameForFrame)
+{
+    const fs::path samples = fs::path(QUIVANE_SAMPLES);
+    Workspace fromVideo{"/opt/quivane"}, fromBitmaps{"/opt/quivane"};
+    FakeUi a, b;
+    FormCreate(fromVideo, a);
+    FormCreate(fromBitmaps, b);
+    a.dialogAnswers = {(samples / "Videos" / "PLANET.AVI").string()};
+    LoadAVIButtonClick(fromVideo, a);
+    b.dialogAnswers = {(samples / "Pictures" / "PLANET_0001.BMP").string(),
+                       (samples / "Pictures" / "PLANET_0040.BMP").string()};
+    LoadBMPButtonClick(fromBitmaps, b);
+    ASSERT_EQ(fromVideo.PictureCount, 40) << a.status;
+    for (int n = 0; n <= 40; ++n) ASSERT_EQ(fromVideo.pictures[n].Bitmap, fromBitmaps.pictures[n].Bitmap) << n;
+}
+
+}  // namespace
+}  // namespace quivane

@@ -1,0 +1,121 @@
+#include "image/PixelHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace quivane {
+namespace {
+
+ColourPixel Bgr(int b, int g, int r)
+{
+    return ColourPixel{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+}
+
+TEST(PixelHelpers, ClampsKeepTheirDocumentedBounds)
+{
+    EXPECT_EQ(ClampByte(-1), 0);
+    EXPECT_EQ(ClampByte(256), 255);
+    EXPECT_EQ(ClampWord(70000), 65535);
+    EXPECT_EQ(ClampWord(-3), 0);
+    EXPECT_EQ(ClampSample(-32768), -32767);
+    EXPECT_EQ(ClampSample(40000), 32767);
+    EXPECT_EQ(NonZero(0), 1);
+    EXPECT_EQ(NonZero(-4), -4);
+}
+
+TEST(PixelHelpers, LuminanceOfPureColours)
+{
+    EXPECT_EQ(Luminance(255, 255, 255), 255);
+    EXPECT_EQ(Luminance(255, 0, 0), 63);
+    EXPECT_EQ(Luminance(0, 255, 0), 159);
+    EXPECT_EQ(Luminance(0, 0, 255), 31);
+    EXPECT_EQ(PixelLuminance(Bgr(0, 0, 255)), 63);  // the pixel's bytes are blue, green, red
+}
+
+TEST(PixelHelpers, NormaliseChromaScalesTheLargestChannelToFullBrightness)
+{
+    ColourPixel out;
+    NormaliseChroma(Bgr(3, 2, 1), out);
+    EXPECT_EQ(out, Bgr(255, 255, 255)) << "near-black carries no hue";
+    NormaliseChroma(Bgr(4, 0, 0), out);
+    EXPECT_EQ(out, Bgr(255, 0, 0));
+    NormaliseChroma(Bgr(255, 17, 90), out);
+    EXPECT_EQ(out, Bgr(255, 17, 90));
+    NormaliseChroma(Bgr(10, 20, 40), out);
+    EXPECT_EQ(out, Bgr(63, 127, 255));
+    NormaliseChroma(Bgr(100, 0, 0), out);
+    EXPECT_EQ(out.blue, 254) << "the truncated factor leaves 254 for m = 100";
+}
+
+TEST(PixelHelpers, PackPixelSplitsChromaAndLuminance)
+{
+    EXPECT_EQ(PackPixel(Bgr(0, 0, 0)), (PicturePixel{255, 255, 255, 0}));
+    EXPECT_EQ(PackPixel(Bgr(255, 255, 255)), (PicturePixel{255, 255, 255, 255}));
+    EXPECT_EQ(PackPixel(Bgr(0, 0, 255)), (PicturePixel{0, 0, 255, 63}));
+    EXPECT_EQ(PackPixel(Bgr(10, 20, 40)), (PicturePixel{63, 127, 255, 23}));
+}
+
+TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)
+{
+    ColourPixel out;
+    UnpackPixel(PackPixel(Bgr(10, 20, 40)), 100, out);
+    EXPECT_EQ(out, Bgr(9, 19, 38));
+}
+
+TEST(PixelHelpers, UnpackPixelOfWhiteChromaIsGreyAtAnySaturation)
+{
+    for (int saturation : {0, 100, 250, 400}) {
+        for (int y : {0, 1, 77, 255}) {
+            ColourPixel out;
+            UnpackPixel(PicturePixel{255, 255, 255, static_cast<std::uint8_t>(y)}, saturation, out);
+            EXPECT_EQ(out, Bgr(y, y, y)) << "saturation " << saturation << " luminance " << y;
+        }
+    }
+}
+
+TEST(PixelHelpers, UnpackPixelAtZeroSaturationIsGreyAndAboveHundredSaturates)
+{
+    ColourPixel out;
+    UnpackPixel(PicturePixel{63, 127, 255, 100}, 0, out);
+    EXPECT_EQ(out.blue, out.green);
+    EXPECT_EQ(out.green, out.red);
+    UnpackPixel(PicturePixel{63, 127, 255, 200}, 400, out);
+    EXPECT_EQ(out.red, 255);
+    EXPECT_EQ(out.blue, 0);
+}
+
+TEST(PixelHelpers, UnpackPixelTruncatesNegativeSaturationStepsTowardZero)
+{
+    // Chroma (blue 0, green 0, red 255): L = 63; at 1 % the blue channel is
+    // 63 + (-63 * 1) / 100 = 63 + 0 (toward zero, not -1), the red one
+    // 63 + (192 * 1) / 100 = 64.
+    ColourPixel out;
+    UnpackPixel(PicturePixel{0, 0, 255, 63}, 1, out);
+    EXPECT_EQ(out, Bgr(63, 63, 64));
+}
+
+TEST(PixelHelpers, SaturationLevel)
+{
+    EXPECT_EQ(SaturationLevel(Bgr(0, 0, 255)), 254);
+    EXPECT_EQ(SaturationLevel(Bgr(0, 0, 0)), 0);
+    EXPECT_EQ(SaturationLevel(Bgr(90, 90, 90)), 0);
+    EXPECT_EQ(SaturationLevel(Bgr(50, 100, 200)), 255 - 50 * 255 / 200);
+}
+
+TEST(PixelHelpers, Map0255Ends)
+{
+    EXPECT_EQ(Map0255(0), 15);
+    EXPECT_EQ(Map0255(128), 127);
+    EXPECT_EQ(Map0255(255), 240);
+}
+
+TEST(PixelHelpers, MaxPicturesForEveryResultWidth)
+{
+    const int expected[12] = {4096, 1024, 455, 256, 163, 113, 83, 64, 50, 40, 33, 28};
+    for (int i = 0; i < 12; ++i) {
+        const int width = 64 * (i + 1);
+        EXPECT_EQ(ComputeMaxPictures(width, width * 3 / 4), expected[i]) << "width " << width;
+    }
+}
+
+}  // namespace
+}  // namespace quivane

@@ -1,0 +1,431 @@
+#include "window/MainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QAbstractSlider>
+#include <QTest>
+#include <QTimer>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <fstream>
+#include <sstream>
+#include <memory>
+#include <filesystem>
+
+#include "batch/BatchRun.h"
+#include "window/CaptionPanel.h"
+#include "window/PictureBox.h"
+#include "window/QualityLamp.h"
+
+namespace quivane {
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainForm form{QDir::tempPath().toStdString()};
+
+    template <class T>
+    T* child(const char* name)
+    {
+        T* widget = form.findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+};
+
+TEST_F(MainFormTest, WindowHasItsTitleAndFixedSize)
+{
+    EXPECT_EQ(form.windowTitle(), "Quivane: combine AVI videos or BMP sequences");
+    EXPECT_EQ(form.size(), QSize(639, 480));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}
+
+TEST_F(MainFormTest, CaptionsShowTheEmptyWorkspace)
+{
+    EXPECT_EQ(child<CaptionPanel>("StaticText2")->caption(), "Input pictures [0 of 455]");
+    EXPECT_EQ(child<CaptionPanel>("StaticText1")->caption(), "Result  [192x144 pixels]");
+    EXPECT_EQ(child<QPushButton>("SaveButton")->text(), "&Save  [result00.bmp]");
+    EXPECT_EQ(child<QLabel>("CombineStaticText")->text(), "mean values");
+}
+
+TEST_F(MainFormTest, ActionButtonsStartDisabledAndLoadButtonsEnabled)
+{
+    for (const char* name : {"CalcButton", "SaveButton", "SaveAsButton", "RegisterGoButton", "RegisterStopButton"})
+        EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
+    for (const char* name : {"LoadAVIButton", "LoadBMPButton", "LoadCorrectionBMPbutton", "LUTButton"})
+        EXPECT_TRUE(child<QPushButton>(name)->isEnabled()) << name;
+}
+
+TEST_F(MainFormTest, SpinEditsHaveTheirRangesStepsAndStartValues)
+{
+    struct Spin {
+        const char* name;
+        int minimum, maximum, step, value;
+    };
+    for (const Spin s : {Spin{"ResampleSpinEdit", 1, 6, 1, 2}, Spin{"CombineSpinEdit", 0, 252, 4, 0},
+                         Spin{"UmaStrengthSpinEdit", 0, 16, 1, 3}, Spin{"DecIterationsSpinEdit", 1, 16, 1, 1},
+                         Spin{"ResultSizeSpinEdit", 64, 768, 64, 192}, Spin{"BIASSpinEdit", 2, 254, 2, 128},
+                         Spin{"GAINSpinEdit", 2, 254, 2, 128}, Spin{"CLAHESpinEdit", 0, 16, 1, 2}}) {
+        auto* spin = child<QSpinBox>(s.name);
+        ASSERT_NE(spin, nullptr);
+        EXPECT_EQ(spin->minimum(), s.minimum) << s.name;
+        EXPECT_EQ(spin->maximum(), s.maximum) << s.name;
+        EXPECT_EQ(spin->singleStep(), s.step) << s.name;
+        EXPECT_EQ(spin->value(), s.value) << s.name;
+    }
+    EXPECT_FALSE(child<QSpinBox>("BIASSpinEdit")->isEnabled());
+    EXPECT_TRUE(child<QSpinBox>("CombineSpinEdit")->isHidden());
+}
+
+TEST_F(MainFormTest, OnlyTheAvgLampIsLit)
+{
+    EXPECT_FALSE(child<QualityLamp>("DontLed")->isLit());
+    EXPECT_FALSE(child<QualityLamp>("BadLed")->isLit());
+    EXPECT_TRUE(child<QualityLamp>("AvgLed")->isLit());
+    EXPECT_FALSE(child<QualityLamp>("GoodLed")->isLit());
+}
+
+TEST_F(MainFormTest, PictureBoxesShowTheirStartPictures)
+{
+    for (const char* name : {"InputPicImage", "ResultPicImage"}) {
+        auto* box = child<PictureBox>(name);
+        EXPECT_EQ(box->size(), QSize(192, 144));
+        EXPECT_EQ(box->picture().size(), QSize(192, 144));
+        EXPECT_EQ(box->picture().colorCount(), 256);
+    }
+}
+
+TEST_F(MainFormTest, EveryControlShowsAHint)
+{
+    for (QWidget* widget : form.findChildren<QWidget*>()) {
+        const bool isControl = qobject_cast<QPushButton*>(widget) || qobject_cast<QCheckBox*>(widget) ||
+                               qobject_cast<QGroupBox*>(widget) || qobject_cast<QAbstractSlider*>(widget) ||
+                               qobject_cast<PictureBox*>(widget) || qobject_cast<CaptionPanel*>(widget);
+        if (!isControl) continue;
+        EXPECT_FALSE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+    }
+}
+
+TEST_F(MainFormTest, ChoosingACombineMethodShowsItsParameter)
+{
+    form.show();
+    auto* groupBox = child<QGroupBox>("CombineRadioGroup");
+    const auto radios = groupBox->findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 4);
+    QTest::mouseClick(radios[2], Qt::LeftButton);
+    EXPECT_EQ(form.workspace().CombineMethod, 2);
+    EXPECT_EQ(form.workspace().CombineParam, 128);
+    EXPECT_EQ(child<QSpinBox>("CombineSpinEdit")->value(), 128);
+    EXPECT_TRUE(child<QSpinBox>("CombineSpinEdit")->isVisible());
+    EXPECT_EQ(child<QLabel>("CombineStaticText")->text(), "minimum or maximum");
+}
+
+TEST_F(MainFormTest, SpinEditArrowsFeedTheSettingAndTheValueCannotBeTyped)
+{
+    form.show();
+    auto* spin = child<QSpinBox>("UmaStrengthSpinEdit");
+    spin->stepUp();
+    EXPECT_EQ(form.workspace().UmaStrength, 4);
+    spin->setFocus();
+    QTest::keyClicks(spin, "9");
+    EXPECT_EQ(spin->value(), 4);
+}
+
+// The real window with its file dialogs answered from a script.
+class ScriptedMainForm : public MainForm {
+public:
+    using MainForm::MainForm;
+    std::deque<std::string> answers;
+    std::vector<std::string> errorsShown;
+
+    std::optional<std::string> askOpenFileName(const FileDialogRequest&) override { return next(); }
+    std::optional<std::string> askSaveFileName(const FileDialogRequest&) override { return next(); }
+    void showError(const std::string& message) override { errorsShown.push_back(message); }
+
+private:
+    std::optional<std::string> next()
+    {
+        if (answers.empty()) return std::nullopt;
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
+{
+    namespace fs = std::filesystem;
+    const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const fs::path program = fs::temp_directory_path() / ("quivane_gui_" + std::to_string(::getpid()));
+    fs::create_directories(program / "Result");
+
+    ScriptedMainForm form(program.string());
+    form.show();
+    form.answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0040.BMP").string()};
+    QTest::mouseClick(form.findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+
+    EXPECT_TRUE(form.errorsShown.empty());
+    EXPECT_EQ(form.workspace().PictureCount, 40);
+    EXPECT_EQ(form.findChild<CaptionPanel*>("StaticText2")->caption(), "Input pictures [40 of 455]");
+    EXPECT_EQ(form.findChild<QLabel*>("StatusBar")->text(), "Ready loading pictures");
+    for (const char* name : {"CalcButton", "SaveButton", "SaveAsButton", "RegisterGoButton"})
+        EXPECT_TRUE(form.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_FALSE(form.findChild<QPushButton*>("RegisterStopButton")->isEnabled());
+    EXPECT_EQ(form.findChild<PictureBox*>("ResultPicImage")->picture().size(), QSize(192, 144));
+
+    // Page through with the spin edit: the shown picture follows.
+    auto* number = form.findChild<QSpinBox*>("DataPicNrSpinEdit");
+    EXPECT_EQ(number->maximum(), 40);
+    const QImage first = form.findChild<PictureBox*>("InputPicImage")->picture();
+    number->stepUp();
+    EXPECT_EQ(form.workspace().DisplayedPicture, 2);
+    EXPECT_NE(form.findChild<PictureBox*>("InputPicImage")->picture(), first);
+
+    // Full colour shows the planet's colours in the result box.
+    const auto modes = form.findChild<QGroupBox*>("ShowResultRadioGroup")->findChildren<QRadioButton*>();
+    QTest::mouseClick(modes[2], Qt::LeftButton, {}, QPoint(8, modes[2]->height() / 2));
+    EXPECT_EQ(form.workspace().ShowMode, 2);
+
+    QTest::mouseClick(form.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+    EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
+    EXPECT_EQ(form.findChild<QPushButton*>("SaveButton")->text(), "&Save  [result01.bmp]");
+    fs::remove_all(program);
+}
+
+// A window with the first five sample frames loaded.
+class LoadedWindowTest : public ::testing::Test {
+protected:
+    std::filesystem::path program =
+        std::filesystem::temp_directory_path() / ("quivane_gui_align_" + std::to_string(::getpid()));
+    std::unique_ptr<ScriptedMainForm> form;
+
+    void Open(int resultWidth = 192)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(program / "Result");
+        form = std::make_unique<ScriptedMainForm>(program.string());
+        form->show();
+        auto* width = form->findChild<QSpinBox*>("ResultSizeSpinEdit");
+        while (width->value() < resultWidth) width->stepUp();
+        const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+        form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
+        QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+        ASSERT_EQ(form->workspace().PictureCount, 5);
+    }
+    void TearDown() override { std::filesystem::remove_all(program); }
+
+    Workspace& ws() { return form->workspace(); }
+    QWidget* inputBox() { return form->findChild<PictureBox*>("InputPicImage"); }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(),
+                        static_cast<Qt::Key>(key), modifiers);
+    }
+};
+
+TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrollBar)
+{
+    Open();
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_TRUE(form->findChild<QPushButton*>("RegisterStopButton")->isEnabled());
+    QTest::mousePress(inputBox(), Qt::LeftButton, {}, QPoint(50, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 50), inputBox()->mapToGlobal(QPointF(60, 50)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(inputBox(), &move);
+    QTest::mouseRelease(inputBox(), Qt::LeftButton, {}, QPoint(60, 50));
+    EXPECT_EQ(ws().pictures[1].Dx, -10);
+    EXPECT_EQ(form->findChild<QScrollBar*>("HorScrollBar")->value(), -10);
+    EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Manual alignment of picture 1 with nr.1,"));
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterStopButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+}
+
+TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
+{
+    Open();
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(ws().DisplayedPicture, 1);
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(ws().DisplayedPicture, 2);
+    EXPECT_EQ(form->findChild<QSpinBox*>("DataPicNrSpinEdit")->value(), 2);
+    Key(Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(ws().pictures[2].Dx, 1);
+    Key(Qt::Key_F4);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
+    EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
+    EXPECT_FALSE(form->findChild<QualityLamp*>("AvgLed")->isLit());
+    Key(Qt::Key_F3);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityAvg);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(ws().AbortRequested);
+}
+
+TEST_F(LoadedWindowTest, DoubleClickAdvancesAndWrapsUnderManual)
+{
+    Open();
+    for (int i = 0; i < 4; ++i) QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(ws().DisplayedPicture, 5);
+    QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(ws().DisplayedPicture, 1);
+}
+
+TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
+{
+    Open();
+    const auto methods = form->findChild<QGroupBox*>("RegisterRadioGroup")->findChildren<QRadioButton*>();
+    QTest::mouseClick(methods[1], Qt::LeftButton, {}, QPoint(8, methods[1]->height() / 2));
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_TRUE(methods[0]->isChecked());
+    EXPECT_FALSE(ws().Aligning);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+    EXPECT_TRUE(form->findChild<QPushButton*>("CalcButton")->isEnabled());
+}
+
+TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
+{
+    Open();
+    auto click = [&](const char* group, int item) {
+        const auto items = form->findChild<QGroupBox*>(group)->findChildren<QRadioButton*>();
+        QTest::mouseClick(items[item], Qt::LeftButton, {}, QPoint(8, items[item]->height() / 2));
+    };
+    auto tick = [&](const char* box) {
+        auto* check = form->findChild<QCheckBox*>(box);
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));
+    };
+    auto step = [&](const char* spin, int steps) {
+        auto* edit = form->findChild<QSpinBox*>(spin);
+        for (int i = 0; i < steps; ++i) edit->stepUp();
+    };
+
+    // Mark two pictures with the keys, then align automatically.
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_F2);
+    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
+    EXPECT_EQ(ws().pictures[3].Quality, QualityBad);
+    click("RegisterRadioGroup", 1);
+    QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+
+    // Unsharp mask, three "LR" iterations and convolution.
+    tick("UmaCheckBox");
+    tick("DecCheckBox");
+    click("DecRadioGroup", 1);
+    step("DecIterationsSpinEdit", 2);
+    tick("ConCheckBox");
+    QTest::mouseClick(form->findChild<QPushButton*>("CalcButton"), Qt::LeftButton);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Ready!");
+
+    // CLAHE once, then the display: saturation level mode, bias and gain.
+    tick("CLAHECheckBox");
+    EXPECT_FALSE(form->findChild<QCheckBox*>("CLAHECheckBox")->isChecked()) << "CLAHE is applied once";
+    click("ShowResultRadioGroup", 3);
+    tick("BiasGainCheckBox");
+    EXPECT_TRUE(form->findChild<QSpinBox*>("BIASSpinEdit")->isEnabled());
+    step("BIASSpinEdit", 6);
+    step("GAINSpinEdit", 16);
+    const std::string windowFile = (program / "window.bmp").string();
+    form->answers = {windowFile};
+    QTest::mouseClick(form->findChild<QPushButton*>("SaveAsButton"), Qt::LeftButton);
+    ASSERT_TRUE(form->errorsShown.empty()) << form->errorsShown.front();
+    EXPECT_EQ(form->findChild<CaptionPanel*>("StaticText1")->caption(), "window.bmp");
+
+    BatchOptions o;
+    const std::filesystem::path samples = std::filesystem::path(QUIVANE_SAMPLES) / "Pictures";
+    o.first = (samples / "PLANET_0001.BMP").string();
+    o.last = (samples / "PLANET_0005.BMP").string();
+    o.output = (program / "batch.bmp").string();
+    o.qualities = {{2, QualityGood}, {3, QualityBad}};
+    o.alignAuto = true;
+    o.unsharp = 3;
+    o.deconvolve = 1;
+    o.iterations = 3;
+    o.convolve = true;
+    o.clahe = 2;
+    o.mode = 3;
+    o.bias = 140;
+    o.gain = 160;
+    std::ostringstream out, errors;
+    ASSERT_EQ(RunBatch(o, out, errors, nullptr), BatchWritten) << errors.str();
+
+    std::ifstream a(windowFile, std::ios::binary), b(o.output, std::ios::binary);
+    const std::string windowBytes((std::istreambuf_iterator<char>(a)), {});
+    const std::string batchBytes((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_EQ(windowBytes.size(), 54u + 576u * 144u);
+    EXPECT_TRUE(windowBytes == batchBytes);
+}
+
+TEST_F(LoadedWindowTest, ClosingTheWindowDuringALoadEndsIt)
+{
+    Open();
+    namespace fs = std::filesystem;
+    const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0040.BMP").string()};
+    // Close as soon as the load's event pump first runs.
+    QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+    EXPECT_LT(ws().PictureCount, 40);
+    EXPECT_GE(ws().PictureCount, 1);
+}
+
+TEST_F(LoadedWindowTest, FullImageScalesALargeResultIntoTheBox)
+{
+    Open(384);
+    auto* box = form->findChild<PictureBox*>("ResultPicImage");
+    EXPECT_FALSE(box->stretched()) << "unscaled and centred: only the middle shows";
+    auto* fullImage = form->findChild<QCheckBox*>("AutosizeCheckBox");
+    QTest::mouseClick(fullImage, Qt::LeftButton, {}, QPoint(6, fullImage->height() / 2));
+    EXPECT_TRUE(box->stretched());
+    EXPECT_EQ(box->picture().size(), QSize(384, 288));
+}
+
+TEST_F(MainFormTest, EveryAcceleratorIsUniqueAndWhereTheCaptionsPutIt)
+{
+    // The captions give "Sto&p!" and "&PSF" the same letter; Stop is enabled
+    // only while aligning, so outside alignment Alt+P always reaches "&PSF".
+    std::map<QString, QString> owners;  // Alt+letter -> the enabled control's caption
+    for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(button->text());
+        if (mnemonic.isEmpty() || !button->isEnabled()) continue;
+        const QString key = mnemonic.toString();
+        EXPECT_EQ(owners.count(key), 0u) << key.toStdString() << " is taken by " << owners[key].toStdString()
+                                          << " and " << button->text().toStdString();
+        owners[key] = button->text();
+    }
+    const std::map<QString, QString> expected = {
+        {"Alt+V", "A&VI"},          {"Alt+B", "&BMP"},         {"Alt+R", "Co&rrect"},
+        {"Alt+P", "&PSF"}, {"Alt+U", "Load L&UT"}, {"Alt+H", "CLA&HE:"}};
+    for (const auto& [key, caption] : expected) EXPECT_EQ(owners[key], caption) << key.toStdString();
+    // Disabled until a load: their letters are taken by nothing else either.
+    for (const char* key : {"Alt+G", "Alt+C", "Alt+S", "Alt+A"}) EXPECT_EQ(owners.count(key), 0u) << key;
+}
+
+TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
+{
+    Open(384);
+    QTest::mouseClick(inputBox(), Qt::LeftButton, {}, QPoint(96, 72));
+    EXPECT_EQ(ws().ViewOrigin, (Point{192, 144}));
+}
+
+}  // namespace
+}  // namespace quivane
+
+int main(int argc, char* argv[])
+{
+    // The window tests never need a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
