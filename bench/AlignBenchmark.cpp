@@ -24,13 +24,13 @@ void LoadPictures(Workspace& ws, Ui& ui)
 {
     static const std::vector<Bitmap24> frames = samples::MakeFrames();
     ws.pictures.clear();
-    AddPicture(ws.pictures, frames[0], 2, false, ws.ResultWidth, ws.ResultHeight);
+    AddPicture(ws.pictures, frames[0], 2, false, ws.resultWidth, ws.resultHeight);
     for (int n = 1; n <= PictureCount; ++n) {
-        AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false, ws.ResultWidth,
-                   ws.ResultHeight);
+        AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false, ws.resultWidth,
+                   ws.resultHeight);
     }
-    ws.PictureCount = PictureCount;
-    ws.PicturesLoaded = true;
+    ws.pictureCount = PictureCount;
+    ws.picturesLoaded = true;
     SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, PictureCount);
     SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, PictureCount);
     SetAndApplyControl(ws, ui, ControlId::RegisterSpinEdit, 1);
@@ -41,7 +41,7 @@ void RunAutomatic(benchmark::State& state, Workspace& ws, Ui& ui)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        for (TInputImage& p : ws.pictures) p.Dx = p.Dy = 0;
+        for (Picture& p : ws.pictures) p.dx = p.dy = 0;
         ControlChanged(ws, ui, ControlId::RegisterRadioGroup, 1);
         state.ResumeTiming();
         GoButtonClick(ws, ui);

@@ -24,15 +24,15 @@ struct Loaded {
     Loaded()
     {
         FormCreate(ws, ui);
-        ws.ResultSize = 768;
+        ws.resultSize = 768;
         ResetWorkspaceSize(ws, ui);
         const std::vector<Bitmap24> frames = samples::MakeFrames();
-        AddPicture(ws.pictures, frames[0], 2, false, ws.ResultWidth, ws.ResultHeight);
+        AddPicture(ws.pictures, frames[0], 2, false, ws.resultWidth, ws.resultHeight);
         for (int n = 1; n <= PictureCount; ++n)
-            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1)], 2, false, ws.ResultWidth,
-                       ws.ResultHeight);
-        ws.PictureCount = PictureCount;
-        ws.PicturesLoaded = true;
+            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1)], 2, false, ws.resultWidth,
+                       ws.resultHeight);
+        ws.pictureCount = PictureCount;
+        ws.picturesLoaded = true;
     }
 };
 
@@ -41,9 +41,9 @@ void Run(benchmark::State& state, int method, bool enhance)
     Loaded loaded;
     Workspace& ws = loaded.ws;
     ControlChanged(ws, loaded.ui, ControlId::CombineRadioGroup, method);
-    ws.UmaOn = ws.DecOn = ws.ConOn = enhance;
-    ws.DecMethod = 1;
-    ws.DecIterations = 16;
+    ws.unsharpOn = ws.deconvolutionOn = ws.convolutionOn = enhance;
+    ws.deconvolutionMethod = 1;
+    ws.deconvolutionIterations = 16;
     for (auto _ : state) CalculationRun(ws, loaded.ui);
 }
 
@@ -56,10 +56,10 @@ void ClaheAtFullSize(benchmark::State& state)
     Loaded loaded;
     for (auto _ : state) {
         state.PauseTiming();
-        TInputImage picture = loaded.ws.pictures[1];
+        Picture picture = loaded.ws.pictures[1];
         state.ResumeTiming();
         ApplyClahe(picture, 2.0);
-        benchmark::DoNotOptimize(picture.Bitmap.row(0));
+        benchmark::DoNotOptimize(picture.bitmap.row(0));
     }
 }
 

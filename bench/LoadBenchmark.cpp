@@ -79,7 +79,7 @@ void FullLoad(benchmark::State& state)
         FormCreate(ws, ui);
         ui.dialogAnswers = {(folder / FrameName(1)).string(), (folder / FrameName(FrameCount)).string()};
         LoadBMPButtonClick(ws, ui);
-        if (ws.PictureCount != FrameCount) state.SkipWithError("the load did not read every frame");
+        if (ws.pictureCount != FrameCount) state.SkipWithError("the load did not read every frame");
     }
     state.counters["frames_per_second"] =
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);

@@ -52,7 +52,7 @@ void LoadVideo(benchmark::State& state)
         FormCreate(ws, ui);
         ui.dialogAnswers = {file};
         LoadAVIButtonClick(ws, ui);
-        if (ws.PictureCount != PicturesRead) state.SkipWithError("the load did not read 455 pictures");
+        if (ws.pictureCount != PicturesRead) state.SkipWithError("the load did not read 455 pictures");
     }
     state.counters["frames_per_second"] =
         benchmark::Counter(static_cast<double>(PicturesRead) * state.iterations(), benchmark::Counter::kIsRate);

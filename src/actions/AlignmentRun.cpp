@@ -16,16 +16,16 @@ constexpr int MethodManual = 0;
 void GoButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
-    ws.Aligning = true;
+    ws.aligning = true;
     SetBusyControls(ui);
     ui.setActionEnabled(ActionButton::Stop, true);
     if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
-        InitProgress(ui, 0, ws.InputWindowSize.x * ws.InputWindowSize.y * 4, 0, "Manual alignment ");
+        InitProgress(ui, 0, ws.inputWindowSize.x * ws.inputWindowSize.y * 4, 0, "Manual alignment ");
         return;
     }
-    InitProgress(ui, 0, ws.PictureCount, 0, "Automatic alignment ");
+    InitProgress(ui, 0, ws.pictureCount, 0, "Automatic alignment ");
     {
-        const ScopedFlag running(ws.AutoAligning);  // keeps loads out of the search's event pump
+        const ScopedFlag running(ws.autoAligning);  // keeps loads out of the search's event pump
         AutoAlign(ws, ui);
     }
     StopButtonClick(ws, ui);
@@ -33,17 +33,17 @@ void GoButtonClick(Workspace& ws, Ui& ui)
 
 void StopButtonClick(Workspace& ws, Ui& ui)
 {
-    ws.Aligning = false;
-    ws.ViewOrigin = Point{-1, -1};
+    ws.aligning = false;
+    ws.viewOrigin = Point{-1, -1};
     // Without pictures there is nothing to calculate or save.
-    if (ws.PictureCount > 0) {
+    if (ws.pictureCount > 0) {
         SetReadyControls(ui);
     } else {
         SetBusyControls(ui);
     }
     InitProgress(ui, 0, 1, 0, "Alignment ready");
     SetControlValue(ws, ui, ControlId::RegisterRadioGroup, MethodManual);
-    ShowInputPicture(ws, ui, ws.DisplayedPicture);
+    ShowInputPicture(ws, ui, ws.displayedPicture);
 }
 
 }  // namespace quivane

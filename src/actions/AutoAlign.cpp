@@ -11,7 +11,7 @@ namespace {
 
 constexpr int LastPass = 24;  // passes are counted from 1; the 25th is the last
 
-TInputImage& Picture(Workspace& ws, int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
+Picture& PictureAt(Workspace& ws, int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
 
 // The search of one picture from a start offset; marks it "Dont" when it has
 // not settled after the last pass.
@@ -28,7 +28,7 @@ SearchBest SearchOffset(Workspace& ws, Ui& ui, int n, int startX, int startY, in
         if (horizontal == 0) vertical = TryAxisStep(ws, ui, n, 0, s, best);
         if (vertical == 0) horizontal = TryAxisStep(ws, ui, n, s, 0, best);
     } while (step >= 1 && passes <= LastPass);
-    if (passes > LastPass) Picture(ws, n).Quality = QualityDont;
+    if (passes > LastPass) PictureAt(ws, n).quality = QualityDont;
     return best;
 }
 
@@ -36,13 +36,13 @@ SearchBest SearchOffset(Workspace& ws, Ui& ui, int n, int startX, int startY, in
 
 long long ScoreOffset(Workspace& ws, Ui& ui, int n, int dx, int dy)
 {
-    Bitmap24 view(ws.InputWindowSize.x, ws.InputWindowSize.y);
-    TInputImage& picture = Picture(ws, n);
-    picture.Dx = dx;
-    picture.Dy = dy;
-    RenderPicture(picture, view, ws.ViewOrigin.x, ws.ViewOrigin.y, ModeLuminance, ws.tone);
+    Bitmap24 view(ws.inputWindowSize.x, ws.inputWindowSize.y);
+    Picture& picture = PictureAt(ws, n);
+    picture.dx = dx;
+    picture.dy = dy;
+    RenderPicture(picture, view, ws.viewOrigin.x, ws.viewOrigin.y, ModeLuminance, ws.tone);
     const long long score =
-        AlignmentScore(Picture(ws, ws.RegisterRef), view, ws.ViewOrigin.x, ws.ViewOrigin.y, ModeLuminance);
+        AlignmentScore(PictureAt(ws, ws.referencePicture), view, ws.viewOrigin.x, ws.viewOrigin.y, ModeLuminance);
     ui.showInputView(view);
     return score;
 }
@@ -62,26 +62,26 @@ int TryAxisStep(Workspace& ws, Ui& ui, int n, int sx, int sy, SearchBest& best)
 
 void AutoAlign(Workspace& ws, Ui& ui)
 {
-    ws.DisplayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
+    ws.displayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
     const int count = InputPictureCount(ws);
-    if (count < 1 || ws.RegisterRef < 0 || ws.RegisterRef > count) return;
+    if (count < 1 || ws.referencePicture < 0 || ws.referencePicture > count) return;
     // Pictures of a full-frame object (the Moon) drift steadily: each search
     // starts where the previous picture ended.
-    const bool chain = Picture(ws, ws.RegisterRef).FullPicture;
+    const bool chain = PictureAt(ws, ws.referencePicture).fullPicture;
     const int enlargement = ws.controls.value(ControlId::ResampleSpinEdit);
 
     for (int n = 1; n <= count; ++n) {
-        const TInputImage& start = Picture(ws, chain ? n - 1 : n);
-        const SearchBest best = SearchOffset(ws, ui, n, start.Dx, start.Dy, enlargement);
-        const long long score = n == ws.RegisterRef ? ScoreOffset(ws, ui, n, 0, 0)
+        const Picture& start = PictureAt(ws, chain ? n - 1 : n);
+        const SearchBest best = SearchOffset(ws, ui, n, start.dx, start.dy, enlargement);
+        const long long score = n == ws.referencePicture ? ScoreOffset(ws, ui, n, 0, 0)
                                                     : ScoreOffset(ws, ui, n, best.x, best.y);
         ShowProgress(ui, n,
-                     "Automatic alignment of picture " + std::to_string(ws.RegisterRef) + " with nr. " +
+                     "Automatic alignment of picture " + std::to_string(ws.referencePicture) + " with nr. " +
                          std::to_string(n) + ", Dx,Dy= (" + std::to_string(best.x) + ", " + std::to_string(best.y) +
                          "), Value =[" + std::to_string(score) + "]");
         ui.processEvents();
         // Stop, run from the pump, clears Aligning.
-        if (!ws.Aligning || TakeAbortRequest(ws)) break;
+        if (!ws.aligning || TakeAbortRequest(ws)) break;
     }
 }
 

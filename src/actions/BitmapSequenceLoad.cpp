@@ -39,7 +39,7 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
         ws.loadNames.chosenFile = NameOf(*first);
         ws.loadNames.chosenExtension = UpperCaseExtension(*first);
     } else {
-        ws.PicturesLoaded = false;
+        ws.picturesLoaded = false;
     }
     // An earlier load's extension still counts when this dialog was cancelled.
     if (ws.loadNames.chosenExtension != ".BMP") return;
@@ -47,7 +47,7 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
                                   ws.folders.picture)) {
         ws.loadNames.lastFile = NameOf(*last);
     } else {
-        ws.PicturesLoaded = false;
+        ws.picturesLoaded = false;
     }
 }
 
@@ -56,7 +56,7 @@ void CheckTheTwoFiles(Workspace& ws, Ui& ui)
 {
     auto refuse = [&](const char* message) {
         ui.showError(message);
-        ws.PicturesLoaded = false;
+        ws.picturesLoaded = false;
     };
     const std::string& held = ws.bitmapDialog.heldFile;
     if (!held.empty() && FolderOf(held) != ws.folders.picture)
@@ -64,7 +64,7 @@ void CheckTheTwoFiles(Workspace& ws, Ui& ui)
     if (ws.loadNames.chosenFile.empty() || ws.loadNames.lastFile.empty()) refuse("You have to supply two pictures");
     if (UpperCase(ws.loadNames.chosenFile) == UpperCase(ws.loadNames.lastFile))
         refuse("The names of first and last picture cannot be the same");
-    if (ws.loadNames.chosenExtension != ".AVI" && ws.loadNames.chosenExtension != ".BMP") ws.PicturesLoaded = false;
+    if (ws.loadNames.chosenExtension != ".AVI" && ws.loadNames.chosenExtension != ".BMP") ws.picturesLoaded = false;
 }
 
 void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
@@ -75,13 +75,13 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 
     ClearPictureList(ws);
     ResetWorkspaceSize(ws, ui);
-    ws.FramesRead = 0;
+    ws.framesRead = 0;
     if (ws.correction.flags & ShiftFixChosen) ws.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
-    InitProgress(ui, 0, ws.MaxPictures, 0, "Loading BMP pictures");
+    InitProgress(ui, 0, ws.maxPictures, 0, "Loading BMP pictures");
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
 
     const auto files = FilesByUpperCaseName(ws.folders.picture);
-    while (!TakeAbortRequest(ws) && name <= names.last && ws.FramesRead <= ws.MaxPictures) {
+    while (!TakeAbortRequest(ws) && name <= names.last && ws.framesRead <= ws.maxPictures) {
         if (const auto file = files.find(name); file != files.end()) {
             const std::string path = ws.folders.picture + file->second;
             auto frame = ReadBmp(path);
@@ -106,30 +106,30 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 void LoadBMPButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
-    const ScopedFlag running(ws.LoadRunning);
+    const ScopedFlag running(ws.loadRunning);
 
-    ws.PicturesLoaded = true;
+    ws.picturesLoaded = true;
     ws.loadNames.chosenFile.clear();
     ws.loadNames.lastFile.clear();
-    if (ws.FirstLoadPending) SyncSettingsFromControls(ws, ui);
+    if (ws.firstLoadPending) SyncSettingsFromControls(ws, ui);
 
     AskForTheTwoFiles(ws, ui);
     CheckTheTwoFiles(ws, ui);
 
-    if (ws.PicturesLoaded && ws.loadNames.chosenExtension == ".BMP") {
+    if (ws.picturesLoaded && ws.loadNames.chosenExtension == ".BMP") {
         const auto names = SplitSequenceNames(ws.loadNames.chosenFile, ws.loadNames.lastFile);
         if (!names) {
-            ws.PicturesLoaded = false;
+            ws.picturesLoaded = false;
         } else if (names->numberText.empty()) {
             // Without a number the name never changes: the same file would be read over and over.
             ui.showError("The names of first and last picture must differ in a number before the extension");
-            ws.PicturesLoaded = false;
+            ws.picturesLoaded = false;
         } else {
             ReadSequence(ws, ui, *names);
         }
     }
 
-    ShowPictureCountCaption(ui, ws.PictureCount, ws.MaxPictures);
+    ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
     InitProgress(ui, 0, 1, 0, "Ready loading pictures");
     FinishLoad(ws, ui);
 }

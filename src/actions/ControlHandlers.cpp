@@ -25,7 +25,7 @@ constexpr CombineChoice CombineChoices[] = {
 
 void CombineMethodChosen(Workspace& ws, Ui& ui, int item)
 {
-    ws.CombineMethod = item;
+    ws.combineMethod = item;
     if (item >= 0 && item < static_cast<int>(std::size(CombineChoices))) {
         const CombineChoice& choice = CombineChoices[item];
         ui.setText(TextField::CombineText, choice.text);
@@ -35,14 +35,14 @@ void CombineMethodChosen(Workspace& ws, Ui& ui, int item)
         ui.showControl(ControlId::CombineSpinEdit, spin);
     }
     // "Mean" does not use the parameter but still takes the hidden value.
-    ws.CombineParam = ws.controls.value(ControlId::CombineSpinEdit);
+    ws.combineParameter = ws.controls.value(ControlId::CombineSpinEdit);
 }
 
 void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
 {
-    ws.DisplayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
-    if (ws.DisplayedPicture >= 1 && IsLoadedPicture(ws, ws.DisplayedPicture)) {
-        ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)].Quality = mark;
+    ws.displayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
+    if (ws.displayedPicture >= 1 && IsLoadedPicture(ws, ws.displayedPicture)) {
+        ws.pictures[static_cast<std::size_t>(ws.displayedPicture)].quality = mark;
     }
     LightQualityLamps(ws, ui, mark);
 }
@@ -52,12 +52,12 @@ void SaturationMoved(Workspace& ws, Ui& ui, int position)
     ws.tone.saturation = position;
     ui.setText(TextField::SaturationText, "[Saturat. " + std::to_string(position) + "%]");
     // The grey of mode 0 does not depend on the saturation.
-    if (ws.ShowMode >= 1 && ws.ShowMode <= 3) RefreshResultView(ws, ui);
+    if (ws.showMode >= 1 && ws.showMode <= 3) RefreshResultView(ws, ui);
 }
 
 void BiasGainToggled(Workspace& ws, Ui& ui, bool on)
 {
-    ws.BiasGainOn = on;
+    ws.biasGainOn = on;
     SetControlEnabled(ws, ui, ControlId::BIASSpinEdit, on);
     SetControlEnabled(ws, ui, ControlId::GAINSpinEdit, on);
     RefreshResultView(ws, ui);
@@ -78,30 +78,30 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
 {
     using enum ControlId;
     switch (id) {
-    case WholeAreaCheckBox: ws.FullPicture = value != 0; break;
-    case ResampleSpinEdit: ws.Enlargement = value; break;
-    case RegisterSpinEdit: ws.RegisterRef = std::min(value, ws.PictureCount); break;
+    case WholeAreaCheckBox: ws.fullPicture = value != 0; break;
+    case ResampleSpinEdit: ws.enlargement = value; break;
+    case RegisterSpinEdit: ws.referencePicture = std::min(value, ws.pictureCount); break;
     case CombineRadioGroup: CombineMethodChosen(ws, ui, value); break;
-    case CombineSpinEdit: ws.CombineParam = value; break;
-    case UmaCheckBox: ws.UmaOn = value != 0; break;
-    case UmaStrengthSpinEdit: ws.UmaStrength = value; break;
-    case DecCheckBox: ws.DecOn = value != 0; break;
-    case DecRadioGroup: ws.DecMethod = value; break;
-    case DecIterationsSpinEdit: ws.DecIterations = value; break;
-    case ConCheckBox: ws.ConOn = value != 0; break;
+    case CombineSpinEdit: ws.combineParameter = value; break;
+    case UmaCheckBox: ws.unsharpOn = value != 0; break;
+    case UmaStrengthSpinEdit: ws.unsharpStrength = value; break;
+    case DecCheckBox: ws.deconvolutionOn = value != 0; break;
+    case DecRadioGroup: ws.deconvolutionMethod = value; break;
+    case DecIterationsSpinEdit: ws.deconvolutionIterations = value; break;
+    case ConCheckBox: ws.convolutionOn = value != 0; break;
     case QualityRadioGroup: QualityMarkChosen(ws, ui, value); break;
-    case ShowResultRadioGroup: ChangeDisplay(ws, ui, [&] { ws.ShowMode = value; }); break;
+    case ShowResultRadioGroup: ChangeDisplay(ws, ui, [&] { ws.showMode = value; }); break;
     case SaturationTrackBar: SaturationMoved(ws, ui, value); break;
-    case ResultSizeSpinEdit: ws.ResultSize = value; break;
+    case ResultSizeSpinEdit: ws.resultSize = value; break;
     case AutosizeCheckBox: ChangeDisplay(ws, ui, [&] { ui.repaintResultBox(); }); break;
     case BiasGainCheckBox: BiasGainToggled(ws, ui, value != 0); break;
     case BIASSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.biasLevel = value; }); break;
     case GAINSpinEdit: ChangeDisplay(ws, ui, [&] { ws.tone.gainLevel = value; }); break;
     // Toggles rather than copies the box's state.
-    case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.LutOn = !ws.LutOn; }); break;
-    case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.ClaheOn = value != 0; }); break;
+    case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.lookupTableOn = !ws.lookupTableOn; }); break;
+    case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.claheOn = value != 0; }); break;
     case CLAHESpinEdit: ws.tone.clipFactor = ClipFactorFor(value); break;
-    case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.Map0255On = value != 0; }); break;
+    case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.map0255On = value != 0; }); break;
     case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
     case HorScrollBar:
     case VerScrollBar: ScrollBarChanged(ws, ui, id); break;

@@ -12,20 +12,20 @@ const Bitmap24& AskPSFBitmap(Workspace& ws, Ui& ui, int kind)
 {
     if (const auto path = AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, "The name of the PSF bitmap",
                                         ws.folders.psf)) {
-        ws.PSFFileName = NameOf(*path);
+        ws.kernelFileName = NameOf(*path);
         ws.folders.psf = FolderOf(*path);
         auto picture = ReadBmp(*path);
         if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
             // Nothing changes but the folder the next dialog opens in.
             ui.showError(failure->message);
-            return ws.PSFBitmap;
+            return ws.kernelBitmap;
         }
-        ws.PSFBitmap = std::move(std::get<Bitmap24>(picture));
+        ws.kernelBitmap = std::move(std::get<Bitmap24>(picture));
     }
-    const std::string message = LoadPSF(ws.PSFBitmap, kind, ws.kernels);
+    const std::string message = LoadPSF(ws.kernelBitmap, kind, ws.kernels);
     ui.setStatusText(message);
-    if (ws.PSFBitmap.empty() || message.find("rror") != std::string::npos) MakeDefaultPSFBitmap(ws.PSFBitmap);
-    return ws.PSFBitmap;
+    if (ws.kernelBitmap.empty() || message.find("rror") != std::string::npos) MakeDefaultPSFBitmap(ws.kernelBitmap);
+    return ws.kernelBitmap;
 }
 
 }  // namespace quivane

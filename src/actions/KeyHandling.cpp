@@ -26,7 +26,7 @@ void MarkShownPicture(Workspace& ws, Ui& ui, int mark) { SetAndApplyControl(ws, 
 void FormKeyDown(Workspace& ws, Ui& ui, WindowKey key)
 {
     switch (key) {
-    case WindowKey::Escape: ws.AbortRequested = true; break;
+    case WindowKey::Escape: ws.abortRequested = true; break;
     case WindowKey::PageUp:
     case WindowKey::Pad9: StepPictureNumber(ws, ui, 1); break;
     case WindowKey::PageDown:

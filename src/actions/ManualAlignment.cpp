@@ -14,29 +14,29 @@ bool ManualMethod(const Workspace& ws) { return ws.controls.value(ControlId::Reg
 
 bool LargerThanWindow(const Workspace& ws)
 {
-    return ws.ResultWidth > ws.InputWindowSize.x || ws.ResultHeight > ws.InputWindowSize.y;
+    return ws.resultWidth > ws.inputWindowSize.x || ws.resultHeight > ws.inputWindowSize.y;
 }
 
 // The mouse position in picture coordinates.
 Point PicturePoint(const Workspace& ws, int x, int y)
 {
-    return Point{x * ws.ResultWidth / ws.InputWindowSize.x, y * ws.ResultHeight / ws.InputWindowSize.y};
+    return Point{x * ws.resultWidth / ws.inputWindowSize.x, y * ws.resultHeight / ws.inputWindowSize.y};
 }
 
 // The top-left corner of the window-sized region at a picture point.
 Point RegionCorner(const Workspace& ws, Point p)
 {
-    return Point{std::clamp(p.x, 0, std::max(0, ws.ResultWidth - ws.InputWindowSize.x)),
-                 std::clamp(p.y, 0, std::max(0, ws.ResultHeight - ws.InputWindowSize.y))};
+    return Point{std::clamp(p.x, 0, std::max(0, ws.resultWidth - ws.inputWindowSize.x)),
+                 std::clamp(p.y, 0, std::max(0, ws.resultHeight - ws.inputWindowSize.y))};
 }
 
 // Inverting twice restores the picture, so the region is drawn and erased
 // by the same call.
 void InvertRegion(Workspace& ws, Ui& ui, Point corner)
 {
-    Bitmap24& view = ws.InputView;
-    const int right = std::min(view.width(), corner.x + ws.InputWindowSize.x);
-    const int bottom = std::min(view.height(), corner.y + ws.InputWindowSize.y);
+    Bitmap24& view = ws.inputView;
+    const int right = std::min(view.width(), corner.x + ws.inputWindowSize.x);
+    const int bottom = std::min(view.height(), corner.y + ws.inputWindowSize.y);
     for (int y = std::max(0, corner.y); y < bottom; ++y)
         for (int x = std::max(0, corner.x); x < right; ++x) {
             ColourPixel& p = view.at(x, y);
@@ -50,70 +50,70 @@ void InvertRegion(Workspace& ws, Ui& ui, Point corner)
 
 void ScrollBarChanged(Workspace& ws, Ui& ui, ControlId bar)
 {
-    TInputImage* picture = ShownPicture(ws);
+    Picture* picture = ShownPicture(ws);
     if (!picture) return;
-    (bar == ControlId::HorScrollBar ? picture->Dx : picture->Dy) = ws.controls.value(bar);
-    ShowInputPicture(ws, ui, ws.DisplayedPicture);
+    (bar == ControlId::HorScrollBar ? picture->dx : picture->dy) = ws.controls.value(bar);
+    ShowInputPicture(ws, ui, ws.displayedPicture);
 }
 
 void InputPicImageDoubleClick(Workspace& ws, Ui& ui)
 {
-    if (ws.PictureCount <= 0 || !ManualMethod(ws)) return;
+    if (ws.pictureCount <= 0 || !ManualMethod(ws)) return;
     const int number = ws.controls.value(ControlId::DataPicNrSpinEdit);
-    SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, number % ws.PictureCount + 1);
+    SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, number % ws.pictureCount + 1);
 }
 
 void InputPicImageMouseDown(Workspace& ws, Ui& ui, int x, int y)
 {
-    ws.MouseHeld = true;
-    ws.ViewOrigin = Point{-1, -1};
-    if (ws.Aligning) {
+    ws.mouseHeld = true;
+    ws.viewOrigin = Point{-1, -1};
+    if (ws.aligning) {
         if (!ManualMethod(ws)) return;
-        TInputImage* picture = ShownPicture(ws);
+        Picture* picture = ShownPicture(ws);
         if (!picture) return;
-        ws.DragAnchor = Point{x + picture->Dx, y + picture->Dy};
-        ShowInputPicture(ws, ui, ws.DisplayedPicture);
+        ws.dragAnchor = Point{x + picture->dx, y + picture->dy};
+        ShowInputPicture(ws, ui, ws.displayedPicture);
         return;
     }
-    if (ws.PictureCount == 0 || !LargerThanWindow(ws)) return;
-    ws.DragAnchor = PicturePoint(ws, x, y);
-    ws.ViewOrigin = RegionCorner(ws, ws.DragAnchor);
-    InvertRegion(ws, ui, ws.ViewOrigin);
+    if (ws.pictureCount == 0 || !LargerThanWindow(ws)) return;
+    ws.dragAnchor = PicturePoint(ws, x, y);
+    ws.viewOrigin = RegionCorner(ws, ws.dragAnchor);
+    InvertRegion(ws, ui, ws.viewOrigin);
 }
 
 void InputPicImageMouseMove(Workspace& ws, Ui& ui, int x, int y)
 {
-    if (!ws.MouseHeld) return;
-    if (ws.Aligning) {
+    if (!ws.mouseHeld) return;
+    if (ws.aligning) {
         if (!ManualMethod(ws)) return;
-        TInputImage* picture = ShownPicture(ws);
+        Picture* picture = ShownPicture(ws);
         if (!picture) return;
-        picture->Dx = ws.DragAnchor.x - x;
-        picture->Dy = ws.DragAnchor.y - y;
+        picture->dx = ws.dragAnchor.x - x;
+        picture->dy = ws.dragAnchor.y - y;
         ShowOffsetOnScrollBars(ws, ui, *picture);
-        ShowInputPicture(ws, ui, ws.DisplayedPicture);
+        ShowInputPicture(ws, ui, ws.displayedPicture);
         return;
     }
-    if (ws.PictureCount == 0 || !LargerThanWindow(ws)) return;
-    InvertRegion(ws, ui, RegionCorner(ws, ws.DragAnchor));
-    ws.DragAnchor = PicturePoint(ws, x, y);
-    InvertRegion(ws, ui, RegionCorner(ws, ws.DragAnchor));
+    if (ws.pictureCount == 0 || !LargerThanWindow(ws)) return;
+    InvertRegion(ws, ui, RegionCorner(ws, ws.dragAnchor));
+    ws.dragAnchor = PicturePoint(ws, x, y);
+    InvertRegion(ws, ui, RegionCorner(ws, ws.dragAnchor));
 }
 
 void InputPicImageMouseUp(Workspace& ws, Ui& ui, int x, int y)
 {
-    const bool wasHeld = ws.MouseHeld;
-    ws.MouseHeld = false;
-    if (ws.Aligning) {
-        ws.DragAnchor = Point{0, 0};
-        ws.ViewOrigin = Point{-1, -1};
+    const bool wasHeld = ws.mouseHeld;
+    ws.mouseHeld = false;
+    if (ws.aligning) {
+        ws.dragAnchor = Point{0, 0};
+        ws.viewOrigin = Point{-1, -1};
         return;
     }
     // Only a region drawn by this press is erased: the one drawn last, even
     // if the mouse moved once more before the button came up.
-    if (!wasHeld || ws.PictureCount == 0 || !LargerThanWindow(ws)) return;
-    ws.ViewOrigin = RegionCorner(ws, PicturePoint(ws, x, y));
-    InvertRegion(ws, ui, RegionCorner(ws, ws.DragAnchor));
+    if (!wasHeld || ws.pictureCount == 0 || !LargerThanWindow(ws)) return;
+    ws.viewOrigin = RegionCorner(ws, PicturePoint(ws, x, y));
+    InvertRegion(ws, ui, RegionCorner(ws, ws.dragAnchor));
 }
 
 }  // namespace quivane

@@ -8,41 +8,41 @@
 #include "actions/WorkspaceActions.h"
 
 namespace quivane {
-void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const TInputImage& picture)
+void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const Picture& picture)
 {
-    ShowControlValue(ws, ui, ControlId::HorScrollBar, picture.Dx);
-    ShowControlValue(ws, ui, ControlId::VerScrollBar, picture.Dy);
+    ShowControlValue(ws, ui, ControlId::HorScrollBar, picture.dx);
+    ShowControlValue(ws, ui, ControlId::VerScrollBar, picture.dy);
 }
 
-TInputImage* ShownPicture(Workspace& ws)
+Picture* ShownPicture(Workspace& ws)
 {
-    ws.DisplayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.PictureCount);
-    if (ws.DisplayedPicture < 1 || !IsLoadedPicture(ws, ws.DisplayedPicture)) return nullptr;
-    return &ws.pictures[static_cast<std::size_t>(ws.DisplayedPicture)];
+    ws.displayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.pictureCount);
+    if (ws.displayedPicture < 1 || !IsLoadedPicture(ws, ws.displayedPicture)) return nullptr;
+    return &ws.pictures[static_cast<std::size_t>(ws.displayedPicture)];
 }
 
 void ShowInputPicture(Workspace& ws, Ui& ui, int n)
 {
     if (!IsLoadedPicture(ws, n)) return;
-    TInputImage& picture = ws.pictures[static_cast<std::size_t>(n)];
-    RenderPicture(picture, ws.InputView, -1, -1, ModeFullColour, ws.tone);
-    if (ws.Aligning && IsLoadedPicture(ws, ws.RegisterRef)) {
-        const long long score = AlignmentScore(ws.pictures[static_cast<std::size_t>(ws.RegisterRef)], ws.InputView,
+    Picture& picture = ws.pictures[static_cast<std::size_t>(n)];
+    RenderPicture(picture, ws.inputView, -1, -1, ModeFullColour, ws.tone);
+    if (ws.aligning && IsLoadedPicture(ws, ws.referencePicture)) {
+        const long long score = AlignmentScore(ws.pictures[static_cast<std::size_t>(ws.referencePicture)], ws.inputView,
                                                -1, -1, ModeFullColour);
         ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
-                     "Manual alignment of picture " + std::to_string(ws.RegisterRef) + " with nr." +
-                         std::to_string(n) + ", Dx,Dy= (" + std::to_string(picture.Dx) + ", " +
-                         std::to_string(picture.Dy) + "), Value =[" + std::to_string(score) + "]");
+                     "Manual alignment of picture " + std::to_string(ws.referencePicture) + " with nr." +
+                         std::to_string(n) + ", Dx,Dy= (" + std::to_string(picture.dx) + ", " +
+                         std::to_string(picture.dy) + "), Value =[" + std::to_string(score) + "]");
     }
-    ui.showInputView(ws.InputView);
+    ui.showInputView(ws.inputView);
 }
 
 void PictureNumberChanged(Workspace& ws, Ui& ui)
 {
-    const TInputImage* picture = ShownPicture(ws);
+    const Picture* picture = ShownPicture(ws);
     if (!picture) return;
-    ShowInputPicture(ws, ui, ws.DisplayedPicture);
-    LightQualityLamps(ws, ui, picture->Quality);
+    ShowInputPicture(ws, ui, ws.displayedPicture);
+    LightQualityLamps(ws, ui, picture->quality);
     ShowOffsetOnScrollBars(ws, ui, *picture);
 }
 

@@ -13,11 +13,11 @@ void ShowInputPicture(Workspace& ws, Ui& ui, int n);
 
 // The scroll bars show a picture's offset as nearly as their -64..64 allows;
 // showing never writes the offset back, so a larger offset survives browsing.
-void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const TInputImage& picture);
+void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const Picture& picture);
 
 // Takes the shown picture's number from its spin edit (cut to N) into
 // DisplayedPicture; the picture, or nothing when none is loaded.
-TInputImage* ShownPicture(Workspace& ws);
+Picture* ShownPicture(Workspace& ws);
 
 // The picture-number spin edit changed: shows that picture and loads its
 // quality mark and offsets into the controls.

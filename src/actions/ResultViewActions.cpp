@@ -9,17 +9,17 @@ namespace quivane {
 
 int CurrentRenderFlags(const Workspace& ws)
 {
-    return ws.ShowMode + (ws.ClaheOn ? FlagClahe : 0) + (ws.BiasGainOn ? FlagBiasGain : 0) +
-           (ws.Map0255On ? FlagMap0255 : 0) + (ws.LutOn ? FlagLookupTable : 0);
+    return ws.showMode + (ws.claheOn ? FlagClahe : 0) + (ws.biasGainOn ? FlagBiasGain : 0) +
+           (ws.map0255On ? FlagMap0255 : 0) + (ws.lookupTableOn ? FlagLookupTable : 0);
 }
 
 void RefreshResultView(Workspace& ws, Ui& ui)
 {
-    if (ws.PictureCount != 0 && IsLoadedPicture(ws, 0)) {
-        RenderPicture(ws.pictures.front(), ws.ResultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
-        ui.showResultView(ws.ResultView);
+    if (ws.pictureCount != 0 && IsLoadedPicture(ws, 0)) {
+        RenderPicture(ws.pictures.front(), ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+        ui.showResultView(ws.resultView);
     }
-    ws.ClaheOn = false;
+    ws.claheOn = false;
     ShowControlValue(ws, ui, ControlId::CLAHECheckBox, 0);
 }
 

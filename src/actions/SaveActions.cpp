@@ -13,26 +13,26 @@ namespace {
 // telling the user) when the file could not be written.
 bool WriteResult(Workspace& ws, Ui& ui)
 {
-    RenderPicture(ws.pictures.front(), ws.ResultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
-    if (const auto error = WriteBmp(ws.ResultView, ws.folders.result + ws.ResultFileName)) {
+    RenderPicture(ws.pictures.front(), ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+    if (const auto error = WriteBmp(ws.resultView, ws.folders.result + ws.resultFileName)) {
         ui.showError(*error);
         return false;
     }
     return true;
 }
 
-bool HasResult(const Workspace& ws) { return ws.PictureCount != 0 && IsLoadedPicture(ws, 0); }
+bool HasResult(const Workspace& ws) { return ws.pictureCount != 0 && IsLoadedPicture(ws, 0); }
 
 }  // namespace
 
 void SaveButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
-    ws.ResultFileName = AutoResultName(ws.SaveCounter);
+    ws.resultFileName = AutoResultName(ws.saveCounter);
     if (HasResult(ws) && !WriteResult(ws, ui)) return;
-    ws.SaveCounter += 1;
-    ws.ResultFileName = AutoResultName(ws.SaveCounter);
-    ui.setText(TextField::SaveButtonCaption, "&Save  [" + ws.ResultFileName + "]");
+    ws.saveCounter += 1;
+    ws.resultFileName = AutoResultName(ws.saveCounter);
+    ui.setText(TextField::SaveButtonCaption, "&Save  [" + ws.resultFileName + "]");
 }
 
 void SaveAsButtonClick(Workspace& ws, Ui& ui)
@@ -40,16 +40,16 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     if (LoopRunning(ws)) return;
     FileDialogRequest request;
     request.title = "Give the filename of the result picture";
-    request.fileName = ws.ResultFileName;
+    request.fileName = ws.resultFileName;
     request.initialFolder = ws.folders.result;
     request.filter = "Bitmaps (*.bmp)|*.bmp";
     request.defaultExtension = "bmp";
     const auto path = ui.askSaveFileName(request);
     if (!path) return;
-    ws.ResultFileName = NameOf(*path);
+    ws.resultFileName = NameOf(*path);
     ws.folders.result = FolderOf(*path);
     if (HasResult(ws) && !WriteResult(ws, ui)) return;
-    ui.setText(TextField::ResultCaption, ws.ResultFileName);
+    ui.setText(TextField::ResultCaption, ws.resultFileName);
 }
 
 }  // namespace quivane

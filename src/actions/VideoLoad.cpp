@@ -21,7 +21,7 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
     request.initialFolder = ws.folders.video;
     const auto path = ui.askOpenFileName(request);
     if (!path) {
-        ws.PicturesLoaded = false;
+        ws.picturesLoaded = false;
         return;
     }
     ws.folders.video = FolderOf(*path);
@@ -36,7 +36,7 @@ std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count,
     VideoSource video;
     if (!video.Open(path)) return ws.loadNames.chosenFile + ": " + video.LastError();
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
-    const int frames = std::min(ws.MaxPictures, count);
+    const int frames = std::min(ws.maxPictures, count);
     for (int k = 0; k < frames; ++k) {
         video.Seek(k);
         if (const auto frame = video.ReadFrame()) AddLoadedFrame(ws, ui, *frame);
@@ -52,23 +52,23 @@ std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count,
 void LoadAVIButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
-    const ScopedFlag running(ws.LoadRunning);
+    const ScopedFlag running(ws.loadRunning);
 
-    ws.PicturesLoaded = true;
-    if (ws.FirstLoadPending) SyncSettingsFromControls(ws, ui);
+    ws.picturesLoaded = true;
+    if (ws.firstLoadPending) SyncSettingsFromControls(ws, ui);
     AskForTheVideo(ws, ui);
-    if (ws.loadNames.chosenExtension != ".AVI") ws.PicturesLoaded = false;
+    if (ws.loadNames.chosenExtension != ".AVI") ws.picturesLoaded = false;
 
     int progressEnd = 1;
     std::string note;
-    if (ws.PicturesLoaded) {
+    if (ws.picturesLoaded) {
         const std::string path = ws.folders.video + ws.loadNames.chosenFile;
         std::string countNote;
         const int count = VideoSource::VideoFrameCount(path, countNote);
         if (count > 0) {
             ClearPictureList(ws);
             ResetWorkspaceSize(ws, ui);
-            ws.FramesRead = 0;
+            ws.framesRead = 0;
             if (ws.correction.flags & ShiftFixChosen) ws.correction.flags |= ShiftFixActive;
             progressEnd = count;
             InitProgress(ui, 0, count, 0, "Loading AVI pictures");
@@ -76,12 +76,12 @@ void LoadAVIButtonClick(Workspace& ws, Ui& ui)
         } else {
             // Refused before anything is destroyed: the series loaded before
             // stays as it was, and the user learns why.
-            ws.PicturesLoaded = false;
+            ws.picturesLoaded = false;
             note = ws.loadNames.chosenFile + " holds no readable video (" + countNote + ")";
         }
     }
 
-    ShowPictureCountCaption(ui, ws.PictureCount, ws.MaxPictures);
+    ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
     InitProgress(ui, 0, progressEnd, 0, "Ready loading pictures");
     if (!note.empty()) ui.setStatusText(note);
     FinishLoad(ws, ui);

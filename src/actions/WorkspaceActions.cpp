@@ -10,55 +10,55 @@ void FormCreate(Workspace& ws, Ui& ui)
     using enum ControlId;
     const Controls& c = ws.controls;
 
-    MakeDefaultPSFBitmap(ws.PSFBitmap);
-    for (int kind : {PsfUnsharpMask, PsfConvolution, PsfDeconvolution}) {
-        (void)LoadPSF(ws.PSFBitmap, kind, ws.kernels);  // the default always fits; nothing to report
+    MakeDefaultPSFBitmap(ws.kernelBitmap);
+    for (int kind : {UnsharpMaskKernel, ConvolutionKernel, DeconvolutionKernel}) {
+        (void)LoadPSF(ws.kernelBitmap, kind, ws.kernels);  // the default always fits; nothing to report
     }
 
-    ws.InputView = Bitmap24();
-    ws.ResultView = Bitmap24();
+    ws.inputView = Bitmap24();
+    ws.resultView = Bitmap24();
 
-    ws.Enlargement = 2;  // set directly, not read from its control
-    ws.RegisterRef = 0;
-    ws.CombineParam = 0;
-    ws.UmaStrength = c.value(UmaStrengthSpinEdit);
-    ws.DecIterations = c.value(DecIterationsSpinEdit);
-    ws.DisplayedPicture = c.value(DataPicNrSpinEdit);
+    ws.enlargement = 2;  // set directly, not read from its control
+    ws.referencePicture = 0;
+    ws.combineParameter = 0;
+    ws.unsharpStrength = c.value(UmaStrengthSpinEdit);
+    ws.deconvolutionIterations = c.value(DecIterationsSpinEdit);
+    ws.displayedPicture = c.value(DataPicNrSpinEdit);
     ws.tone.clipFactor = static_cast<double>(c.value(CLAHESpinEdit));
-    ws.ResultSize = c.value(ResultSizeSpinEdit);
+    ws.resultSize = c.value(ResultSizeSpinEdit);
 
     ResetWorkspaceSize(ws, ui);
     SetBusyControls(ui);
 
     ws.tone.saturation = c.value(SaturationTrackBar);
 
-    ws.Aligning = false;
-    ws.MouseHeld = false;
-    ws.FullPicture = c.checked(WholeAreaCheckBox);
-    ws.ClaheOn = c.checked(CLAHECheckBox);
-    ws.BiasGainOn = c.checked(BiasGainCheckBox);
-    ws.Map0255On = c.checked(Map0255CheckBox);
-    ws.LutOn = false;
-    ws.UmaOn = c.checked(UmaCheckBox);
-    ws.ConOn = c.checked(ConCheckBox);
-    ws.DecOn = c.checked(DecCheckBox);
-    ws.DecMethod = c.value(DecRadioGroup);
+    ws.aligning = false;
+    ws.mouseHeld = false;
+    ws.fullPicture = c.checked(WholeAreaCheckBox);
+    ws.claheOn = c.checked(CLAHECheckBox);
+    ws.biasGainOn = c.checked(BiasGainCheckBox);
+    ws.map0255On = c.checked(Map0255CheckBox);
+    ws.lookupTableOn = false;
+    ws.unsharpOn = c.checked(UmaCheckBox);
+    ws.convolutionOn = c.checked(ConCheckBox);
+    ws.deconvolutionOn = c.checked(DecCheckBox);
+    ws.deconvolutionMethod = c.value(DecRadioGroup);
 
     LightQualityLamps(ws, ui, c.value(QualityRadioGroup));
 }
 
 void ResetWorkspaceSize(Workspace& ws, Ui& ui)
 {
-    ws.ResultWidth = ws.ResultSize;
-    ws.ResultHeight = ws.ResultSize * 3 / 4;
-    ws.InputWindowSize = Point{ViewBoxWidth, ViewBoxHeight};
-    ws.ViewOrigin = Point{-1, -1};
-    ws.InputView.resize(ws.ResultWidth, ws.ResultHeight);
-    ws.ResultView.resize(ws.ResultWidth, ws.ResultHeight);
-    ws.PictureCount = 0;
-    ws.MaxPictures = ComputeMaxPictures(ws.ResultWidth, ws.ResultHeight);
-    ShowPictureCountCaption(ui, ws.PictureCount, ws.MaxPictures);
-    ShowResultSizeCaption(ui, ws.ResultWidth, ws.ResultHeight);
+    ws.resultWidth = ws.resultSize;
+    ws.resultHeight = ws.resultSize * 3 / 4;
+    ws.inputWindowSize = Point{ViewBoxWidth, ViewBoxHeight};
+    ws.viewOrigin = Point{-1, -1};
+    ws.inputView.resize(ws.resultWidth, ws.resultHeight);
+    ws.resultView.resize(ws.resultWidth, ws.resultHeight);
+    ws.pictureCount = 0;
+    ws.maxPictures = ComputeMaxPictures(ws.resultWidth, ws.resultHeight);
+    ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
+    ShowResultSizeCaption(ui, ws.resultWidth, ws.resultHeight);
     SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, 0);
     SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, 0);
     ui.repaintResultBox();
@@ -69,18 +69,18 @@ void SyncSettingsFromControls(Workspace& ws, Ui& ui)
     using enum ControlId;
     const Controls& c = ws.controls;
 
-    ws.FirstLoadPending = false;
-    ui.showResultView(ws.ResultView);
+    ws.firstLoadPending = false;
+    ui.showResultView(ws.resultView);
     ws.tone.saturation = c.value(SaturationTrackBar);
     ui.setText(TextField::SaturationText, "[Saturat. " + std::to_string(ws.tone.saturation) + "%]");
-    ws.FullPicture = c.checked(WholeAreaCheckBox);
-    ws.ClaheOn = c.checked(CLAHECheckBox);
-    ws.UmaOn = c.checked(UmaCheckBox);
-    ws.ConOn = c.checked(ConCheckBox);
-    ws.DecOn = c.checked(DecCheckBox);
+    ws.fullPicture = c.checked(WholeAreaCheckBox);
+    ws.claheOn = c.checked(CLAHECheckBox);
+    ws.unsharpOn = c.checked(UmaCheckBox);
+    ws.convolutionOn = c.checked(ConCheckBox);
+    ws.deconvolutionOn = c.checked(DecCheckBox);
     // The radio groups keep showing whatever the user chose.
-    ws.CombineMethod = 0;
-    ws.ShowMode = 0;
+    ws.combineMethod = 0;
+    ws.showMode = 0;
     ResetWorkspaceSize(ws, ui);
 }
 
@@ -128,8 +128,8 @@ void ShowProgress(Ui& ui, int position, const std::string& text)
 
 bool TakeAbortRequest(Workspace& ws)
 {
-    const bool requested = ws.AbortRequested;
-    ws.AbortRequested = false;
+    const bool requested = ws.abortRequested;
+    ws.abortRequested = false;
     return requested;
 }
 

@@ -8,20 +8,20 @@
 
 namespace quivane {
 
-long long AlignmentScore(const TInputImage& reference, Bitmap24& display, int startX, int startY, int mode)
+long long AlignmentScore(const Picture& reference, Bitmap24& display, int startX, int startY, int mode)
 {
-    const Bitmap32& ref = reference.Bitmap;
+    const Bitmap32& ref = reference.bitmap;
     if (ref.empty() || display.empty()) return 0;
     const Placement ax = PlaceAxis(ref.width(), display.width(), startX);
     const Placement ay = PlaceAxis(ref.height(), display.height(), startY);
 
     long long score = 0;
     for (int i = 0; i < ay.count; ++i) {
-        const int refY = std::clamp(ay.start + i + reference.Dy, 0, ref.height() - 1);
+        const int refY = std::clamp(ay.start + i + reference.dy, 0, ref.height() - 1);
         const PicturePixel* refRow = ref.row(refY);
         ColourPixel* shown = display.row(ay.offset + i) + ax.offset;
         for (int j = 0; j < ax.count; ++j) {
-            const int refX = std::clamp(ax.start + j + reference.Dx, 0, ref.width() - 1);
+            const int refX = std::clamp(ax.start + j + reference.dx, 0, ref.width() - 1);
             const int lr = refRow[refX].luminance;
             const int lp = PixelLuminance(shown[j]);
             const int e = std::abs(lr - lp);

@@ -11,6 +11,6 @@ namespace quivane {
 // comparison overlay: in full-colour mode grey where the two agree (e < 16)
 // and red = reference, green = picture, blue = difference elsewhere; in any
 // other mode red = green = reference, blue = picture.
-long long AlignmentScore(const TInputImage& reference, Bitmap24& display, int startX, int startY, int mode);
+long long AlignmentScore(const Picture& reference, Bitmap24& display, int startX, int startY, int mode);
 
 }  // namespace quivane

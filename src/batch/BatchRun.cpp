@@ -45,7 +45,7 @@ void Prepare(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream&
     if (o.fullPicture) Change(ws, ui, WholeAreaCheckBox, 1);
 
     const std::pair<const std::string*, int> kernels[] = {
-        {&o.umaPsf, PsfUnsharpMask}, {&o.decPsf, PsfDeconvolution}, {&o.filter, PsfConvolution}};
+        {&o.umaPsf, UnsharpMaskKernel}, {&o.decPsf, DeconvolutionKernel}, {&o.filter, ConvolutionKernel}};
     for (const auto& [path, kind] : kernels) {
         if (path->empty()) continue;
         RequireReadable(*path, "kernel bitmap");
@@ -94,7 +94,7 @@ void Load(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& er
         ui.dialogAnswers = {o.first, o.last};
         LoadBMPButtonClick(ws, ui);
     }
-    if (!ws.PicturesLoaded || ws.PictureCount == 0) {
+    if (!ws.picturesLoaded || ws.pictureCount == 0) {
         std::string message = !o.avi.empty() && !ui.status.empty() ? ui.status : "The load yielded no picture";
         for (const std::string& e : ui.errors) message = e;
         throw Refusal{message};
@@ -104,32 +104,32 @@ void Load(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& er
     ui.errors.clear();
 }
 
-TInputImage& InputPicture(Workspace& ws, int n, const char* option)
+Picture& InputPicture(Workspace& ws, int n, const char* option)
 {
-    if (n < 1 || n > ws.PictureCount)
+    if (n < 1 || n > ws.pictureCount)
         throw Refusal{std::string(option) + ": there is no picture " + std::to_string(n) + " (1.." +
-                      std::to_string(ws.PictureCount) + ")"};
+                      std::to_string(ws.pictureCount) + ")"};
     return ws.pictures[static_cast<std::size_t>(n)];
 }
 
 void MarkAndAlign(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& out)
 {
-    for (const QualityOption& q : o.qualities) InputPicture(ws, q.picture, "--quality").Quality = q.quality;
+    for (const QualityOption& q : o.qualities) InputPicture(ws, q.picture, "--quality").quality = q.quality;
     for (const OffsetOption& off : o.offsets) {
-        TInputImage& picture = InputPicture(ws, off.picture, "--offset");
-        picture.Dx = off.dx;
-        picture.Dy = off.dy;
+        Picture& picture = InputPicture(ws, off.picture, "--offset");
+        picture.dx = off.dx;
+        picture.dy = off.dy;
     }
-    if (o.reference) Change(ws, ui, ControlId::RegisterSpinEdit, std::min(*o.reference, ws.PictureCount));
-    if (o.viewOriginX) ws.ViewOrigin = Point{std::max(-1, *o.viewOriginX), std::max(-1, *o.viewOriginY)};
+    if (o.reference) Change(ws, ui, ControlId::RegisterSpinEdit, std::min(*o.reference, ws.pictureCount));
+    if (o.viewOriginX) ws.viewOrigin = Point{std::max(-1, *o.viewOriginX), std::max(-1, *o.viewOriginY)};
     if (o.alignAuto) {
         Change(ws, ui, ControlId::RegisterRadioGroup, 1);
         GoButtonClick(ws, ui);
     }
     if (o.printOffsets) {
-        for (int n = 1; n <= ws.PictureCount; ++n) {
-            const TInputImage& p = ws.pictures[static_cast<std::size_t>(n)];
-            out << n << ' ' << p.Dx << ' ' << p.Dy << ' ' << p.Quality << '\n';
+        for (int n = 1; n <= ws.pictureCount; ++n) {
+            const Picture& p = ws.pictures[static_cast<std::size_t>(n)];
+            out << n << ' ' << p.dx << ' ' << p.dy << ' ' << p.quality << '\n';
         }
     }
 }

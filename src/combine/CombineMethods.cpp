@@ -21,14 +21,14 @@ PicturePixel Join(const Channels4& c)
                         static_cast<std::uint8_t>(c[3])};
 }
 
-const TInputImage& Input(const PictureList& list, int k) { return list[static_cast<std::size_t>(k)]; }
+const Picture& Input(const PictureList& list, int k) { return list[static_cast<std::size_t>(k)]; }
 
-bool Used(const TInputImage& picture) { return picture.Quality != QualityDont; }
+bool Used(const Picture& picture) { return picture.quality != QualityDont; }
 
-int Weight(const TInputImage& picture)
+int Weight(const Picture& picture)
 {
-    return picture.Quality >= 0 && picture.Quality < static_cast<int>(QualityWeights.size())
-               ? QualityWeights[static_cast<std::size_t>(picture.Quality)]
+    return picture.quality >= 0 && picture.quality < static_cast<int>(QualityWeights.size())
+               ? QualityWeights[static_cast<std::size_t>(picture.quality)]
                : 0;
 }
 
@@ -39,7 +39,7 @@ PicturePixel CombineMean(const PictureList& list, int count, int x, int y)
     Channels4 sums{};
     int weights = 0;
     for (int k = 1; k <= count; ++k) {
-        const TInputImage& picture = Input(list, k);
+        const Picture& picture = Input(list, k);
         const int w = Weight(picture);
         const Channels4 p = Split(GetShiftedPixel(picture, x, y));
         weights += w;
@@ -79,7 +79,7 @@ PicturePixel CombineMinMax(const PictureList& list, int count, int x, int y, int
     int used = 0, darkest = 255, brightest = 0;
     Channels4 sums{};
     for (int k = 1; k <= count; ++k) {
-        const TInputImage& picture = Input(list, k);
+        const Picture& picture = Input(list, k);
         if (!Used(picture)) continue;
         ++used;
         const Channels4 p = Split(GetShiftedPixel(picture, x, y));
@@ -100,7 +100,7 @@ PicturePixel CombineMultiply(const PictureList& list, int count, int x, int y, i
     std::array<std::int64_t, Channels> products{1, 1, 1, 1};
     int used = 0;
     for (int k = 1; k <= count && used < MultiplyLimit; ++k) {
-        const TInputImage& picture = Input(list, k);
+        const Picture& picture = Input(list, k);
         if (!Used(picture)) continue;
         ++used;
         divisor *= scale;

@@ -28,7 +28,7 @@ struct Weights {
     int at(int row, int column) const { return values[static_cast<std::size_t>(row * columns + column)]; }
 };
 
-Weights ReadWeights(const TPSF& kernel, bool plain)
+Weights ReadWeights(const Kernel& kernel, bool plain)
 {
     Weights w;
     // (0 - 1) / 2 truncates to 0: an empty kernel still asks for its centre
@@ -49,19 +49,19 @@ Weights ReadWeights(const TPSF& kernel, bool plain)
     return w;
 }
 
-void RequireCapacity(const Tscratch& plane)
+void RequireCapacity(const Plane& plane)
 {
-    if (plane.Width < 0 || plane.Width > ScratchColumns || plane.Height < 0 || plane.Height > ScratchRows) {
+    if (plane.width < 0 || plane.width > ScratchColumns || plane.height < 0 || plane.height > ScratchRows) {
         throw RangeCheckError();
     }
 }
 
-int LargestMagnitude(const Tscratch& plane)
+int LargestMagnitude(const Plane& plane)
 {
     int largest = 0;
-    for (int y = 0; y < plane.Height; ++y) {
+    for (int y = 0; y < plane.height; ++y) {
         const std::int16_t* s = plane.row(y);
-        for (int x = 0; x < plane.Width; ++x) {
+        for (int x = 0; x < plane.width; ++x) {
             const int m = s[x] < 0 ? -s[x] : s[x];
             largest = m > largest ? m : largest;
         }
@@ -72,18 +72,18 @@ int LargestMagnitude(const Tscratch& plane)
 // Every partial sum is at most sum(|weight| * |sample|) in magnitude, so
 // when that fits, no product or running sum can leave 32-bit range in any
 // order of summation.
-bool SumsCannotOverflow(const Tscratch& source, const Weights& w)
+bool SumsCannotOverflow(const Plane& source, const Weights& w)
 {
     return static_cast<long long>(LargestMagnitude(source)) * w.absoluteSum <= INT_MAX;
 }
 
 // Each product and running sum is tested, in the order window row by row,
 // left to right, so that an overflow is reported exactly where it occurs.
-void SumChecked(const Tscratch& source, Tscratch& destination, const Weights& w, int norm)
+void SumChecked(const Plane& source, Plane& destination, const Weights& w, int norm)
 {
-    for (int y = w.hr; y <= source.Height - 1 - w.hr; ++y) {
+    for (int y = w.hr; y <= source.height - 1 - w.hr; ++y) {
         std::int16_t* out = destination.row(y);
-        for (int x = w.hc; x <= source.Width - 1 - w.hc; ++x) {
+        for (int x = w.hc; x <= source.width - 1 - w.hc; ++x) {
             int acc = 0;
             for (int r = 0; r < w.rows; ++r) {
                 const std::int16_t* s = source.row(y - w.hr + r) + (x - w.hc);
@@ -123,7 +123,7 @@ inline void SumRun(const std::int16_t* const* windowRows, const std::vector<Tap>
 
 // Only valid when SumsCannotOverflow holds. Zero weights are skipped (they
 // add nothing), which matters for filters drawn on mid-grey.
-void SumUnchecked(const Tscratch& source, Tscratch& destination, const Weights& w, int norm)
+void SumUnchecked(const Plane& source, Plane& destination, const Weights& w, int norm)
 {
     std::vector<Tap> taps;
     for (int r = 0; r < w.rows; ++r) {
@@ -134,8 +134,8 @@ void SumUnchecked(const Tscratch& source, Tscratch& destination, const Weights& 
     std::vector<const std::int16_t*> windowRows(static_cast<std::size_t>(w.rows));
     // Eight outputs are one vector of samples; longer runs measured slower.
     constexpr int Run = 8;
-    const int outputs = source.Width - 2 * w.hc;
-    for (int y = w.hr; y <= source.Height - 1 - w.hr; ++y) {
+    const int outputs = source.width - 2 * w.hc;
+    for (int y = w.hr; y <= source.height - 1 - w.hr; ++y) {
         for (int r = 0; r < w.rows; ++r) windowRows[static_cast<std::size_t>(r)] = source.row(y - w.hr + r);
         // out[i] is the sample at x = hc + i, whose window starts at column i.
         std::int16_t* out = destination.row(y) + w.hc;
@@ -147,7 +147,7 @@ void SumUnchecked(const Tscratch& source, Tscratch& destination, const Weights& 
 
 }  // namespace
 
-int KernelSum(const TPSF& kernel, bool plain)
+int KernelSum(const Kernel& kernel, bool plain)
 {
     const int offset = plain ? 0 : FilterOffset;
     int sum = 0;
@@ -159,16 +159,16 @@ int KernelSum(const TPSF& kernel, bool plain)
     return sum;
 }
 
-void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain, SumLoop loop)
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain, SumLoop loop)
 {
     RequireCapacity(source);
     const int norm = NonZero(KernelSum(kernel, plain));
-    if (destination.Height == 0) destination.Height = source.Height;
-    if (destination.Width == 0) destination.Width = source.Width;
+    if (destination.height == 0) destination.height = source.height;
+    if (destination.width == 0) destination.width = source.width;
 
     const int hr = (kernel.rows() - 1) / 2;
     const int hc = (kernel.columns() - 1) / 2;
-    if (source.Height - 1 - hr < hr || source.Width - 1 - hc < hc) return;
+    if (source.height - 1 - hr < hr || source.width - 1 - hc < hc) return;
 
     const Weights w = ReadWeights(kernel, plain);
     const bool provenSafe = loop != SumLoop::Checked && SumsCannotOverflow(source, w);
@@ -182,25 +182,25 @@ void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& 
     }
 }
 
-void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain)
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain)
 {
     ConvolveScratch(source, destination, kernel, plain, SumLoop::Automatic);
 }
 
-void ConvolveWithFilter(const Tscratch& source, Tscratch& destination, const TPSF& conPSF)
+void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& conPSF)
 {
     ConvolveScratch(source, destination, conPSF, false);
 }
 
-void UnsharpMask(const Tscratch& source, Tscratch& destination, int strength, const TPSF& umaPSF)
+void UnsharpMask(const Plane& source, Plane& destination, int strength, const Kernel& umaPSF)
 {
     ConvolveScratch(source, destination, umaPSF, true);
     const int hr = (umaPSF.rows() - 1) / 2;
     const int hc = (umaPSF.columns() - 1) / 2;
-    for (int y = hr; y <= source.Height - 1 - hr; ++y) {
+    for (int y = hr; y <= source.height - 1 - hr; ++y) {
         const std::int16_t* o = source.row(y);
         std::int16_t* b = destination.row(y);
-        for (int x = hc; x <= source.Width - 1 - hc; ++x) {
+        for (int x = hc; x <= source.width - 1 - hc; ++x) {
             int scaled = 0;
             int sharpened = 0;
             if (__builtin_mul_overflow(strength, o[x] - b[x], &scaled) ||

@@ -22,7 +22,7 @@ namespace quivane {
 // capacity. After a throw the destination may be partly written.
 
 // The sum of all the kernel's weights in the chosen mode.
-int KernelSum(const TPSF& kernel, bool plain);
+int KernelSum(const Kernel& kernel, bool plain);
 
 // Every interior sample of `destination` becomes the weighted sum of the
 // source window around it divided (truncating toward zero) by the kernel
@@ -30,18 +30,18 @@ int KernelSum(const TPSF& kernel, bool plain);
 // are clamped to -32767..32767, so the store itself never fails.
 // A destination Height or Width of 0 is taken from the source; a non-zero
 // one is kept. `source` and `destination` must be different planes.
-void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain);
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain);
 
 // The convolution stage: `conPSF` with offset weights. A filter whose weights
 // sum to zero (an edge or high-pass filter) is applied undivided.
-void ConvolveWithFilter(const Tscratch& source, Tscratch& destination, const TPSF& conPSF);
+void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& conPSF);
 
 // The unsharp-mask stage: the interior becomes b + strength * (o - b) / 2,
 // where b is the source blurred with `umaPSF` (plain weights) and o the
 // source. Strength 0 gives the blur itself, 2 the source back, and each step
 // above 2 adds another half of the detail o - b. Results are not clamped: a
 // value outside -32768..32767 throws RangeCheckError.
-void UnsharpMask(const Tscratch& source, Tscratch& destination, int strength, const TPSF& umaPSF);
+void UnsharpMask(const Plane& source, Plane& destination, int strength, const Kernel& umaPSF);
 
 // Choice of summation loop, for tests that must compare the two. Automatic
 // (what ConvolveScratch does) takes the unchecked loop whenever a bound on
@@ -49,6 +49,6 @@ void UnsharpMask(const Tscratch& source, Tscratch& destination, int strength, co
 // each product and sum; Unchecked throws std::logic_error unless that bound
 // holds. All three give identical planes whenever they complete.
 enum class SumLoop { Automatic, Checked, Unchecked };
-void ConvolveScratch(const Tscratch& source, Tscratch& destination, const TPSF& kernel, bool plain, SumLoop loop);
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain, SumLoop loop);
 
 }  // namespace quivane

@@ -11,9 +11,9 @@ namespace {
 
 constexpr int Unit = 256;
 
-void RequireCapacity(const Tscratch& plane)
+void RequireCapacity(const Plane& plane)
 {
-    if (plane.Width < 0 || plane.Width > ScratchColumns || plane.Height < 0 || plane.Height > ScratchRows) {
+    if (plane.width < 0 || plane.width > ScratchColumns || plane.height < 0 || plane.height > ScratchRows) {
         throw RangeCheckError();
     }
 }
@@ -43,19 +43,19 @@ struct Interior {
     int top, bottom, left, right;
 };
 
-Interior InteriorOf(const Tscratch& observed, const TPSF& kernel)
+Interior InteriorOf(const Plane& observed, const Kernel& kernel)
 {
     const int hr = (kernel.rows() - 1) / 2;
     const int hc = (kernel.columns() - 1) / 2;
-    return Interior{hr, observed.Height - 1 - hr, hc, observed.Width - 1 - hc};
+    return Interior{hr, observed.height - 1 - hr, hc, observed.width - 1 - hc};
 }
 
 }  // namespace
 
-void DeconvolveCit(const Tscratch& observed, Tscratch& estimate, const TPSF& decPSF)
+void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF)
 {
     RequireCapacity(observed);
-    Tscratch blurred;
+    Plane blurred;
     ConvolveScratch(estimate, blurred, decPSF, true);
 
     const Interior in = InteriorOf(observed, decPSF);
@@ -71,11 +71,11 @@ void DeconvolveCit(const Tscratch& observed, Tscratch& estimate, const TPSF& dec
     }
 }
 
-void DeconvolveLR(const Tscratch& observed, Tscratch& estimate, const TPSF& decPSF)
+void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF)
 {
     RequireCapacity(observed);
-    Tscratch blurred;
-    Tscratch ratio;
+    Plane blurred;
+    Plane ratio;
     ConvolveScratch(estimate, blurred, decPSF, true);
 
     const Interior in = InteriorOf(observed, decPSF);
@@ -88,8 +88,8 @@ void DeconvolveLR(const Tscratch& observed, Tscratch& estimate, const TPSF& decP
 
     // Outside the interior the ratio stays 0; blurring it back therefore
     // pulls the samples near the interior's edge down.
-    ratio.Height = blurred.Height;
-    ratio.Width = blurred.Width;
+    ratio.height = blurred.height;
+    ratio.width = blurred.width;
     ConvolveScratch(ratio, blurred, decPSF, true);
 
     for (int y = in.top; y <= in.bottom; ++y) {

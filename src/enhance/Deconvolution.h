@@ -23,13 +23,13 @@ namespace quivane {
 
 // Van Cittert kind: E becomes E + (O - blur(E)) in the interior, so an
 // estimate whose blur equals O is a fixed point.
-void DeconvolveCit(const Tscratch& observed, Tscratch& estimate, const TPSF& decPSF);
+void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF);
 
 // Richardson-Lucy kind: E becomes E * blur(256 * O / blur(E)) / 256 in the
 // interior, every division truncating toward zero and a zero blurred
 // estimate dividing by 1. The ratios are 0 outside the interior, so near its
 // edge the blurred ratio falls short of 256 and E shrinks there even when it
 // is exact.
-void DeconvolveLR(const Tscratch& observed, Tscratch& estimate, const TPSF& decPSF);
+void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF);
 
 }  // namespace quivane

@@ -5,27 +5,26 @@
 
 namespace quivane {
 
-const std::array<const char*, 6> PSFKindNames = {"none",          "Unsharp Mask", "Convolution",
-                                                 "Deconvolution", "Reserved1",    "Reserved2"};
+const std::array<const char*, 4> KernelKindNames = {"none", "Unsharp Mask", "Convolution", "Deconvolution"};
 
-TPSF::TPSF(int columns, int rows)
+Kernel::Kernel(int columns, int rows)
     : columns_(columns > 0 ? columns : 0),
       rows_(rows > 0 ? rows : 0),
       elements_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0)
 {
 }
 
-std::size_t TPSF::index(int row, int column) const
+std::size_t Kernel::index(int row, int column) const
 {
     if (row < 0 || row >= rows_ || column < 0 || column >= columns_) throw RangeCheckError();
     return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
 }
 
-std::uint8_t TPSF::at(int row, int column) const { return elements_[index(row, column)]; }
+std::uint8_t Kernel::at(int row, int column) const { return elements_[index(row, column)]; }
 
-void TPSF::set(int row, int column, std::uint8_t value) { elements_[index(row, column)] = value; }
+void Kernel::set(int row, int column, std::uint8_t value) { elements_[index(row, column)] = value; }
 
-TPSF NewPSF(int columns, int rows) { return TPSF(columns, rows); }
+Kernel NewPSF(int columns, int rows) { return Kernel(columns, rows); }
 
 std::string LoadPSF(const Bitmap24& picture, int kind, KernelSlots& slots)
 {
@@ -37,18 +36,18 @@ std::string LoadPSF(const Bitmap24& picture, int kind, KernelSlots& slots)
     }
     // An even-sized picture has no pixels for the added last row or column;
     // those elements stay zero.
-    TPSF kernel = NewPSF(columns, rows);
+    Kernel kernel = NewPSF(columns, rows);
     for (int r = 0; r < picture.height(); ++r) {
         for (int c = 0; c < picture.width(); ++c) {
             kernel.set(r, c, static_cast<std::uint8_t>(PixelLuminance(picture.at(c, r))));
         }
     }
-    if (kind > PsfNone && kind < static_cast<int>(slots.byKind.size())) {
+    if (kind > KernelNone && kind < static_cast<int>(slots.byKind.size())) {
         slots.byKind[static_cast<std::size_t>(kind)] = std::move(kernel);
     }
-    const char* name = kind >= 0 && kind < static_cast<int>(PSFKindNames.size())
-                           ? PSFKindNames[static_cast<std::size_t>(kind)]
-                           : PSFKindNames[PsfNone];
+    const char* name = kind >= 0 && kind < static_cast<int>(KernelKindNames.size())
+                           ? KernelKindNames[static_cast<std::size_t>(kind)]
+                           : KernelKindNames[KernelNone];
     return std::string(name) + " (de)convolution, " + std::to_string(rows) + " x " + std::to_string(columns) +
            " PSF";
 }

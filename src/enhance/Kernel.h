@@ -12,10 +12,10 @@ namespace quivane {
 // A kernel of unsigned bytes, indexed [row][column] with row 0 at the top.
 // Whether a byte is a plain weight or the byte minus 128 is up to the stage
 // that uses it.
-class TPSF {
+class Kernel {
 public:
-    TPSF() = default;
-    TPSF(int columns, int rows);
+    Kernel() = default;
+    Kernel(int columns, int rows);
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
@@ -23,7 +23,7 @@ public:
     std::uint8_t at(int row, int column) const;
     void set(int row, int column, std::uint8_t value);
 
-    friend bool operator==(const TPSF&, const TPSF&) = default;
+    friend bool operator==(const Kernel&, const Kernel&) = default;
 
 private:
     std::size_t index(int row, int column) const;
@@ -34,26 +34,24 @@ private:
 };
 
 // A kernel of the given size with every element 0.
-TPSF NewPSF(int columns, int rows);
+Kernel NewPSF(int columns, int rows);
 
-enum PsfKind : int {
-    PsfNone = 0,
-    PsfUnsharpMask = 1,
-    PsfConvolution = 2,
-    PsfDeconvolution = 3,
-    PsfReserved1 = 4,
-    PsfReserved2 = 5
-};
+// What a kernel is for; the number is the kind the kernel buttons pass.
+enum KernelKind : int { KernelNone = 0, UnsharpMaskKernel = 1, ConvolutionKernel = 2, DeconvolutionKernel = 3 };
 
-extern const std::array<const char*, 6> PSFKindNames;
+// The names the size report uses, by kind.
+extern const std::array<const char*, 4> KernelKindNames;
 
-// The kernel slots, one per kind 1..5 (kind 0 has none).
+// One kernel per kind 1..3 (kind 0 has none).
 struct KernelSlots {
-    std::array<TPSF, 6> byKind;
+    std::array<Kernel, 4> byKind;
 
-    TPSF& UmaPSF() { return byKind[PsfUnsharpMask]; }
-    TPSF& ConPSF() { return byKind[PsfConvolution]; }
-    TPSF& DecPSF() { return byKind[PsfDeconvolution]; }
+    Kernel& unsharpMask() { return byKind[UnsharpMaskKernel]; }
+    Kernel& convolution() { return byKind[ConvolutionKernel]; }
+    Kernel& deconvolution() { return byKind[DeconvolutionKernel]; }
+    const Kernel& unsharpMask() const { return byKind[UnsharpMaskKernel]; }
+    const Kernel& convolution() const { return byKind[ConvolutionKernel]; }
+    const Kernel& deconvolution() const { return byKind[DeconvolutionKernel]; }
 };
 
 constexpr int MinPsfSize = 3;

@@ -2,12 +2,12 @@
 
 namespace quivane {
 
-void PreparePictureBitmap(TInputImage& picture, int width, int height)
+void PreparePictureBitmap(Picture& picture, int width, int height)
 {
-    picture.Bitmap.resize(width, height);
-    picture.Dx = 0;
-    picture.Dy = 0;
-    picture.Quality = QualityAvg;
+    picture.bitmap.resize(width, height);
+    picture.dx = 0;
+    picture.dy = 0;
+    picture.quality = QualityAvg;
 }
 
 }  // namespace quivane

@@ -11,32 +11,32 @@ enum QualityMark : int { QualityDont = 0, QualityBad = 1, QualityAvg = 2, Qualit
 
 // One prepared picture of the working size with the state alignment and
 // combination need.
-class TInputImage {
+class Picture {
 public:
-    int Threshold = 0;
-    int Enlargement = 0;
-    Bitmap32 Bitmap;
-    bool FullPicture = false;
-    int Quality = QualityAvg;
-    int Dx = 0;
-    int Dy = 0;
+    int threshold = 0;
+    int enlargement = 0;
+    Bitmap32 bitmap;
+    bool fullPicture = false;
+    int quality = QualityAvg;
+    int dx = 0;
+    int dy = 0;
 };
 
 // Item 0 is the result picture, items 1..N the input pictures in the order
 // read; every item has the working size.
-using PictureList = std::vector<TInputImage>;
+using PictureList = std::vector<Picture>;
 
 // Sizes the picture's bitmap and gives it fresh alignment state.
-void PreparePictureBitmap(TInputImage& picture, int width, int height);
+void PreparePictureBitmap(Picture& picture, int width, int height);
 
 // The aligned read every stage shares: result position (x, y) takes the
 // stored pixel at (x + Dx, y + Dy), each coordinate clamped into the
 // picture so the border pixels repeat outward.
-inline const PicturePixel& GetShiftedPixel(const TInputImage& picture, int x, int y)
+inline const PicturePixel& GetShiftedPixel(const Picture& picture, int x, int y)
 {
-    const Bitmap32& bitmap = picture.Bitmap;
-    int sx = x + picture.Dx;
-    int sy = y + picture.Dy;
+    const Bitmap32& bitmap = picture.bitmap;
+    int sx = x + picture.dx;
+    int sy = y + picture.dy;
     sx = sx < 0 ? 0 : (sx >= bitmap.width() ? bitmap.width() - 1 : sx);
     sy = sy < 0 ? 0 : (sy >= bitmap.height() ? bitmap.height() - 1 : sy);
     return bitmap.at(sx, sy);

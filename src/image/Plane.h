@@ -17,12 +17,12 @@ constexpr int ScratchRows = 576;
 // luminance copied into planes, so intermediate values may leave 0..255.
 // Sample (x, y) is column x of row y; rows are stored contiguously so that
 // a row is one cache-friendly run.
-class Tscratch {
+class Plane {
 public:
-    Tscratch() : samples_(new std::int16_t[static_cast<std::size_t>(ScratchColumns) * ScratchRows]()) {}
+    Plane() : samples_(new std::int16_t[static_cast<std::size_t>(ScratchColumns) * ScratchRows]()) {}
 
-    int Height = 0;
-    int Width = 0;
+    int height = 0;
+    int width = 0;
 
     // Checked access: an index outside the capacity or a value outside
     // -32768..32767 is a RangeCheckError, never a wrap.
@@ -49,13 +49,13 @@ private:
 
 // The picture's luminance (read through its offsets, edges repeated) into
 // the plane, whose size becomes the picture's (at most 768 x 576).
-void PictureToScratch(const TInputImage& picture, Tscratch& plane);
+void PictureToScratch(const Picture& picture, Plane& plane);
 
 // The plane divided by `divisor` (truncating), clamped to 0..255, into the
 // picture's luminance; the colour bytes are not touched.
-void ScratchToPicture(TInputImage& picture, Tscratch& plane, int divisor);
+void ScratchToPicture(Picture& picture, Plane& plane, int divisor);
 
 // Size and the samples in use; samples outside that area are not touched.
-void CopyScratch(const Tscratch& source, Tscratch& destination);
+void CopyScratch(const Plane& source, Plane& destination);
 
 }  // namespace quivane

@@ -96,21 +96,21 @@ int ObjectThreshold(const Histogram& histogram)
     return std::min(255, edge + 24);
 }
 
-void BuildPicture(TInputImage& picture, const Bitmap24& frame, int width, int height)
+void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
 {
     PreparePictureBitmap(picture, width, height);
-    picture.Threshold = ObjectThreshold(GreenHistogram(frame));
-    const FrameSurvey survey = SurveyFrame(frame, picture.Threshold);
+    picture.threshold = ObjectThreshold(GreenHistogram(frame));
+    const FrameSurvey survey = SurveyFrame(frame, picture.threshold);
 
     int centreX, centreY;
-    if (picture.FullPicture) {
+    if (picture.fullPicture) {
         centreX = frame.width() / 2;
         centreY = frame.height() / 2;
     } else {
         centreX = NearestEven(survey.centreX);
         centreY = NearestEven(survey.centreY);
     }
-    const int enlargement = std::max(1, picture.Enlargement);
+    const int enlargement = std::max(1, picture.enlargement);
     const int cutWidth = width / enlargement;
     const int cutHeight = height / enlargement;
     const Bitmap24 cutOut = StretchedCutOut(frame, centreX - cutWidth / 2, centreY - cutHeight / 2, cutWidth,
@@ -122,16 +122,16 @@ void BuildPicture(TInputImage& picture, const Bitmap24& frame, int width, int he
 
     for (int y = 0; y < height; ++y) {
         const ColourPixel* source = enlarged.row(y);
-        PicturePixel* target = picture.Bitmap.row(y);
+        PicturePixel* target = picture.bitmap.row(y);
         for (int x = 0; x < width; ++x) target[x] = PackPixel(source[x]);
     }
 }
 
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
 {
-    TInputImage picture;
-    picture.Enlargement = enlargement;
-    picture.FullPicture = fullPicture;
+    Picture picture;
+    picture.enlargement = enlargement;
+    picture.fullPicture = fullPicture;
     BuildPicture(picture, frame, width, height);
     list.push_back(std::move(picture));
 }

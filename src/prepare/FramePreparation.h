@@ -26,7 +26,7 @@ FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
 // above the sky, cuts out the working size divided by the enlargement around
 // it, stretches its contrast to the frame's luminance range, enlarges it to
 // width x height and packs every pixel.
-void BuildPicture(TInputImage& picture, const Bitmap24& frame, int width, int height);
+void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
 
 // Builds a picture from a frame and appends it to the list.
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);

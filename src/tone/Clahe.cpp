@@ -62,7 +62,7 @@ int ClaheClipLimit(double clipFactor, int nrPixels)
     return RoundClamped(clipFactor * (nrPixels / 256), 0, 65535);
 }
 
-void MakeHistogram(const Tscratch& source, int rx, int ry, int xSize, int ySize, Histogram& histogram)
+void MakeHistogram(const Plane& source, int rx, int ry, int xSize, int ySize, Histogram& histogram)
 {
     ClearHistogram(histogram);
     const long long x0 = static_cast<long long>(rx) * xSize;
@@ -131,7 +131,7 @@ void MapHistogram(Histogram& histogram, int nrPixels)
     }
 }
 
-void InterpolateRegion(const Tscratch& source, Tscratch& destination, const Histogram& lu, const Histogram& ru,
+void InterpolateRegion(const Plane& source, Plane& destination, const Histogram& lu, const Histogram& ru,
                        const Histogram& lb, const Histogram& rb, int xStart, int yStart, int subX, int subY)
 {
     CheckArea(xStart, yStart, subX, subY);
@@ -160,7 +160,7 @@ void InterpolateRegion(const Tscratch& source, Tscratch& destination, const Hist
     }
 }
 
-void Clahe(const Tscratch& source, Tscratch& destination, int width, int height, int nrX, int nrY, double clipFactor)
+void Clahe(const Plane& source, Plane& destination, int width, int height, int nrX, int nrY, double clipFactor)
 {
     if (width > ScratchColumns || height > ScratchRows || nrX < 1 || nrY < 1 || nrX > width || nrY > height) {
         throw RangeCheckError();
@@ -199,12 +199,12 @@ void Clahe(const Tscratch& source, Tscratch& destination, int width, int height,
     }
 }
 
-void ApplyClahe(TInputImage& picture, double clipFactor)
+void ApplyClahe(Picture& picture, double clipFactor)
 {
-    Tscratch source;
-    Tscratch destination;
+    Plane source;
+    Plane destination;
     PictureToScratch(picture, source);
-    Clahe(source, destination, source.Width, source.Height, ClaheRegionsX, ClaheRegionsY, clipFactor);
+    Clahe(source, destination, source.width, source.height, ClaheRegionsX, ClaheRegionsY, clipFactor);
     ScratchToPicture(picture, destination, 1);
 }
 

@@ -26,7 +26,7 @@ int ClaheClipLimit(double clipFactor, int nrPixels);
 // Counts the values of region (rx, ry), whose size is xSize x ySize, into the
 // histogram. A count beyond 65535, a value outside 0..255 or a region outside
 // the plane is a RangeCheckError.
-void MakeHistogram(const Tscratch& source, int rx, int ry, int xSize, int ySize, Histogram& histogram);
+void MakeHistogram(const Plane& source, int rx, int ry, int xSize, int ySize, Histogram& histogram);
 
 // Cuts every bin down to `clipLimit` (0..65535) and hands the cut-off counts
 // back to the bins below the limit: first an equal share, then one by one.
@@ -41,7 +41,7 @@ void MapHistogram(Histogram& histogram, int nrPixels);
 // four mappings (upper-left, upper-right, lower-left, lower-right) weighted by
 // the distance to the opposite side; the division truncates. Samples outside
 // that area are not touched.
-void InterpolateRegion(const Tscratch& source, Tscratch& destination, const Histogram& lu, const Histogram& ru,
+void InterpolateRegion(const Plane& source, Plane& destination, const Histogram& lu, const Histogram& ru,
                        const Histogram& lb, const Histogram& rb, int xStart, int yStart, int subX, int subY);
 
 // Equalises the top-left width x height samples of `source` (values 0..255)
@@ -50,10 +50,10 @@ void InterpolateRegion(const Tscratch& source, Tscratch& destination, const Hist
 // height are multiples of 2 * nrX and 2 * nrY. The destination's Width and
 // Height are left alone. Needs 1 <= nrX <= width <= 768 and
 // 1 <= nrY <= height <= 576 (RangeCheckError otherwise).
-void Clahe(const Tscratch& source, Tscratch& destination, int width, int height, int nrX, int nrY, double clipFactor);
+void Clahe(const Plane& source, Plane& destination, int width, int height, int nrX, int nrY, double clipFactor);
 
 // Equalises the picture's luminance in place with the 8 x 6 grid; the chroma
 // bytes stay. A clip factor below 1 gives plain adaptive equalisation.
-void ApplyClahe(TInputImage& picture, double clipFactor);
+void ApplyClahe(Picture& picture, double clipFactor);
 
 }  // namespace quivane

@@ -57,24 +57,24 @@ Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart)
     return Placement{0, requestedStart < 0 ? (sourceSize - targetSize) / 2 : requestedStart, targetSize};
 }
 
-void RenderPicture(TInputImage& picture, Bitmap24& target, int startX, int startY, int flags,
+void RenderPicture(Picture& picture, Bitmap24& target, int startX, int startY, int flags,
                    const ToneSettings& tone)
 {
-    if (picture.Bitmap.empty() || target.empty()) return;
+    if (picture.bitmap.empty() || target.empty()) return;
     // The one stage that changes the picture itself, before anything is drawn.
     if (flags & FlagClahe) ApplyClahe(picture, tone.clipFactor);
-    const Bitmap32& source = picture.Bitmap;
+    const Bitmap32& source = picture.bitmap;
     const Placement px = PlaceAxis(source.width(), target.width(), startX);
     const Placement py = PlaceAxis(source.height(), target.height(), startY);
     const ToneTable stages = LuminanceStages(flags, tone);
     const int mode = flags & ModeMask;
 
     for (int y = 0; y < py.count; ++y) {
-        const int sourceY = std::clamp(y + py.start + picture.Dy, 0, source.height() - 1);
+        const int sourceY = std::clamp(y + py.start + picture.dy, 0, source.height() - 1);
         const PicturePixel* sourceRow = source.row(sourceY);
         ColourPixel* targetRow = target.row(y + py.offset);
         for (int x = 0; x < px.count; ++x) {
-            PicturePixel p = sourceRow[std::clamp(x + px.start + picture.Dx, 0, source.width() - 1)];
+            PicturePixel p = sourceRow[std::clamp(x + px.start + picture.dx, 0, source.width() - 1)];
             p.luminance = stages[p.luminance];
             targetRow[x + px.offset] = DisplayPixel(p, mode, tone.saturation);
         }

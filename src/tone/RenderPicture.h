@@ -37,7 +37,7 @@ Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart);
 // picture's offsets are honoured with edge pixels repeating. The enabled tone
 // stages map the luminance (gain, then bias; lookup table; 15..240), then the
 // display mode builds the colour.
-void RenderPicture(TInputImage& picture, Bitmap24& target, int startX, int startY, int flags,
+void RenderPicture(Picture& picture, Bitmap24& target, int startX, int startY, int flags,
                    const ToneSettings& tone);
 
 }  // namespace quivane

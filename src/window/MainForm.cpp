@@ -276,7 +276,7 @@ void MainForm::buildSavePanel()
     auto* panel = new CaptionPanel("Save", QRect(MiddleX, 324, MiddleWidth, 114), this);
     panel->setToolTip("Save the endresult");
     actionButtons_[static_cast<std::size_t>(ActionButton::Save)] =
-        addButton(panel, "SaveButton", QString::fromStdString("&Save  [" + ws_.ResultFileName + "]"),
+        addButton(panel, "SaveButton", QString::fromStdString("&Save  [" + ws_.resultFileName + "]"),
                   QRect(10, 28, MiddleWidth - 20, 30),
                   "Save the endresult with automatic numbering: result00, result01 etc.");
     actionButtons_[static_cast<std::size_t>(ActionButton::SaveAs)] =
@@ -444,7 +444,7 @@ QLabel* MainForm::addLabel(QWidget* parent, const QString& text, const QRect& ge
 
 void MainForm::setKernelGlyph(QAbstractButton* button)
 {
-    button->setIcon(QIcon(QPixmap::fromImage(ToQImage(ws_.PSFBitmap))));
+    button->setIcon(QIcon(QPixmap::fromImage(ToQImage(ws_.kernelBitmap))));
     button->setIconSize(QSize(15, 15));
 }
 
@@ -478,7 +478,7 @@ void MainForm::connectActions()
     onClick("RegisterStopButton", StopButtonClick);
     onClick("CalcButton", CalculationRun);
     onClick("LoadCorrectionBMPbutton", LoadCorrectionBMPbuttonClick);
-    const int kinds[] = {PsfUnsharpMask, PsfDeconvolution, PsfConvolution};
+    const int kinds[] = {UnsharpMaskKernel, DeconvolutionKernel, ConvolutionKernel};
     for (std::size_t i = 0; i < kernelButtons_.size(); ++i) {
         QPushButton* button = kernelButtons_[i];
         const int kind = kinds[i];
@@ -598,9 +598,9 @@ void MainForm::showResultView(const Bitmap24& view) { resultBox_->setPicture(ToQ
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
-    if (ws_.LoadRunning || ws_.AutoAligning) {
-        ws_.AbortRequested = true;
-        ws_.Aligning = false;
+    if (ws_.loadRunning || ws_.autoAligning) {
+        ws_.abortRequested = true;
+        ws_.aligning = false;
     }
     QWidget::closeEvent(event);
 }

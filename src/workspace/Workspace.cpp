@@ -13,7 +13,7 @@ std::string WithSeparator(std::string folder)
 
 }  // namespace
 
-Workspace::Workspace(const std::string& programFolder) : ResultFileName(AutoResultName(0))
+Workspace::Workspace(const std::string& programFolder) : resultFileName(AutoResultName(0))
 {
     folders.program = WithSeparator(programFolder);
     folders.psf = folders.program + "PSF/";
@@ -25,8 +25,8 @@ Workspace::Workspace(const std::string& programFolder) : ResultFileName(AutoResu
 void ClearPictureList(Workspace& ws)
 {
     PictureList().swap(ws.pictures);
-    ws.PictureCount = 0;
-    ws.FramesRead = 0;
+    ws.pictureCount = 0;
+    ws.framesRead = 0;
 }
 
 }  // namespace quivane

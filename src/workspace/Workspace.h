@@ -66,65 +66,65 @@ struct Workspace {
     Folders folders;
 
     PictureList pictures;
-    int PictureCount = 0;
-    int FramesRead = 0;
-    bool PicturesLoaded = false;
+    int pictureCount = 0;
+    int framesRead = 0;
+    bool picturesLoaded = false;
     LoadNames loadNames;
     BitmapDialogState bitmapDialog;
     // A load or an automatic alignment is running; its event pump must not
     // let an action start that would change the picture list under it.
-    bool LoadRunning = false;
-    bool AutoAligning = false;
+    bool loadRunning = false;
+    bool autoAligning = false;
 
     // The working size: the chosen width takes effect at the next load.
-    int ResultSize = 192;
-    int ResultWidth = 768;
-    int ResultHeight = 576;
-    int MaxPictures = 0;
+    int resultSize = 192;
+    int resultWidth = 768;
+    int resultHeight = 576;
+    int maxPictures = 0;
 
-    int Enlargement = 2;
-    bool FullPicture = false;
-    bool AbortRequested = false;
-    bool FirstLoadPending = true;
+    int enlargement = 2;
+    bool fullPicture = false;
+    bool abortRequested = false;
+    bool firstLoadPending = true;
 
-    Bitmap24 InputView;
-    Bitmap24 ResultView;
+    Bitmap24 inputView;
+    Bitmap24 resultView;
 
     // Alignment and browsing.
-    int RegisterRef = 0;
-    int DisplayedPicture = 1;
-    bool Aligning = false;
-    bool MouseHeld = false;
+    int referencePicture = 0;
+    int displayedPicture = 1;
+    bool aligning = false;
+    bool mouseHeld = false;
     // Manual alignment: mouse position plus offset at mouse down. Choosing a
     // region: the last mouse position in picture coordinates.
-    Point DragAnchor;
-    Point InputWindowSize{ViewBoxWidth, ViewBoxHeight};
-    Point ViewOrigin{-1, -1};  // (-1, -1): the compared region is centred
+    Point dragAnchor;
+    Point inputWindowSize{ViewBoxWidth, ViewBoxHeight};
+    Point viewOrigin{-1, -1};  // (-1, -1): the compared region is centred
 
     // Combination and enhancement.
-    int CombineMethod = 0;
-    int CombineParam = 0;
-    bool UmaOn = false;
-    int UmaStrength = 3;
-    bool DecOn = false;
-    int DecMethod = 0;
-    int DecIterations = 1;
-    bool ConOn = false;
-    std::string PSFFileName = "_Gauss15x15.bmp";
-    Bitmap24 PSFBitmap;
+    int combineMethod = 0;
+    int combineParameter = 0;
+    bool unsharpOn = false;
+    int unsharpStrength = 3;
+    bool deconvolutionOn = false;
+    int deconvolutionMethod = 0;
+    int deconvolutionIterations = 1;
+    bool convolutionOn = false;
+    std::string kernelFileName = "_Gauss15x15.bmp";
+    Bitmap24 kernelBitmap;
     KernelSlots kernels;
 
     // Display and tone.
-    int ShowMode = 0;
+    int showMode = 0;
     ToneSettings tone;
-    bool BiasGainOn = false;
-    bool LutOn = false;
-    bool ClaheOn = false;
-    bool Map0255On = false;
+    bool biasGainOn = false;
+    bool lookupTableOn = false;
+    bool claheOn = false;
+    bool map0255On = false;
 
     // Saving.
-    int SaveCounter = 0;
-    std::string ResultFileName;
+    int saveCounter = 0;
+    std::string resultFileName;
 
     CorrectionState correction;
 
@@ -137,18 +137,18 @@ void ClearPictureList(Workspace& ws);
 
 // A load or an automatic search is running: its event pump must not start an
 // action that would change the picture list under it.
-inline bool LoopRunning(const Workspace& ws) { return ws.LoadRunning || ws.AutoAligning; }
+inline bool LoopRunning(const Workspace& ws) { return ws.loadRunning || ws.autoAligning; }
 
 // The number of input pictures actually in the list.
 inline int InputPictureCount(const Workspace& ws)
 {
-    return std::min(ws.PictureCount, static_cast<int>(ws.pictures.size()) - 1);
+    return std::min(ws.pictureCount, static_cast<int>(ws.pictures.size()) - 1);
 }
 
 // Picture n (0 is the result) is loaded.
 inline bool IsLoadedPicture(const Workspace& ws, int n)
 {
-    return n >= 0 && n <= ws.PictureCount && n < static_cast<int>(ws.pictures.size());
+    return n >= 0 && n <= ws.pictureCount && n < static_cast<int>(ws.pictures.size());
 }
 
 }  // namespace quivane

@@ -18,18 +18,18 @@ public:
     explicit AlignmentFixture(int resultSize = 192) : ws("/opt/quivane")
     {
         FormCreate(ws, ui);
-        ws.ResultSize = resultSize;
+        ws.resultSize = resultSize;
         ResetWorkspaceSize(ws, ui);
     }
 
-    TInputImage Picture(const Shade& shade) const
+    Picture Drawn(const Shade& shade) const
     {
-        TInputImage picture;
-        PreparePictureBitmap(picture, ws.ResultWidth, ws.ResultHeight);
-        for (int y = 0; y < ws.ResultHeight; ++y)
-            for (int x = 0; x < ws.ResultWidth; ++x) {
+        Picture picture;
+        PreparePictureBitmap(picture, ws.resultWidth, ws.resultHeight);
+        for (int y = 0; y < ws.resultHeight; ++y)
+            for (int x = 0; x < ws.resultWidth; ++x) {
                 const int v = std::clamp(shade(x, y), 0, 255);
-                picture.Bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(v)};
+                picture.bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(v)};
             }
         return picture;
     }
@@ -38,18 +38,18 @@ public:
     void Load(const std::vector<Shade>& shades)
     {
         ws.pictures.clear();
-        ws.pictures.push_back(Picture(shades.front()));
-        for (const Shade& shade : shades) ws.pictures.push_back(Picture(shade));
-        ws.PictureCount = static_cast<int>(shades.size());
-        ws.PicturesLoaded = true;
-        SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, ws.PictureCount);
-        SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, ws.PictureCount);
+        ws.pictures.push_back(Drawn(shades.front()));
+        for (const Shade& shade : shades) ws.pictures.push_back(Drawn(shade));
+        ws.pictureCount = static_cast<int>(shades.size());
+        ws.picturesLoaded = true;
+        SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, ws.pictureCount);
+        SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, ws.pictureCount);
         SetReadyControls(ui);
         SetAndApplyControl(ws, ui, ControlId::RegisterSpinEdit, 1);
         SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, 1);
     }
 
-    TInputImage& At(int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
+    Picture& At(int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
 
     Workspace ws;
     FakeUi ui;

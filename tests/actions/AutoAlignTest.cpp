@@ -19,8 +19,8 @@ void ChooseAuto(AlignmentFixture& f) { ControlChanged(f.ws, f.ui, ControlId::Reg
 TEST(AlignmentScore, PictureAgainstItselfScoresZeroAndShowsGrey)
 {
     AlignmentFixture f;
-    const TInputImage picture = f.Picture(Blob(96, 72));
-    TInputImage shown = picture;
+    const Picture picture = f.Drawn(Blob(96, 72));
+    Picture shown = picture;
     Bitmap24 view(192, 144);
     RenderPicture(shown, view, -1, -1, ModeFullColour, f.ws.tone);
     EXPECT_EQ(AlignmentScore(picture, view, -1, -1, ModeFullColour), 0);
@@ -31,7 +31,7 @@ TEST(AlignmentScore, PictureAgainstItselfScoresZeroAndShowsGrey)
 TEST(AlignmentScore, DifferencesAreSquaredAndCappedAndRecoloured)
 {
     AlignmentFixture f;
-    TInputImage reference = f.Picture([](int, int) { return 200; });
+    Picture reference = f.Drawn([](int, int) { return 200; });
     Bitmap24 view(192, 144);
     view.at(0, 0) = ColourPixel{0, 0, 0};      // e = 200: 156 capped at 255? 40000 / 256 = 156
     view.at(1, 0) = ColourPixel{190, 190, 190};  // e = 10: nothing
@@ -49,7 +49,7 @@ TEST(AlignmentScore, DifferencesAreSquaredAndCappedAndRecoloured)
 TEST(AlignmentScore, LargePictureComparesOnlyTheCentralWindow)
 {
     AlignmentFixture f(384);
-    TInputImage reference = f.Picture([](int x, int y) { return x >= 96 && x < 288 && y >= 72 && y < 216 ? 120 : 250; });
+    Picture reference = f.Drawn([](int x, int y) { return x >= 96 && x < 288 && y >= 72 && y < 216 ? 120 : 250; });
     Bitmap24 view(192, 144);
     for (int y = 0; y < 144; ++y)
         for (int x = 0; x < 192; ++x) view.at(x, y) = ColourPixel{120, 120, 120};
@@ -59,7 +59,7 @@ TEST(AlignmentScore, LargePictureComparesOnlyTheCentralWindow)
 TEST(AlignmentScore, SmallPictureIsComparedWholeAndDrawnCentred)
 {
     AlignmentFixture f(128);
-    TInputImage reference = f.Picture([](int, int) { return 100; });
+    Picture reference = f.Drawn([](int, int) { return 100; });
     Bitmap24 view(192, 144);
     const ColourPixel untouched{7, 7, 7};
     for (int y = 0; y < 144; ++y)
@@ -79,13 +79,13 @@ TEST(AutoAlign, FindsAShiftOfThreeColumnsWithEnlargementTwo)
     f.Load({Blob(96, 72), Blob(99, 72)});
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(1).Dx, 0);
-    EXPECT_EQ(f.At(1).Dy, 0);
-    EXPECT_EQ(f.At(2).Dx, 3);
-    EXPECT_EQ(f.At(2).Dy, 0);
+    EXPECT_EQ(f.At(1).dx, 0);
+    EXPECT_EQ(f.At(1).dy, 0);
+    EXPECT_EQ(f.At(2).dx, 3);
+    EXPECT_EQ(f.At(2).dy, 0);
     EXPECT_EQ(f.ui.status, "Alignment ready");
     EXPECT_EQ(f.ws.controls.value(ControlId::RegisterRadioGroup), 0) << "back on Manual";
-    EXPECT_FALSE(f.ws.Aligning);
+    EXPECT_FALSE(f.ws.aligning);
     EXPECT_TRUE(f.ui.enabled.at(ActionButton::Calculate));
     EXPECT_FALSE(f.ui.enabled.at(ActionButton::Stop));
 }
@@ -109,16 +109,16 @@ TEST(AutoAlign, ReferenceIsForcedToZeroButReportsItsSearch)
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(90, 70)});
     SetAndApplyControl(f.ws, f.ui, ControlId::RegisterSpinEdit, 2);
-    f.At(2).Dx = 5;
-    f.At(2).Dy = -5;
+    f.At(2).dx = 5;
+    f.At(2).dy = -5;
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Dx, 0);
-    EXPECT_EQ(f.At(2).Dy, 0);
+    EXPECT_EQ(f.At(2).dx, 0);
+    EXPECT_EQ(f.At(2).dy, 0);
     // Picture 1 was searched while the reference still stood at (5, -5):
     // the reference is read through its offsets, so its disc sat at (85, 75).
-    EXPECT_EQ(f.At(1).Dx, 11);
-    EXPECT_EQ(f.At(1).Dy, -3);
+    EXPECT_EQ(f.At(1).dx, 11);
+    EXPECT_EQ(f.At(1).dy, -3);
 }
 
 TEST(AutoAlign, ReferenceZeroAlignsEveryPictureToTheResult)
@@ -126,11 +126,11 @@ TEST(AutoAlign, ReferenceZeroAlignsEveryPictureToTheResult)
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(98, 73)});
     SetAndApplyControl(f.ws, f.ui, ControlId::RegisterSpinEdit, 0);
-    EXPECT_EQ(f.ws.RegisterRef, 0);
+    EXPECT_EQ(f.ws.referencePicture, 0);
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Dx, 2);
-    EXPECT_EQ(f.At(2).Dy, 1);
+    EXPECT_EQ(f.At(2).dx, 2);
+    EXPECT_EQ(f.At(2).dy, 1);
 }
 
 TEST(AutoAlign, TiesGoToTheMinusSide)
@@ -155,40 +155,40 @@ TEST(AutoAlign, SearchThatNeverSettlesIsMarkedDontAndKeepsItsBestOffset)
     f.Load({[](int x, int) { return x / 3; }, [](int x, int) { return (x - 300) / 3; }});
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Quality, QualityDont);
-    EXPECT_EQ(f.At(2).Dx, 100) << "25 passes of 4 towards 300";
-    EXPECT_EQ(f.At(1).Quality, QualityAvg);
+    EXPECT_EQ(f.At(2).quality, QualityDont);
+    EXPECT_EQ(f.At(2).dx, 100) << "25 passes of 4 towards 300";
+    EXPECT_EQ(f.At(1).quality, QualityAvg);
 }
 
 TEST(AutoAlign, FullPictureChainsEachSearchFromThePreviousOffset)
 {
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(99, 72), Blob(102, 72)});
-    for (TInputImage& p : f.ws.pictures) p.FullPicture = true;
-    f.At(3).Dx = -200;  // from its own offset the blob is out of sight
+    for (Picture& p : f.ws.pictures) p.fullPicture = true;
+    f.At(3).dx = -200;  // from its own offset the blob is out of sight
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Dx, 3);
-    EXPECT_EQ(f.At(3).Dx, 6);
+    EXPECT_EQ(f.At(2).dx, 3);
+    EXPECT_EQ(f.At(3).dx, 6);
 
     AlignmentFixture own;
     own.Load({Blob(96, 72), Blob(99, 72), Blob(102, 72)});
-    own.At(3).Dx = -200;
+    own.At(3).dx = -200;
     ChooseAuto(own);
     GoButtonClick(own.ws, own.ui);
-    EXPECT_NE(own.At(3).Dx, 6) << "without the chain the search starts from the picture's own offset";
+    EXPECT_NE(own.At(3).dx, 6) << "without the chain the search starts from the picture's own offset";
 }
 
 TEST(AutoAlign, EscapePressedBeforeGoEndsTheRunAfterItsFirstPicture)
 {
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(99, 72), Blob(99, 75)});
-    f.ws.AbortRequested = true;
+    f.ws.abortRequested = true;
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Dx, 0) << "picture 2 was never searched";
-    EXPECT_FALSE(f.ws.AbortRequested);
-    EXPECT_FALSE(f.ws.Aligning);
+    EXPECT_EQ(f.At(2).dx, 0) << "picture 2 was never searched";
+    EXPECT_FALSE(f.ws.abortRequested);
+    EXPECT_FALSE(f.ws.aligning);
 }
 
 TEST(AutoAlign, StopFromTheEventPumpEndsAfterThePictureInHand)
@@ -198,8 +198,8 @@ TEST(AutoAlign, StopFromTheEventPumpEndsAfterThePictureInHand)
     f.ui.onProcessEvents = [&] { StopButtonClick(f.ws, f.ui); };
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
-    EXPECT_EQ(f.At(2).Dx, 0);
-    EXPECT_EQ(f.At(3).Dy, 0);
+    EXPECT_EQ(f.At(2).dx, 0);
+    EXPECT_EQ(f.At(3).dy, 0);
 }
 
 TEST(AutoAlign, NoLoadStartsWhileTheSearchRuns)
@@ -214,8 +214,8 @@ TEST(AutoAlign, NoLoadStartsWhileTheSearchRuns)
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);
     EXPECT_EQ(dialogs, 0);
-    EXPECT_EQ(f.ws.PictureCount, 2);
-    EXPECT_FALSE(f.ws.AutoAligning);
+    EXPECT_EQ(f.ws.pictureCount, 2);
+    EXPECT_FALSE(f.ws.autoAligning);
 }
 
 TEST(AlignmentRun, ManualGoWaitsForStopWithTheMismatchGauge)
@@ -223,14 +223,14 @@ TEST(AlignmentRun, ManualGoWaitsForStopWithTheMismatchGauge)
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(99, 72)});
     GoButtonClick(f.ws, f.ui);
-    EXPECT_TRUE(f.ws.Aligning);
+    EXPECT_TRUE(f.ws.aligning);
     EXPECT_EQ(f.ui.progressMaximum, 110592);
     EXPECT_EQ(f.ui.status, "Manual alignment ");
     EXPECT_FALSE(f.ui.enabled.at(ActionButton::Calculate));
     EXPECT_FALSE(f.ui.enabled.at(ActionButton::Go));
     EXPECT_TRUE(f.ui.enabled.at(ActionButton::Stop));
     StopButtonClick(f.ws, f.ui);
-    EXPECT_FALSE(f.ws.Aligning);
+    EXPECT_FALSE(f.ws.aligning);
     EXPECT_TRUE(f.ui.enabled.at(ActionButton::Go));
 }
 

@@ -72,26 +72,26 @@ TEST_F(BitmapSequenceLoadTest, MissingFileInTheRangeIsPassedOver)
     Load(base + "0001.BMP", base + "0010.BMP");
 
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(ws.PictureCount, 9);
+    EXPECT_EQ(ws.pictureCount, 9);
     ASSERT_EQ(ws.pictures.size(), 10u);
-    EXPECT_EQ(ws.pictures[0].Bitmap, ws.pictures[1].Bitmap) << "the result starts as the first frame";
-    EXPECT_NE(ws.pictures[4].Bitmap, ws.pictures[5].Bitmap);
-    for (const TInputImage& p : ws.pictures) {
-        EXPECT_EQ(p.Quality, QualityAvg);
-        EXPECT_EQ(p.Dx, 0);
-        EXPECT_EQ(p.Bitmap.width(), 192);
+    EXPECT_EQ(ws.pictures[0].bitmap, ws.pictures[1].bitmap) << "the result starts as the first frame";
+    EXPECT_NE(ws.pictures[4].bitmap, ws.pictures[5].bitmap);
+    for (const Picture& p : ws.pictures) {
+        EXPECT_EQ(p.quality, QualityAvg);
+        EXPECT_EQ(p.dx, 0);
+        EXPECT_EQ(p.bitmap.width(), 192);
     }
     EXPECT_TRUE(ActionsReady());
-    EXPECT_TRUE(ws.PicturesLoaded);
+    EXPECT_TRUE(ws.picturesLoaded);
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [9 of 455]");
     EXPECT_EQ(ui.status, "Ready loading pictures");
     EXPECT_EQ(ui.progressPosition, 0);
-    EXPECT_EQ(ws.RegisterRef, 1);
-    EXPECT_EQ(ws.DisplayedPicture, 1);
+    EXPECT_EQ(ws.referencePicture, 1);
+    EXPECT_EQ(ws.displayedPicture, 1);
     EXPECT_EQ(ws.controls[ControlId::DataPicNrSpinEdit].maximum, 9);
     EXPECT_EQ(ws.controls[ControlId::RegisterSpinEdit].maximum, 9);
     EXPECT_EQ(ws.folders.picture, folder.string() + "/");
-    EXPECT_FALSE(ws.FirstLoadPending);
+    EXPECT_FALSE(ws.firstLoadPending);
 }
 
 TEST_F(BitmapSequenceLoadTest, ProgressNamesEachFrameAndItsSize)
@@ -117,8 +117,8 @@ TEST_F(BitmapSequenceLoadTest, ReversedPairLoadsInAscendingOrder)
     FormCreate(ascending, other);
     other.dialogAnswers = {base + "0001.BMP", base + "0004.BMP"};
     LoadBMPButtonClick(ascending, other);
-    ASSERT_EQ(ws.PictureCount, 4);
-    for (int i = 0; i <= 4; ++i) EXPECT_EQ(ws.pictures[i].Bitmap, ascending.pictures[i].Bitmap) << i;
+    ASSERT_EQ(ws.pictureCount, 4);
+    for (int i = 0; i <= 4; ++i) EXPECT_EQ(ws.pictures[i].bitmap, ascending.pictures[i].bitmap) << i;
 }
 
 TEST_F(BitmapSequenceLoadTest, LowerCaseFilesAreFoundByTheirUpperCasedNames)
@@ -126,7 +126,7 @@ TEST_F(BitmapSequenceLoadTest, LowerCaseFilesAreFoundByTheirUpperCasedNames)
     Write("moon_01.bmp", 1);
     Write("moon_02.bmp", 2);
     Load((folder / "moon_01.bmp").string(), (folder / "moon_02.bmp").string());
-    EXPECT_EQ(ws.PictureCount, 2);
+    EXPECT_EQ(ws.pictureCount, 2);
 }
 
 TEST_F(BitmapSequenceLoadTest, NamesOfDifferentLengthAreRefusedWithoutAMessageAndKeepThePreviousSeries)
@@ -137,8 +137,8 @@ TEST_F(BitmapSequenceLoadTest, NamesOfDifferentLengthAreRefusedWithoutAMessageAn
     Write("img_12.bmp", 12);
     Load((folder / "img_9.bmp").string(), (folder / "img_12.bmp").string());
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_FALSE(ws.PicturesLoaded);
-    EXPECT_EQ(ws.PictureCount, 3) << "a refused load destroys nothing";
+    EXPECT_FALSE(ws.picturesLoaded);
+    EXPECT_EQ(ws.pictureCount, 3) << "a refused load destroys nothing";
     EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate));
     EXPECT_FALSE(ui.enabled.at(ActionButton::Go));
 }
@@ -151,7 +151,7 @@ TEST_F(BitmapSequenceLoadTest, CancellingTheFirstDialogShowsBothNameMessages)
                                                "The names of first and last picture cannot be the same"};
     EXPECT_EQ(ui.errors, expected);
     EXPECT_EQ(ui.dialogsAsked.size(), 1u) << "no second dialog before any bitmap was chosen";
-    EXPECT_FALSE(ws.PicturesLoaded);
+    EXPECT_FALSE(ws.picturesLoaded);
     EXPECT_FALSE(ui.enabled.at(ActionButton::Save));
 }
 
@@ -168,7 +168,7 @@ TEST_F(BitmapSequenceLoadTest, AfterABitmapLoadACancelledFirstDialogStillOpensTh
     EXPECT_EQ(ui.dialogsAsked[1].title, "The name of the LAST bitmap in the sequence");
     EXPECT_EQ(ui.dialogsAsked[1].initialFolder, folder.string() + "/");
     EXPECT_EQ(ui.errors.size(), 2u);
-    EXPECT_EQ(ws.PictureCount, 2);
+    EXPECT_EQ(ws.pictureCount, 2);
 }
 
 TEST_F(BitmapSequenceLoadTest, LastFileFromAnotherFolderIsRefused)
@@ -180,8 +180,8 @@ TEST_F(BitmapSequenceLoadTest, LastFileFromAnotherFolderIsRefused)
     Load(base + "0001.BMP", elsewhere);
     ASSERT_FALSE(ui.errors.empty());
     EXPECT_EQ(ui.errors.front(), "The directory of both first and last picture must match");
-    EXPECT_EQ(ws.PictureCount, 0);
-    EXPECT_FALSE(ws.PicturesLoaded);
+    EXPECT_EQ(ws.pictureCount, 0);
+    EXPECT_FALSE(ws.picturesLoaded);
 }
 
 TEST_F(BitmapSequenceLoadTest, SameFileTwiceIsRefused)
@@ -197,7 +197,7 @@ TEST_F(BitmapSequenceLoadTest, NamesWithoutANumberAreRefusedBeforeAnythingIsRead
     Write("A2X.BMP", 2);
     Load((folder / "A1X.BMP").string(), (folder / "A2X.BMP").string());
     ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ws.PictureCount, 0);
+    EXPECT_EQ(ws.pictureCount, 0);
     EXPECT_EQ(ui.eventPumps, 0) << "nothing was read";
     EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate));
 }
@@ -205,12 +205,12 @@ TEST_F(BitmapSequenceLoadTest, NamesWithoutANumberAreRefusedBeforeAnythingIsRead
 TEST_F(BitmapSequenceLoadTest, EscapeKeepsTheFramesReadSoFar)
 {
     const std::string base = Series("IMG_", 8);
-    ws.AbortRequested = true;  // pressed before the load: discarded
+    ws.abortRequested = true;  // pressed before the load: discarded
     ui.onProcessEvents = [&] {
-        if (ws.FramesRead == 3) ws.AbortRequested = true;
+        if (ws.framesRead == 3) ws.abortRequested = true;
     };
     Load(base + "0001.BMP", base + "0008.BMP");
-    EXPECT_EQ(ws.PictureCount, 3);
+    EXPECT_EQ(ws.pictureCount, 3);
     EXPECT_TRUE(ActionsReady());
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [3 of 455]");
 }
@@ -220,9 +220,9 @@ TEST_F(BitmapSequenceLoadTest, BitmapLoadReadsOneFrameMoreThanTheLimit)
     ControlChanged(ws, ui, ControlId::ResultSizeSpinEdit, 768);  // limit 28
     const std::string base = Series("IMG_", 31);
     Load(base + "0001.BMP", base + "0031.BMP");
-    EXPECT_EQ(ws.MaxPictures, 28);
-    EXPECT_EQ(ws.PictureCount, 29);
-    EXPECT_EQ(ws.pictures.front().Bitmap.width(), 768);
+    EXPECT_EQ(ws.maxPictures, 28);
+    EXPECT_EQ(ws.pictureCount, 29);
+    EXPECT_EQ(ws.pictures.front().bitmap.width(), 768);
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [29 of 28]");
 }
 
@@ -233,7 +233,7 @@ TEST_F(BitmapSequenceLoadTest, UnreadableFileEndsTheLoadWithItsNameAndKeepsTheRe
     Load(base + "0001.BMP", base + "0005.BMP");
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find(base + "0004.BMP"), std::string::npos) << ui.errors[0];
-    EXPECT_EQ(ws.PictureCount, 3);
+    EXPECT_EQ(ws.pictureCount, 3);
     EXPECT_TRUE(ActionsReady());
 }
 
@@ -242,9 +242,9 @@ TEST_F(BitmapSequenceLoadTest, LoadThatFindsNoFrameLeavesTheActionsDisabled)
     const std::string base = Series("IMG_", 2);
     std::ofstream(base + "0001.BMP", std::ios::trunc) << "not a bitmap";
     Load(base + "0001.BMP", base + "0002.BMP");
-    EXPECT_EQ(ws.PictureCount, 0);
+    EXPECT_EQ(ws.pictureCount, 0);
     EXPECT_TRUE(ws.pictures.empty());
-    EXPECT_FALSE(ws.PicturesLoaded);
+    EXPECT_FALSE(ws.picturesLoaded);
     EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate));
     EXPECT_FALSE(ui.enabled.at(ActionButton::Save));
     EXPECT_FALSE(ui.enabled.at(ActionButton::Go));
@@ -263,9 +263,9 @@ TEST_F(BitmapSequenceLoadTest, NoOtherActionStartsFromInsideALoad)
     };
     Load(base + "0001.BMP", base + "0004.BMP");
     EXPECT_EQ(nestedDialogs, 0);
-    EXPECT_EQ(ws.SaveCounter, 0);
-    EXPECT_EQ(ws.PictureCount, 4);
-    EXPECT_FALSE(ws.LoadRunning);
+    EXPECT_EQ(ws.saveCounter, 0);
+    EXPECT_EQ(ws.pictureCount, 4);
+    EXPECT_FALSE(ws.loadRunning);
 }
 
 TEST(BundledSample, LoadsAllFortyFramesCentredOnThePlanet)
@@ -277,11 +277,11 @@ TEST(BundledSample, LoadsAllFortyFramesCentredOnThePlanet)
     ui.dialogAnswers = {(pictures / "PLANET_0001.BMP").string(), (pictures / "PLANET_0040.BMP").string()};
     LoadBMPButtonClick(ws, ui);
     ASSERT_TRUE(ui.errors.empty()) << ui.errors.front();
-    ASSERT_EQ(ws.PictureCount, 40);
+    ASSERT_EQ(ws.pictureCount, 40);
     // Every picture is centred on the wandering planet: the middle is bright
     // and the corners are sky.
     for (int n = 1; n <= 40; ++n) {
-        const Bitmap32& bitmap = ws.pictures[static_cast<std::size_t>(n)].Bitmap;
+        const Bitmap32& bitmap = ws.pictures[static_cast<std::size_t>(n)].bitmap;
         EXPECT_GT(bitmap.at(96, 72).luminance, 100) << n;
         EXPECT_LT(bitmap.at(2, 2).luminance, 40) << n;
         EXPECT_LT(bitmap.at(189, 141).luminance, 40) << n;

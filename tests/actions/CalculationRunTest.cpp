@@ -25,9 +25,9 @@ protected:
             };
         };
         f.Load({shade(1), shade(2), shade(3)});
-        for (TInputImage& p : f.ws.pictures)
-            for (int y = 0; y < p.Bitmap.height(); ++y)
-                for (int x = 0; x < p.Bitmap.width(); ++x) p.Bitmap.at(x, y).chromaRed = static_cast<std::uint8_t>(x);
+        for (Picture& p : f.ws.pictures)
+            for (int y = 0; y < p.bitmap.height(); ++y)
+                for (int x = 0; x < p.bitmap.width(); ++x) p.bitmap.at(x, y).chromaRed = static_cast<std::uint8_t>(x);
     }
 
     std::vector<std::string> Statuses() const
@@ -40,8 +40,8 @@ protected:
 
     void AllStagesOn(int iterations = 2)
     {
-        f.ws.UmaOn = f.ws.DecOn = f.ws.ConOn = true;
-        f.ws.DecIterations = iterations;
+        f.ws.unsharpOn = f.ws.deconvolutionOn = f.ws.convolutionOn = true;
+        f.ws.deconvolutionIterations = iterations;
     }
 };
 
@@ -73,10 +73,10 @@ TEST_F(CalculationRunTest, StagesReportInTheirOrder)
 TEST_F(CalculationRunTest, EnhancementChangesOnlyTheLuminance)
 {
     CalculationRun(f.ws, f.ui);
-    const Bitmap32 plain = f.At(0).Bitmap;
+    const Bitmap32 plain = f.At(0).bitmap;
     AllStagesOn();
     CalculationRun(f.ws, f.ui);
-    const Bitmap32& enhanced = f.At(0).Bitmap;
+    const Bitmap32& enhanced = f.At(0).bitmap;
     bool luminanceChanged = false;
     for (int y = 0; y < plain.height(); ++y)
         for (int x = 0; x < plain.width(); ++x) {
@@ -93,27 +93,27 @@ TEST_F(CalculationRunTest, RunningTwiceGivesTheSamePicture)
 {
     AllStagesOn();
     CalculationRun(f.ws, f.ui);
-    const Bitmap32 first = f.At(0).Bitmap;
+    const Bitmap32 first = f.At(0).bitmap;
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.At(0).Bitmap, first);
+    EXPECT_EQ(f.At(0).bitmap, first);
 }
 
 TEST_F(CalculationRunTest, CombineMethodIsReadFromItsGroup)
 {
     ControlChanged(f.ws, f.ui, ControlId::CombineRadioGroup, 2);
-    f.ws.CombineMethod = 0;
+    f.ws.combineMethod = 0;
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.ws.CombineMethod, 2);
+    EXPECT_EQ(f.ws.combineMethod, 2);
 }
 
 TEST_F(CalculationRunTest, NothingLoadedMeansNothingHappens)
 {
-    f.ws.PicturesLoaded = false;
-    const Bitmap32 before = f.At(0).Bitmap;
+    f.ws.picturesLoaded = false;
+    const Bitmap32 before = f.At(0).bitmap;
     f.ui.log.clear();
     CalculationRun(f.ws, f.ui);
     EXPECT_TRUE(f.ui.log.empty());
-    EXPECT_EQ(f.At(0).Bitmap, before);
+    EXPECT_EQ(f.At(0).bitmap, before);
 }
 
 TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteration)
@@ -121,27 +121,27 @@ TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteratio
     // A checkerboard under a kernel of the four edge neighbours only: its
     // blur is the checkerboard inverted, so every "Cit" iteration doubles the
     // estimate's swing until a sample leaves 16 bits.
-    for (TInputImage& p : f.ws.pictures)
-        for (int y = 0; y < p.Bitmap.height(); ++y)
-            for (int x = 0; x < p.Bitmap.width(); ++x) p.Bitmap.at(x, y).luminance = (x + y) % 2 ? 255 : 0;
-    TPSF cross = NewPSF(3, 3);
+    for (Picture& p : f.ws.pictures)
+        for (int y = 0; y < p.bitmap.height(); ++y)
+            for (int x = 0; x < p.bitmap.width(); ++x) p.bitmap.at(x, y).luminance = (x + y) % 2 ? 255 : 0;
+    Kernel cross = NewPSF(3, 3);
     for (const auto& [r, c] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 2}, std::pair{2, 1}}) cross.set(r, c, 255);
-    f.ws.kernels.DecPSF() = cross;
-    f.ws.DecOn = true;
-    f.ws.DecIterations = 16;
+    f.ws.kernels.deconvolution() = cross;
+    f.ws.deconvolutionOn = true;
+    f.ws.deconvolutionIterations = 16;
     f.ui.log.clear();
     EXPECT_ANY_THROW(CalculationRun(f.ws, f.ui));
     const int failing = static_cast<int>(std::count_if(f.ui.log.begin(), f.ui.log.end(), [](const std::string& l) {
                             return l.rfind("progress pos", 0) == 0 && l != "progress pos 0";
                         })) -
-                        static_cast<int>(f.ws.pictures.front().Bitmap.height()) + 1;
+                        static_cast<int>(f.ws.pictures.front().bitmap.height()) + 1;
     ASSERT_GT(failing, 1);
     EXPECT_EQ(f.ui.status, "Deconvolution") << "the status keeps the failing stage";
-    const Bitmap32 kept = f.At(0).Bitmap;
+    const Bitmap32 kept = f.At(0).bitmap;
 
-    f.ws.DecIterations = failing - 1;
+    f.ws.deconvolutionIterations = failing - 1;
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.At(0).Bitmap, kept);
+    EXPECT_EQ(f.At(0).bitmap, kept);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ protected:
     void LoadThreePictures()
     {
         ws.pictures.resize(4);
-        ws.PictureCount = 3;
+        ws.pictureCount = 3;
     }
 
     Workspace ws{"/tmp"};
@@ -30,20 +30,20 @@ TEST_F(ControlHandlersTest, EachCombineMethodStartsWithItsOwnParameter)
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
     EXPECT_EQ(ui.texts[TextField::CombineText], "0=median .. 127=mean");
     ControlChanged(ws, ui, ControlId::CombineSpinEdit, 40);
-    EXPECT_EQ(ws.CombineParam, 40);
+    EXPECT_EQ(ws.combineParameter, 40);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 2);
-    EXPECT_EQ(ws.CombineMethod, 2);
-    EXPECT_EQ(ws.CombineParam, 128);
+    EXPECT_EQ(ws.combineMethod, 2);
+    EXPECT_EQ(ws.combineParameter, 128);
     EXPECT_EQ(ui.texts[TextField::CombineText], "minimum or maximum");
     EXPECT_TRUE(ui.shown[ControlId::CombineSpinEdit].visible);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
-    EXPECT_EQ(ws.CombineParam, 0);
+    EXPECT_EQ(ws.combineParameter, 0);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 3);
     EXPECT_EQ(ui.texts[TextField::CombineText], "multiply pictures");
-    EXPECT_EQ(ws.CombineParam, 128);
+    EXPECT_EQ(ws.combineParameter, 128);
 }
 
 TEST_F(ControlHandlersTest, MeanHidesTheParameterButKeepsItsValue)
@@ -53,7 +53,7 @@ TEST_F(ControlHandlersTest, MeanHidesTheParameterButKeepsItsValue)
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 0);
     EXPECT_EQ(ui.texts[TextField::CombineText], "mean values");
     EXPECT_FALSE(ui.shown[ControlId::CombineSpinEdit].visible);
-    EXPECT_EQ(ws.CombineParam, 132);
+    EXPECT_EQ(ws.combineParameter, 132);
 }
 
 TEST_F(ControlHandlersTest, QualityMarkGoesToTheShownPictureAndLightsOneLamp)
@@ -61,9 +61,9 @@ TEST_F(ControlHandlersTest, QualityMarkGoesToTheShownPictureAndLightsOneLamp)
     LoadThreePictures();
     ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{3, 1, 3, 1, true, true};
     ControlChanged(ws, ui, ControlId::QualityRadioGroup, QualityGood);
-    EXPECT_EQ(ws.DisplayedPicture, 3);
-    EXPECT_EQ(ws.pictures[3].Quality, QualityGood);
-    EXPECT_EQ(ws.pictures[2].Quality, QualityAvg);
+    EXPECT_EQ(ws.displayedPicture, 3);
+    EXPECT_EQ(ws.pictures[3].quality, QualityGood);
+    EXPECT_EQ(ws.pictures[2].quality, QualityAvg);
     EXPECT_EQ(ui.litLamp, QualityGood);
 }
 
@@ -72,7 +72,7 @@ TEST_F(ControlHandlersTest, LightingTheLampsThroughTheKeysMarksThePicture)
     LoadThreePictures();
     ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{2, 1, 3, 1, true, true};
     LightQualityLamps(ws, ui, QualityBad);
-    EXPECT_EQ(ws.pictures[2].Quality, QualityBad);
+    EXPECT_EQ(ws.pictures[2].quality, QualityBad);
     EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityBad);
     EXPECT_EQ(ui.shown[ControlId::QualityRadioGroup].value, QualityBad);
 }
@@ -90,7 +90,7 @@ TEST_F(ControlHandlersTest, MarkOutsideTheFourDarkensAllLampsAndMarksNothing)
     LightQualityLamps(ws, ui, 7);
     EXPECT_EQ(ui.litLamp, 7);
     EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityAvg);
-    EXPECT_EQ(ws.pictures[1].Quality, QualityAvg);
+    EXPECT_EQ(ws.pictures[1].quality, QualityAvg);
 }
 
 TEST_F(ControlHandlersTest, ClipLimitBecomesAFactorWithoutARedraw)
@@ -116,7 +116,7 @@ TEST_F(ControlHandlersTest, BiasAndGainSpinEditsAreEnabledExactlyWhileBiasIsTick
 {
     EXPECT_FALSE(ws.controls[ControlId::BIASSpinEdit].enabled);
     ControlChanged(ws, ui, ControlId::BiasGainCheckBox, 1);
-    EXPECT_TRUE(ws.BiasGainOn);
+    EXPECT_TRUE(ws.biasGainOn);
     EXPECT_TRUE(ui.shown[ControlId::BIASSpinEdit].enabled);
     EXPECT_TRUE(ui.shown[ControlId::GAINSpinEdit].enabled);
     ControlChanged(ws, ui, ControlId::BIASSpinEdit, 64);
@@ -130,18 +130,18 @@ TEST_F(ControlHandlersTest, BiasAndGainSpinEditsAreEnabledExactlyWhileBiasIsTick
 TEST_F(ControlHandlersTest, LookupTableBoxTogglesTheSetting)
 {
     ControlChanged(ws, ui, ControlId::TableMappingCheckBox, 1);
-    EXPECT_TRUE(ws.LutOn);
+    EXPECT_TRUE(ws.lookupTableOn);
     ControlChanged(ws, ui, ControlId::TableMappingCheckBox, 0);
-    EXPECT_FALSE(ws.LutOn);
+    EXPECT_FALSE(ws.lookupTableOn);
 }
 
 TEST_F(ControlHandlersTest, ReferencePictureIsCutToTheCount)
 {
     LoadThreePictures();
     ControlChanged(ws, ui, ControlId::RegisterSpinEdit, 5);
-    EXPECT_EQ(ws.RegisterRef, 3);
+    EXPECT_EQ(ws.referencePicture, 3);
     ControlChanged(ws, ui, ControlId::RegisterSpinEdit, 2);
-    EXPECT_EQ(ws.RegisterRef, 2);
+    EXPECT_EQ(ws.referencePicture, 2);
 }
 
 TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
@@ -156,22 +156,22 @@ TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
     ControlChanged(ws, ui, ControlId::ConCheckBox, 1);
     ControlChanged(ws, ui, ControlId::ShowResultRadioGroup, 2);
     ControlChanged(ws, ui, ControlId::Map0255CheckBox, 1);
-    EXPECT_TRUE(ws.FullPicture);
-    EXPECT_EQ(ws.Enlargement, 5);
-    EXPECT_TRUE(ws.UmaOn);
-    EXPECT_EQ(ws.UmaStrength, 9);
-    EXPECT_TRUE(ws.DecOn);
-    EXPECT_EQ(ws.DecMethod, 1);
-    EXPECT_EQ(ws.DecIterations, 16);
-    EXPECT_TRUE(ws.ConOn);
-    EXPECT_EQ(ws.ShowMode, 2);
-    EXPECT_TRUE(ws.Map0255On);
+    EXPECT_TRUE(ws.fullPicture);
+    EXPECT_EQ(ws.enlargement, 5);
+    EXPECT_TRUE(ws.unsharpOn);
+    EXPECT_EQ(ws.unsharpStrength, 9);
+    EXPECT_TRUE(ws.deconvolutionOn);
+    EXPECT_EQ(ws.deconvolutionMethod, 1);
+    EXPECT_EQ(ws.deconvolutionIterations, 16);
+    EXPECT_TRUE(ws.convolutionOn);
+    EXPECT_EQ(ws.showMode, 2);
+    EXPECT_TRUE(ws.map0255On);
 }
 
 TEST_F(ControlHandlersTest, ClaheIsAOneShotRequestThatUnticksItsBox)
 {
     ControlChanged(ws, ui, ControlId::CLAHECheckBox, 1);
-    EXPECT_FALSE(ws.ClaheOn);
+    EXPECT_FALSE(ws.claheOn);
     EXPECT_EQ(ws.controls.value(ControlId::CLAHECheckBox), 0);
     EXPECT_EQ(ui.shown[ControlId::CLAHECheckBox].value, 0);
 }
@@ -179,8 +179,8 @@ TEST_F(ControlHandlersTest, ClaheIsAOneShotRequestThatUnticksItsBox)
 TEST_F(ControlHandlersTest, SaturationRedrawsOnlyInTheColourModes)
 {
     ws.pictures.resize(2);
-    PreparePictureBitmap(ws.pictures[0], ws.ResultWidth, ws.ResultHeight);
-    ws.PictureCount = 1;
+    PreparePictureBitmap(ws.pictures[0], ws.resultWidth, ws.resultHeight);
+    ws.pictureCount = 1;
     const int before = ui.resultViewsShown;
     ControlChanged(ws, ui, ControlId::SaturationTrackBar, 150);
     EXPECT_EQ(ui.resultViewsShown, before) << "mode 0 does not depend on saturation";
@@ -193,10 +193,10 @@ TEST_F(ControlHandlersTest, ProgramSetValuesStayInRangeAndFireOnlyOnChange)
 {
     SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 99);
     EXPECT_EQ(ws.controls.value(ControlId::UmaStrengthSpinEdit), 16);
-    EXPECT_EQ(ws.UmaStrength, 16);
-    ws.UmaStrength = 0;
+    EXPECT_EQ(ws.unsharpStrength, 16);
+    ws.unsharpStrength = 0;
     SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 16);
-    EXPECT_EQ(ws.UmaStrength, 0) << "an unchanged value runs no handler";
+    EXPECT_EQ(ws.unsharpStrength, 0) << "an unchanged value runs no handler";
 }
 
 TEST_F(ControlHandlersTest, RangeBelowTheMinimumPullsTheMinimumDown)

@@ -37,11 +37,11 @@ protected:
 
 TEST_F(KernelButtonsTest, ChosenBitmapBecomesTheKernelAndIsReported)
 {
-    const Bitmap24& glyph = Press(PsfDeconvolution, Grey("blur.bmp", 15, 15, 60));
+    const Bitmap24& glyph = Press(DeconvolutionKernel, Grey("blur.bmp", 15, 15, 60));
     EXPECT_EQ(ui.status, "Deconvolution (de)convolution, 15 x 15 PSF");
-    EXPECT_EQ(ws.kernels.DecPSF().at(3, 4), 60);
+    EXPECT_EQ(ws.kernels.deconvolution().at(3, 4), 60);
     EXPECT_EQ(glyph.at(0, 0).green, 60);
-    EXPECT_EQ(ws.PSFFileName, "blur.bmp");
+    EXPECT_EQ(ws.kernelFileName, "blur.bmp");
     EXPECT_EQ(ws.folders.psf, folder.string() + "/");
     ASSERT_EQ(ui.dialogsAsked.size(), 1u);
     EXPECT_EQ(ui.dialogsAsked[0].title, "The name of the PSF bitmap");
@@ -51,11 +51,11 @@ TEST_F(KernelButtonsTest, ChosenBitmapBecomesTheKernelAndIsReported)
 
 TEST_F(KernelButtonsTest, RefusedBitmapKeepsTheKernelAndShowsTheDefaultGlyph)
 {
-    (void)Press(PsfUnsharpMask, Grey("small.bmp", 5, 5, 30));
-    const TPSF before = ws.kernels.UmaPSF();
-    const Bitmap24& glyph = Press(PsfUnsharpMask, Grey("huge.bmp", 32, 8, 90));
+    (void)Press(UnsharpMaskKernel, Grey("small.bmp", 5, 5, 30));
+    const Kernel before = ws.kernels.unsharpMask();
+    const Bitmap24& glyph = Press(UnsharpMaskKernel, Grey("huge.bmp", 32, 8, 90));
     EXPECT_EQ(ui.status, "Error: wrong size PSFbitmap (<3 or >31 pixels)");
-    EXPECT_EQ(ws.kernels.UmaPSF(), before);
+    EXPECT_EQ(ws.kernels.unsharpMask(), before);
     Bitmap24 defaultGlyph;
     MakeDefaultPSFBitmap(defaultGlyph);
     EXPECT_EQ(glyph, defaultGlyph);
@@ -63,22 +63,22 @@ TEST_F(KernelButtonsTest, RefusedBitmapKeepsTheKernelAndShowsTheDefaultGlyph)
 
 TEST_F(KernelButtonsTest, CancelReloadsTheKindFromTheSharedPicture)
 {
-    (void)Press(PsfDeconvolution, Grey("psf.bmp", 7, 7, 200));
-    (void)Press(PsfConvolution, std::nullopt);
+    (void)Press(DeconvolutionKernel, Grey("psf.bmp", 7, 7, 200));
+    (void)Press(ConvolutionKernel, std::nullopt);
     EXPECT_EQ(ui.status, "Convolution (de)convolution, 7 x 7 PSF");
-    EXPECT_EQ(ws.kernels.ConPSF(), ws.kernels.DecPSF());
+    EXPECT_EQ(ws.kernels.convolution(), ws.kernels.deconvolution());
 }
 
 TEST_F(KernelButtonsTest, UnreadableFileChangesNothingButTheFolder)
 {
-    const TPSF before = ws.kernels.ConPSF();
+    const Kernel before = ws.kernels.convolution();
     ui.status = "unchanged";
     const fs::path broken = folder / "broken.bmp";
     std::ofstream(broken) << "BM";
-    (void)Press(PsfConvolution, broken.string());
+    (void)Press(ConvolutionKernel, broken.string());
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find(broken.string()), std::string::npos);
-    EXPECT_EQ(ws.kernels.ConPSF(), before);
+    EXPECT_EQ(ws.kernels.convolution(), before);
     EXPECT_EQ(ui.status, "unchanged");
     EXPECT_EQ(ws.folders.psf, folder.string() + "/");
 }
@@ -86,7 +86,7 @@ TEST_F(KernelButtonsTest, UnreadableFileChangesNothingButTheFolder)
 TEST_F(KernelButtonsTest, KernelDialogSwitchesTheSharedBitmapDialogsFilter)
 {
     EXPECT_FALSE(ws.bitmapDialog.windowsFilter);
-    (void)Press(PsfConvolution, std::nullopt);
+    (void)Press(ConvolutionKernel, std::nullopt);
     EXPECT_TRUE(ws.bitmapDialog.windowsFilter);
 }
 

@@ -26,11 +26,11 @@ TEST_F(ManualAlignmentTest, DraggingMovesThePictureWithTheMouse)
     InputPicImageMouseDown(f.ws, f.ui, 50, 40);
     InputPicImageMouseMove(f.ws, f.ui, 60, 40);
     InputPicImageMouseUp(f.ws, f.ui, 60, 40);
-    EXPECT_EQ(f.At(1).Dx, -10);
-    EXPECT_EQ(f.At(1).Dy, 0);
+    EXPECT_EQ(f.At(1).dx, -10);
+    EXPECT_EQ(f.At(1).dy, 0);
     EXPECT_EQ(f.ws.controls.value(ControlId::HorScrollBar), -10);
     EXPECT_EQ(f.ui.shown[ControlId::HorScrollBar].value, -10);
-    EXPECT_FALSE(f.ws.MouseHeld);
+    EXPECT_FALSE(f.ws.mouseHeld);
 }
 
 TEST_F(ManualAlignmentTest, DraggedOffsetBeyondTheScrollBarSurvivesBrowsing)
@@ -39,11 +39,11 @@ TEST_F(ManualAlignmentTest, DraggedOffsetBeyondTheScrollBarSurvivesBrowsing)
     InputPicImageMouseDown(f.ws, f.ui, 100, 40);
     InputPicImageMouseMove(f.ws, f.ui, 30, 40);
     InputPicImageMouseUp(f.ws, f.ui, 30, 40);
-    ASSERT_EQ(f.At(1).Dx, 70);
+    ASSERT_EQ(f.At(1).dx, 70);
     EXPECT_EQ(f.ws.controls.value(ControlId::HorScrollBar), 64);
     FormKeyDown(f.ws, f.ui, WindowKey::PageUp);
     FormKeyDown(f.ws, f.ui, WindowKey::PageDown);
-    EXPECT_EQ(f.At(1).Dx, 70);
+    EXPECT_EQ(f.At(1).dx, 70);
     EXPECT_EQ(f.ui.shown[ControlId::HorScrollBar].value, 64);
 }
 
@@ -60,15 +60,15 @@ TEST_F(ManualAlignmentTest, WhileAligningThePictureIsShownAsAnOverlayWithItsScor
 TEST_F(ManualAlignmentTest, NumberPadNudgesWithinTheScrollBarRange)
 {
     FormKeyDown(f.ws, f.ui, WindowKey::Pad6);
-    EXPECT_EQ(f.At(1).Dx, 1);
+    EXPECT_EQ(f.At(1).dx, 1);
     FormKeyDown(f.ws, f.ui, WindowKey::Pad2);
-    EXPECT_EQ(f.At(1).Dy, -1);
+    EXPECT_EQ(f.At(1).dy, -1);
     SetAndApplyControl(f.ws, f.ui, ControlId::HorScrollBar, 64);
-    EXPECT_EQ(f.At(1).Dx, 64);
+    EXPECT_EQ(f.At(1).dx, 64);
     FormKeyDown(f.ws, f.ui, WindowKey::Pad6);
-    EXPECT_EQ(f.At(1).Dx, 64);
+    EXPECT_EQ(f.At(1).dx, 64);
     FormKeyDown(f.ws, f.ui, WindowKey::Pad4);
-    EXPECT_EQ(f.At(1).Dx, 63);
+    EXPECT_EQ(f.At(1).dx, 63);
 }
 
 TEST_F(ManualAlignmentTest, PagingStaysInsideTheSeries)
@@ -79,9 +79,9 @@ TEST_F(ManualAlignmentTest, PagingStaysInsideTheSeries)
     FormKeyDown(f.ws, f.ui, WindowKey::PageUp);
     FormKeyDown(f.ws, f.ui, WindowKey::PageUp);
     EXPECT_EQ(ShownNumber(), 3);
-    EXPECT_EQ(f.ws.DisplayedPicture, 3);
+    EXPECT_EQ(f.ws.displayedPicture, 3);
     FormKeyDown(f.ws, f.ui, WindowKey::Pad3);
-    EXPECT_EQ(f.ws.DisplayedPicture, 2);
+    EXPECT_EQ(f.ws.displayedPicture, 2);
 }
 
 TEST_F(ManualAlignmentTest, DoubleClickRunsRoundUnderManualOnly)
@@ -98,54 +98,54 @@ TEST_F(ManualAlignmentTest, FunctionKeysMarkTheShownPicture)
 {
     SetAndApplyControl(f.ws, f.ui, ControlId::DataPicNrSpinEdit, 3);
     FormKeyDown(f.ws, f.ui, WindowKey::F4);
-    EXPECT_EQ(f.At(3).Quality, QualityGood);
+    EXPECT_EQ(f.At(3).quality, QualityGood);
     EXPECT_EQ(f.ui.litLamp, QualityGood);
     EXPECT_EQ(f.ws.controls.value(ControlId::QualityRadioGroup), QualityGood);
     // A mark the search set is not on the lamps yet; F3 still marks the picture.
-    f.At(3).Quality = QualityDont;
+    f.At(3).quality = QualityDont;
     FormKeyDown(f.ws, f.ui, WindowKey::F4);
-    EXPECT_EQ(f.At(3).Quality, QualityGood);
+    EXPECT_EQ(f.At(3).quality, QualityGood);
     FormKeyDown(f.ws, f.ui, WindowKey::F3);
-    EXPECT_EQ(f.At(3).Quality, QualityAvg);
+    EXPECT_EQ(f.At(3).quality, QualityAvg);
     EXPECT_EQ(f.ui.litLamp, QualityAvg);
 }
 
 TEST_F(ManualAlignmentTest, BrowsingMovesTheLampWithoutChangingMarks)
 {
-    f.At(1).Quality = QualityBad;
-    f.At(2).Quality = QualityGood;
+    f.At(1).quality = QualityBad;
+    f.At(2).quality = QualityGood;
     SetAndApplyControl(f.ws, f.ui, ControlId::DataPicNrSpinEdit, 1);
     EXPECT_EQ(f.ui.litLamp, QualityBad);
     FormKeyDown(f.ws, f.ui, WindowKey::PageUp);
     EXPECT_EQ(f.ui.litLamp, QualityGood);
-    EXPECT_EQ(f.At(1).Quality, QualityBad);
-    EXPECT_EQ(f.At(2).Quality, QualityGood);
+    EXPECT_EQ(f.At(1).quality, QualityBad);
+    EXPECT_EQ(f.At(2).quality, QualityGood);
 }
 
 TEST_F(ManualAlignmentTest, EscapeOnlyRaisesTheRequest)
 {
     FormKeyDown(f.ws, f.ui, WindowKey::Escape);
-    EXPECT_TRUE(f.ws.AbortRequested);
+    EXPECT_TRUE(f.ws.abortRequested);
 }
 
 TEST(RegionChoice, ClickOnALargePictureChoosesTheComparedRegion)
 {
     AlignmentFixture f(384);
     f.Load({Blob(192, 144), Blob(190, 140)});
-    const Bitmap24 before = f.ws.InputView;
+    const Bitmap24 before = f.ws.inputView;
     InputPicImageMouseDown(f.ws, f.ui, 96, 72);
-    EXPECT_EQ(f.ws.ViewOrigin, (Point{192, 144}));
-    EXPECT_NE(f.ws.InputView, before) << "the region is drawn inverted while the mouse is held";
+    EXPECT_EQ(f.ws.viewOrigin, (Point{192, 144}));
+    EXPECT_NE(f.ws.inputView, before) << "the region is drawn inverted while the mouse is held";
     InputPicImageMouseUp(f.ws, f.ui, 96, 72);
-    EXPECT_EQ(f.ws.ViewOrigin, (Point{192, 144}));
-    EXPECT_EQ(f.ws.InputView, before) << "and erased when it comes up";
+    EXPECT_EQ(f.ws.viewOrigin, (Point{192, 144}));
+    EXPECT_EQ(f.ws.inputView, before) << "and erased when it comes up";
 
     InputPicImageMouseDown(f.ws, f.ui, 10, 10);
     InputPicImageMouseMove(f.ws, f.ui, 40, 30);
-    EXPECT_EQ(f.ws.ViewOrigin, (Point{20, 20})) << "moving does not change the choice";
+    EXPECT_EQ(f.ws.viewOrigin, (Point{20, 20})) << "moving does not change the choice";
     InputPicImageMouseUp(f.ws, f.ui, 40, 30);
-    EXPECT_EQ(f.ws.ViewOrigin, (Point{80, 60}));
-    EXPECT_EQ(f.ws.InputView, before);
+    EXPECT_EQ(f.ws.viewOrigin, (Point{80, 60}));
+    EXPECT_EQ(f.ws.inputView, before);
 }
 
 TEST(RegionChoice, PictureNoLargerThanTheWindowHasNoRegion)
@@ -153,7 +153,7 @@ TEST(RegionChoice, PictureNoLargerThanTheWindowHasNoRegion)
     AlignmentFixture f;
     f.Load({Blob(96, 72)});
     InputPicImageMouseDown(f.ws, f.ui, 96, 72);
-    EXPECT_EQ(f.ws.ViewOrigin, (Point{-1, -1}));
+    EXPECT_EQ(f.ws.viewOrigin, (Point{-1, -1}));
 }
 
 TEST(ManualAlignmentEmpty, NothingLoadedMeansNothingHappens)

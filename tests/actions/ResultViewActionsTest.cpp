@@ -37,7 +37,7 @@ TEST_F(LookupTableButtonTest, ButtonStartsFromTheIdentityAndCancelKeepsIt)
     LUTButtonClick(ws, ui);
     EXPECT_EQ(ws.tone.lookupTable[0], 0);
     EXPECT_EQ(ws.tone.lookupTable[200], 200);
-    EXPECT_FALSE(ws.LutOn) << "loading does not switch the table on";
+    EXPECT_FALSE(ws.lookupTableOn) << "loading does not switch the table on";
     EXPECT_EQ(ui.dialogsAsked.at(0).title, "Load a mapping table");
 }
 

@@ -38,9 +38,9 @@ protected:
         Bitmap24 frame(40, 30);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(x * 6), 90, 40};
-        AddPicture(ws.pictures, frame, 2, false, ws.ResultWidth, ws.ResultHeight);
-        AddPicture(ws.pictures, frame, 2, false, ws.ResultWidth, ws.ResultHeight);
-        ws.PictureCount = 1;
+        AddPicture(ws.pictures, frame, 2, false, ws.resultWidth, ws.resultHeight);
+        AddPicture(ws.pictures, frame, 2, false, ws.resultWidth, ws.resultHeight);
+        ws.pictureCount = 1;
     }
 };
 
@@ -51,18 +51,18 @@ TEST_F(SaveActionsTest, AutomaticNamesCountUpAndTheCaptionNamesTheNext)
     EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
     EXPECT_TRUE(fs::exists(program / "Result" / "result09.bmp"));
     EXPECT_TRUE(fs::exists(program / "Result" / "result10.bmp"));
-    EXPECT_EQ(ws.SaveCounter, 11);
+    EXPECT_EQ(ws.saveCounter, 11);
     EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result11.bmp]");
 }
 
 TEST_F(SaveActionsTest, SavedFileIsTheResultAsShown)
 {
     LoadOnePicture();
-    ws.ShowMode = ModeSaturationLevel;
-    ws.BiasGainOn = true;
+    ws.showMode = ModeSaturationLevel;
+    ws.biasGainOn = true;
     ws.tone.biasLevel = 200;
     SaveButtonClick(ws, ui);
-    Bitmap24 shown(ws.ResultWidth, ws.ResultHeight);
+    Bitmap24 shown(ws.resultWidth, ws.resultHeight);
     RenderPicture(ws.pictures[0], shown, -1, -1, CurrentRenderFlags(ws), ws.tone);
     const auto saved = ReadBmp((program / "Result" / "result00.bmp").string());
     ASSERT_TRUE(std::holds_alternative<Bitmap24>(saved));
@@ -76,14 +76,14 @@ TEST_F(SaveActionsTest, FailedWriteIsReportedAndTheCounterStays)
     SaveButtonClick(ws, ui);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find((program / "Result" / "result00.bmp").string()), std::string::npos);
-    EXPECT_EQ(ws.SaveCounter, 0);
+    EXPECT_EQ(ws.saveCounter, 0);
     EXPECT_EQ(ui.texts.count(TextField::SaveButtonCaption), 0u);
 }
 
 TEST_F(SaveActionsTest, WithNothingLoadedTheCounterStillAdvances)
 {
     SaveButtonClick(ws, ui);
-    EXPECT_EQ(ws.SaveCounter, 1);
+    EXPECT_EQ(ws.saveCounter, 1);
     EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result01.bmp]");
     EXPECT_TRUE(fs::is_empty(program / "Result"));
 }
@@ -100,7 +100,7 @@ TEST_F(SaveActionsTest, SaveAsMovesLaterAutomaticSavesToTheChosenFolder)
     EXPECT_EQ(ui.dialogsAsked[0].initialFolder, (program / "Result").string() + "/");
     EXPECT_TRUE(fs::exists(program / "elsewhere" / "jupiter.bmp"));
     EXPECT_EQ(ui.texts[TextField::ResultCaption], "jupiter.bmp");
-    EXPECT_EQ(ws.SaveCounter, 0);
+    EXPECT_EQ(ws.saveCounter, 0);
 
     SaveButtonClick(ws, ui);
     EXPECT_TRUE(fs::exists(program / "elsewhere" / "result00.bmp"));
@@ -111,7 +111,7 @@ TEST_F(SaveActionsTest, CancelledSaveAsChangesNothing)
     LoadOnePicture();
     ui.dialogAnswers = {std::nullopt};
     SaveAsButtonClick(ws, ui);
-    EXPECT_EQ(ws.ResultFileName, "result00.bmp");
+    EXPECT_EQ(ws.resultFileName, "result00.bmp");
     EXPECT_EQ(ws.folders.result, (program / "Result").string() + "/");
     EXPECT_TRUE(fs::is_empty(program / "Result"));
 }

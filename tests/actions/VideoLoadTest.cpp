@@ -39,10 +39,10 @@ TEST_F(VideoLoadTest, LoadsEveryFrameOfAVideo)
 {
     Load("v07_mjpeg.avi");
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(ws.PictureCount, 30);
+    EXPECT_EQ(ws.pictureCount, 30);
     EXPECT_EQ(ws.pictures.size(), 31u);
-    EXPECT_EQ(ws.pictures[0].Bitmap, ws.pictures[1].Bitmap);
-    EXPECT_NE(ws.pictures[1].Bitmap, ws.pictures[30].Bitmap);
+    EXPECT_EQ(ws.pictures[0].bitmap, ws.pictures[1].bitmap);
+    EXPECT_NE(ws.pictures[1].bitmap, ws.pictures[30].bitmap);
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [30 of 455]");
     EXPECT_EQ(ui.status, "Ready loading pictures");
     EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
@@ -60,22 +60,22 @@ TEST_F(VideoLoadTest, TopDownAndBottomUpFilesGiveTheSamePictures)
     const PictureList topDown = ws.pictures;
     Load("v15_raw_bgr24_bottomup.avi");
     ASSERT_EQ(ws.pictures.size(), topDown.size());
-    for (std::size_t i = 0; i < topDown.size(); ++i) EXPECT_EQ(ws.pictures[i].Bitmap, topDown[i].Bitmap) << i;
+    for (std::size_t i = 0; i < topDown.size(); ++i) EXPECT_EQ(ws.pictures[i].bitmap, topDown[i].bitmap) << i;
 }
 
 TEST_F(VideoLoadTest, VideoLoadReadsAtMostTheLimit)
 {
     ControlChanged(ws, ui, ControlId::ResultSizeSpinEdit, 768);
     Load("v07_mjpeg.avi");
-    EXPECT_EQ(ws.MaxPictures, 28);
-    EXPECT_EQ(ws.PictureCount, 28);
+    EXPECT_EQ(ws.maxPictures, 28);
+    EXPECT_EQ(ws.pictureCount, 28);
 }
 
 TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
 {
     Load("v13_one_frame.avi");
-    ASSERT_EQ(ws.PictureCount, 1);
-    const Bitmap32 before = ws.pictures[1].Bitmap;
+    ASSERT_EQ(ws.pictureCount, 1);
+    const Bitmap32 before = ws.pictures[1].bitmap;
     for (const char* bad : {"s01_audio_first.avi", "s02_audio_only.avi", "x02_random_bytes.avi",
                             "x10_wav_named_avi.avi", "x11_zero_dimensions.avi", "x01_zero_length.avi"}) {
         Load(bad);
@@ -83,15 +83,15 @@ TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
         EXPECT_NE(ui.status.find(bad), std::string::npos);
         EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate)) << bad;
         EXPECT_LE(ui.progressMinimum, ui.progressMaximum);
-        ASSERT_EQ(ws.PictureCount, 1) << bad;
-        EXPECT_EQ(ws.pictures[1].Bitmap, before);
+        ASSERT_EQ(ws.pictureCount, 1) << bad;
+        EXPECT_EQ(ws.pictures[1].bitmap, before);
     }
 }
 
 TEST_F(VideoLoadTest, TruncatedFileLoadsWhatItHoldsAndSaysSo)
 {
     Load("x04_truncated_midframe_mjpeg.avi");
-    EXPECT_EQ(ws.PictureCount, 10);
+    EXPECT_EQ(ws.pictureCount, 10);
     EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
     EXPECT_NE(ui.status.find("x04_truncated_midframe_mjpeg.avi"), std::string::npos) << ui.status;
 }
@@ -107,7 +107,7 @@ TEST_F(VideoLoadTest, OtherExtensionsAndCancelAreNotAccepted)
 {
     ui.dialogAnswers = {std::nullopt};
     LoadAVIButtonClick(ws, ui);
-    EXPECT_FALSE(ws.PicturesLoaded);
+    EXPECT_FALSE(ws.picturesLoaded);
     EXPECT_TRUE(ws.pictures.empty());
 }
 
@@ -123,8 +123,8 @@ TEST(BundledVideo, HoldsTheSampleSeriesFrameForFrame)
     b.dialogAnswers = {(samples / "Pictures" / "PLANET_0001.BMP").string(),
                        (samples / "Pictures" / "PLANET_0040.BMP").string()};
     LoadBMPButtonClick(fromBitmaps, b);
-    ASSERT_EQ(fromVideo.PictureCount, 40) << a.status;
-    for (int n = 0; n <= 40; ++n) ASSERT_EQ(fromVideo.pictures[n].Bitmap, fromBitmaps.pictures[n].Bitmap) << n;
+    ASSERT_EQ(fromVideo.pictureCount, 40) << a.status;
+    for (int n = 0; n <= 40; ++n) ASSERT_EQ(fromVideo.pictures[n].bitmap, fromBitmaps.pictures[n].bitmap) << n;
 }
 
 }  // namespace

@@ -27,55 +27,55 @@ TEST_F(WorkspaceActionsTest, FoldersDeriveFromTheProgramFolder)
 
 TEST_F(WorkspaceActionsTest, BeforeTheWindowExistsTheSizeIsTheLargest)
 {
-    EXPECT_EQ(ws.ResultWidth, 768);
-    EXPECT_EQ(ws.ResultHeight, 576);
-    EXPECT_EQ(ws.MaxPictures, 0);
-    EXPECT_EQ(ws.ResultFileName, "result00.bmp");
-    EXPECT_EQ(ws.PSFFileName, "_Gauss15x15.bmp");
-    EXPECT_TRUE(ws.FirstLoadPending);
+    EXPECT_EQ(ws.resultWidth, 768);
+    EXPECT_EQ(ws.resultHeight, 576);
+    EXPECT_EQ(ws.maxPictures, 0);
+    EXPECT_EQ(ws.resultFileName, "result00.bmp");
+    EXPECT_EQ(ws.kernelFileName, "_Gauss15x15.bmp");
+    EXPECT_TRUE(ws.firstLoadPending);
     EXPECT_EQ(ws.correction.flatMean, (std::array<int, 3>{128, 128, 128}));
 }
 
 TEST_F(WorkspaceActionsTest, FormCreateGivesTheStartValues)
 {
     FormCreate(ws, ui);
-    EXPECT_EQ(ws.ResultSize, 192);
-    EXPECT_EQ(ws.ResultWidth, 192);
-    EXPECT_EQ(ws.ResultHeight, 144);
-    EXPECT_EQ(ws.MaxPictures, 455);
-    EXPECT_EQ(ws.PictureCount, 0);
-    EXPECT_EQ(ws.Enlargement, 2);
-    EXPECT_EQ(ws.RegisterRef, 0);
-    EXPECT_EQ(ws.DisplayedPicture, 1);
-    EXPECT_EQ(ws.CombineMethod, 0);
-    EXPECT_EQ(ws.CombineParam, 0);
-    EXPECT_EQ(ws.UmaStrength, 3);
-    EXPECT_EQ(ws.DecIterations, 1);
-    EXPECT_EQ(ws.DecMethod, 0);
+    EXPECT_EQ(ws.resultSize, 192);
+    EXPECT_EQ(ws.resultWidth, 192);
+    EXPECT_EQ(ws.resultHeight, 144);
+    EXPECT_EQ(ws.maxPictures, 455);
+    EXPECT_EQ(ws.pictureCount, 0);
+    EXPECT_EQ(ws.enlargement, 2);
+    EXPECT_EQ(ws.referencePicture, 0);
+    EXPECT_EQ(ws.displayedPicture, 1);
+    EXPECT_EQ(ws.combineMethod, 0);
+    EXPECT_EQ(ws.combineParameter, 0);
+    EXPECT_EQ(ws.unsharpStrength, 3);
+    EXPECT_EQ(ws.deconvolutionIterations, 1);
+    EXPECT_EQ(ws.deconvolutionMethod, 0);
     EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 2.0);
     EXPECT_EQ(ws.tone.saturation, 100);
     EXPECT_EQ(ws.tone.biasLevel, 128);
     EXPECT_EQ(ws.tone.gainLevel, 128);
     EXPECT_EQ(ws.tone.lookupTable[0], 255);
-    EXPECT_FALSE(ws.LutOn || ws.UmaOn || ws.DecOn || ws.ConOn || ws.ClaheOn || ws.BiasGainOn || ws.Map0255On);
-    EXPECT_FALSE(ws.FullPicture || ws.Aligning || ws.MouseHeld);
-    EXPECT_EQ(ws.ViewOrigin, (Point{-1, -1}));
-    EXPECT_EQ(ws.InputView.width(), 192);
-    EXPECT_EQ(ws.ResultView.height(), 144);
+    EXPECT_FALSE(ws.lookupTableOn || ws.unsharpOn || ws.deconvolutionOn || ws.convolutionOn || ws.claheOn || ws.biasGainOn || ws.map0255On);
+    EXPECT_FALSE(ws.fullPicture || ws.aligning || ws.mouseHeld);
+    EXPECT_EQ(ws.viewOrigin, (Point{-1, -1}));
+    EXPECT_EQ(ws.inputView.width(), 192);
+    EXPECT_EQ(ws.resultView.height(), 144);
     EXPECT_EQ(ui.litLamp, QualityAvg);
 }
 
 TEST_F(WorkspaceActionsTest, FormCreateInstallsTheDefaultKernelForAllThreeUses)
 {
     FormCreate(ws, ui);
-    for (TPSF* kernel : {&ws.kernels.UmaPSF(), &ws.kernels.ConPSF(), &ws.kernels.DecPSF()}) {
+    for (Kernel* kernel : {&ws.kernels.unsharpMask(), &ws.kernels.convolution(), &ws.kernels.deconvolution()}) {
         ASSERT_EQ(kernel->rows(), 15);
         ASSERT_EQ(kernel->columns(), 15);
         EXPECT_EQ(kernel->at(0, 0), 255);
         EXPECT_EQ(kernel->at(0, 1), 128);
         EXPECT_EQ(kernel->at(3, 11), 255);
     }
-    EXPECT_EQ(ws.PSFBitmap.width(), 15);
+    EXPECT_EQ(ws.kernelBitmap.width(), 15);
 }
 
 TEST_F(WorkspaceActionsTest, FormCreateShowsCaptionsAndTheBusyState)
@@ -106,15 +106,15 @@ TEST_F(WorkspaceActionsTest, ResetWorkspaceSizeFollowsTheChosenWidthForAllTwelve
     FormCreate(ws, ui);
     const int expected[12] = {4096, 1024, 455, 256, 163, 113, 83, 64, 50, 40, 33, 28};
     for (int i = 0; i < 12; ++i) {
-        ws.ResultSize = 64 * (i + 1);
-        ws.PictureCount = 9;
+        ws.resultSize = 64 * (i + 1);
+        ws.pictureCount = 9;
         ResetWorkspaceSize(ws, ui);
-        EXPECT_EQ(ws.ResultWidth, ws.ResultSize);
-        EXPECT_EQ(ws.ResultHeight, ws.ResultSize * 3 / 4);
-        EXPECT_EQ(ws.MaxPictures, expected[i]);
-        EXPECT_EQ(ws.PictureCount, 0);
-        EXPECT_EQ(ws.ResultView.width(), ws.ResultWidth);
-        EXPECT_EQ(ws.InputView.height(), ws.ResultHeight);
+        EXPECT_EQ(ws.resultWidth, ws.resultSize);
+        EXPECT_EQ(ws.resultHeight, ws.resultSize * 3 / 4);
+        EXPECT_EQ(ws.maxPictures, expected[i]);
+        EXPECT_EQ(ws.pictureCount, 0);
+        EXPECT_EQ(ws.resultView.width(), ws.resultWidth);
+        EXPECT_EQ(ws.inputView.height(), ws.resultHeight);
         EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [0 of " + std::to_string(expected[i]) + "]");
     }
     EXPECT_EQ(ui.texts[TextField::ResultCaption], "Result  [768x576 pixels]");
@@ -124,13 +124,13 @@ TEST_F(WorkspaceActionsTest, ResultWidthActsOnlyAtTheNextReset)
 {
     FormCreate(ws, ui);
     ControlChanged(ws, ui, ControlId::ResultSizeSpinEdit, 768);
-    EXPECT_EQ(ws.ResultSize, 768);
-    EXPECT_EQ(ws.ResultWidth, 192);
-    EXPECT_EQ(ws.MaxPictures, 455);
+    EXPECT_EQ(ws.resultSize, 768);
+    EXPECT_EQ(ws.resultWidth, 192);
+    EXPECT_EQ(ws.maxPictures, 455);
     ResetWorkspaceSize(ws, ui);
-    EXPECT_EQ(ws.ResultWidth, 768);
-    EXPECT_EQ(ws.ResultHeight, 576);
-    EXPECT_EQ(ws.MaxPictures, 28);
+    EXPECT_EQ(ws.resultWidth, 768);
+    EXPECT_EQ(ws.resultHeight, 576);
+    EXPECT_EQ(ws.maxPictures, 28);
 }
 
 TEST_F(WorkspaceActionsTest, FirstLoadRereadsSettingsButLeavesTheRadioGroups)
@@ -144,17 +144,17 @@ TEST_F(WorkspaceActionsTest, FirstLoadRereadsSettingsButLeavesTheRadioGroups)
     ws.controls[ControlId::SaturationTrackBar].value = 150;
 
     SyncSettingsFromControls(ws, ui);
-    EXPECT_FALSE(ws.FirstLoadPending);
-    EXPECT_EQ(ws.CombineMethod, 0);
-    EXPECT_EQ(ws.ShowMode, 0);
+    EXPECT_FALSE(ws.firstLoadPending);
+    EXPECT_EQ(ws.combineMethod, 0);
+    EXPECT_EQ(ws.showMode, 0);
     EXPECT_EQ(ws.controls.value(ControlId::CombineRadioGroup), 2);
     EXPECT_EQ(ws.controls.value(ControlId::ShowResultRadioGroup), 3);
-    EXPECT_TRUE(ws.UmaOn);
-    EXPECT_TRUE(ws.FullPicture);
+    EXPECT_TRUE(ws.unsharpOn);
+    EXPECT_TRUE(ws.fullPicture);
     EXPECT_EQ(ws.tone.saturation, 150);
     EXPECT_EQ(ui.texts[TextField::SaturationText], "[Saturat. 150%]");
-    EXPECT_EQ(ui.resultBoxShows, &ws.ResultView);
-    EXPECT_EQ(ws.MaxPictures, 455);
+    EXPECT_EQ(ui.resultBoxShows, &ws.resultView);
+    EXPECT_EQ(ws.maxPictures, 455);
 }
 
 TEST_F(WorkspaceActionsTest, ProgressWithEmptyTextLeavesTheStatusLine)
@@ -179,7 +179,7 @@ TEST_F(WorkspaceActionsTest, InitProgressSetsMaximumThenMinimumThenPosition)
 TEST_F(WorkspaceActionsTest, AbortCheckReadsAndClearsInOneStep)
 {
     EXPECT_FALSE(TakeAbortRequest(ws));
-    ws.AbortRequested = true;
+    ws.abortRequested = true;
     EXPECT_TRUE(TakeAbortRequest(ws));
     EXPECT_FALSE(TakeAbortRequest(ws));
 }
@@ -187,13 +187,13 @@ TEST_F(WorkspaceActionsTest, AbortCheckReadsAndClearsInOneStep)
 TEST_F(WorkspaceActionsTest, ClearPictureListEmptiesListAndCounts)
 {
     ws.pictures.resize(4);
-    ws.PictureCount = 3;
-    ws.FramesRead = 3;
+    ws.pictureCount = 3;
+    ws.framesRead = 3;
     ClearPictureList(ws);
     EXPECT_TRUE(ws.pictures.empty());
     EXPECT_EQ(ws.pictures.capacity(), 0u);
-    EXPECT_EQ(ws.PictureCount, 0);
-    EXPECT_EQ(ws.FramesRead, 0);
+    EXPECT_EQ(ws.pictureCount, 0);
+    EXPECT_EQ(ws.framesRead, 0);
 }
 
 }  // namespace

@@ -12,13 +12,13 @@ namespace {
 PictureList Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
 {
     PictureList list(levels.size() + 1);
-    for (TInputImage& p : list) PreparePictureBitmap(p, 3, 2);
+    for (Picture& p : list) PreparePictureBitmap(p, 3, 2);
     for (std::size_t k = 0; k < levels.size(); ++k) {
-        TInputImage& p = list[k + 1];
+        Picture& p = list[k + 1];
         const auto v = static_cast<std::uint8_t>(levels[k]);
         for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 3; ++x) p.Bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(v / 2), 7, 9, v};
-        if (k < qualities.size()) p.Quality = qualities[k];
+            for (int x = 0; x < 3; ++x) p.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(v / 2), 7, 9, v};
+        if (k < qualities.size()) p.quality = qualities[k];
     }
     return list;
 }
@@ -41,10 +41,10 @@ TEST(CombineMean, EveryPictureDontGivesZero)
 TEST(CombineMean, ReadsEachPictureThroughItsOffsetWithTheEdgeRepeated)
 {
     PictureList list = Uniform({10});
-    for (int x = 0; x < 3; ++x) list[1].Bitmap.at(x, 0).luminance = static_cast<std::uint8_t>(100 + x);
-    list[1].Dx = 5;
+    for (int x = 0; x < 3; ++x) list[1].bitmap.at(x, 0).luminance = static_cast<std::uint8_t>(100 + x);
+    list[1].dx = 5;
     EXPECT_EQ(CombineMean(list, 1, 0, 0).luminance, 102);
-    list[1].Dx = -5;
+    list[1].dx = -5;
     EXPECT_EQ(CombineMean(list, 1, 2, 0).luminance, 100);
 }
 

@@ -9,25 +9,25 @@
 namespace quivane {
 namespace {
 
-void Fill(Tscratch& plane, int width, int height, const std::function<int(int, int)>& value)
+void Fill(Plane& plane, int width, int height, const std::function<int(int, int)>& value)
 {
-    plane.Width = width;
-    plane.Height = height;
+    plane.width = width;
+    plane.height = height;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) plane.set(x, y, value(x, y));
 }
 
-TPSF Kernel(int columns, int rows, int level)
+Kernel FlatKernel(int columns, int rows, int level)
 {
-    TPSF kernel(columns, rows);
+    Kernel kernel(columns, rows);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) kernel.set(r, c, static_cast<std::uint8_t>(level));
     return kernel;
 }
 
-TPSF DefaultKernel()  // 255 on both diagonals, 128 elsewhere
+Kernel DefaultKernel()  // 255 on both diagonals, 128 elsewhere
 {
-    TPSF kernel = Kernel(15, 15, 128);
+    Kernel kernel = FlatKernel(15, 15, 128);
     for (int i = 0; i < 15; ++i) {
         kernel.set(i, i, 255);
         kernel.set(i, 14 - i, 255);
@@ -36,11 +36,11 @@ TPSF DefaultKernel()  // 255 on both diagonals, 128 elsewhere
 }
 
 // Size and the whole capacity, so that a stray write anywhere shows.
-bool SamePlanes(const Tscratch& a, const Tscratch& b)
+bool SamePlanes(const Plane& a, const Plane& b)
 {
     for (int y = 0; y < ScratchRows; ++y)
         if (!std::equal(a.row(y), a.row(y) + ScratchColumns, b.row(y))) return false;
-    return a.Width == b.Width && a.Height == b.Height;
+    return a.width == b.width && a.height == b.height;
 }
 
 TEST(Convolution, KernelSumsAndNormalisers)
@@ -48,13 +48,13 @@ TEST(Convolution, KernelSumsAndNormalisers)
     EXPECT_EQ(KernelSum(DefaultKernel(), true), 196 * 128 + 29 * 255);
     EXPECT_EQ(KernelSum(DefaultKernel(), false), 29 * 127);
 
-    Tscratch source;
+    Plane source;
     Fill(source, 40, 30, [](int, int) { return 100; });
     // Black as a filter sums negative; mid-grey sums to 0 and divides by 1.
     for (const auto& [kernel, plain, expected] :
-         {std::tuple{Kernel(3, 3, 255), true, 100}, std::tuple{DefaultKernel(), false, 100},
-          std::tuple{Kernel(3, 3, 0), false, 100}, std::tuple{Kernel(5, 3, 128), false, 0}}) {
-        Tscratch destination;
+         {std::tuple{FlatKernel(3, 3, 255), true, 100}, std::tuple{DefaultKernel(), false, 100},
+          std::tuple{FlatKernel(3, 3, 0), false, 100}, std::tuple{FlatKernel(5, 3, 128), false, 0}}) {
+        Plane destination;
         ConvolveScratch(source, destination, kernel, plain);
         const int hr = (kernel.rows() - 1) / 2, hc = (kernel.columns() - 1) / 2;
         for (int y = hr; y < 30 - hr; ++y)
@@ -64,16 +64,16 @@ TEST(Convolution, KernelSumsAndNormalisers)
 
 TEST(Convolution, OrientationTruncationAndClamp)
 {
-    Tscratch source;
+    Plane source;
     Fill(source, 12, 9, [](int x, int y) { return 100 * y + x + 1; });
-    TPSF topLeft(5, 3);  // five columns, three rows: picks (x - 2, y - 1)
+    Kernel topLeft(5, 3);  // five columns, three rows: picks (x - 2, y - 1)
     topLeft.set(0, 0, 3);
-    Tscratch destination;
+    Plane destination;
     ConvolveScratch(source, destination, topLeft, true);
     EXPECT_EQ(destination.at(2, 1), 1);
     EXPECT_EQ(destination.at(9, 7), 608);
 
-    TPSF pair(3, 3);  // centre and right neighbour, sum 2
+    Kernel pair(3, 3);  // centre and right neighbour, sum 2
     pair.set(1, 1, 1);
     pair.set(1, 2, 1);
     source.set(1, 1, -3);
@@ -90,25 +90,25 @@ TEST(Convolution, OrientationTruncationAndClamp)
 TEST(Convolution, OnlyTheSourceInteriorIsWritten)
 {
     for (const auto& [width, height] : {std::pair{40, 30}, std::pair{15, 15}, std::pair{10, 10}, std::pair{14, 40}}) {
-        Tscratch source;
+        Plane source;
         Fill(source, width, height, [](int, int) { return 200; });
-        Tscratch destination;
+        Plane destination;
         ConvolveScratch(source, destination, DefaultKernel(), true);
-        ASSERT_EQ(destination.Width, width);
-        ASSERT_EQ(destination.Height, height);
+        ASSERT_EQ(destination.width, width);
+        ASSERT_EQ(destination.height, height);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 const bool interior = x >= 7 && x < width - 7 && y >= 7 && y < height - 7;
                 ASSERT_EQ(destination.at(x, y), interior ? 200 : 0) << width << " x " << height;
             }
     }
-    Tscratch source;
+    Plane source;
     Fill(source, 50, 40, [](int, int) { return 1; });
-    Tscratch destination;
-    destination.Width = 20;
-    ConvolveScratch(source, destination, Kernel(3, 3, 1), true);
-    EXPECT_EQ(destination.Width, 20) << "a non-zero size is kept";
-    EXPECT_EQ(destination.Height, 40);
+    Plane destination;
+    destination.width = 20;
+    ConvolveScratch(source, destination, FlatKernel(3, 3, 1), true);
+    EXPECT_EQ(destination.width, 20) << "a non-zero size is kept";
+    EXPECT_EQ(destination.height, 40);
     EXPECT_EQ(destination.at(48, 38), 1);
 }
 
@@ -120,18 +120,18 @@ TEST(Convolution, CheckedAndUncheckedLoopsAgreeBitForBit)
     auto between = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     for (int trial = 0; trial < 80; ++trial) {
         const bool full = trial == 0;
-        TPSF kernel(full ? 7 : between(1, 31), full ? 7 : between(1, 31));
+        Kernel kernel(full ? 7 : between(1, 31), full ? 7 : between(1, 31));
         for (int r = 0; r < kernel.rows(); ++r)
             for (int c = 0; c < kernel.columns(); ++c)
                 kernel.set(r, c, static_cast<std::uint8_t>(between(0, 3) == 0 ? 128 : between(0, 255)));
         // Within +-4000 not even a 31 x 31 kernel can overflow.
         const int width = full ? ScratchColumns : between(1, 120), height = full ? ScratchRows : between(1, 60);
-        Tscratch source;
+        Plane source;
         Fill(source, width, height, [&](int, int) { return between(-4000, 4000); });
         for (const bool plain : {true, false}) {
-            Tscratch checked;
+            Plane checked;
             Fill(checked, between(0, 1) * width, between(0, 1) * height, [&](int, int) { return between(-9, 9); });
-            Tscratch unchecked;
+            Plane unchecked;
             CopyScratch(checked, unchecked);
             ConvolveScratch(source, checked, kernel, plain, SumLoop::Checked);
             ConvolveScratch(source, unchecked, kernel, plain, SumLoop::Unchecked);
@@ -143,10 +143,10 @@ TEST(Convolution, CheckedAndUncheckedLoopsAgreeBitForBit)
 
 TEST(Convolution, OverflowOfAnyRunningSumIsDetected)
 {
-    const TPSF white = Kernel(31, 31, 255);
-    Tscratch source;
+    const Kernel white = FlatKernel(31, 31, 255);
+    Plane source;
     Fill(source, 40, 40, [](int, int) { return 32767; });
-    Tscratch destination;
+    Plane destination;
     EXPECT_THROW(ConvolveScratch(source, destination, white, true), IntegerOverflowError);
     EXPECT_THROW(ConvolveScratch(source, destination, white, true, SumLoop::Unchecked), std::logic_error);
 
@@ -163,9 +163,9 @@ TEST(Convolution, OverflowOfAnyRunningSumIsDetected)
 TEST(Convolution, UnsharpMaskMixesBlurAndSourceByHalves)
 {
     std::mt19937 random(7);
-    Tscratch source;
+    Plane source;
     Fill(source, 60, 50, [&random](int, int) { return static_cast<int>(random() % 256); });
-    Tscratch blurred, strength0, strength2;
+    Plane blurred, strength0, strength2;
     ConvolveScratch(source, blurred, DefaultKernel(), true);
     UnsharpMask(source, strength0, 0, DefaultKernel());
     EXPECT_TRUE(SamePlanes(strength0, blurred));
@@ -173,10 +173,10 @@ TEST(Convolution, UnsharpMaskMixesBlurAndSourceByHalves)
     for (int y = 7; y < 43; ++y)
         for (int x = 7; x < 53; ++x) ASSERT_EQ(strength2.at(x, y), source.at(x, y));
 
-    TPSF rightNeighbour(3, 3);  // the blur is the sample to the right
+    Kernel rightNeighbour(3, 3);  // the blur is the sample to the right
     rightNeighbour.set(1, 2, 1);
     Fill(source, 4, 3, [](int x, int) { return x == 1 ? 10 : 13; });
-    Tscratch destination;
+    Plane destination;
     UnsharpMask(source, destination, 3, rightNeighbour);
     EXPECT_EQ(destination.at(1, 1), 9) << "13 + (3 * -3) / 2";
     source.set(1, 1, 32767);

@@ -5,17 +5,17 @@
 namespace quivane {
 namespace {
 
-void FillConstant(Tscratch& plane, int width, int height, int value)
+void FillConstant(Plane& plane, int width, int height, int value)
 {
-    plane.Width = width;
-    plane.Height = height;
+    plane.width = width;
+    plane.height = height;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) plane.set(x, y, value);
 }
 
-TPSF Kernel(int columns, int rows, int level)
+Kernel FlatKernel(int columns, int rows, int level)
 {
-    TPSF kernel(columns, rows);
+    Kernel kernel(columns, rows);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) kernel.set(r, c, static_cast<std::uint8_t>(level));
     return kernel;
@@ -23,18 +23,18 @@ TPSF Kernel(int columns, int rows, int level)
 
 // Blurs a sample into its right-hand neighbour, so that a test can choose
 // blur(E) at a sample independently of E there.
-TPSF RightNeighbour()
+Kernel RightNeighbour()
 {
-    TPSF kernel(3, 3);
+    Kernel kernel(3, 3);
     kernel.set(1, 2, 1);
     return kernel;
 }
 
 TEST(Deconvolution, ConstantPlaneIsAFixedPointExceptNearTheInteriorsEdgeInLR)
 {
-    Tscratch observed, cit, lr;
+    Plane observed, cit, lr;
     FillConstant(observed, 12, 10, 100);
-    const TPSF blur = Kernel(3, 3, 255);
+    const Kernel blur = FlatKernel(3, 3, 255);
     CopyScratch(observed, cit);
     DeconvolveCit(observed, cit, blur);
     CopyScratch(observed, lr);
@@ -67,7 +67,7 @@ TEST(Deconvolution, ConstantPlaneIsAFixedPointExceptNearTheInteriorsEdgeInLR)
 
 TEST(Deconvolution, SingleSampleCorrections)
 {
-    Tscratch observed, estimate;
+    Plane observed, estimate;
     FillConstant(observed, 5, 4, 0);
     FillConstant(estimate, 5, 4, 0);
     observed.set(1, 1, 120);
@@ -84,7 +84,7 @@ TEST(Deconvolution, SingleSampleCorrections)
     observed.set(2, 2, 255);
     estimate.set(3, 2, 256);
     estimate.set(1, 2, 3);
-    Tscratch negative;
+    Plane negative;
     CopyScratch(estimate, negative);
     negative.set(1, 2, -3);
     DeconvolveLR(observed, estimate, RightNeighbour());
@@ -96,9 +96,9 @@ TEST(Deconvolution, SingleSampleCorrections)
 
 TEST(Deconvolution, ValuesLeavingTheirRangeAbandonTheIteration)
 {
-    TPSF identity(3, 3);
+    Kernel identity(3, 3);
     identity.set(1, 1, 1);
-    Tscratch observed, estimate;
+    Plane observed, estimate;
     FillConstant(observed, 4, 4, 127);
     FillConstant(estimate, 4, 4, 1);
     EXPECT_NO_THROW(DeconvolveLR(observed, estimate, identity)) << "127 * 256 fits";
@@ -109,7 +109,7 @@ TEST(Deconvolution, ValuesLeavingTheirRangeAbandonTheIteration)
     // Ratios of 32512 summed over a 31 x 31 window of 255.
     FillConstant(observed, 70, 70, 127);
     FillConstant(estimate, 70, 70, 1);
-    EXPECT_THROW(DeconvolveLR(observed, estimate, Kernel(31, 31, 255)), IntegerOverflowError);
+    EXPECT_THROW(DeconvolveLR(observed, estimate, FlatKernel(31, 31, 255)), IntegerOverflowError);
 
     FillConstant(observed, 5, 3, 32767);
     FillConstant(estimate, 5, 3, 32767);

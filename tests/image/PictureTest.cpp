@@ -6,40 +6,40 @@ namespace quivane {
 namespace {
 
 // A picture whose luminance byte names its column and row.
-TInputImage NumberedPicture(int width, int height)
+Picture NumberedPicture(int width, int height)
 {
-    TInputImage picture;
+    Picture picture;
     PreparePictureBitmap(picture, width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            picture.Bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0, 0};
+            picture.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0, 0};
     return picture;
 }
 
 TEST(InputImage, PreparePictureBitmapSizesAndResetsAlignmentState)
 {
-    TInputImage picture;
-    picture.Dx = 7;
-    picture.Dy = -3;
-    picture.Quality = QualityGood;
+    Picture picture;
+    picture.dx = 7;
+    picture.dy = -3;
+    picture.quality = QualityGood;
     PreparePictureBitmap(picture, 192, 144);
-    EXPECT_EQ(picture.Bitmap.width(), 192);
-    EXPECT_EQ(picture.Bitmap.height(), 144);
-    EXPECT_EQ(picture.Dx, 0);
-    EXPECT_EQ(picture.Dy, 0);
-    EXPECT_EQ(picture.Quality, QualityAvg);
+    EXPECT_EQ(picture.bitmap.width(), 192);
+    EXPECT_EQ(picture.bitmap.height(), 144);
+    EXPECT_EQ(picture.dx, 0);
+    EXPECT_EQ(picture.dy, 0);
+    EXPECT_EQ(picture.quality, QualityAvg);
 }
 
 TEST(InputImage, AlignedReadShiftsAndRepeatsTheBorder)
 {
-    TInputImage picture = NumberedPicture(64, 48);
-    picture.Dx = 5;
+    Picture picture = NumberedPicture(64, 48);
+    picture.dx = 5;
     EXPECT_EQ(GetShiftedPixel(picture, 0, 10).chromaBlue, 5);
     EXPECT_EQ(GetShiftedPixel(picture, 63, 10).chromaBlue, 63);
     EXPECT_EQ(GetShiftedPixel(picture, 60, 10).chromaBlue, 63);
 
-    picture.Dx = -4;
-    picture.Dy = 2;
+    picture.dx = -4;
+    picture.dy = 2;
     EXPECT_EQ(GetShiftedPixel(picture, 0, 0).chromaBlue, 0);
     EXPECT_EQ(GetShiftedPixel(picture, 10, 0).chromaBlue, 6);
     EXPECT_EQ(GetShiftedPixel(picture, 10, 0).chromaGreen, 2);
@@ -48,10 +48,10 @@ TEST(InputImage, AlignedReadShiftsAndRepeatsTheBorder)
 
 TEST(InputImage, AlignedReadOfAnOffsetLargerThanThePictureStaysInside)
 {
-    TInputImage picture = NumberedPicture(3, 2);
-    picture.Dx = -1000;
-    picture.Dy = 1000;
-    EXPECT_EQ(GetShiftedPixel(picture, 2, 0), picture.Bitmap.at(0, 1));
+    Picture picture = NumberedPicture(3, 2);
+    picture.dx = -1000;
+    picture.dy = 1000;
+    EXPECT_EQ(GetShiftedPixel(picture, 2, 0), picture.bitmap.at(0, 1));
 }
 
 }  // namespace

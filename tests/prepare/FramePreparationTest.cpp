@@ -15,11 +15,11 @@ void FillRect(Bitmap24& frame, int left, int top, int width, int height, int lev
         for (int x = left; x < left + width; ++x) frame.at(x, y) = ColourPixel{v, v, v};
 }
 
-TInputImage Build(const Bitmap24& frame, int enlargement, bool fullPicture, int width = 192, int height = 144)
+Picture Build(const Bitmap24& frame, int enlargement, bool fullPicture, int width = 192, int height = 144)
 {
-    TInputImage picture;
-    picture.Enlargement = enlargement;
-    picture.FullPicture = fullPicture;
+    Picture picture;
+    picture.enlargement = enlargement;
+    picture.fullPicture = fullPicture;
     BuildPicture(picture, frame, width, height);
     return picture;
 }
@@ -69,10 +69,10 @@ TEST(FramePreparation, UniformGreyIsCentredOnTheMiddleAndBecomesBlack)
     EXPECT_DOUBLE_EQ(survey.centreX, 50.0);
     EXPECT_DOUBLE_EQ(survey.centreY, 30.0);
 
-    const TInputImage picture = Build(frame, 2, false);
-    EXPECT_EQ(picture.Threshold, 24);
+    const Picture picture = Build(frame, 2, false);
+    EXPECT_EQ(picture.threshold, 24);
     for (int y = 0; y < 144; y += 13)
-        for (int x = 0; x < 192; x += 7) ASSERT_EQ(picture.Bitmap.at(x, y).luminance, 0);
+        for (int x = 0; x < 192; x += 7) ASSERT_EQ(picture.bitmap.at(x, y).luminance, 0);
 }
 
 TEST(FramePreparation, DarkFrameIsCentredOnTheTopLeftCorner)
@@ -80,8 +80,8 @@ TEST(FramePreparation, DarkFrameIsCentredOnTheTopLeftCorner)
     const FrameSurvey survey = SurveyFrame(GreyBitmap(64, 48, 10), 24);
     EXPECT_DOUBLE_EQ(survey.centreX, 0.0);
     EXPECT_DOUBLE_EQ(survey.centreY, 0.0);
-    const TInputImage picture = Build(GreyBitmap(64, 48, 0), 1, false);
-    EXPECT_EQ(picture.Bitmap.at(191, 143), (PicturePixel{255, 255, 255, 0}));
+    const Picture picture = Build(GreyBitmap(64, 48, 0), 1, false);
+    EXPECT_EQ(picture.bitmap.at(191, 143), (PicturePixel{255, 255, 255, 0}));
 }
 
 TEST(FramePreparation, FullPictureCutsTheMiddleAroundTheFrameCentre)
@@ -90,13 +90,13 @@ TEST(FramePreparation, FullPictureCutsTheMiddleAroundTheFrameCentre)
     // 84..155, columns 112..207. Any other placement would pull black in.
     Bitmap24 frame = GreyBitmap(320, 240, 0);
     FillRect(frame, 112, 84, 96, 72, 255);
-    const TInputImage picture = Build(frame, 2, true);
+    const Picture picture = Build(frame, 2, true);
     for (int y = 0; y < 144; ++y)
-        for (int x = 0; x < 192; ++x) ASSERT_EQ(picture.Bitmap.at(x, y).luminance, 239) << x << "," << y;
+        for (int x = 0; x < 192; ++x) ASSERT_EQ(picture.bitmap.at(x, y).luminance, 239) << x << "," << y;
 
     Bitmap24 shifted = GreyBitmap(320, 240, 0);
     FillRect(shifted, 113, 84, 96, 72, 255);
-    EXPECT_NE(Build(shifted, 2, true).Bitmap.at(0, 70).luminance, 239);
+    EXPECT_NE(Build(shifted, 2, true).bitmap.at(0, 70).luminance, 239);
 }
 
 TEST(FramePreparation, FrameSmallerThanTheCutOutRepeatsItsBorder)
@@ -104,13 +104,13 @@ TEST(FramePreparation, FrameSmallerThanTheCutOutRepeatsItsBorder)
     Bitmap24 frame = GreyBitmap(50, 40, 30);
     FillRect(frame, 20, 15, 10, 10, 250);
     frame.at(0, 0) = ColourPixel{90, 90, 90};
-    const TInputImage picture = Build(frame, 1, false);
+    const Picture picture = Build(frame, 1, false);
     // The object's centre (24.5, 19.5) rounds to (24, 20): the picture's
     // columns 0..71 and rows 0..51 repeat the frame's top-left pixel.
     const int expected = (90 - 30) * (61440 / (250 - 30)) / 256;
-    EXPECT_EQ(picture.Bitmap.at(0, 0).luminance, expected);
-    EXPECT_EQ(picture.Bitmap.at(60, 40).luminance, expected);
-    EXPECT_EQ(picture.Bitmap.at(60, 40), picture.Bitmap.at(3, 7));
+    EXPECT_EQ(picture.bitmap.at(0, 0).luminance, expected);
+    EXPECT_EQ(picture.bitmap.at(60, 40).luminance, expected);
+    EXPECT_EQ(picture.bitmap.at(60, 40), picture.bitmap.at(3, 7));
 }
 
 TEST(FramePreparation, TwoObjectsAreCentredBetweenThemWeightedByLuminance)
@@ -132,11 +132,11 @@ TEST(FramePreparation, PictureHasTheWorkingSizeAndFreshState)
     Bitmap24 frame = GreyBitmap(80, 60, 0);
     FillRect(frame, 30, 20, 8, 8, 220);
     for (int e = 1; e <= 6; ++e) {
-        const TInputImage picture = Build(frame, e, false, 384, 288);
-        EXPECT_EQ(picture.Bitmap.width(), 384);
-        EXPECT_EQ(picture.Bitmap.height(), 288);
-        EXPECT_EQ(picture.Quality, QualityAvg);
-        EXPECT_EQ(picture.Enlargement, e);
+        const Picture picture = Build(frame, e, false, 384, 288);
+        EXPECT_EQ(picture.bitmap.width(), 384);
+        EXPECT_EQ(picture.bitmap.height(), 288);
+        EXPECT_EQ(picture.quality, QualityAvg);
+        EXPECT_EQ(picture.enlargement, e);
     }
 }
 

@@ -9,21 +9,21 @@ namespace {
 
 using Pattern = std::function<int(int, int)>;
 
-void Fill(Tscratch& plane, int width, int height, const Pattern& value)
+void Fill(Plane& plane, int width, int height, const Pattern& value)
 {
-    plane.Width = width;
-    plane.Height = height;
+    plane.width = width;
+    plane.height = height;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) plane.set(x, y, value(x, y));
 }
 
-TInputImage Picture(int width, int height, const Pattern& luminance)
+Picture PatternPicture(int width, int height, const Pattern& luminance)
 {
-    TInputImage picture;
+    Picture picture;
     PreparePictureBitmap(picture, width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            picture.Bitmap.at(x, y) = PicturePixel{11, 22, 33, static_cast<std::uint8_t>(luminance(x, y))};
+            picture.bitmap.at(x, y) = PicturePixel{11, 22, 33, static_cast<std::uint8_t>(luminance(x, y))};
     return picture;
 }
 
@@ -58,7 +58,7 @@ TEST(ClaheSteps, ClipLimitAndMappingRoundHalfToEven)
 
 TEST(ClaheSteps, HistogramCountsItsOwnRegionOnly)
 {
-    Tscratch source;
+    Plane source;
     Fill(source, 16, 16, [](int x, int y) { return x + 16 * y; });
     Histogram h;
     MakeHistogram(source, 1, 2, 4, 3, h);  // columns 4..7, rows 6..8
@@ -85,8 +85,8 @@ TEST(ClaheSteps, ClipChargesBinsNearTheLimitTheirDistanceAboveTheShareLine)
 
 TEST(ClaheSteps, InterpolationWeighsMappingsByDistanceAndTruncates)
 {
-    Tscratch source;
-    Tscratch destination;
+    Plane source;
+    Plane destination;
     Fill(source, 16, 16, [](int, int) { return 7; });
     Fill(destination, 16, 16, [](int, int) { return 99; });
     Histogram lu{};
@@ -114,27 +114,27 @@ TEST(ApplyClahe, UniformPictures)
     for (const Case& c :
          {Case{192, 0, 2.0, 2}, Case{192, 100, 2.0, 101}, Case{192, 200, 2.0, 201}, Case{192, 255, 2.0, 255},
           Case{192, 0, 0.0, 255}, Case{768, 100, 0.5, 255}, Case{64, 200, 1.0, 0}, Case{64, 200, 9.0, 0}}) {
-        TInputImage picture = Picture(c.width, c.width * 3 / 4, [&](int, int) { return c.level; });
+        Picture picture = PatternPicture(c.width, c.width * 3 / 4, [&](int, int) { return c.level; });
         ApplyClahe(picture, c.factor);
         // Whole pixels are compared, so the chroma bytes are checked as well.
-        EXPECT_EQ(picture.Bitmap, Picture(c.width, c.width * 3 / 4, [&](int, int) { return c.result; }).Bitmap)
+        EXPECT_EQ(picture.bitmap, PatternPicture(c.width, c.width * 3 / 4, [&](int, int) { return c.result; }).bitmap)
             << "width " << c.width << " level " << c.level << " factor " << c.factor;
     }
 }
 
 TEST(ApplyClahe, RepeatedRunsCompound)
 {
-    TInputImage once = Picture(192, 144, Planet);
+    Picture once = PatternPicture(192, 144, Planet);
     ApplyClahe(once, 2.0);
-    TInputImage twice = once;
+    Picture twice = once;
     ApplyClahe(twice, 2.0);
-    EXPECT_NE(once.Bitmap, twice.Bitmap);
+    EXPECT_NE(once.bitmap, twice.bitmap);
 }
 
 TEST(Clahe, EachSubRegionBlendsTheMappingsOfTheRegionCentresAroundIt)
 {
-    Tscratch source;
-    Tscratch destination;
+    Plane source;
+    Plane destination;
     Fill(source, 192, 144, Planet);
     Clahe(source, destination, 192, 144, 8, 6, 2.0);
     auto map = [&](int rx, int ry) {
@@ -155,7 +155,7 @@ TEST(Clahe, EachSubRegionBlendsTheMappingsOfTheRegionCentresAroundIt)
          {Area{0, 0, 12, 12, &m00, &m00, &m00, &m00}, Area{180, 132, 12, 12, &m75, &m75, &m75, &m75},
           Area{12, 0, 24, 12, &m00, &m10, &m00, &m10}, Area{0, 12, 12, 24, &m00, &m00, &m01, &m01},
           Area{12, 12, 24, 24, &m00, &m10, &m01, &m11}, Area{156, 108, 24, 24, &m64, &m74, &m65, &m75}}) {
-        Tscratch expected;
+        Plane expected;
         InterpolateRegion(source, expected, *a.lu, *a.ru, *a.lb, *a.rb, a.x, a.y, a.w, a.h);
         int differing = 0;
         for (int y = a.y; y < a.y + a.h; ++y)
@@ -166,8 +166,8 @@ TEST(Clahe, EachSubRegionBlendsTheMappingsOfTheRegionCentresAroundIt)
 
 TEST(Clahe, SubRegionsTileEveryWorkingSizeExactly)
 {
-    Tscratch source;
-    Tscratch destination;
+    Plane source;
+    Plane destination;
     for (int width = 64; width <= 768; width += 64) {
         const int height = width * 3 / 4;
         Fill(source, width, height, [](int x, int y) { return (x * x + y) % 256; });
@@ -182,8 +182,8 @@ TEST(Clahe, SubRegionsTileEveryWorkingSizeExactly)
 
 TEST(Clahe, RefusesCountsAndLevelsOutsideTheTables)
 {
-    Tscratch source;
-    Tscratch destination;
+    Plane source;
+    Plane destination;
     EXPECT_THROW(Clahe(source, destination, 768, 576, 1, 1, 0.0), RangeCheckError) << "442368 in one bin";
     source.set(5, 5, 256);
     EXPECT_THROW(Clahe(source, destination, 64, 48, 8, 6, 2.0), RangeCheckError);

@@ -7,16 +7,16 @@
 namespace quivane {
 namespace {
 
-TInputImage PictureOf(int width, int height, ColourPixel colour)
+Picture PictureOf(int width, int height, ColourPixel colour)
 {
-    TInputImage picture;
+    Picture picture;
     PreparePictureBitmap(picture, width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.Bitmap.at(x, y) = PackPixel(colour);
+        for (int x = 0; x < width; ++x) picture.bitmap.at(x, y) = PackPixel(colour);
     return picture;
 }
 
-ColourPixel RenderOne(TInputImage picture, int flags, const ToneSettings& tone = {})
+ColourPixel RenderOne(Picture picture, int flags, const ToneSettings& tone = {})
 {
     Bitmap24 target(1, 1);
     RenderPicture(picture, target, -1, -1, flags, tone);
@@ -30,8 +30,8 @@ TEST(RenderPicture, FullColourGivesThePackedColourBack)
 
 TEST(RenderPicture, LuminanceModeOfWhiteChromaIsItsLuminance)
 {
-    TInputImage picture = PictureOf(1, 1, {0, 0, 0});
-    picture.Bitmap.at(0, 0).luminance = 77;
+    Picture picture = PictureOf(1, 1, {0, 0, 0});
+    picture.bitmap.at(0, 0).luminance = 77;
     EXPECT_EQ(RenderOne(picture, ModeLuminance), (ColourPixel{77, 77, 77}));
 }
 
@@ -54,8 +54,8 @@ TEST(RenderPicture, ToneStagesRunGainThenBiasThenTableThenMapping)
     ToneSettings tone;
     tone.gainLevel = 192;
     tone.biasLevel = 64;
-    TInputImage picture = PictureOf(1, 1, {255, 255, 255});
-    picture.Bitmap.at(0, 0).luminance = 64;
+    Picture picture = PictureOf(1, 1, {255, 255, 255});
+    picture.bitmap.at(0, 0).luminance = 64;
     // Gain 192 maps 64 to 32, bias 64 maps 32 to 12.
     EXPECT_EQ(RenderOne(picture, ModeLuminance | FlagBiasGain, tone).green, 12);
     // The start table is a negative: 255 - 64.
@@ -66,16 +66,16 @@ TEST(RenderPicture, ToneStagesRunGainThenBiasThenTableThenMapping)
 
 TEST(RenderPicture, ToneStagesNeverChangeThePicture)
 {
-    TInputImage picture = PictureOf(4, 3, {30, 60, 90});
-    const Bitmap32 before = picture.Bitmap;
+    Picture picture = PictureOf(4, 3, {30, 60, 90});
+    const Bitmap32 before = picture.bitmap;
     Bitmap24 target(4, 3);
     RenderPicture(picture, target, -1, -1, ModeFullColour | FlagBiasGain | FlagLookupTable | FlagMap0255, {});
-    EXPECT_EQ(picture.Bitmap, before);
+    EXPECT_EQ(picture.bitmap, before);
 }
 
 TEST(RenderPicture, LargerTargetGetsThePictureCentredAndKeepsItsMargins)
 {
-    TInputImage picture = PictureOf(2, 2, {255, 255, 255});
+    Picture picture = PictureOf(2, 2, {255, 255, 255});
     Bitmap24 target(6, 5);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) target.at(x, y) = ColourPixel{1, 2, 3};
@@ -89,10 +89,10 @@ TEST(RenderPicture, LargerTargetGetsThePictureCentredAndKeepsItsMargins)
 
 TEST(RenderPicture, SmallerTargetGetsTheMiddleOrTheChosenWindow)
 {
-    TInputImage picture;
+    Picture picture;
     PreparePictureBitmap(picture, 8, 6);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) picture.Bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(10 * x + y)};
+        for (int x = 0; x < 8; ++x) picture.bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(10 * x + y)};
     Bitmap24 target(4, 2);
     RenderPicture(picture, target, -1, -1, ModeLuminance, {});
     EXPECT_EQ(target.at(0, 0).green, 10 * 2 + 2);
@@ -103,10 +103,10 @@ TEST(RenderPicture, SmallerTargetGetsTheMiddleOrTheChosenWindow)
 
 TEST(RenderPicture, OffsetsAreReadWithTheEdgeRepeated)
 {
-    TInputImage picture;
+    Picture picture;
     PreparePictureBitmap(picture, 5, 1);
-    for (int x = 0; x < 5; ++x) picture.Bitmap.at(x, 0) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(x * 50)};
-    picture.Dx = 3;
+    for (int x = 0; x < 5; ++x) picture.bitmap.at(x, 0) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(x * 50)};
+    picture.dx = 3;
     Bitmap24 target(5, 1);
     RenderPicture(picture, target, -1, -1, ModeLuminance, {});
     EXPECT_EQ(target.at(0, 0).green, 150);

@@ -123,8 +123,8 @@ TEST_F(MainFormTest, ChoosingACombineMethodShowsItsParameter)
     const auto radios = groupBox->findChildren<QRadioButton*>();
     ASSERT_EQ(radios.size(), 4);
     QTest::mouseClick(radios[2], Qt::LeftButton);
-    EXPECT_EQ(form.workspace().CombineMethod, 2);
-    EXPECT_EQ(form.workspace().CombineParam, 128);
+    EXPECT_EQ(form.workspace().combineMethod, 2);
+    EXPECT_EQ(form.workspace().combineParameter, 128);
     EXPECT_EQ(child<QSpinBox>("CombineSpinEdit")->value(), 128);
     EXPECT_TRUE(child<QSpinBox>("CombineSpinEdit")->isVisible());
     EXPECT_EQ(child<QLabel>("CombineStaticText")->text(), "minimum or maximum");
@@ -135,7 +135,7 @@ TEST_F(MainFormTest, SpinEditArrowsFeedTheSettingAndTheValueCannotBeTyped)
     form.show();
     auto* spin = child<QSpinBox>("UmaStrengthSpinEdit");
     spin->stepUp();
-    EXPECT_EQ(form.workspace().UmaStrength, 4);
+    EXPECT_EQ(form.workspace().unsharpStrength, 4);
     spin->setFocus();
     QTest::keyClicks(spin, "9");
     EXPECT_EQ(spin->value(), 4);
@@ -175,7 +175,7 @@ TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
     QTest::mouseClick(form.findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
 
     EXPECT_TRUE(form.errorsShown.empty());
-    EXPECT_EQ(form.workspace().PictureCount, 40);
+    EXPECT_EQ(form.workspace().pictureCount, 40);
     EXPECT_EQ(form.findChild<CaptionPanel*>("StaticText2")->caption(), "Input pictures [40 of 455]");
     EXPECT_EQ(form.findChild<QLabel*>("StatusBar")->text(), "Ready loading pictures");
     for (const char* name : {"CalcButton", "SaveButton", "SaveAsButton", "RegisterGoButton"})
@@ -188,13 +188,13 @@ TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
     EXPECT_EQ(number->maximum(), 40);
     const QImage first = form.findChild<PictureBox*>("InputPicImage")->picture();
     number->stepUp();
-    EXPECT_EQ(form.workspace().DisplayedPicture, 2);
+    EXPECT_EQ(form.workspace().displayedPicture, 2);
     EXPECT_NE(form.findChild<PictureBox*>("InputPicImage")->picture(), first);
 
     // Full colour shows the planet's colours in the result box.
     const auto modes = form.findChild<QGroupBox*>("ShowResultRadioGroup")->findChildren<QRadioButton*>();
     QTest::mouseClick(modes[2], Qt::LeftButton, {}, QPoint(8, modes[2]->height() / 2));
-    EXPECT_EQ(form.workspace().ShowMode, 2);
+    EXPECT_EQ(form.workspace().showMode, 2);
 
     QTest::mouseClick(form.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
     EXPECT_TRUE(fs::exists(program / "Result" / "result00.bmp"));
@@ -220,7 +220,7 @@ protected:
         const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
         form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
         QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
-        ASSERT_EQ(form->workspace().PictureCount, 5);
+        ASSERT_EQ(form->workspace().pictureCount, 5);
     }
     void TearDown() override { std::filesystem::remove_all(program); }
 
@@ -243,7 +243,7 @@ TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrol
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(inputBox(), &move);
     QTest::mouseRelease(inputBox(), Qt::LeftButton, {}, QPoint(60, 50));
-    EXPECT_EQ(ws().pictures[1].Dx, -10);
+    EXPECT_EQ(ws().pictures[1].dx, -10);
     EXPECT_EQ(form->findChild<QScrollBar*>("HorScrollBar")->value(), -10);
     EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Manual alignment of picture 1 with nr.1,"));
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterStopButton"), Qt::LeftButton);
@@ -254,29 +254,29 @@ TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
 {
     Open();
     Key(Qt::Key_PageDown);
-    EXPECT_EQ(ws().DisplayedPicture, 1);
+    EXPECT_EQ(ws().displayedPicture, 1);
     Key(Qt::Key_PageUp);
-    EXPECT_EQ(ws().DisplayedPicture, 2);
+    EXPECT_EQ(ws().displayedPicture, 2);
     EXPECT_EQ(form->findChild<QSpinBox*>("DataPicNrSpinEdit")->value(), 2);
     Key(Qt::Key_6, Qt::KeypadModifier);
-    EXPECT_EQ(ws().pictures[2].Dx, 1);
+    EXPECT_EQ(ws().pictures[2].dx, 1);
     Key(Qt::Key_F4);
-    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
+    EXPECT_EQ(ws().pictures[2].quality, QualityGood);
     EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
     EXPECT_FALSE(form->findChild<QualityLamp*>("AvgLed")->isLit());
     Key(Qt::Key_F3);
-    EXPECT_EQ(ws().pictures[2].Quality, QualityAvg);
+    EXPECT_EQ(ws().pictures[2].quality, QualityAvg);
     Key(Qt::Key_Escape);
-    EXPECT_TRUE(ws().AbortRequested);
+    EXPECT_TRUE(ws().abortRequested);
 }
 
 TEST_F(LoadedWindowTest, DoubleClickAdvancesAndWrapsUnderManual)
 {
     Open();
     for (int i = 0; i < 4; ++i) QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(ws().DisplayedPicture, 5);
+    EXPECT_EQ(ws().displayedPicture, 5);
     QTest::mouseDClick(inputBox(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(ws().DisplayedPicture, 1);
+    EXPECT_EQ(ws().displayedPicture, 1);
 }
 
 TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
@@ -286,7 +286,7 @@ TEST_F(LoadedWindowTest, AutomaticRunAlignsEveryPictureAndReturnsToManual)
     QTest::mouseClick(methods[1], Qt::LeftButton, {}, QPoint(8, methods[1]->height() / 2));
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
     EXPECT_TRUE(methods[0]->isChecked());
-    EXPECT_FALSE(ws().Aligning);
+    EXPECT_FALSE(ws().aligning);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
     EXPECT_TRUE(form->findChild<QPushButton*>("CalcButton")->isEnabled());
 }
@@ -312,8 +312,8 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     Key(Qt::Key_F4);
     Key(Qt::Key_PageUp);
     Key(Qt::Key_F2);
-    EXPECT_EQ(ws().pictures[2].Quality, QualityGood);
-    EXPECT_EQ(ws().pictures[3].Quality, QualityBad);
+    EXPECT_EQ(ws().pictures[2].quality, QualityGood);
+    EXPECT_EQ(ws().pictures[3].quality, QualityBad);
     click("RegisterRadioGroup", 1);
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
@@ -375,8 +375,8 @@ TEST_F(LoadedWindowTest, ClosingTheWindowDuringALoadEndsIt)
     // Close as soon as the load's event pump first runs.
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
     QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
-    EXPECT_LT(ws().PictureCount, 40);
-    EXPECT_GE(ws().PictureCount, 1);
+    EXPECT_LT(ws().pictureCount, 40);
+    EXPECT_GE(ws().pictureCount, 1);
 }
 
 TEST_F(LoadedWindowTest, FullImageScalesALargeResultIntoTheBox)
@@ -415,7 +415,7 @@ TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
 {
     Open(384);
     QTest::mouseClick(inputBox(), Qt::LeftButton, {}, QPoint(96, 72));
-    EXPECT_EQ(ws().ViewOrigin, (Point{192, 144}));
+    EXPECT_EQ(ws().viewOrigin, (Point{192, 144}));
 }
 
 }  // namespace
