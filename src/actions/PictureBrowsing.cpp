@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "align/AlignmentScore.h"
+#include "align/ComparisonOverlay.h"
 #include "tone/RenderPicture.h"
 #include "actions/ControlHandlers.h"
 #include "actions/WorkspaceActions.h"
@@ -27,8 +27,8 @@ void ShowInputPicture(Workspace& ws, Ui& ui, int n)
     Picture& picture = ws.pictures[static_cast<std::size_t>(n)];
     RenderPicture(picture, ws.inputView, -1, -1, ModeFullColour, ws.tone);
     if (ws.aligning && IsLoadedPicture(ws, ws.referencePicture)) {
-        const long long score = AlignmentScore(ws.pictures[static_cast<std::size_t>(ws.referencePicture)], ws.inputView,
-                                               -1, -1, ModeFullColour);
+        const long long score = DrawComparisonOverlay(ws.pictures[static_cast<std::size_t>(ws.referencePicture)],
+                                                      ws.inputView, -1, -1, OverlayStyle::FullColour);
         ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
                      "Manual alignment of picture " + std::to_string(ws.referencePicture) + " with nr." +
                          std::to_string(n) + ", Dx,Dy= (" + std::to_string(picture.dx) + ", " +

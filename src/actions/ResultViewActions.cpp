@@ -1,5 +1,6 @@
 #include "actions/ResultViewActions.h"
 
+#include "tone/Clahe.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
 #include "actions/ControlHandlers.h"
@@ -9,14 +10,22 @@ namespace quivane {
 
 int CurrentRenderFlags(const Workspace& ws)
 {
-    return ws.showMode + (ws.claheOn ? FlagClahe : 0) + (ws.biasGainOn ? FlagBiasGain : 0) +
+    return ws.showMode + (ws.biasGainOn ? FlagBiasGain : 0) +
            (ws.map0255On ? FlagMap0255 : 0) + (ws.lookupTableOn ? FlagLookupTable : 0);
+}
+
+void RenderResult(Workspace& ws)
+{
+    Picture& result = ws.pictures.front();
+    // Equalising changes the result picture itself, once per request.
+    if (ws.claheOn) ApplyClahe(result, ws.tone.clipFactor);
+    RenderPicture(result, ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
 }
 
 void RefreshResultView(Workspace& ws, Ui& ui)
 {
     if (ws.pictureCount != 0 && IsLoadedPicture(ws, 0)) {
-        RenderPicture(ws.pictures.front(), ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+        RenderResult(ws);
         ui.showResultView(ws.resultView);
     }
     ws.claheOn = false;

@@ -8,6 +8,10 @@ namespace quivane {
 // The flags the result box and saved files are rendered with.
 int CurrentRenderFlags(const Workspace& ws);
 
+// Renders the result picture (which must exist) into the result view with
+// the display settings, equalising it first when CLAHE is asked for.
+void RenderResult(Workspace& ws);
+
 // Renders the result picture into the result box with the display settings;
 // CLAHE is a one-shot request, so its box is unticked afterwards in any case.
 void RefreshResultView(Workspace& ws, Ui& ui);

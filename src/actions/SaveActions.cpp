@@ -2,7 +2,6 @@
 
 #include "output/BmpWriter.h"
 #include "output/ResultName.h"
-#include "tone/RenderPicture.h"
 #include "actions/ResultViewActions.h"
 #include "files/FileNames.h"
 
@@ -13,7 +12,7 @@ namespace {
 // telling the user) when the file could not be written.
 bool WriteResult(Workspace& ws, Ui& ui)
 {
-    RenderPicture(ws.pictures.front(), ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
+    RenderResult(ws);
     if (const auto error = WriteBmp(ws.resultView, ws.folders.result + ws.resultFileName)) {
         ui.showError(*error);
         return false;

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <array>
+
 #include "image/Bitmap.h"
-#include "workspace/Workspace.h"
 
 namespace quivane {
+
+// Frame corrections in force: bit 1 flat field, 2 dark frame, 4 row-shift fix
+// chosen, 8 row-shift fix active for the current video load.
+struct CorrectionState {
+    int flags = 0;
+    Bitmap24 darkFrame;
+    Bitmap24 flatField;
+    std::array<int, 3> flatMean = {128, 128, 128};
+};
 
 // Bits of the correction flags.
 enum CorrectionFlag : int {

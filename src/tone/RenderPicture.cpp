@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "tone/Clahe.h"
 #include "image/PixelHelpers.h"
 #include "tone/ToneCurves.h"
 
@@ -51,18 +50,10 @@ ColourPixel DisplayPixel(PicturePixel p, int mode, int saturation)
 
 }  // namespace
 
-Placement PlaceAxis(int sourceSize, int targetSize, int requestedStart)
-{
-    if (targetSize >= sourceSize) return Placement{(targetSize - sourceSize) / 2, 0, sourceSize};
-    return Placement{0, requestedStart < 0 ? (sourceSize - targetSize) / 2 : requestedStart, targetSize};
-}
-
-void RenderPicture(Picture& picture, Bitmap24& target, int startX, int startY, int flags,
+void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int startY, int flags,
                    const ToneSettings& tone)
 {
     if (picture.bitmap.empty() || target.empty()) return;
-    // The one stage that changes the picture itself, before anything is drawn.
-    if (flags & FlagClahe) ApplyClahe(picture, tone.clipFactor);
     const Bitmap32& source = picture.bitmap;
     const Placement px = PlaceAxis(source.width(), target.width(), startX);
     const Placement py = PlaceAxis(source.height(), target.height(), startY);

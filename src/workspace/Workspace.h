@@ -7,6 +7,7 @@
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
 #include "image/Picture.h"
+#include "prepare/FrameCorrection.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
 
@@ -31,15 +32,6 @@ struct Folders {
     std::string picture;
     std::string video;
     std::string result;
-};
-
-// Frame corrections in force: bit 1 flat field, 2 dark frame, 4 row-shift fix
-// chosen, 8 row-shift fix active for the current video load.
-struct CorrectionState {
-    int flags = 0;
-    Bitmap24 darkFrame;
-    Bitmap24 flatField;
-    std::array<int, 3> flatMean = {128, 128, 128};
 };
 
 // The bitmap open dialog is one dialog shared by the sequence, kernel and

@@ -5,7 +5,8 @@
 #include "actions/BitmapSequenceLoad.h"
 #include "actions/AlignmentFixture.h"
 #include "actions/AlignmentRun.h"
-#include "align/AlignmentScore.h"
+#include "align/ComparisonOverlay.h"
+#include "align/OffsetSearch.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {
@@ -16,19 +17,19 @@ using testing::Blob;
 
 void ChooseAuto(AlignmentFixture& f) { ControlChanged(f.ws, f.ui, ControlId::RegisterRadioGroup, 1); }
 
-TEST(AlignmentScore, PictureAgainstItselfScoresZeroAndShowsGrey)
+TEST(ComparisonOverlay, PictureAgainstItselfScoresZeroAndShowsGrey)
 {
     AlignmentFixture f;
     const Picture picture = f.Drawn(Blob(96, 72));
     Picture shown = picture;
     Bitmap24 view(192, 144);
     RenderPicture(shown, view, -1, -1, ModeFullColour, f.ws.tone);
-    EXPECT_EQ(AlignmentScore(picture, view, -1, -1, ModeFullColour), 0);
+    EXPECT_EQ(DrawComparisonOverlay(picture, view, -1, -1, OverlayStyle::FullColour), 0);
     const ColourPixel p = view.at(96, 72);
     EXPECT_EQ(p.red, p.blue) << "agreement is drawn grey";
 }
 
-TEST(AlignmentScore, DifferencesAreSquaredAndCappedAndRecoloured)
+TEST(ComparisonOverlay, DifferencesAreSquaredAndCappedAndRecoloured)
 {
     AlignmentFixture f;
     Picture reference = f.Drawn([](int, int) { return 200; });
@@ -37,26 +38,26 @@ TEST(AlignmentScore, DifferencesAreSquaredAndCappedAndRecoloured)
     view.at(1, 0) = ColourPixel{190, 190, 190};  // e = 10: nothing
     for (int y = 0; y < 144; ++y)
         for (int x = (y == 0 ? 2 : 0); x < 192; ++x) view.at(x, y) = ColourPixel{200, 200, 200};
-    EXPECT_EQ(AlignmentScore(reference, view, -1, -1, ModeFullColour), 156);
+    EXPECT_EQ(DrawComparisonOverlay(reference, view, -1, -1, OverlayStyle::FullColour), 156);
     EXPECT_EQ(view.at(0, 0), (ColourPixel{200, 0, 200})) << "red = reference, green = picture, blue = difference";
     EXPECT_EQ(view.at(1, 0), (ColourPixel{97, 97, 97})) << "grey of the sum div 4";
 
     view.at(0, 0) = ColourPixel{0, 0, 0};
-    (void)AlignmentScore(reference, view, -1, -1, ModeLuminance);
+    (void)DrawComparisonOverlay(reference, view, -1, -1, OverlayStyle::TwoTone);
     EXPECT_EQ(view.at(0, 0), (ColourPixel{0, 200, 200})) << "other modes: red = green = reference, blue = picture";
 }
 
-TEST(AlignmentScore, LargePictureComparesOnlyTheCentralWindow)
+TEST(ComparisonOverlay, LargePictureComparesOnlyTheCentralWindow)
 {
     AlignmentFixture f(384);
     Picture reference = f.Drawn([](int x, int y) { return x >= 96 && x < 288 && y >= 72 && y < 216 ? 120 : 250; });
     Bitmap24 view(192, 144);
     for (int y = 0; y < 144; ++y)
         for (int x = 0; x < 192; ++x) view.at(x, y) = ColourPixel{120, 120, 120};
-    EXPECT_EQ(AlignmentScore(reference, view, -1, -1, ModeLuminance), 0);
+    EXPECT_EQ(DrawComparisonOverlay(reference, view, -1, -1, OverlayStyle::TwoTone), 0);
 }
 
-TEST(AlignmentScore, SmallPictureIsComparedWholeAndDrawnCentred)
+TEST(ComparisonOverlay, SmallPictureIsComparedWholeAndDrawnCentred)
 {
     AlignmentFixture f(128);
     Picture reference = f.Drawn([](int, int) { return 100; });
@@ -64,7 +65,7 @@ TEST(AlignmentScore, SmallPictureIsComparedWholeAndDrawnCentred)
     const ColourPixel untouched{7, 7, 7};
     for (int y = 0; y < 144; ++y)
         for (int x = 0; x < 192; ++x) view.at(x, y) = untouched;
-    (void)AlignmentScore(reference, view, -1, -1, ModeLuminance);
+    (void)DrawComparisonOverlay(reference, view, -1, -1, OverlayStyle::TwoTone);
     EXPECT_EQ(view.at(31, 24), untouched);
     EXPECT_EQ(view.at(32, 23), untouched);
     EXPECT_NE(view.at(32, 24), untouched);
@@ -141,9 +142,11 @@ TEST(AutoAlign, TiesGoToTheMinusSide)
         return [shift](int x, int) { return ((x + shift) / 4) % 2 == 0 ? 30 : 220; };
     };
     f.Load({stripes(0), stripes(4)});
-    SearchBest best{0, 0, ScoreOffset(f.ws, f.ui, 2, 0, 0)};
+    const AlignmentSettings settings = CurrentAlignmentSettings(f.ws);
+    Picture& picture = f.At(2);
+    SearchBest best{0, 0, ScoreOffset(f.At(1), picture, settings.region, settings.saturation)};
     ASSERT_GT(best.score, 0);
-    EXPECT_EQ(TryAxisStep(f.ws, f.ui, 2, 4, 0, best), -1);
+    EXPECT_EQ(TryAxisStep(f.At(1), picture, settings, 4, 0, best), -1);
     EXPECT_EQ(best.x, -4);
     EXPECT_EQ(best.score, 0);
 }

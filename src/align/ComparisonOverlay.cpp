@@ -1,14 +1,15 @@
-#include "align/AlignmentScore.h"
+#include "align/ComparisonOverlay.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "image/PixelHelpers.h"
-#include "tone/RenderPicture.h"
+#include "image/Placement.h"
 
 namespace quivane {
 
-long long AlignmentScore(const Picture& reference, Bitmap24& display, int startX, int startY, int mode)
+long long DrawComparisonOverlay(const Picture& reference, Bitmap24& display, int startX, int startY,
+                                OverlayStyle style)
 {
     const Bitmap32& ref = reference.bitmap;
     if (ref.empty() || display.empty()) return 0;
@@ -26,7 +27,7 @@ long long AlignmentScore(const Picture& reference, Bitmap24& display, int startX
             const int lp = PixelLuminance(shown[j]);
             const int e = std::abs(lr - lp);
             score += std::min(255, e * e / 256);
-            if (mode == ModeFullColour) {
+            if (style == OverlayStyle::FullColour) {
                 if (e < 16) {
                     GreyPixel((lr + lp) / 4, shown[j]);
                 } else {
