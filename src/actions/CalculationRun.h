@@ -1,9 +1,13 @@
 #pragma once
 
+#include "combine/Calculation.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
 
 namespace quivane {
+
+// The calculation settings as the workspace holds them.
+CalculationSettings CurrentCalculationSettings(const Workspace& ws);
 
 // "-> &Calculate <-": rebuilds the result picture from the input pictures
 // with the chosen combine method, then, each when switched on, unsharp
