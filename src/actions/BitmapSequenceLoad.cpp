@@ -1,12 +1,8 @@
 #include "actions/BitmapSequenceLoad.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <map>
-#include <variant>
 
 #include "actions/BitmapDialog.h"
-#include "acquire/BmpReader.h"
 #include "prepare/FrameCorrection.h"
 #include "actions/SeriesLoad.h"
 #include "actions/ScopedFlag.h"
@@ -16,20 +12,6 @@
 
 namespace quivane {
 namespace {
-
-// The sequence works on upper-cased names; on a case-sensitive file system
-// each is matched to the file of the folder with that name in any case.
-std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (!entry.is_regular_file(error)) continue;
-        const std::string name = entry.path().filename().string();
-        files.emplace(UpperCase(name), name);  // the first in sort order wins a tie
-    }
-    return files;
-}
 
 void AskForTheTwoFiles(Workspace& ws, Ui& ui)
 {
@@ -70,9 +52,6 @@ void CheckTheTwoFiles(Workspace& ws, Ui& ui)
 void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 {
     const std::string extension = ws.loadNames.chosenExtension;
-    std::string number = names.numberText;
-    std::string name = names.prefix + number + extension;
-
     ClearPictureList(ws);
     ResetWorkspaceSize(ws, ui);
     ws.framesRead = 0;
@@ -80,24 +59,10 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
     InitProgress(ui, 0, ws.maxPictures, 0, "Loading BMP pictures");
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
 
-    const auto files = FilesByUpperCaseName(ws.folders.picture);
-    while (!TakeAbortRequest(ws) && name <= names.last && ws.framesRead <= ws.maxPictures) {
-        if (const auto file = files.find(name); file != files.end()) {
-            const std::string path = ws.folders.picture + file->second;
-            auto frame = ReadBmp(path);
-            if (auto* failure = std::get_if<ReadFailure>(&frame)) {
-                // What was read so far stays a complete, usable series.
-                ui.showError(failure->message);
-                break;
-            }
-            AddLoadedFrame(ws, ui, std::get<Bitmap24>(frame));
-        }
-        ui.processEvents();
-        const std::string next = IncrementNumberText(number);
-        // A number that wraps (999 -> 000) would start the series over again.
-        if (next <= number) break;
-        number = next;
-        name = names.prefix + number + extension;
+    WindowLoadObserver observer(ws, ui);
+    if (const auto failure = LoadBitmapSeries(ws.folders.picture, names, extension, CurrentSeriesSettings(ws),
+                                              ws.pictures, observer)) {
+        ui.showError(*failure);
     }
 }
 

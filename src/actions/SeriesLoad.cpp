@@ -1,45 +1,45 @@
 #include "actions/SeriesLoad.h"
 
-#include <algorithm>
-
-#include "prepare/FrameCorrection.h"
-#include "actions/PictureBrowsing.h"
-#include "prepare/FramePreparation.h"
-#include "tone/RenderPicture.h"
 #include "actions/ControlHandlers.h"
 #include "actions/WorkspaceActions.h"
+#include "tone/RenderPicture.h"
 
 namespace quivane {
 
-void AddFrame(Workspace& ws, Ui& ui, int index, const Bitmap24& frame)
+SeriesSettings CurrentSeriesSettings(const Workspace& ws)
 {
-    ui.showInputView(frame);
-    if (ws.correction.flags == 0) {
-        AddPicture(ws.pictures, frame, ws.enlargement, ws.fullPicture, ws.resultWidth, ws.resultHeight);
-    } else {
-        // The frame as read stays untouched, so it can be prepared again.
-        Bitmap24 corrected = frame;
-        CorrectFrame(ws.correction, corrected);
-        AddPicture(ws.pictures, corrected, ws.enlargement, ws.fullPicture, ws.resultWidth, ws.resultHeight);
-    }
-    RenderPicture(ws.pictures.back(), ws.resultView, -1, -1, ModeFullColour, ws.tone);
-    ui.showResultView(ws.resultView);
-    ShowProgress(ui, index,
+    SeriesSettings s;
+    s.enlargement = ws.enlargement;
+    s.fullPicture = ws.fullPicture;
+    s.width = ws.resultWidth;
+    s.height = ws.resultHeight;
+    s.maxPictures = ws.maxPictures;
+    s.correction = ws.correction;
+    return s;
+}
+
+void WindowLoadObserver::preparing(int, const Bitmap24& frame) { ui_.showInputView(frame); }
+
+void WindowLoadObserver::prepared(int index, const Bitmap24& frame, const Picture& picture)
+{
+    RenderPicture(picture, ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
+    ui_.showResultView(ws_.resultView);
+    ShowProgress(ui_, index,
                  "Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frame.width()) +
                      " x " + std::to_string(frame.height()) + "]");
 }
 
-void AddLoadedFrame(Workspace& ws, Ui& ui, const Bitmap24& frame)
+void WindowLoadObserver::counted(int count)
 {
-    // Preparation never changes the frame it is given, so the first frame is
-    // prepared twice from the one read.
-    if (ws.framesRead == 0) AddFrame(ws, ui, 0, frame);
-    ws.framesRead += 1;
-    AddFrame(ws, ui, ws.framesRead, frame);
-    ws.pictureCount += 1;
-    SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, ws.pictureCount);
-    SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, ws.pictureCount);
+    ws_.framesRead = count;
+    ws_.pictureCount = count;
+    SetControlRange(ws_, ui_, ControlId::RegisterSpinEdit, 0, ws_.pictureCount);
+    SetControlRange(ws_, ui_, ControlId::DataPicNrSpinEdit, 1, ws_.pictureCount);
 }
+
+void WindowLoadObserver::paused() { ui_.processEvents(); }
+
+bool WindowLoadObserver::stopRequested() { return TakeAbortRequest(ws_); }
 
 void FinishLoad(Workspace& ws, Ui& ui)
 {

@@ -1,18 +1,31 @@
 #pragma once
 
-#include "image/Bitmap.h"
+#include "acquire/SeriesLoading.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
 
 namespace quivane {
 
-// Prepares a frame as picture `index` of the list (the list's current
-// length), showing the frame as read, the prepared picture and the progress.
-void AddFrame(Workspace& ws, Ui& ui, int index, const Bitmap24& frame);
+// The load settings as the workspace holds them: working size, enlargement,
+// whole-frame choice, picture limit and the corrections in force.
+SeriesSettings CurrentSeriesSettings(const Workspace& ws);
 
-// A frame read by either loader: the first becomes the result picture and
-// input picture 1, every later one the next input picture.
-void AddLoadedFrame(Workspace& ws, Ui& ui, const Bitmap24& frame);
+// Shows a load in the window: each frame as read in the input box, each
+// prepared picture in the result box with the progress, the growing count on
+// the picture spin edits; lets events run between frames and takes Escape.
+class WindowLoadObserver : public LoadObserver {
+public:
+    WindowLoadObserver(Workspace& ws, Ui& ui) : ws_(ws), ui_(ui) {}
+    void preparing(int index, const Bitmap24& frame) override;
+    void prepared(int index, const Bitmap24& frame, const Picture& picture) override;
+    void counted(int count) override;
+    void paused() override;
+    bool stopRequested() override;
+
+private:
+    Workspace& ws_;
+    Ui& ui_;
+};
 
 // Ends a load: an accepted load with pictures makes the actions ready and
 // shows picture 1; anything else leaves them disabled.

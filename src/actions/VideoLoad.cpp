@@ -29,21 +29,14 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
     ws.loadNames.chosenExtension = UpperCaseExtension(ws.loadNames.chosenFile);
 }
 
-// Reads frames 0 .. min(limit, count) - 1; returns a note for the status
-// line when the file did not hold what it announced.
+// Reads the frames in order; returns a note for the status line when the
+// file did not hold what it announced.
 std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count, const std::string& note)
 {
-    VideoSource video;
-    if (!video.Open(path)) return ws.loadNames.chosenFile + ": " + video.LastError();
+    WindowLoadObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
-    const int frames = std::min(ws.maxPictures, count);
-    for (int k = 0; k < frames; ++k) {
-        video.Seek(k);
-        if (const auto frame = video.ReadFrame()) AddLoadedFrame(ws, ui, *frame);
-        ui.processEvents();
-        if (TakeAbortRequest(ws)) break;
-    }
-    video.Close();
+    if (const auto failure = LoadVideoSeries(path, count, CurrentSeriesSettings(ws), ws.pictures, observer))
+        return ws.loadNames.chosenFile + ": " + *failure;
     return note.empty() ? std::string() : ws.loadNames.chosenFile + ": " + note;
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "acquire/SequenceNames.h"
+#include "image/Picture.h"
+#include "prepare/FrameCorrection.h"
+
+namespace quivane {
+
+// How every frame of a load becomes a picture.
+struct SeriesSettings {
+    int enlargement = 2;
+    bool fullPicture = false;
+    int width = 192;   // the working size
+    int height = 144;
+    int maxPictures = 0;
+    CorrectionState correction;  // flags 0: frames are used as read
+};
+
+// What a load tells whoever watches it; every method may do nothing.
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+    // Picture `index` (0 is the result) is about to be prepared from `frame`.
+    virtual void preparing(int /*index*/, const Bitmap24& /*frame*/) {}
+    virtual void prepared(int /*index*/, const Bitmap24& /*frame*/, const Picture& /*picture*/) {}
+    // The list now holds `count` input pictures.
+    virtual void counted(int /*count*/) {}
+    // Between frames, where a window lets its events run.
+    virtual void paused() {}
+    // Asked once per frame; true ends the load. Reading clears the request.
+    virtual bool stopRequested() { return false; }
+};
+
+// Adds one frame read by a load, corrected when a correction is in force: the
+// first frame becomes the result picture and input picture 1, every later one
+// the next input picture. Preparation never changes the frame it is given, so
+// the first frame is prepared twice from the one read.
+void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
+                    LoadObserver& observer);
+
+// Reads every existing file of the numbered sequence from `names.first` to
+// `names.last` in `folder` (names matched in any letter case) and adds it,
+// up to one picture past the limit, until the observer asks to stop. A file
+// that cannot be read ends the load; its message is returned, and what was
+// read so far stays a complete series.
+std::optional<std::string> LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
+                                            const std::string& extension, const SeriesSettings& settings,
+                                            PictureList& pictures, LoadObserver& observer);
+
+// Reads frames 0 .. min(maxPictures, frameCount) - 1 of a video in order and
+// adds each one that decodes. Returns why the file could not be opened.
+std::optional<std::string> LoadVideoSeries(const std::string& path, int frameCount, const SeriesSettings& settings,
+                                           PictureList& pictures, LoadObserver& observer);
+
+}  // namespace quivane
