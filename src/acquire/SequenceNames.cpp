@@ -43,4 +43,29 @@ std::string IncrementNumberText(std::string text)
     return text;  // a carry out of the first character is dropped
 }
 
+BitmapPairCheck CheckBitmapPair(const BitmapPair& pair)
+{
+    BitmapPairCheck check;
+    auto refuse = [&](const char* message) {
+        check.messages.emplace_back(message);
+        check.accepted = false;
+    };
+    if (!pair.heldFolder.empty() && pair.heldFolder != pair.folder)
+        refuse("The directory of both first and last picture must match");
+    if (pair.first.empty() || pair.last.empty()) refuse("You have to supply two pictures");
+    if (UpperCase(pair.first) == UpperCase(pair.last)) refuse("The names of first and last picture cannot be the same");
+    if (pair.extension != ".AVI" && pair.extension != ".BMP") check.accepted = false;
+    if (!check.accepted || pair.extension != ".BMP") return check;
+
+    check.names = SplitSequenceNames(pair.first, pair.last);
+    if (!check.names) {
+        check.accepted = false;
+    } else if (check.names->numberText.empty()) {
+        // Without a number the name never changes: the same file would be read over and over.
+        check.names.reset();
+        refuse("The names of first and last picture must differ in a number before the extension");
+    }
+    return check;
+}
+
 }  // namespace quivane

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quivane {
 
@@ -21,5 +22,23 @@ std::optional<SequenceNames> SplitSequenceNames(std::string first, std::string l
 
 // Counts the text up by one, keeping its width: 0099 -> 0100, 999 -> 000, A -> B.
 std::string IncrementNumberText(std::string text);
+
+// The two files chosen for a bitmap series, names without folder.
+struct BitmapPair {
+    std::string folder;      // where the first file is
+    std::string heldFolder;  // where the last file chosen is; empty when none was
+    std::string first;
+    std::string last;
+    std::string extension;   // the first file's, upper-cased with its dot
+};
+
+// The verdict on a pair: every problem the user should read, in order;
+// whether the load goes ahead; and for a bitmap series, its split names.
+struct BitmapPairCheck {
+    std::vector<std::string> messages;
+    bool accepted = true;
+    std::optional<SequenceNames> names;
+};
+BitmapPairCheck CheckBitmapPair(const BitmapPair& pair);
 
 }  // namespace quivane

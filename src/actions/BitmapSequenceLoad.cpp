@@ -33,22 +33,6 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
     }
 }
 
-// Every failing check is shown, one after the other.
-void CheckTheTwoFiles(Workspace& ws, Ui& ui)
-{
-    auto refuse = [&](const char* message) {
-        ui.showError(message);
-        ws.picturesLoaded = false;
-    };
-    const std::string& held = ws.bitmapDialog.heldFile;
-    if (!held.empty() && FolderOf(held) != ws.folders.picture)
-        refuse("The directory of both first and last picture must match");
-    if (ws.loadNames.chosenFile.empty() || ws.loadNames.lastFile.empty()) refuse("You have to supply two pictures");
-    if (UpperCase(ws.loadNames.chosenFile) == UpperCase(ws.loadNames.lastFile))
-        refuse("The names of first and last picture cannot be the same");
-    if (ws.loadNames.chosenExtension != ".AVI" && ws.loadNames.chosenExtension != ".BMP") ws.picturesLoaded = false;
-}
-
 void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 {
     const std::string extension = ws.loadNames.chosenExtension;
@@ -79,20 +63,13 @@ void LoadBMPButtonClick(Workspace& ws, Ui& ui)
     if (ws.firstLoadPending) SyncSettingsFromControls(ws, ui);
 
     AskForTheTwoFiles(ws, ui);
-    CheckTheTwoFiles(ws, ui);
-
-    if (ws.picturesLoaded && ws.loadNames.chosenExtension == ".BMP") {
-        const auto names = SplitSequenceNames(ws.loadNames.chosenFile, ws.loadNames.lastFile);
-        if (!names) {
-            ws.picturesLoaded = false;
-        } else if (names->numberText.empty()) {
-            // Without a number the name never changes: the same file would be read over and over.
-            ui.showError("The names of first and last picture must differ in a number before the extension");
-            ws.picturesLoaded = false;
-        } else {
-            ReadSequence(ws, ui, *names);
-        }
-    }
+    const std::string& held = ws.bitmapDialog.heldFile;
+    const BitmapPairCheck check =
+        CheckBitmapPair(BitmapPair{ws.folders.picture, held.empty() ? std::string() : FolderOf(held),
+                                   ws.loadNames.chosenFile, ws.loadNames.lastFile, ws.loadNames.chosenExtension});
+    for (const std::string& message : check.messages) ui.showError(message);
+    if (!check.accepted) ws.picturesLoaded = false;
+    if (ws.picturesLoaded && check.names) ReadSequence(ws, ui, *check.names);
 
     ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
     InitProgress(ui, 0, 1, 0, "Ready loading pictures");
