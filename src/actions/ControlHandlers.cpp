@@ -6,6 +6,7 @@
 #include "actions/ManualAlignment.h"
 #include "actions/PictureBrowsing.h"
 #include "actions/ResultViewActions.h"
+#include "tone/Clahe.h"
 
 namespace quivane {
 namespace {
@@ -71,8 +72,6 @@ void ChangeDisplay(Workspace& ws, Ui& ui, Change change)
     RefreshResultView(ws, ui);
 }
 
-// The hint calls 0 plain adaptive equalisation; other values give 1.5 .. 9.0.
-double ClipFactorFor(int value) { return value == 0 ? 0.0 : value / 2.0 + 1.0; }
 
 void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
 {
@@ -100,7 +99,7 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
     // Toggles rather than copies the box's state.
     case TableMappingCheckBox: ChangeDisplay(ws, ui, [&] { ws.lookupTableOn = !ws.lookupTableOn; }); break;
     case CLAHECheckBox: ChangeDisplay(ws, ui, [&] { ws.claheOn = value != 0; }); break;
-    case CLAHESpinEdit: ws.tone.clipFactor = ClipFactorFor(value); break;
+    case CLAHESpinEdit: ws.tone.clipFactor = ClaheClipFactor(value); break;
     case Map0255CheckBox: ChangeDisplay(ws, ui, [&] { ws.map0255On = value != 0; }); break;
     case DataPicNrSpinEdit: PictureNumberChanged(ws, ui); break;
     case HorScrollBar:

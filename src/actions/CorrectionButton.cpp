@@ -57,8 +57,7 @@ void LoadCorrectionBMPbuttonClick(Workspace& ws, Ui& ui)
         // stale mean or without its dark frame subtracted.
         if (answer == Answer::Unreadable) break;
     }
-    if ((correction.flags & CorrectFlatField) && (correction.flags & CorrectDarkFrame)) SubtractDarkFromFlat(correction);
-    if (correction.flags & CorrectFlatField) MeasureFlatField(correction);
+    FinishCorrection(correction);
     ui.showCorrectionActive(correction.flags != 0);
 }
 

@@ -11,9 +11,7 @@ void FormCreate(Workspace& ws, Ui& ui)
     const Controls& c = ws.controls;
 
     MakeDefaultPSFBitmap(ws.kernelBitmap);
-    for (int kind : {UnsharpMaskKernel, ConvolutionKernel, DeconvolutionKernel}) {
-        (void)LoadPSF(ws.kernelBitmap, kind, ws.kernels);  // the default always fits; nothing to report
-    }
+    ws.kernels = DefaultKernelSlots();
 
     ws.inputView = Bitmap24();
     ws.resultView = Bitmap24();

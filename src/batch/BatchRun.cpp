@@ -3,19 +3,23 @@
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
+#include <variant>
 
-#include "actions/BitmapSequenceLoad.h"
-#include "actions/CorrectionButton.h"
-#include "prepare/FrameCorrection.h"
-#include "actions/VideoLoad.h"
-#include "actions/AlignmentRun.h"
-#include "batch/HeadlessUi.h"
-#include "actions/CalculationRun.h"
-#include "actions/KernelButtons.h"
-#include "actions/SaveActions.h"
-#include "actions/ResultViewActions.h"
-#include "actions/ControlHandlers.h"
-#include "actions/WorkspaceActions.h"
+#include "acquire/BmpReader.h"
+#include "acquire/SequenceNames.h"
+#include "acquire/SeriesLoading.h"
+#include "acquire/VideoSource.h"
+#include "align/OffsetSearch.h"
+#include "combine/Calculation.h"
+#include "enhance/Kernel.h"
+#include "files/FileNames.h"
+#include "image/PixelHelpers.h"
+#include "output/BmpWriter.h"
+#include "tone/Clahe.h"
+#include "tone/LookupTableFile.h"
+#include "tone/RenderPicture.h"
+#include "workspace/Controls.h"
 
 namespace quivane {
 namespace {
@@ -25,7 +29,10 @@ struct Refusal {
     std::string message;
 };
 
-void Change(Workspace& ws, Ui& ui, ControlId id, int value) { ControlChanged(ws, ui, id, value); }
+// The window's default choices that the command line does not offer.
+constexpr int ViewWidth = 192;
+constexpr int ViewHeight = 144;
+constexpr int DefaultReference = 1;
 
 void RequireReadable(const std::string& path, const std::string& what)
 {
@@ -36,152 +43,253 @@ void RequireReadable(const std::string& path, const std::string& what)
     throw Refusal{"Cannot read the " + what + " \"" + path + "\""};
 }
 
-// What the user sets in the window before loading.
-void Prepare(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& errors)
+Bitmap24 ReadBitmapOrRefuse(const std::string& path)
 {
-    using enum ControlId;
-    Change(ws, ui, ResultSizeSpinEdit, o.width);
-    Change(ws, ui, ResampleSpinEdit, o.resample);
-    if (o.fullPicture) Change(ws, ui, WholeAreaCheckBox, 1);
+    auto bitmap = ReadBmp(path);
+    if (auto* failure = std::get_if<ReadFailure>(&bitmap)) throw Refusal{failure->message};
+    return std::move(std::get<Bitmap24>(bitmap));
+}
 
-    const std::pair<const std::string*, int> kernels[] = {
+// Progress lines for a person watching; nothing when `progress` is null.
+class ProgressLines {
+public:
+    explicit ProgressLines(std::ostream* progress) : progress_(progress) {}
+    void line(const std::string& text) const
+    {
+        if (progress_) *progress_ << text << '\n';
+    }
+
+private:
+    std::ostream* progress_;
+};
+
+class BatchLoadObserver : public LoadObserver {
+public:
+    explicit BatchLoadObserver(const ProgressLines& lines) : lines_(lines) {}
+    void prepared(int index, const Bitmap24& frame, const Picture&) override
+    {
+        lines_.line("Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frame.width()) +
+                    " x " + std::to_string(frame.height()) + "]");
+    }
+
+private:
+    const ProgressLines& lines_;
+};
+
+class BatchCalculationObserver : public CalculationObserver {
+public:
+    explicit BatchCalculationObserver(const ProgressLines& lines) : lines_(lines) {}
+    void stageStarted(CalculationStage stage, int) override
+    {
+        static const char* const names[] = {"Combine pictures", "Unsharp Masking", "Deconvolution",
+                                            "Convolve with matrix"};
+        lines_.line(names[static_cast<int>(stage)]);
+    }
+
+private:
+    const ProgressLines& lines_;
+};
+
+// Each kernel named replaces the built-in one of its kind when its size is
+// right; the size report (or why the kernel was kept) goes to `errors`.
+KernelSlots ReadKernels(const BatchOptions& o, std::ostream& errors)
+{
+    KernelSlots kernels = DefaultKernelSlots();
+    const std::pair<const std::string*, int> named[] = {
         {&o.umaPsf, UnsharpMaskKernel}, {&o.decPsf, DeconvolutionKernel}, {&o.filter, ConvolutionKernel}};
-    for (const auto& [path, kind] : kernels) {
+    for (const auto& [path, kind] : named) {
         if (path->empty()) continue;
         RequireReadable(*path, "kernel bitmap");
-        ui.dialogAnswers = {*path};
-        (void)AskPSFBitmap(ws, ui, kind);
-        if (!ui.errors.empty()) throw Refusal{ui.errors.front()};
-        errors << ui.status << '\n';  // the size report, or why the kernel was kept
+        errors << LoadPSF(ReadBitmapOrRefuse(*path), kind, kernels) << '\n';
     }
-
-    Change(ws, ui, CombineRadioGroup, o.combine);
-    if (o.param) Change(ws, ui, CombineSpinEdit, *o.param);
-    if (o.unsharp) {
-        Change(ws, ui, UmaCheckBox, 1);
-        Change(ws, ui, UmaStrengthSpinEdit, *o.unsharp);
-    }
-    if (o.deconvolve) {
-        Change(ws, ui, DecCheckBox, 1);
-        Change(ws, ui, DecRadioGroup, *o.deconvolve);
-    }
-    Change(ws, ui, DecIterationsSpinEdit, o.iterations);
-    if (o.convolve) Change(ws, ui, ConCheckBox, 1);
+    return kernels;
 }
 
-// The "Co&rrect" button with its three dialogs answered.
-void Correct(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+CorrectionState ReadCorrections(const BatchOptions& o)
 {
-    if (o.flat.empty() && o.dark.empty() && !o.shiftFix) return;
+    CorrectionState correction;
     if (!o.flat.empty()) RequireReadable(o.flat, "flat field");
     if (!o.dark.empty()) RequireReadable(o.dark, "dark frame");
-    auto answer = [](const std::string& path) { return path.empty() ? std::nullopt : std::optional(path); };
-    ui.dialogAnswers = {answer(o.flat), answer(o.dark), std::nullopt};
-    LoadCorrectionBMPbuttonClick(ws, ui);
-    if (!ui.errors.empty()) throw Refusal{ui.errors.front()};
-    // The third dialog only has to be answered with some file.
-    if (o.shiftFix) ws.correction.flags |= ShiftFixChosen;
+    if (!o.flat.empty()) {
+        correction.flatField = ReadBitmapOrRefuse(o.flat);
+        correction.flags |= CorrectFlatField;
+    }
+    if (!o.dark.empty()) {
+        correction.darkFrame = ReadBitmapOrRefuse(o.dark);
+        correction.flags |= CorrectDarkFrame;
+    }
+    FinishCorrection(correction);
+    if (o.shiftFix) correction.flags |= ShiftFixChosen;
+    return correction;
 }
 
-void Load(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& errors)
+SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correction)
 {
-    if (!o.avi.empty()) {
-        RequireReadable(o.avi, "video");
-        ui.dialogAnswers = {o.avi};
-        LoadAVIButtonClick(ws, ui);
-    } else {
-        for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
-        ui.dialogAnswers = {o.first, o.last};
-        LoadBMPButtonClick(ws, ui);
+    SeriesSettings s;
+    s.enlargement = o.resample;
+    s.fullPicture = o.fullPicture;
+    s.width = o.width;
+    s.height = o.width * 3 / 4;
+    s.maxPictures = ComputeMaxPictures(s.width, s.height);
+    s.correction = correction;
+    return s;
+}
+
+// A bitmap series as the window's two dialogs take it: a first file that is
+// not a bitmap ends the choice before the last one is asked for.
+void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
+                 std::ostream& errors)
+{
+    for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
+    const std::string extension = UpperCaseExtension(o.first);
+    const bool askedForLast = extension == ".BMP";
+    const std::string held = askedForLast ? o.last : o.first;
+    const BitmapPairCheck check = CheckBitmapPair(
+        BitmapPair{FolderOf(o.first), FolderOf(held), NameOf(o.first), askedForLast ? NameOf(o.last) : "", extension});
+    std::optional<std::string> failure;
+    if (check.accepted && check.names) {
+        settings.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
+        BatchLoadObserver observer(lines);
+        failure = LoadBitmapSeries(FolderOf(o.first), *check.names, extension, settings, pictures, observer);
     }
-    if (!ws.picturesLoaded || ws.pictureCount == 0) {
-        std::string message = !o.avi.empty() && !ui.status.empty() ? ui.status : "The load yielded no picture";
-        for (const std::string& e : ui.errors) message = e;
-        throw Refusal{message};
-    }
+    std::vector<std::string> messages = check.messages;
+    if (failure) messages.push_back(*failure);
+    if (pictures.size() < 2) throw Refusal{messages.empty() ? "The load yielded no picture" : messages.back()};
     // A file that could not be read ended the load; what was read is used.
-    for (const std::string& e : ui.errors) errors << e << '\n';
-    ui.errors.clear();
+    for (const std::string& message : messages) errors << message << '\n';
 }
 
-Picture& InputPicture(Workspace& ws, int n, const char* option)
+void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines)
 {
-    if (n < 1 || n > ws.pictureCount)
+    RequireReadable(o.avi, "video");
+    const std::string name = NameOf(o.avi);
+    if (UpperCaseExtension(name) != ".AVI") throw Refusal{"Ready loading pictures"};
+    std::string countNote;
+    const int count = VideoSource::VideoFrameCount(o.avi, countNote);
+    if (count <= 0) throw Refusal{name + " holds no readable video (" + countNote + ")"};
+    if (settings.correction.flags & ShiftFixChosen) settings.correction.flags |= ShiftFixActive;
+    BatchLoadObserver observer(lines);
+    const auto failure = LoadVideoSeries(o.avi, count, settings, pictures, observer);
+    if (pictures.size() < 2) {
+        const std::string note = failure ? *failure : countNote;
+        throw Refusal{note.empty() ? "Ready loading pictures" : name + ": " + note};
+    }
+}
+
+Picture& InputPicture(PictureList& pictures, int n, const char* option)
+{
+    const int count = static_cast<int>(pictures.size()) - 1;
+    if (n < 1 || n > count)
         throw Refusal{std::string(option) + ": there is no picture " + std::to_string(n) + " (1.." +
-                      std::to_string(ws.pictureCount) + ")"};
-    return ws.pictures[static_cast<std::size_t>(n)];
+                      std::to_string(count) + ")"};
+    return pictures[static_cast<std::size_t>(n)];
 }
 
-void MarkAndAlign(Workspace& ws, HeadlessUi& ui, const BatchOptions& o, std::ostream& out)
+void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLines& lines, std::ostream& out)
 {
-    for (const QualityOption& q : o.qualities) InputPicture(ws, q.picture, "--quality").quality = q.quality;
+    const int count = static_cast<int>(pictures.size()) - 1;
+    for (const QualityOption& q : o.qualities) InputPicture(pictures, q.picture, "--quality").quality = q.quality;
     for (const OffsetOption& off : o.offsets) {
-        Picture& picture = InputPicture(ws, off.picture, "--offset");
+        Picture& picture = InputPicture(pictures, off.picture, "--offset");
         picture.dx = off.dx;
         picture.dy = off.dy;
     }
-    if (o.reference) Change(ws, ui, ControlId::RegisterSpinEdit, std::min(*o.reference, ws.pictureCount));
-    if (o.viewOriginX) ws.viewOrigin = Point{std::max(-1, *o.viewOriginX), std::max(-1, *o.viewOriginY)};
     if (o.alignAuto) {
-        Change(ws, ui, ControlId::RegisterRadioGroup, 1);
-        GoButtonClick(ws, ui);
+        AlignmentSettings settings;
+        settings.reference = o.reference ? std::min(*o.reference, count) : DefaultReference;
+        settings.region = ComparedRegion{ViewWidth, ViewHeight, -1, -1};
+        if (o.viewOriginX) settings.region = ComparedRegion{ViewWidth, ViewHeight, std::max(-1, *o.viewOriginX),
+                                                            std::max(-1, *o.viewOriginY)};
+        settings.saturation = DeclarationOf(ControlId::SaturationTrackBar).start;
+        settings.enlargement = o.resample;
+        AlignSeries(pictures, count, settings, [&](int n, const SearchBest& best, long long score) {
+            lines.line("Automatic alignment of picture " + std::to_string(settings.reference) + " with nr. " +
+                       std::to_string(n) + ", Dx,Dy= (" + std::to_string(best.x) + ", " + std::to_string(best.y) +
+                       "), Value =[" + std::to_string(score) + "]");
+            return true;
+        });
     }
     if (o.printOffsets) {
-        for (int n = 1; n <= ws.pictureCount; ++n) {
-            const Picture& p = ws.pictures[static_cast<std::size_t>(n)];
+        for (int n = 1; n <= count; ++n) {
+            const Picture& p = pictures[static_cast<std::size_t>(n)];
             out << n << ' ' << p.dx << ' ' << p.dy << ' ' << p.quality << '\n';
         }
     }
 }
 
-// Display and tone act on the final render only.
-void SetDisplay(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+// The parameter each method starts with when chosen, unless one is given.
+int CombineParameter(const BatchOptions& o)
 {
-    using enum ControlId;
-    if (o.clahe) {
-        Change(ws, ui, CLAHESpinEdit, *o.clahe);
-        Change(ws, ui, CLAHECheckBox, 1);
-    }
-    Change(ws, ui, ShowResultRadioGroup, o.mode);
-    Change(ws, ui, SaturationTrackBar, o.saturation);
+    if (o.param) return *o.param;
+    return o.combine == CombineMinMaxMethod || o.combine == CombineMultiplyMethod ? 128 : 0;
+}
+
+CalculationSettings Calculation(const BatchOptions& o)
+{
+    CalculationSettings s;
+    s.combineMethod = o.combine;
+    s.combineParameter = CombineParameter(o);
+    s.unsharpOn = o.unsharp.has_value();
+    s.unsharpStrength = o.unsharp.value_or(DeclarationOf(ControlId::UmaStrengthSpinEdit).start);
+    s.deconvolutionOn = o.deconvolve.has_value();
+    s.deconvolutionMethod = o.deconvolve.value_or(DeconvolutionCit);
+    s.deconvolutionIterations = o.iterations;
+    s.convolutionOn = o.convolve;
+    return s;
+}
+
+// The display settings of the final render; a lookup table that cannot be
+// read is an error while processing.
+int DisplayFlags(const BatchOptions& o, ToneSettings& tone)
+{
+    int flags = o.mode;
+    tone.saturation = o.saturation;
     if (o.bias || o.gain) {
-        Change(ws, ui, BiasGainCheckBox, 1);
-        Change(ws, ui, BIASSpinEdit, o.bias.value_or(128));
-        Change(ws, ui, GAINSpinEdit, o.gain.value_or(128));
+        flags |= FlagBiasGain;
+        tone.biasLevel = o.bias.value_or(DeclarationOf(ControlId::BIASSpinEdit).start);
+        tone.gainLevel = o.gain.value_or(DeclarationOf(ControlId::GAINSpinEdit).start);
     }
     if (!o.lut.empty()) {
         RequireReadable(o.lut, "lookup table");
-        ui.dialogAnswers = {o.lut};
-        LUTButtonClick(ws, ui);
-        if (!ui.errors.empty()) throw std::runtime_error(ui.errors.front());
+        for (int i = 0; i < 256; ++i) tone.lookupTable[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+        if (const auto error = ReadLookupTable(o.lut, tone.lookupTable)) throw std::runtime_error(*error);
     }
-    if (!o.lut.empty() || o.lutNegative) Change(ws, ui, TableMappingCheckBox, 1);
-    if (o.map0255) Change(ws, ui, Map0255CheckBox, 1);
+    if (!o.lut.empty() || o.lutNegative) flags |= FlagLookupTable;
+    if (o.map0255) flags |= FlagMap0255;
+    return flags;
 }
 
-void Write(Workspace& ws, HeadlessUi& ui, const BatchOptions& o)
+void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone)
 {
-    const std::string path = std::filesystem::absolute(o.output).string();
-    ui.dialogAnswers = {path};
-    SaveAsButtonClick(ws, ui);
-    if (!ui.errors.empty()) throw std::runtime_error(ui.errors.front());
+    Bitmap24 view(result.bitmap.width(), result.bitmap.height());
+    RenderPicture(result, view, -1, -1, flags, tone);
+    if (const auto error = WriteBmp(view, std::filesystem::absolute(o.output).string()))
+        throw std::runtime_error(*error);
 }
 
 }  // namespace
 
 BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& errors, std::ostream* progress)
 {
-    Workspace ws(std::filesystem::current_path().string());
-    HeadlessUi ui(progress);
+    const ProgressLines lines(progress);
     try {
-        FormCreate(ws, ui);
-        Prepare(ws, ui, options, errors);
-        Correct(ws, ui, options);
-        Load(ws, ui, options, errors);
-        MarkAndAlign(ws, ui, options, out);
-        CalculationRun(ws, ui);
-        SetDisplay(ws, ui, options);
-        Write(ws, ui, options);
+        const KernelSlots kernels = ReadKernels(options, errors);
+        const SeriesSettings settings = LoadSettings(options, ReadCorrections(options));
+        PictureList pictures;
+        if (options.avi.empty()) {
+            LoadBitmaps(options, settings, pictures, lines, errors);
+        } else {
+            LoadVideo(options, settings, pictures, lines);
+        }
+        MarkAndAlign(options, pictures, lines, out);
+        BatchCalculationObserver observer(lines);
+        Calculate(pictures, static_cast<int>(pictures.size()) - 1, Calculation(options), kernels, observer);
+
+        Picture& result = pictures.front();
+        if (options.clahe) ApplyClahe(result, ClaheClipFactor(*options.clahe));
+        ToneSettings tone;
+        const int flags = DisplayFlags(options, tone);
+        Write(options, result, flags, tone);
         return BatchWritten;
     } catch (const Refusal& refusal) {
         errors << refusal.message << '\n';

@@ -64,4 +64,15 @@ void MakeDefaultPSFBitmap(Bitmap24& picture)
     }
 }
 
+KernelSlots DefaultKernelSlots()
+{
+    Bitmap24 picture;
+    MakeDefaultPSFBitmap(picture);
+    KernelSlots slots;
+    for (int kind : {UnsharpMaskKernel, ConvolutionKernel, DeconvolutionKernel}) {
+        (void)LoadPSF(picture, kind, slots);  // the default always fits; nothing to report
+    }
+    return slots;
+}
+
 }  // namespace quivane

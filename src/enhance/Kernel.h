@@ -66,4 +66,7 @@ std::string LoadPSF(const Bitmap24& picture, int kind, KernelSlots& slots);
 // Redraws `picture` as the built-in 15 x 15 kernel: a white X on mid-grey.
 void MakeDefaultPSFBitmap(Bitmap24& picture);
 
+// Every slot holding the built-in kernel.
+KernelSlots DefaultKernelSlots();
+
 }  // namespace quivane

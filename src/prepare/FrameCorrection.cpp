@@ -94,4 +94,10 @@ void CorrectFrame(const CorrectionState& correction, Bitmap24& frame)
     }
 }
 
+void FinishCorrection(CorrectionState& correction)
+{
+    if ((correction.flags & CorrectFlatField) && (correction.flags & CorrectDarkFrame)) SubtractDarkFromFlat(correction);
+    if (correction.flags & CorrectFlatField) MeasureFlatField(correction);
+}
+
 }  // namespace quivane

@@ -31,6 +31,10 @@ void SubtractDarkFromFlat(CorrectionState& correction);
 // field gives 0; a field one pixel wide or high gives 1).
 void MeasureFlatField(CorrectionState& correction);
 
+// Makes the chosen corrections ready for use: the dark frame subtracted from
+// the flat field when both are chosen, then the flat field measured.
+void FinishCorrection(CorrectionState& correction);
+
 // Corrects a frame in place: rows rotated left by 255 pixels when the shift
 // fix is active, the dark frame subtracted, each channel scaled by the flat
 // field's mean over its local value, clamped. Only the area common to the

@@ -52,6 +52,10 @@ void InterpolateRegion(const Plane& source, Plane& destination, const Histogram&
 // 1 <= nrY <= height <= 576 (RangeCheckError otherwise).
 void Clahe(const Plane& source, Plane& destination, int width, int height, int nrX, int nrY, double clipFactor);
 
+// The clip factor of the CLAHE spin edit's setting: 0 is plain adaptive
+// equalisation, 1..16 give 1.5 .. 9.0.
+constexpr double ClaheClipFactor(int setting) { return setting == 0 ? 0.0 : setting / 2.0 + 1.0; }
+
 // Equalises the picture's luminance in place with the 8 x 6 grid; the chroma
 // bytes stay. A clip factor below 1 gives plain adaptive equalisation.
 void ApplyClahe(Picture& picture, double clipFactor);

@@ -3,47 +3,76 @@
 namespace quivane {
 namespace {
 
-ControlState CheckBox() { return ControlState{0, 0, 1, 1, true, true}; }
-ControlState RadioGroup(int items, int start = 0) { return ControlState{start, 0, items - 1, 1, true, true}; }
-ControlState Spin(int minimum, int maximum, int step, int start, bool enabled = true)
+constexpr ControlDeclaration CheckBox() { return ControlDeclaration{ControlKind::CheckBox, 0, 1, 1, 0}; }
+constexpr ControlDeclaration RadioGroup(int items, int start = 0)
 {
-    return ControlState{start, minimum, maximum, step, enabled, true};
+    return ControlDeclaration{ControlKind::RadioGroup, 0, items - 1, 1, start};
+}
+constexpr ControlDeclaration Spin(int minimum, int maximum, int step, int start)
+{
+    return ControlDeclaration{ControlKind::SpinEdit, minimum, maximum, step, start};
+}
+constexpr ControlDeclaration Disabled(ControlDeclaration d)
+{
+    d.enabled = false;
+    return d;
+}
+constexpr ControlDeclaration Hidden(ControlDeclaration d)
+{
+    d.visible = false;
+    return d;
 }
 
 }  // namespace
 
-Controls::Controls()
+ControlDeclaration DeclarationOf(ControlId id)
 {
     using enum ControlId;
-    auto& s = *this;
-    s[WholeAreaCheckBox] = CheckBox();
-    s[ResampleSpinEdit] = Spin(1, 6, 1, 2);
-    s[RegisterRadioGroup] = RadioGroup(2);
-    s[RegisterSpinEdit] = Spin(0, 0, 1, 0);
-    s[HorScrollBar] = Spin(-64, 64, 8, 0);
-    s[VerScrollBar] = Spin(-64, 64, 8, 0);
-    s[CombineRadioGroup] = RadioGroup(4);
-    s[CombineSpinEdit] = Spin(0, 252, 4, 0);
-    s[CombineSpinEdit].visible = false;  // hidden while "Mean" is chosen
-    s[UmaCheckBox] = CheckBox();
-    s[UmaStrengthSpinEdit] = Spin(0, 16, 1, 3);
-    s[DecCheckBox] = CheckBox();
-    s[DecRadioGroup] = RadioGroup(2);
-    s[DecIterationsSpinEdit] = Spin(1, 16, 1, 1);
-    s[ConCheckBox] = CheckBox();
-    s[DataPicNrSpinEdit] = Spin(1, 1, 1, 1);
-    s[QualityRadioGroup] = RadioGroup(4, 2);
-    s[ShowResultRadioGroup] = RadioGroup(4);
-    s[SaturationTrackBar] = Spin(0, 400, 5, 100);
-    s[ResultSizeSpinEdit] = Spin(64, 768, 64, 192);
-    s[AutosizeCheckBox] = CheckBox();
-    s[BiasGainCheckBox] = CheckBox();
-    s[BIASSpinEdit] = Spin(2, 254, 2, 128, false);
-    s[GAINSpinEdit] = Spin(2, 254, 2, 128, false);
-    s[TableMappingCheckBox] = CheckBox();
-    s[CLAHECheckBox] = CheckBox();
-    s[CLAHESpinEdit] = Spin(0, 16, 1, 2);
-    s[Map0255CheckBox] = CheckBox();
+    switch (id) {
+    case WholeAreaCheckBox: return CheckBox();
+    case ResampleSpinEdit: return Spin(1, 6, 1, 2);
+    case RegisterRadioGroup: return RadioGroup(2);
+    case RegisterSpinEdit: return Spin(0, 0, 1, 0);  // the range follows the pictures loaded
+    case HorScrollBar:
+    case VerScrollBar: return ControlDeclaration{ControlKind::ScrollBar, -64, 64, 8, 0};
+    case CombineRadioGroup: return RadioGroup(4);
+    case CombineSpinEdit: return Hidden(Spin(0, 252, 4, 0));  // hidden while "Mean" is chosen
+    case UmaCheckBox: return CheckBox();
+    case UmaStrengthSpinEdit: return Spin(0, 16, 1, 3);
+    case DecCheckBox: return CheckBox();
+    case DecRadioGroup: return RadioGroup(2);
+    case DecIterationsSpinEdit: return Spin(1, 16, 1, 1);
+    case ConCheckBox: return CheckBox();
+    case DataPicNrSpinEdit: return Spin(1, 1, 1, 1);  // the range follows the pictures loaded
+    case QualityRadioGroup: return RadioGroup(4, 2);
+    case ShowResultRadioGroup: return RadioGroup(4);
+    case SaturationTrackBar: return ControlDeclaration{ControlKind::TrackBar, 0, 400, 5, 100};
+    case ResultSizeSpinEdit: return Spin(64, 768, 64, 192);
+    case AutosizeCheckBox: return CheckBox();
+    case BiasGainCheckBox: return CheckBox();
+    case BIASSpinEdit:
+    case GAINSpinEdit: return Disabled(Spin(2, 254, 2, 128));
+    case TableMappingCheckBox: return CheckBox();
+    case CLAHECheckBox: return CheckBox();
+    case CLAHESpinEdit: return Spin(0, 16, 1, 2);
+    case Map0255CheckBox: return CheckBox();
+    case Count: break;
+    }
+    return CheckBox();
+}
+
+bool AcceptsValue(const ControlDeclaration& d, int value)
+{
+    if (value < d.minimum || value > d.maximum) return false;
+    return d.kind != ControlKind::SpinEdit || (value - d.start) % d.step == 0;
+}
+
+Controls::Controls()
+{
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const ControlDeclaration d = DeclarationOf(static_cast<ControlId>(i));
+        states_[i] = ControlState{d.start, d.minimum, d.maximum, d.step, d.enabled, d.visible};
+    }
 }
 
 int ClampToRange(const ControlState& state, int value)

@@ -54,6 +54,26 @@ struct ControlState {
     friend bool operator==(const ControlState&, const ControlState&) = default;
 };
 
+enum class ControlKind { CheckBox, RadioGroup, SpinEdit, TrackBar, ScrollBar };
+
+// How a control is made: its kind, range, step and start value. Declared
+// once for the window, the workspace's mirror and the command line's checks.
+struct ControlDeclaration {
+    ControlKind kind;
+    int minimum;
+    int maximum;
+    int step;
+    int start;
+    bool enabled = true;
+    bool visible = true;
+};
+
+ControlDeclaration DeclarationOf(ControlId id);
+
+// A value the control can be given: inside its range and, for a spin edit,
+// a whole number of steps away from its start value, as its arrows reach.
+bool AcceptsValue(const ControlDeclaration& declaration, int value);
+
 // A plain mirror of every control's state, made with the window's start
 // values. Settings are re-read from here at times (the first load), so the
 // mirror and the settings may differ on purpose.
