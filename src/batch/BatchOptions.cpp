@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 
+#include "workspace/Controls.h"
+
 namespace quivane {
 
 const char* const BatchUsage = R"(usage: quivane-batch (--bmp FIRST LAST | --avi FILE) --output FILE [options]
@@ -59,11 +61,20 @@ private:
     // An integer in minimum..maximum that is a multiple of `step` counted from `base`.
     int Number(const std::string& option, int minimum, int maximum, int step = 1, int base = 0)
     {
+        const ControlDeclaration any{ControlKind::SpinEdit, minimum, maximum, step, base};
+        return Number(option, any);
+    }
+
+    // A value the control itself could be given.
+    int Number(const std::string& option, ControlId control) { return Number(option, DeclarationOf(control)); }
+
+    int Number(const std::string& option, const ControlDeclaration& d)
+    {
         const std::string text = Next(option);
         const auto value = ToInt(text);
-        if (!value || *value < minimum || *value > maximum || (*value - base) % step != 0) {
-            std::string range = std::to_string(minimum) + ".." + std::to_string(maximum);
-            if (step != 1) range += " in steps of " + std::to_string(step);
+        if (!value || !AcceptsValue(d, *value)) {
+            std::string range = std::to_string(d.minimum) + ".." + std::to_string(d.maximum);
+            if (d.kind == ControlKind::SpinEdit && d.step != 1) range += " in steps of " + std::to_string(d.step);
             Fail(option + " " + text + ": expected " + range);
         }
         return *value;
@@ -124,8 +135,8 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--flat", [&] { o.flat = Next("--flat"); }},
         {"--dark", [&] { o.dark = Next("--dark"); }},
         {"--shift-fix", [&] { o.shiftFix = true; }},
-        {"--width", [&] { o.width = Number("--width", 64, 768, 64); }},
-        {"--resample", [&] { o.resample = Number("--resample", 1, 6); }},
+        {"--width", [&] { o.width = Number("--width", ControlId::ResultSizeSpinEdit); }},
+        {"--resample", [&] { o.resample = Number("--resample", ControlId::ResampleSpinEdit); }},
         {"--full-picture", [&] { o.fullPicture = true; }},
         {"--quality", [&] { Quality("--quality"); }},
         {"--offset", [&] {
@@ -140,19 +151,19 @@ std::variant<BatchOptions, UsageError> Parser::Run()
              o.viewOriginY = f[1];
          }},
         {"--combine", [&] { o.combine = Choice("--combine", {"mean", "median", "minmax", "multiply"}); }},
-        {"--param", [&] { o.param = Number("--param", 0, 252, 4); }},
-        {"--unsharp", [&] { o.unsharp = Number("--unsharp", 0, 16); }},
+        {"--param", [&] { o.param = Number("--param", ControlId::CombineSpinEdit); }},
+        {"--unsharp", [&] { o.unsharp = Number("--unsharp", ControlId::UmaStrengthSpinEdit); }},
         {"--deconvolve", [&] { o.deconvolve = Choice("--deconvolve", {"cit", "lr"}); }},
-        {"--iterations", [&] { o.iterations = Number("--iterations", 1, 16); }},
+        {"--iterations", [&] { o.iterations = Number("--iterations", ControlId::DecIterationsSpinEdit); }},
         {"--convolve", [&] { o.convolve = true; }},
         {"--uma-psf", [&] { o.umaPsf = Next("--uma-psf"); }},
         {"--dec-psf", [&] { o.decPsf = Next("--dec-psf"); }},
         {"--filter", [&] { o.filter = Next("--filter"); }},
-        {"--mode", [&] { o.mode = Number("--mode", 0, 3); }},
-        {"--saturation", [&] { o.saturation = Number("--saturation", 0, 400); }},
-        {"--clahe", [&] { o.clahe = Number("--clahe", 0, 16); }},
-        {"--bias", [&] { o.bias = Number("--bias", 2, 254, 2); }},
-        {"--gain", [&] { o.gain = Number("--gain", 2, 254, 2); }},
+        {"--mode", [&] { o.mode = Number("--mode", ControlId::ShowResultRadioGroup); }},
+        {"--saturation", [&] { o.saturation = Number("--saturation", ControlId::SaturationTrackBar); }},
+        {"--clahe", [&] { o.clahe = Number("--clahe", ControlId::CLAHESpinEdit); }},
+        {"--bias", [&] { o.bias = Number("--bias", ControlId::BIASSpinEdit); }},
+        {"--gain", [&] { o.gain = Number("--gain", ControlId::GAINSpinEdit); }},
         {"--lut", [&] { o.lut = Next("--lut"); }},
         {"--lut-negative", [&] { o.lutNegative = true; }},
         {"--map0255", [&] { o.map0255 = true; }},

@@ -5,6 +5,8 @@
 #include <variant>
 #include <vector>
 
+#include "workspace/Controls.h"
+
 namespace quivane {
 
 struct QualityOption {
@@ -23,8 +25,8 @@ struct OffsetOption {
 struct BatchOptions {
     std::string first, last;  // --bmp
     std::string avi;          // --avi
-    int width = 192;
-    int resample = 2;
+    int width = DeclarationOf(ControlId::ResultSizeSpinEdit).start;
+    int resample = DeclarationOf(ControlId::ResampleSpinEdit).start;
     bool fullPicture = false;
     std::string flat, dark;
     bool shiftFix = false;
@@ -37,11 +39,11 @@ struct BatchOptions {
     std::optional<int> param;
     std::optional<int> unsharp;
     std::optional<int> deconvolve;  // 0 "Cit", 1 "LR"
-    int iterations = 1;
+    int iterations = DeclarationOf(ControlId::DecIterationsSpinEdit).start;
     bool convolve = false;
     std::string umaPsf, decPsf, filter;
     int mode = 2;
-    int saturation = 100;
+    int saturation = DeclarationOf(ControlId::SaturationTrackBar).start;
     std::optional<int> clahe;
     std::optional<int> bias, gain;
     std::string lut;

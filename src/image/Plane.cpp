@@ -20,9 +20,9 @@ void PictureToScratch(const Picture& picture, Plane& plane)
     SizeFromPicture(picture, plane);
     const Bitmap32& bitmap = picture.bitmap;
     for (int y = 0; y < plane.height; ++y) {
-        const PicturePixel* source = bitmap.row(std::clamp(y - picture.dy, 0, bitmap.height() - 1));
+        const PicturePixel* source = bitmap.row(std::clamp(y + picture.dy, 0, bitmap.height() - 1));
         std::int16_t* target = plane.row(y);
-        for (int x = 0; x < plane.width; ++x) target[x] = source[std::clamp(x - picture.dx, 0, bitmap.width() - 1)].luminance;
+        for (int x = 0; x < plane.width; ++x) target[x] = source[std::clamp(x + picture.dx, 0, bitmap.width() - 1)].luminance;
     }
 }
 

@@ -90,3 +90,57 @@ TEST(BatchOptions, RefusesMissingInputOutputAndUnknownOptions)
 
 }  // namespace
 }  // namespace quivane
+
+namespace quivane {
+namespace {
+
+// Each option that sets a control takes exactly the values the control can
+// be given: its range, and for a spin edit the steps its arrows reach.
+struct ControlOption {
+    const char* option;
+    ControlId control;
+};
+
+class OptionFollowsItsControl : public ::testing::TestWithParam<ControlOption> {};
+
+TEST_P(OptionFollowsItsControl, AcceptsWhatTheControlAcceptsAndNothingElse)
+{
+    const ControlOption c = GetParam();
+    const ControlDeclaration d = DeclarationOf(c.control);
+    for (int value : {d.minimum - 1, d.minimum, d.start, d.start + 1, d.start + d.step, d.maximum, d.maximum + 1}) {
+        const auto parsed =
+            ParseBatchOptions({"--bmp", "A1.BMP", "A2.BMP", "--output", "r.bmp", c.option, std::to_string(value)});
+        EXPECT_EQ(std::holds_alternative<BatchOptions>(parsed), AcceptsValue(d, value)) << c.option << ' ' << value;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, OptionFollowsItsControl,
+                         ::testing::Values(ControlOption{"--width", ControlId::ResultSizeSpinEdit},
+                                           ControlOption{"--resample", ControlId::ResampleSpinEdit},
+                                           ControlOption{"--param", ControlId::CombineSpinEdit},
+                                           ControlOption{"--unsharp", ControlId::UmaStrengthSpinEdit},
+                                           ControlOption{"--iterations", ControlId::DecIterationsSpinEdit},
+                                           ControlOption{"--mode", ControlId::ShowResultRadioGroup},
+                                           ControlOption{"--saturation", ControlId::SaturationTrackBar},
+                                           ControlOption{"--clahe", ControlId::CLAHESpinEdit},
+                                           ControlOption{"--bias", ControlId::BIASSpinEdit},
+                                           ControlOption{"--gain", ControlId::GAINSpinEdit}));
+
+TEST(ControlDeclarations, SpinEditsReachOnlyTheirStepsAndTrackBarsAnyPosition)
+{
+    const ControlDeclaration width = DeclarationOf(ControlId::ResultSizeSpinEdit);
+    EXPECT_TRUE(AcceptsValue(width, 256));
+    EXPECT_FALSE(AcceptsValue(width, 200));
+    EXPECT_TRUE(AcceptsValue(DeclarationOf(ControlId::SaturationTrackBar), 101));
+    // The window's mirror starts from the same declarations.
+    const Controls controls;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto id = static_cast<ControlId>(i);
+        const ControlDeclaration d = DeclarationOf(id);
+        EXPECT_EQ(controls[id], (ControlState{d.start, d.minimum, d.maximum, d.step, d.enabled, d.visible})) << i;
+        EXPECT_TRUE(AcceptsValue(d, d.start)) << "start value outside its own control " << i;
+    }
+}
+
+}  // namespace
+}  // namespace quivane
