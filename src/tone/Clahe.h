@@ -14,7 +14,9 @@ namespace quivane {
 constexpr int ClaheRegionsX = 8;
 constexpr int ClaheRegionsY = 6;
 
-// A limit no region can reach: clipping is off and CLAHE becomes plain AHE.
+// A limit no region of the 8 x 6 grid at a working size (at most 96 x 96
+// samples) can reach: clipping is off and CLAHE becomes plain AHE. A region
+// of a coarser grid may exceed it and is then still clipped.
 constexpr int ClaheNoClipLimit = 16384;
 
 // The clip limit for regions of `nrPixels` pixels: round(clipFactor *
