@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace quivane {
 namespace {
@@ -16,8 +15,6 @@ bool HoldsSamples(const fs::path& folder)
     std::error_code error;
     return fs::is_directory(folder / "Pictures", error);
 }
-
-bool AccessAllowsWriting(const fs::path& folder) { return ::access(folder.c_str(), W_OK) == 0; }
 
 std::string WithSeparator(const fs::path& folder)
 {
@@ -45,17 +42,10 @@ bool PrepareUserFolder(const fs::path& user, const fs::path& shared)
 
 std::string WorkingFolder(const std::string& programFolder, const std::string& userDataHome)
 {
-    return WorkingFolder(programFolder, userDataHome, AccessAllowsWriting);
-}
-
-std::string WorkingFolder(const std::string& programFolder, const std::string& userDataHome,
-                          const std::function<bool(const std::filesystem::path&)>& writable)
-{
     const fs::path program(programFolder);
     if (HoldsSamples(program)) return WithSeparator(program);
     const fs::path shared = (program / ".." / "share" / "quivane").lexically_normal();
     if (!HoldsSamples(shared)) return WithSeparator(program);
-    if (writable(shared)) return WithSeparator(shared);
     if (userDataHome.empty()) return WithSeparator(shared);
     const fs::path user = fs::path(userDataHome) / "quivane";
     return PrepareUserFolder(user, shared) ? WithSeparator(user) : WithSeparator(shared);

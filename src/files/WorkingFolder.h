@@ -1,7 +1,5 @@
 #pragma once
 
-#include <filesystem>
-#include <functional>
 #include <string>
 
 namespace quivane {
@@ -10,14 +8,12 @@ namespace quivane {
 // the folder of the running program:
 // - beside the program when its samples sit there (the build tree, or a
 //   program unpacked in one folder);
-// - else in <prefix>/share/quivane of an installed program, when writable;
-// - else in a per-user folder ($XDG_DATA_HOME/quivane, by default
-//   ~/.local/share/quivane), made on first use with its own Result/ and links
-//   to the installed sample folders.
-// Falls back to the program's folder when none of these can be had.
-// `writable` tells whether the program may write into a folder.
-std::string WorkingFolder(const std::string& programFolder, const std::string& userDataHome,
-                          const std::function<bool(const std::filesystem::path&)>& writable);
+// - else, for an installed program, in a per-user folder ($XDG_DATA_HOME/quivane,
+//   by default ~/.local/share/quivane), made on first use with its own Result/
+//   and links to the sample folders in <prefix>/share/quivane: the
+//   installation itself is never written to.
+// Falls back to the shared folder without a home, and to the program's
+// folder when no samples are found.
 std::string WorkingFolder(const std::string& programFolder, const std::string& userDataHome);
 
 // $XDG_DATA_HOME, or $HOME/.local/share; empty when neither is set.

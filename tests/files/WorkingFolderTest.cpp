@@ -30,25 +30,23 @@ TEST_F(WorkingFolderTest, SamplesBesideTheProgramWin)
     EXPECT_EQ(WorkingFolder((root / "build").string(), "/nowhere"), (root / "build").string() + "/");
 }
 
-TEST_F(WorkingFolderTest, InstalledProgramUsesItsWritableShareFolder)
+TEST_F(WorkingFolderTest, InstalledProgramGetsAPerUserFolderWithLinkedSamples)
 {
     const fs::path share = Installed();
-    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), (root / "home").string()), share.string() + "/");
-}
-
-TEST_F(WorkingFolderTest, ReadOnlyInstallationGetsAPerUserFolderWithLinkedSamples)
-{
-    const fs::path share = Installed();
-    const auto readOnlyShare = [&](const fs::path& folder) { return folder != share; };
     const fs::path user = root / "home" / "quivane";
-    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), (root / "home").string(), readOnlyShare),
-              user.string() + "/");
+    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), (root / "home").string()), user.string() + "/");
     EXPECT_TRUE(fs::is_directory(user / "Result"));
+    EXPECT_FALSE(fs::exists(share / "Result")) << "the installation is never written to";
     EXPECT_TRUE(fs::is_symlink(user / "Pictures"));
     EXPECT_EQ(fs::read_symlink(user / "PSF"), share / "PSF");
     // A second start finds the folder as it left it.
-    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), (root / "home").string(), readOnlyShare),
-              user.string() + "/");
+    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), (root / "home").string()), user.string() + "/");
+}
+
+TEST_F(WorkingFolderTest, InstalledProgramWithoutAHomeUsesTheSharedFolder)
+{
+    const fs::path share = Installed();
+    EXPECT_EQ(WorkingFolder((root / "prefix" / "bin").string(), ""), share.string() + "/");
 }
 
 TEST_F(WorkingFolderTest, WithoutSamplesAnywhereTheProgramFolderIsUsed)
