@@ -7,7 +7,7 @@
 
 #include "actions/WorkspaceActions.h"
 #include "support/FakeUi.h"
-#include "support/TempFolder.h"
+#include "support/LookupTables.h"
 
 namespace quivane {
 namespace {
@@ -15,18 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeUi;
 
-class LookupTableButtonTest : public ::testing::Test {
-protected:
-    testing::TempFolder temp{"lut"};
-    fs::path folder = temp.path();
-
-    std::string WriteTable(const std::string& name, int length)
-    {
-        std::ofstream out(folder / name, std::ios::binary);
-        for (int i = 0; i < length; ++i) out.put(static_cast<char>((i * 7) & 255));
-        return (folder / name).string();
-    }
-};
+using LookupTableButtonTest = testing::LookupTableFolder;
 
 TEST_F(LookupTableButtonTest, ButtonStartsFromTheIdentityAndCancelKeepsIt)
 {

@@ -6,25 +6,14 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "support/TempFolder.h"
+#include "support/LookupTables.h"
 
 namespace quivane {
 namespace {
 
 namespace fs = std::filesystem;
 
-class LookupTableTest : public ::testing::Test {
-protected:
-    testing::TempFolder temp{"lut"};
-    fs::path folder = temp.path();
-
-    std::string WriteTable(const std::string& name, int length)
-    {
-        std::ofstream out(folder / name, std::ios::binary);
-        for (int i = 0; i < length; ++i) out.put(static_cast<char>((i * 7) & 255));
-        return (folder / name).string();
-    }
-};
+using LookupTableTest = testing::LookupTableFolder;
 
 TEST_F(LookupTableTest, ReadsTheFirst256BytesAndIgnoresTheRest)
 {
