@@ -6,24 +6,14 @@
 #include <random>
 
 #include "align/ComparisonOverlay.h"
+#include "support/Pictures.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {
 namespace {
 
-Picture RandomPicture(int width, int height, std::mt19937& random)
-{
-    Picture picture;
-    PreparePictureBitmap(picture, width, height);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random))};
-    return picture;
-}
+using testing::RandomPicture;
+
 
 // A disc on a dark sky, centred at (cx, cy).
 Picture Disc(int width, int height, int cx, int cy)

@@ -5,22 +5,15 @@
 #include <random>
 #include <vector>
 
+#include "support/Pictures.h"
+
 namespace quivane {
 namespace {
 
 Picture Noise(int width, int height, unsigned seed)
 {
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
-    Picture picture;
-    PreparePictureBitmap(picture, width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random))};
-    return picture;
+    return testing::RandomPicture(width, height, random);
 }
 
 class Recorder : public CalculationObserver {

@@ -4,20 +4,14 @@
 
 #include <random>
 
+#include "support/Pictures.h"
+
 namespace quivane {
 namespace {
 
 Picture RandomPicture(int width, int height, int dx, int dy, std::mt19937& random)
 {
-    Picture picture;
-    PreparePictureBitmap(picture, width, height);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random)),
-                                                   static_cast<std::uint8_t>(byte(random))};
+    Picture picture = testing::RandomPicture(width, height, random);
     picture.dx = dx;
     picture.dy = dy;
     return picture;
