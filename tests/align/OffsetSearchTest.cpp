@@ -14,7 +14,6 @@ namespace {
 
 using testing::RandomPicture;
 
-
 // A disc on a dark sky, centred at (cx, cy).
 Picture Disc(int width, int height, int cx, int cy)
 {
