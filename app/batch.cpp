@@ -11,7 +11,7 @@
 int main(int argc, char* argv[])
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
+    if (arguments.empty() || quivane::AsksForHelp(arguments)) {
         std::cout << quivane::BatchUsage;
         return arguments.empty() ? quivane::BatchRefused : quivane::BatchWritten;
     }

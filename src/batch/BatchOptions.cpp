@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <functional>
+#include <limits>
 #include <map>
+#include <set>
 
 #include "workspace/Controls.h"
 
@@ -17,8 +19,11 @@ write a 24-bit BMP.
 Input:        --bmp FIRST LAST  or  --avi FILE
 Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
 Correction:   --flat FILE  --dark FILE  --shift-fix
-Pictures:     --quality N:Q (dont|bad|avg|good|0..3)  --offset N:DX:DY
-Alignment:    --align auto  --reference N  --view-origin X:Y
+Pictures:     --quality N:Q (dont|bad|avg|good|0..3)
+              --offset N:DX:DY (DX, DY in -16384..16384)
+Alignment:    --align auto  --reference N (0 and up; above the picture
+              count means the last picture)  --view-origin X:Y (-1..16384;
+              -1 centres that axis)
 Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)
 Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
               --convolve  --uma-psf F  --dec-psf F  --filter F
@@ -27,11 +32,26 @@ Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
               --map0255
 Output:       --output FILE  --print-offsets
 
+Only --quality and --offset may be given more than once. Every named file
+(pictures, video, corrections, kernels, table) is read and checked before
+the load; --help anywhere shows this text.
+
 Exit status: 0 written; 2 bad arguments or refused input; 1 an error while
 processing (nothing written).
 )";
 
+bool AsksForHelp(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments)
+        if (argument == "--help" || argument == "-h") return true;
+    return false;
+}
+
 namespace {
+
+// Larger shifts or origins only show a picture's border pixel, and keeping
+// them this small keeps every coordinate sum far from overflowing.
+constexpr int MaxOffset = 16384;
 
 class Parser {
 public:
@@ -80,8 +100,9 @@ private:
         return *value;
     }
 
-    // "A:B" or "A:B:C" of integers.
-    std::vector<int> Fields(const std::string& option, std::size_t count)
+    // "A:B" or "A:B:C" of integers; every field but the first (a picture
+    // number) in minimum..maximum.
+    std::vector<int> Fields(const std::string& option, std::size_t count, int minimum, int maximum)
     {
         const std::string text = Next(option);
         std::vector<int> fields;
@@ -95,7 +116,22 @@ private:
             start = colon + 1;
         }
         if (fields.size() != count) Fail(option + " " + text + ": expected " + (count == 2 ? "A:B" : "N:DX:DY"));
+        for (std::size_t i = count == 2 ? 0 : 1; i < count; ++i) {
+            if (fields[i] < minimum || fields[i] > maximum)
+                Fail(option + " " + text + ": expected values in " + std::to_string(minimum) + ".." +
+                     std::to_string(maximum));
+        }
         return fields;
+    }
+
+    // Any count of pictures from 0 up; a number too large for an int means
+    // "the last picture" like any other number above the count.
+    int PictureNumber(const std::string& option)
+    {
+        const std::string text = Next(option);
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) Fail(option + " " + text + ": expected a picture number (0 and up)");
+        return ToInt(text).value_or(std::numeric_limits<int>::max());
     }
 
     int Choice(const std::string& option, const std::vector<std::string>& names)
@@ -140,13 +176,13 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--full-picture", [&] { o.fullPicture = true; }},
         {"--quality", [&] { Quality("--quality"); }},
         {"--offset", [&] {
-             const auto f = Fields("--offset", 3);
+             const auto f = Fields("--offset", 3, -MaxOffset, MaxOffset);
              o.offsets.push_back({f[0], f[1], f[2]});
          }},
         {"--align", [&] { o.alignAuto = Choice("--align", {"auto"}) == 0; }},
-        {"--reference", [&] { o.reference = Number("--reference", 0, 1 << 30); }},
+        {"--reference", [&] { o.reference = PictureNumber("--reference"); }},
         {"--view-origin", [&] {
-             const auto f = Fields("--view-origin", 2);
+             const auto f = Fields("--view-origin", 2, -1, MaxOffset);
              o.viewOriginX = f[0];
              o.viewOriginY = f[1];
          }},
@@ -171,10 +207,14 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--print-offsets", [&] { o.printOffsets = true; }},
     };
     try {
+        std::set<std::string> given;
         while (index_ < args_.size()) {
             const std::string option = args_[index_++];
             const auto handler = handlers.find(option);
             if (handler == handlers.end()) Fail("unknown option " + option);
+            // A second value would silently replace the first; say so instead.
+            if (!given.insert(option).second && option != "--quality" && option != "--offset")
+                Fail(option + " is given twice");
             handler->second();
         }
         if (o.first.empty() == o.avi.empty()) Fail("give exactly one input: --bmp FIRST LAST or --avi FILE");

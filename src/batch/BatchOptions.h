@@ -64,4 +64,7 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const std::vector<std::
 // The command line's own help text.
 extern const char* const BatchUsage;
 
+// True when --help or -h stands anywhere among the arguments.
+bool AsksForHelp(const std::vector<std::string>& arguments);
+
 }  // namespace quivane

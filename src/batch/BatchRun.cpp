@@ -1,6 +1,5 @@
 #include "batch/BatchRun.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
 #include "enhance/Kernel.h"
+#include "files/FileBytes.h"
 #include "files/FileNames.h"
 #include "image/PixelHelpers.h"
 #include "output/BmpWriter.h"
@@ -36,11 +36,9 @@ constexpr int DefaultReference = 1;
 
 void RequireReadable(const std::string& path, const std::string& what)
 {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        return;
-    }
-    throw Refusal{"Cannot read the " + what + " \"" + path + "\""};
+    const auto checked = CheckReadableFile(path);
+    if (const auto* problem = std::get_if<FileProblem>(&checked))
+        throw Refusal{"Cannot read the " + what + " \"" + path + "\": " + problem->reason};
 }
 
 Bitmap24 ReadBitmapOrRefuse(const std::string& path)
@@ -90,8 +88,9 @@ private:
     const ProgressLines& lines_;
 };
 
-// Each kernel named replaces the built-in one of its kind when its size is
-// right; the size report (or why the kernel was kept) goes to `errors`.
+// Each kernel named replaces the built-in one of its kind, and its size
+// report goes to `errors`; a kernel of a refused size is refused input, since
+// the result would silently use another kernel.
 KernelSlots ReadKernels(const BatchOptions& o, std::ostream& errors)
 {
     KernelSlots kernels = DefaultKernelSlots();
@@ -100,7 +99,10 @@ KernelSlots ReadKernels(const BatchOptions& o, std::ostream& errors)
     for (const auto& [path, kind] : named) {
         if (path->empty()) continue;
         RequireReadable(*path, "kernel bitmap");
-        errors << LoadPSF(ReadBitmapOrRefuse(*path), kind, kernels) << '\n';
+        const Bitmap24 picture = ReadBitmapOrRefuse(*path);
+        const std::string report = LoadPSF(picture, kind, kernels);
+        if (!FitsPSF(picture)) throw Refusal{*path + ": " + report};
+        errors << report << '\n';
     }
     return kernels;
 }
@@ -123,6 +125,40 @@ CorrectionState ReadCorrections(const BatchOptions& o)
     return correction;
 }
 
+// A table that cannot be read is refused input; one cut short is an error
+// while processing, as it is when the window reads it.
+std::optional<ToneTable> ReadTable(const BatchOptions& o)
+{
+    if (o.lut.empty()) return std::nullopt;
+    RequireReadable(o.lut, "lookup table");
+    ToneTable table;
+    for (int i = 0; i < 256; ++i) table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    if (const auto error = ReadLookupTable(o.lut, table)) throw std::runtime_error(*error);
+    return table;
+}
+
+// Every file the command line names besides the series, read and checked
+// before the load: a bad one then costs nothing and nothing is printed.
+struct NamedFiles {
+    KernelSlots kernels;
+    CorrectionState correction;
+    std::optional<ToneTable> lookupTable;
+};
+
+NamedFiles ReadNamedFiles(const BatchOptions& o, std::ostream& errors)
+{
+    if (o.avi.empty()) {
+        for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
+    } else {
+        RequireReadable(o.avi, "video");
+    }
+    NamedFiles files;
+    files.kernels = ReadKernels(o, errors);
+    files.correction = ReadCorrections(o);
+    files.lookupTable = ReadTable(o);
+    return files;
+}
+
 SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correction)
 {
     SeriesSettings s;
@@ -140,7 +176,6 @@ SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correc
 void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
                  std::ostream& errors)
 {
-    for (const std::string* path : {&o.first, &o.last}) RequireReadable(*path, "bitmap");
     const std::string extension = UpperCaseExtension(o.first);
     const bool askedForLast = extension == ".BMP";
     const std::string held = askedForLast ? o.last : o.first;
@@ -161,7 +196,6 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
 
 void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines)
 {
-    RequireReadable(o.avi, "video");
     const std::string name = NameOf(o.avi);
     if (UpperCaseExtension(name) != ".AVI") throw Refusal{"Ready loading pictures"};
     std::string countNote;
@@ -238,9 +272,8 @@ CalculationSettings Calculation(const BatchOptions& o)
     return s;
 }
 
-// The display settings of the final render; a lookup table that cannot be
-// read is an error while processing.
-int DisplayFlags(const BatchOptions& o, ToneSettings& tone)
+// The display settings of the final render.
+int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTable, ToneSettings& tone)
 {
     int flags = o.mode;
     tone.saturation = o.saturation;
@@ -249,12 +282,8 @@ int DisplayFlags(const BatchOptions& o, ToneSettings& tone)
         tone.biasLevel = o.bias.value_or(DeclarationOf(ControlId::BIASSpinEdit).start);
         tone.gainLevel = o.gain.value_or(DeclarationOf(ControlId::GAINSpinEdit).start);
     }
-    if (!o.lut.empty()) {
-        RequireReadable(o.lut, "lookup table");
-        for (int i = 0; i < 256; ++i) tone.lookupTable[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-        if (const auto error = ReadLookupTable(o.lut, tone.lookupTable)) throw std::runtime_error(*error);
-    }
-    if (!o.lut.empty() || o.lutNegative) flags |= FlagLookupTable;
+    if (lookupTable) tone.lookupTable = *lookupTable;
+    if (lookupTable || o.lutNegative) flags |= FlagLookupTable;
     if (o.map0255) flags |= FlagMap0255;
     return flags;
 }
@@ -273,8 +302,8 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
 {
     const ProgressLines lines(progress);
     try {
-        const KernelSlots kernels = ReadKernels(options, errors);
-        const SeriesSettings settings = LoadSettings(options, ReadCorrections(options));
+        const NamedFiles files = ReadNamedFiles(options, errors);
+        const SeriesSettings settings = LoadSettings(options, files.correction);
         PictureList pictures;
         if (options.avi.empty()) {
             LoadBitmaps(options, settings, pictures, lines, errors);
@@ -283,12 +312,12 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         }
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
-        Calculate(pictures, static_cast<int>(pictures.size()) - 1, Calculation(options), kernels, observer);
+        Calculate(pictures, static_cast<int>(pictures.size()) - 1, Calculation(options), files.kernels, observer);
 
         Picture& result = pictures.front();
         if (options.clahe) ApplyClahe(result, ClaheClipFactor(*options.clahe));
         ToneSettings tone;
-        const int flags = DisplayFlags(options, tone);
+        const int flags = DisplayFlags(options, files.lookupTable, tone);
         Write(options, result, flags, tone);
         return BatchWritten;
     } catch (const Refusal& refusal) {

@@ -26,11 +26,18 @@ void Kernel::set(int row, int column, std::uint8_t value) { elements_[index(row,
 
 Kernel NewPSF(int columns, int rows) { return Kernel(columns, rows); }
 
+bool FitsPSF(const Bitmap24& picture)
+{
+    const int rows = picture.height() | 1;
+    const int columns = picture.width() | 1;
+    return rows >= MinPsfSize && rows <= MaxPsfSize && columns >= MinPsfSize && columns <= MaxPsfSize;
+}
+
 std::string LoadPSF(const Bitmap24& picture, int kind, KernelSlots& slots)
 {
     const int rows = picture.height() | 1;
     const int columns = picture.width() | 1;
-    if (rows < MinPsfSize || rows > MaxPsfSize || columns < MinPsfSize || columns > MaxPsfSize) {
+    if (!FitsPSF(picture)) {
         return "Error: wrong size PSFbitmap (<" + std::to_string(MinPsfSize) + " or >" +
                std::to_string(MaxPsfSize) + " pixels)";
     }

@@ -57,6 +57,10 @@ struct KernelSlots {
 constexpr int MinPsfSize = 3;
 constexpr int MaxPsfSize = 31;
 
+// True when a picture of this size makes a kernel: its sides, forced odd,
+// within MinPsfSize..MaxPsfSize.
+bool FitsPSF(const Bitmap24& picture);
+
 // Makes a kernel from the luminance of a 24-bit picture (sizes forced odd),
 // stores it in the slot of `kind` when its size is within 3..31, and returns
 // the size report or the wrong-size message. A refused picture leaves every

@@ -4,11 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/FileBytes.h"
 #include "files/FileHandle.h"
 
 namespace quivane {
 std::optional<std::string> ReadLookupTable(const std::string& path, ToneTable& table)
 {
+    // A folder opens and reads as empty, a FIFO blocks: neither is a table.
+    const auto checked = CheckReadableFile(path);
+    if (const auto* problem = std::get_if<FileProblem>(&checked))
+        return "Cannot open the lookup table \"" + path + "\": " + problem->reason;
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return "Cannot open the lookup table \"" + path + "\": " + std::strerror(errno);
     std::uint8_t bytes[256];

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,26 @@ TEST(BatchCli, ExitStatusTellsWrittenRefusedAndBadArguments)
     const Outcome unwritable = RunBatchCommand(bmp + " --output /nonexistent/folder/out.bmp");
     EXPECT_EQ(unwritable.status, 1);
     fs::remove(output);
+}
+
+TEST(BatchCli, HelpAnywhereAndAFifoAsInputNeverBlocks)
+{
+    const Outcome help = RunBatchCommand("--width 64 --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: quivane-batch", 0), 0u);
+
+    const fs::path fifo = fs::temp_directory_path() / ("quivane_cli_fifo_" + std::to_string(::getpid()));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nobody writes to the FIFO: a program that opened it for reading would hang here.
+    const fs::path pictures = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const std::string bmp = "--bmp " + (pictures / "PLANET_0001.BMP").string() + " " +
+                            (pictures / "PLANET_0004.BMP").string();
+    for (const std::string& option : {"--avi " + fifo.string(), bmp + " --lut " + fifo.string()}) {
+        const Outcome refused = RunBatchCommand(option + " --output /tmp/never.bmp");
+        EXPECT_EQ(refused.status, 2) << option << "\n" << refused.output;
+        EXPECT_NE(refused.output.find("not a regular file"), std::string::npos) << refused.output;
+    }
+    fs::remove(fifo);
 }
 
 }  // namespace

@@ -88,6 +88,50 @@ TEST(BatchOptions, RefusesMissingInputOutputAndUnknownOptions)
     EXPECT_NE(ErrorOf({"--lut", "x.lut", "--lut-negative"}), "");
 }
 
+TEST(BatchOptions, ShiftsAndOriginsStayWithinBoundsThatCannotOverflow)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        bool accepted;
+    } cases[] = {
+        {{"--offset", "1:16384:-16384"}, true},
+        {{"--offset", "1:16385:0"}, false},
+        {{"--offset", "1:2147483647:2147483647"}, false},
+        {{"--offset", "1:0:-16385"}, false},
+        {{"--view-origin", "-1:16384"}, true},
+        {{"--view-origin", "-2:0"}, false},
+        {{"--view-origin", "0:2147483647"}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.arguments).empty(), c.accepted) << c.arguments[1];
+}
+
+TEST(BatchOptions, AnyReferenceAboveTheCountMeansTheLastPicture)
+{
+    for (const char* text : {"1073741825", "2147483647", "99999999999999999999"}) {
+        const auto parsed = Parse({"--reference", text});
+        ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed)) << text;
+        EXPECT_GT(*std::get<BatchOptions>(parsed).reference, 1 << 30) << text;
+    }
+    for (const char* text : {"-1", "2x", ""}) EXPECT_NE(ErrorOf({"--reference", text}), "") << text;
+}
+
+TEST(BatchOptions, OnlyMarksAndOffsetsMayBeRepeated)
+{
+    EXPECT_EQ(ErrorOf({"--output", "other.bmp"}), "--output is given twice");
+    EXPECT_EQ(ErrorOf({"--bmp", "b/X_1.BMP", "b/X_2.BMP"}), "--bmp is given twice");
+    EXPECT_NE(ErrorOf({"--align", "auto", "--align", "auto"}), "");
+    EXPECT_NE(ErrorOf({"--combine", "mean", "--combine", "median"}), "");
+    EXPECT_NE(ErrorOf({"--convolve", "--convolve"}), "");
+    EXPECT_EQ(ErrorOf({"--quality", "1:good", "--quality", "1:bad", "--offset", "1:1:1", "--offset", "1:2:2"}), "");
+}
+
+TEST(BatchOptions, HelpIsFoundInAnyPosition)
+{
+    EXPECT_TRUE(AsksForHelp({"--bmp", "a", "b", "--help"}));
+    EXPECT_TRUE(AsksForHelp({"--width", "64", "-h"}));
+    EXPECT_FALSE(AsksForHelp({"--bmp", "a", "b", "--output", "help.bmp"}));
+}
+
 }  // namespace
 }  // namespace quivane
 

@@ -112,25 +112,55 @@ TEST_F(BatchRunTest, RefusedInputExitsWithTwo)
     EXPECT_FALSE(fs::exists(folder / "out.bmp"));
 }
 
-TEST_F(BatchRunTest, WrongSizedKernelIsReportedAndTheDefaultKept)
+TEST_F(BatchRunTest, AKernelOfARefusedSizeIsRefusedInputForEveryKernelOption)
 {
-    BatchOptions o = Options(3);
-    o.umaPsf = (samples / "Pictures" / "PLANET_0002.BMP").string();  // 320 x 240: far too large
-    o.unsharp = 3;
-    EXPECT_EQ(Run(o), BatchWritten);
-    EXPECT_NE(errors.str().find("Error: wrong size PSFbitmap (<3 or >31 pixels)"), std::string::npos);
+    // 320 x 240: far too large; the result would silently use another kernel.
+    const std::string picture = (samples / "Pictures" / "PLANET_0002.BMP").string();
+    for (std::string BatchOptions::*kernel : {&BatchOptions::umaPsf, &BatchOptions::decPsf, &BatchOptions::filter}) {
+        BatchOptions o = Options(3);
+        o.*kernel = picture;
+        o.unsharp = 3;
+        o.convolve = true;
+        errors.str("");
+        EXPECT_EQ(Run(o), BatchRefused);
+        EXPECT_NE(errors.str().find("Error: wrong size PSFbitmap (<3 or >31 pixels)"), std::string::npos);
+        EXPECT_NE(errors.str().find(picture), std::string::npos) << errors.str();
+        EXPECT_FALSE(fs::exists(folder / "out.bmp"));
+    }
 }
 
-TEST_F(BatchRunTest, ProcessingErrorsExitWithOneAndWriteNothing)
+TEST_F(BatchRunTest, NamedFilesAreCheckedBeforeAnythingIsPrinted)
 {
     const fs::path shortTable = folder / "short.lut";
     std::ofstream(shortTable) << "tiny";
-    BatchOptions o = Options(3);
-    o.lut = shortTable.string();
-    EXPECT_EQ(Run(o), BatchProcessingError);
-    EXPECT_NE(errors.str().find("Read beyond end of file"), std::string::npos);
-    EXPECT_FALSE(fs::exists(folder / "out.bmp"));
+    fs::create_directory(folder / "table_folder");
+    const struct {
+        std::string BatchOptions::*file;
+        fs::path path;
+        BatchExit exit;
+        const char* message;
+    } cases[] = {
+        {&BatchOptions::lut, folder / "missing.lut", BatchRefused, "missing.lut"},
+        {&BatchOptions::lut, folder / "table_folder", BatchRefused, "folder"},
+        {&BatchOptions::lut, shortTable, BatchProcessingError, "Read beyond end of file"},
+        {&BatchOptions::dark, folder / "table_folder", BatchRefused, "dark frame"},
+        {&BatchOptions::filter, "/dev/zero", BatchRefused, "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        BatchOptions o = Options(3);
+        o.printOffsets = true;
+        o.*c.file = c.path.string();
+        out.str("");
+        errors.str("");
+        EXPECT_EQ(Run(o), c.exit) << c.path;
+        EXPECT_NE(errors.str().find(c.message), std::string::npos) << errors.str();
+        EXPECT_EQ(out.str(), "") << "the offsets come after the load, which must not start";
+        EXPECT_FALSE(fs::exists(folder / "out.bmp"));
+    }
+}
 
+TEST_F(BatchRunTest, AnUnwritableOutputExitsWithOne)
+{
     BatchOptions unwritable = Options(3);
     unwritable.output = (folder / "no" / "such" / "out.bmp").string();
     EXPECT_EQ(Run(unwritable), BatchProcessingError);

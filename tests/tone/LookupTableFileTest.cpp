@@ -35,5 +35,16 @@ TEST_F(LookupTableTest, ShortFileKeepsWhatWasReadAndNamesTheFile)
     EXPECT_EQ(table[10], 245) << "entries past the end keep their values";
 }
 
+TEST_F(LookupTableTest, AFolderIsNotATableAndChangesNothing)
+{
+    ToneTable table = NegativeLookupTable();
+    const ToneTable before = table;
+    const auto error = ReadLookupTable(folder.string(), table);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("folder"), std::string::npos) << *error;
+    EXPECT_EQ(error->find("Read beyond end of file"), std::string::npos) << "a folder is not a short table";
+    EXPECT_EQ(table, before);
+}
+
 }  // namespace
 }  // namespace quivane
