@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "image/DeepConversion.h"
 #include "prepare/Resample.h"
 
 namespace quivane {
@@ -24,6 +25,8 @@ Histogram GreenHistogram(const Bitmap24& frame)
     }
     return histogram;
 }
+
+int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
 
 }  // namespace
 
@@ -53,6 +56,74 @@ FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold)
 
 namespace {
 
+// A deep frame is surveyed as if its luminance range were first stretched
+// onto 0..255: a faint object of a few hundred levels out of 65535 must still
+// stand out from its sky.
+class DeepRange {
+public:
+    explicit DeepRange(const DeepFrame& frame)
+    {
+        for (int y = 0; y < frame.height; ++y) {
+            const std::uint16_t* row = frame.row(y);
+            for (int x = 0; x < frame.width; ++x) {
+                const int lum = DeepLuminance(row + 3 * static_cast<std::size_t>(x));
+                minimum_ = std::min(minimum_, lum);
+                maximum_ = std::max(maximum_, lum);
+            }
+        }
+    }
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
+    int toByte(int level) const
+    {
+        const std::int64_t range = std::max(1, maximum_ - minimum_);
+        return ClampByte(static_cast<int>((level - minimum_) * std::int64_t{255} / range));
+    }
+
+private:
+    int minimum_ = 65535;
+    int maximum_ = 0;
+};
+
+Histogram GreenHistogram(const DeepFrame& frame, const DeepRange& range)
+{
+    Histogram histogram;
+    ClearHistogram(histogram);
+    for (int y = 0; y < frame.height; y += 2) {
+        const std::uint16_t* row = frame.row(y);
+        for (int x = 0; x < frame.width; x += 2) {
+            std::uint16_t& count = histogram[static_cast<std::size_t>(range.toByte(row[3 * static_cast<std::size_t>(x) + 1]))];
+            if (count != 65535) ++count;
+        }
+    }
+    return histogram;
+}
+
+FrameSurvey SurveyFrame(const DeepFrame& frame, const DeepRange& range, int threshold)
+{
+    FrameSurvey survey{range.minimum(), range.maximum(), 0.0, 0.0};
+    std::int64_t total = 0, sumX = 0, sumY = 0;
+    for (int y = 0; y < frame.height; ++y) {
+        const std::uint16_t* row = frame.row(y);
+        for (int x = 0; x < frame.width; ++x) {
+            const int lum = range.toByte(DeepLuminance(row + 3 * static_cast<std::size_t>(x)));
+            if (lum > threshold) {
+                total += lum;
+                sumX += static_cast<std::int64_t>(x) * lum;
+                sumY += static_cast<std::int64_t>(y) * lum;
+            }
+        }
+    }
+    if (total <= 0) total = 1;
+    survey.centreX = static_cast<double>(sumX) / static_cast<double>(total);
+    survey.centreY = static_cast<double>(sumY) / static_cast<double>(total);
+    return survey;
+}
+
+}  // namespace
+
+namespace {
+
 // The region around (left, top), border pixels repeated outside the frame,
 // with the frame's luminance range stretched to 0..240.
 Bitmap24 StretchedCutOut(const Bitmap24& frame, int left, int top, int width, int height, int minimum, int maximum)
@@ -73,7 +144,60 @@ Bitmap24 StretchedCutOut(const Bitmap24& frame, int left, int top, int width, in
     return cutOut;
 }
 
+// The same from a deep frame: its own luminance range, at full depth, becomes
+// 0..240, so a faint object keeps every level it has.
+Bitmap24 StretchedCutOut(const DeepFrame& frame, int left, int top, int width, int height, int minimum, int maximum)
+{
+    const std::int64_t range = maximum - minimum != 0 ? maximum - minimum : 1;
+    auto stretch = [&](int channel) {
+        return static_cast<std::uint8_t>(ClampByte(static_cast<int>((channel - minimum) * std::int64_t{240} / range)));
+    };
+    Bitmap24 cutOut(width, height);
+    for (int q = 0; q < height; ++q) {
+        const std::uint16_t* source = frame.row(std::clamp(top + q, 0, frame.height - 1));
+        ColourPixel* target = cutOut.row(q);
+        for (int i = 0; i < width; ++i) {
+            const std::uint16_t* c = source + 3 * static_cast<std::size_t>(std::clamp(left + i, 0, frame.width - 1));
+            target[i] = ColourPixel{stretch(c[2]), stretch(c[1]), stretch(c[0])};
+        }
+    }
+    return cutOut;
+}
+
 int NearestEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// The cut-out's top-left corner: centred on the object, or on the frame.
+struct CutOutPlace {
+    int left, top, width, height;
+};
+CutOutPlace PlaceCutOut(const Picture& picture, int frameWidth, int frameHeight, const FrameSurvey& survey,
+                        int width, int height)
+{
+    int centreX, centreY;
+    if (picture.fullPicture) {
+        centreX = frameWidth / 2;
+        centreY = frameHeight / 2;
+    } else {
+        centreX = NearestEven(survey.centreX);
+        centreY = NearestEven(survey.centreY);
+    }
+    const int enlargement = std::max(1, picture.enlargement);
+    const int cutWidth = width / enlargement;
+    const int cutHeight = height / enlargement;
+    return {centreX - cutWidth / 2, centreY - cutHeight / 2, cutWidth, cutHeight};
+}
+
+void EnlargeAndPack(Picture& picture, const Bitmap24& cutOut, int width, int height)
+{
+    Bitmap24 enlarged(width, height);
+    const ResampleFilter& filter = ResampleFilters[Mitchell2];
+    Resample(cutOut, enlarged, filter.weightFunction, filter.support);
+    for (int y = 0; y < height; ++y) {
+        const ColourPixel* source = enlarged.row(y);
+        PicturePixel* target = picture.bitmap.row(y);
+        for (int x = 0; x < width; ++x) target[x] = PackPixel(source[x]);
+    }
+}
 
 }  // namespace
 
@@ -96,44 +220,54 @@ int ObjectThreshold(const Histogram& histogram)
     return std::min(255, edge + 24);
 }
 
-void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
-{
-    PreparePictureBitmap(picture, width, height);
-    picture.threshold = ObjectThreshold(GreenHistogram(frame));
-    const FrameSurvey survey = SurveyFrame(frame, picture.threshold);
+namespace {
 
-    int centreX, centreY;
-    if (picture.fullPicture) {
-        centreX = frame.width() / 2;
-        centreY = frame.height() / 2;
-    } else {
-        centreX = NearestEven(survey.centreX);
-        centreY = NearestEven(survey.centreY);
-    }
-    const int enlargement = std::max(1, picture.enlargement);
-    const int cutWidth = width / enlargement;
-    const int cutHeight = height / enlargement;
-    const Bitmap24 cutOut = StretchedCutOut(frame, centreX - cutWidth / 2, centreY - cutHeight / 2, cutWidth,
-                                            cutHeight, survey.minimum, survey.maximum);
-
-    Bitmap24 enlarged(width, height);
-    const ResampleFilter& filter = ResampleFilters[Mitchell2];
-    Resample(cutOut, enlarged, filter.weightFunction, filter.support);
-
-    for (int y = 0; y < height; ++y) {
-        const ColourPixel* source = enlarged.row(y);
-        PicturePixel* target = picture.bitmap.row(y);
-        for (int x = 0; x < width; ++x) target[x] = PackPixel(source[x]);
-    }
-}
-
-void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
+template <class Frame>
+void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullPicture, int width, int height)
 {
     Picture picture;
     picture.enlargement = enlargement;
     picture.fullPicture = fullPicture;
     BuildPicture(picture, frame, width, height);
     list.push_back(std::move(picture));
+}
+
+}  // namespace
+
+void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
+{
+    PreparePictureBitmap(picture, width, height);
+    picture.threshold = ObjectThreshold(GreenHistogram(frame));
+    const FrameSurvey survey = SurveyFrame(frame, picture.threshold);
+    const CutOutPlace place = PlaceCutOut(picture, frame.width(), frame.height(), survey, width, height);
+    EnlargeAndPack(picture,
+                   StretchedCutOut(frame, place.left, place.top, place.width, place.height, survey.minimum,
+                                   survey.maximum),
+                   width, height);
+}
+
+void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height)
+{
+    const DeepFrame colour = ToColour(frame);
+    const DeepRange range(colour);
+    PreparePictureBitmap(picture, width, height);
+    picture.threshold = ObjectThreshold(GreenHistogram(colour, range));
+    const FrameSurvey survey = SurveyFrame(colour, range, picture.threshold);
+    const CutOutPlace place = PlaceCutOut(picture, colour.width, colour.height, survey, width, height);
+    EnlargeAndPack(picture,
+                   StretchedCutOut(colour, place.left, place.top, place.width, place.height, survey.minimum,
+                                   survey.maximum),
+                   width, height);
+}
+
+void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
+{
+    AddBuilt(list, frame, enlargement, fullPicture, width, height);
+}
+
+void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height)
+{
+    AddBuilt(list, frame, enlargement, fullPicture, width, height);
 }
 
 }  // namespace quivane

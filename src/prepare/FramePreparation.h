@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
+#include "image/DeepFrame.h"
 #include "image/Picture.h"
 #include "image/PixelHelpers.h"
 
@@ -27,8 +28,12 @@ FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
 // it, stretches its contrast to the frame's luminance range, enlarges it to
 // width x height and packs every pixel.
 void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
+// The same from a deep frame (grey or colour, never a mosaic): the stretch
+// works on the full depth, so levels an 8-bit frame would merge stay apart.
+void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);
 
 // Builds a picture from a frame and appends it to the list.
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);
+void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height);
 
 }  // namespace quivane

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 #include "support/Pictures.h"
 
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "image/DeepConversion.h"
+
 namespace quivane {
 namespace {
 
@@ -138,6 +144,71 @@ TEST(FramePreparation, PictureHasTheWorkingSizeAndFreshState)
         EXPECT_EQ(picture.quality, QualityAvg);
         EXPECT_EQ(picture.enlargement, e);
     }
+}
+
+}  // namespace
+}  // namespace quivane
+
+namespace quivane {
+namespace {
+
+// A disc on black whose brightness falls from `peak` at the centre to 0 at
+// its rim, in one colour (red, green, blue parts of `colour`).
+DeepFrame DeepDisc(int width, int height, int centreX, int centreY, int radius, int peak, const double (&colour)[3])
+{
+    DeepFrame f(width, height, 3);
+    f.bits = 16;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double r = std::hypot(x - centreX, y - centreY);
+            const double level = r < radius ? peak * (1.0 - r / radius) : 0.0;
+            for (int c = 0; c < 3; ++c) f.row(y)[3 * x + c] = static_cast<std::uint16_t>(level * colour[c]);
+        }
+    return f;
+}
+
+std::set<int> LuminanceLevels(const Picture& p)
+{
+    std::set<int> levels;
+    for (int y = 0; y < p.bitmap.height(); ++y)
+        for (int x = 0; x < p.bitmap.width(); ++x) levels.insert(p.bitmap.at(x, y).luminance);
+    return levels;
+}
+
+TEST(DeepPreparation, AFaintSixteenBitObjectKeepsItsLevelsThroughTheStretch)
+{
+    const double grey[3] = {1, 1, 1};
+    const DeepFrame faint = DeepDisc(320, 240, 200, 90, 60, 400, grey);  // 0..400 of 65535
+    PictureList deep, cut;
+    AddPicture(deep, faint, 2, false, 192, 144);
+    AddPicture(cut, ToBitmap24(faint), 2, false, 192, 144);
+    EXPECT_GE(LuminanceLevels(deep[0]).size(), 200u);
+    EXPECT_LE(LuminanceLevels(cut[0]).size(), 3u) << "cut to 8 bits first, the object is two grey levels";
+}
+
+TEST(DeepPreparation, EightBitDataTakesTheSamePlaceAndColourEitherWay)
+{
+    const double orange[3] = {1.0, 0.6, 0.2};
+    DeepFrame frame = DeepDisc(320, 240, 120, 150, 50, 60000, orange);
+    const Bitmap24 eight = ToBitmap24(frame);
+    PictureList deep, plain;
+    AddPicture(deep, ToDeepFrame(eight), 2, false, 192, 144);
+    AddPicture(plain, eight, 2, false, 192, 144);
+    EXPECT_EQ(deep[0].threshold, plain[0].threshold);
+    int worst = 0, worstChroma = 0;
+    for (int y = 0; y < 144; ++y)
+        for (int x = 0; x < 192; ++x) {
+            const PicturePixel a = deep[0].bitmap.at(x, y), b = plain[0].bitmap.at(x, y);
+            worst = std::max(worst, std::abs(a.luminance - b.luminance));
+            // Chroma is normalised, which magnifies rounding in a weak
+            // channel; near-black pixels have none worth comparing.
+            if (b.luminance > 40) {
+                worstChroma = std::max({worstChroma, std::abs(a.chromaRed - b.chromaRed),
+                                        std::abs(a.chromaBlue - b.chromaBlue)});
+            }
+        }
+    EXPECT_LE(worst, 3) << "only the stretch's rounding may differ";
+    EXPECT_LE(worstChroma, 8);
 }
 
 }  // namespace
