@@ -4,6 +4,7 @@
 
 #include "actions/BitmapDialog.h"
 #include "acquire/BmpReader.h"
+#include "image/DeepConversion.h"
 #include "prepare/FrameCorrection.h"
 #include "files/FileNames.h"
 
@@ -36,8 +37,8 @@ Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog
         return Answer::Unreadable;
     }
     // The shift fix only needs a file to be chosen; its pixels are not used.
-    if (dialog.kind == CorrectFlatField) ws.correction.flatField = std::move(std::get<Bitmap24>(bitmap));
-    if (dialog.kind == CorrectDarkFrame) ws.correction.darkFrame = std::move(std::get<Bitmap24>(bitmap));
+    if (dialog.kind != ShiftFixChosen)
+        SetCorrectionFrame(ws.correction, dialog.kind, ToDeepFrame(std::get<Bitmap24>(bitmap)));
     ui.setStatusText(dialog.loaded);
     return Answer::Loaded;
 }

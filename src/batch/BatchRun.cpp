@@ -14,6 +14,7 @@
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
+#include "image/DeepConversion.h"
 #include "image/PixelHelpers.h"
 #include "output/BmpWriter.h"
 #include "tone/Clahe.h"
@@ -113,11 +114,11 @@ CorrectionState ReadCorrections(const BatchOptions& o)
     if (!o.flat.empty()) RequireReadable(o.flat, "flat field");
     if (!o.dark.empty()) RequireReadable(o.dark, "dark frame");
     if (!o.flat.empty()) {
-        correction.flatField = ReadBitmapOrRefuse(o.flat);
+        SetCorrectionFrame(correction, CorrectFlatField, ToDeepFrame(ReadBitmapOrRefuse(o.flat)));
         correction.flags |= CorrectFlatField;
     }
     if (!o.dark.empty()) {
-        correction.darkFrame = ReadBitmapOrRefuse(o.dark);
+        SetCorrectionFrame(correction, CorrectDarkFrame, ToDeepFrame(ReadBitmapOrRefuse(o.dark)));
         correction.flags |= CorrectDarkFrame;
     }
     FinishCorrection(correction);

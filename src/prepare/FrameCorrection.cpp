@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/DeepConversion.h"
 #include "image/PixelHelpers.h"
 
 namespace quivane {
@@ -18,7 +19,53 @@ std::uint8_t Flatten(int value, int mean, int flat)
     return static_cast<std::uint8_t>(ClampByte(static_cast<int>(static_cast<long long>(value) * mean / NonZero(flat))));
 }
 
+std::uint16_t SubtractDeep(int value, int dark) { return static_cast<std::uint16_t>(ClampWord(value - dark)); }
+
+std::uint16_t FlattenDeep(int value, int mean, int flat)
+{
+    return static_cast<std::uint16_t>(
+        std::min<std::int64_t>(65535, static_cast<std::int64_t>(value) * mean / NonZero(flat)));
+}
+
+void SubtractDeepDarkFromFlat(CorrectionState& correction)
+{
+    DeepFrame& flat = correction.deepFlat;
+    const DeepFrame& dark = correction.deepDark;
+    const int width = std::min(flat.width, dark.width), height = std::min(flat.height, dark.height);
+    if (width <= 1 || height <= 1) return;  // the 8-bit side has switched every correction off
+    for (int y = 0; y < height; ++y) {
+        std::uint16_t* f = flat.row(y);
+        const std::uint16_t* d = dark.row(y);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(width) * 3; ++i) f[i] = SubtractDeep(f[i], d[i]);
+    }
+}
+
+void MeasureDeepFlatField(CorrectionState& correction)
+{
+    const DeepFrame& flat = correction.deepFlat;
+    correction.deepFlatMean = {1, 1, 1};
+    if (flat.width <= 1 || flat.height <= 1) return;
+    std::int64_t sums[3] = {1, 1, 1};
+    for (std::size_t i = 0; i < flat.samples.size(); ++i) sums[i % 3] += flat.samples[i];
+    const std::int64_t pixels = static_cast<std::int64_t>(flat.width) * flat.height;
+    for (int c = 0; c < 3; ++c) correction.deepFlatMean[static_cast<std::size_t>(c)] = static_cast<int>(sums[c] / pixels);
+}
+
 }  // namespace
+
+void SetCorrectionFrame(CorrectionState& correction, CorrectionFlag kind, const DeepFrame& frame)
+{
+    DeepFrame colour = ToColour(frame);
+    Bitmap24 eight = ToBitmap24(colour);
+    if (frame.bits > 8) correction.deepFiles = true;
+    if (kind == CorrectFlatField) {
+        correction.flatField = std::move(eight);
+        correction.deepFlat = std::move(colour);
+    } else if (kind == CorrectDarkFrame) {
+        correction.darkFrame = std::move(eight);
+        correction.deepDark = std::move(colour);
+    }
+}
 
 void SubtractDarkFromFlat(CorrectionState& correction)
 {
@@ -96,8 +143,48 @@ void CorrectFrame(const CorrectionState& correction, Bitmap24& frame)
 
 void FinishCorrection(CorrectionState& correction)
 {
-    if ((correction.flags & CorrectFlatField) && (correction.flags & CorrectDarkFrame)) SubtractDarkFromFlat(correction);
-    if (correction.flags & CorrectFlatField) MeasureFlatField(correction);
+    if ((correction.flags & CorrectFlatField) && (correction.flags & CorrectDarkFrame)) {
+        SubtractDarkFromFlat(correction);
+        SubtractDeepDarkFromFlat(correction);
+    }
+    if (correction.flags & CorrectFlatField) {
+        MeasureFlatField(correction);
+        MeasureDeepFlatField(correction);
+    }
+}
+
+void CorrectFrame(const CorrectionState& correction, DeepFrame& frame)
+{
+    const bool dark = correction.flags & CorrectDarkFrame;
+    const bool flat = correction.flags & CorrectFlatField;
+    int lastX = frame.width - 1, lastY = frame.height - 1;
+    if (dark) {
+        lastX = std::min(lastX, correction.deepDark.width - 1);
+        lastY = std::min(lastY, correction.deepDark.height - 1);
+    }
+    if (flat) {
+        lastX = std::min(lastX, correction.deepFlat.width - 1);
+        lastY = std::min(lastY, correction.deepFlat.height - 1);
+    }
+    const int shift = correction.flags & ShiftFixActive ? ShiftFixRotation : 0;
+    if (lastX <= 0 || lastY <= 0 || frame.channels != 3) return;
+
+    const auto& mean = correction.deepFlatMean;
+    std::vector<std::uint16_t> corrected((static_cast<std::size_t>(lastX) + 1) * 3);
+    for (int y = 0; y <= lastY; ++y) {
+        std::uint16_t* row = frame.row(y);
+        for (int x = 0; x <= lastX; ++x) {
+            const std::uint16_t* p = row + 3 * static_cast<std::size_t>((x + shift) % frame.width);
+            for (std::size_t c = 0; c < 3; ++c) {
+                int v = p[c];
+                const std::size_t at = 3 * static_cast<std::size_t>(x) + c;
+                if (dark) v = SubtractDeep(v, correction.deepDark.row(y)[at]);
+                if (flat) v = FlattenDeep(v, mean[c], correction.deepFlat.row(y)[at]);
+                corrected[at] = static_cast<std::uint16_t>(v);
+            }
+        }
+        std::copy(corrected.begin(), corrected.end(), row);
+    }
 }
 
 }  // namespace quivane

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "image/Bitmap.h"
+#include "image/DeepFrame.h"
 
 namespace quivane {
 
@@ -13,6 +14,12 @@ struct CorrectionState {
     Bitmap24 darkFrame;
     Bitmap24 flatField;
     std::array<int, 3> flatMean = {128, 128, 128};
+    // The same at full depth (three channels, red first), for frames of
+    // more than 8 bits, or for every frame once a correction file has them.
+    DeepFrame deepDark;
+    DeepFrame deepFlat;
+    std::array<int, 3> deepFlatMean = {32768, 32768, 32768};  // red, green, blue
+    bool deepFiles = false;
 };
 
 // Bits of the correction flags.
@@ -31,6 +38,10 @@ void SubtractDarkFromFlat(CorrectionState& correction);
 // field gives 0; a field one pixel wide or high gives 1).
 void MeasureFlatField(CorrectionState& correction);
 
+// Keeps a flat field or dark frame (`kind` CorrectFlatField or
+// CorrectDarkFrame) for both depths.
+void SetCorrectionFrame(CorrectionState& correction, CorrectionFlag kind, const DeepFrame& frame);
+
 // Makes the chosen corrections ready for use: the dark frame subtracted from
 // the flat field when both are chosen, then the flat field measured.
 void FinishCorrection(CorrectionState& correction);
@@ -40,5 +51,8 @@ void FinishCorrection(CorrectionState& correction);
 // field's mean over its local value, clamped. Only the area common to the
 // frame and the correction bitmaps in use is changed.
 void CorrectFrame(const CorrectionState& correction, Bitmap24& frame);
+
+// The same at full depth on a three-channel frame.
+void CorrectFrame(const CorrectionState& correction, DeepFrame& frame);
 
 }  // namespace quivane

@@ -8,6 +8,10 @@
 
 #include "support/Pictures.h"
 
+#include <algorithm>
+
+#include "image/DeepConversion.h"
+
 namespace quivane {
 namespace {
 
@@ -108,6 +112,65 @@ TEST(FrameCorrection, OnePixelCommonAreaSwitchesEverythingOff)
     c.flags = CorrectDarkFrame | CorrectFlatField | ShiftFixChosen;
     SubtractDarkFromFlat(c);
     EXPECT_EQ(c.flags, 0);
+}
+
+}  // namespace
+}  // namespace quivane
+
+namespace quivane {
+namespace {
+
+// The deep correction must do at 16 bits what the 8-bit one does at 8:
+// on 8-bit data, their results agree to within the 8-bit rounding.
+TEST(DeepFrameCorrection, AgreesWithTheEightBitCorrectionOnEightBitData)
+{
+    Bitmap24 frame(300, 20), dark(300, 20), flat(300, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 300; ++x) {
+            frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(x % 200 + 50), static_cast<std::uint8_t>(y * 9),
+                                         static_cast<std::uint8_t>((x * 7) % 256)};
+            dark.at(x, y) = ColourPixel{static_cast<std::uint8_t>(x % 13), 5, static_cast<std::uint8_t>(y)};
+            flat.at(x, y) = ColourPixel{static_cast<std::uint8_t>(100 + x % 50), 180, static_cast<std::uint8_t>(90 + y)};
+        }
+    for (int flags : {int{CorrectDarkFrame}, int{CorrectFlatField}, CorrectDarkFrame | CorrectFlatField,
+                      CorrectDarkFrame | ShiftFixChosen | ShiftFixActive}) {
+        CorrectionState c;
+        c.flags = flags;
+        SetCorrectionFrame(c, CorrectDarkFrame, ToDeepFrame(dark));
+        SetCorrectionFrame(c, CorrectFlatField, ToDeepFrame(flat));
+        FinishCorrection(c);
+        Bitmap24 eight = frame;
+        CorrectFrame(c, eight);
+        DeepFrame deep = ToDeepFrame(frame);
+        CorrectFrame(c, deep);
+        const Bitmap24 deepTop = ToBitmap24(deep);
+        int worst = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const ColourPixel a = eight.at(x, y), b = deepTop.at(x, y);
+                worst = std::max({worst, std::abs(a.red - b.red), std::abs(a.green - b.green),
+                                  std::abs(a.blue - b.blue)});
+            }
+        // The 8-bit flat mean is truncated to a whole level: 1 in about 100.
+        EXPECT_LE(worst, 3) << "flags " << flags;
+    }
+}
+
+TEST(DeepFrameCorrection, ADeepDarkFrameSubtractsLevelsBelowOneEightBitStep)
+{
+    DeepFrame frame(4, 4, 1), dark(4, 4, 1);
+    frame.bits = dark.bits = 16;
+    std::fill(frame.samples.begin(), frame.samples.end(), 1000);
+    std::fill(dark.samples.begin(), dark.samples.end(), 200);
+    CorrectionState c;
+    c.flags = CorrectDarkFrame;
+    SetCorrectionFrame(c, CorrectDarkFrame, dark);
+    FinishCorrection(c);
+    EXPECT_TRUE(c.deepFiles);
+    DeepFrame colour = ToColour(frame);
+    CorrectFrame(c, colour);
+    EXPECT_EQ(colour.at(2, 2, 1), 800);
+    EXPECT_EQ(colour.at(3, 3, 0), 800);
 }
 
 }  // namespace
