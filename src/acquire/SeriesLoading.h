@@ -2,9 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "acquire/SequenceNames.h"
 #include "image/Picture.h"
+#include "image/DeepFrame.h"
+#include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
 
 namespace quivane {
@@ -17,6 +20,13 @@ struct SeriesSettings {
     int height = 144;
     int maxPictures = 0;
     CorrectionState correction;  // flags 0: frames are used as read
+    BayerChoice bayer = BayerChoice::Auto;
+};
+
+// What a load ended with besides its pictures.
+struct SeriesLoadReport {
+    std::optional<std::string> failure;  // why it ended before the series did
+    std::vector<std::string> warnings;   // frames left out, skipped or missing
 };
 
 // What a load tells whoever watches it; every method may do nothing.
@@ -41,18 +51,32 @@ public:
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
+// The same for a frame read at its own depth: a colour mosaic is debayered
+// with the pattern chosen, and a frame of more than 8 bits (or any frame once
+// a correction file has more) is prepared from its full depth. A frame of
+// 8-bit data takes the 24-bit way, to the same bytes.
+void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
+                    LoadObserver& observer);
+
+// "kept 455 of 5000 frames: picture memory full"
+std::string FramesLeftOutWarning(int kept, int total);
+
+// The warnings as one line, "; " between them.
+std::string JoinedWarnings(const SeriesLoadReport& report);
+
 // Reads every existing file of the numbered sequence from `names.first` to
 // `names.last` in `folder` (names matched in any letter case) and adds it,
-// up to one picture past the limit, until the observer asks to stop. A file
-// that cannot be read ends the load; its message is returned, and what was
+// up to the picture limit, until the observer asks to stop. A file that
+// cannot be read ends the load; its message is the failure, and what was
 // read so far stays a complete series.
-std::optional<std::string> LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
+SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
                                             const std::string& extension, const SeriesSettings& settings,
                                             PictureList& pictures, LoadObserver& observer);
 
 // Reads frames 0 .. min(maxPictures, frameCount) - 1 of a video in order and
-// adds each one that decodes. Returns why the file could not be opened.
-std::optional<std::string> LoadVideoSeries(const std::string& path, int frameCount, const SeriesSettings& settings,
+// adds each one that decodes. The failure says why the file could not be
+// opened.
+SeriesLoadReport LoadVideoSeries(const std::string& path, int frameCount, const SeriesSettings& settings,
                                            PictureList& pictures, LoadObserver& observer);
 
 }  // namespace quivane

@@ -33,7 +33,8 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
     }
 }
 
-void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
+// Returns the load's warnings for the status line.
+std::string ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
 {
     const std::string extension = ws.loadNames.chosenExtension;
     ClearPictureList(ws);
@@ -44,10 +45,10 @@ void ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
 
     WindowLoadObserver observer(ws, ui);
-    if (const auto failure = LoadBitmapSeries(ws.folders.picture, names, extension, CurrentSeriesSettings(ws),
-                                              ws.pictures, observer)) {
-        ui.showError(*failure);
-    }
+    const SeriesLoadReport report =
+        LoadBitmapSeries(ws.folders.picture, names, extension, CurrentSeriesSettings(ws), ws.pictures, observer);
+    if (report.failure) ui.showError(*report.failure);
+    return JoinedWarnings(report);
 }
 
 }  // namespace
@@ -69,10 +70,12 @@ void LoadBMPButtonClick(Workspace& ws, Ui& ui)
                                    ws.loadNames.chosenFile, ws.loadNames.lastFile, ws.loadNames.chosenExtension});
     for (const std::string& message : check.messages) ui.showError(message);
     if (!check.accepted) ws.picturesLoaded = false;
-    if (ws.picturesLoaded && check.names) ReadSequence(ws, ui, *check.names);
+    std::string warnings;
+    if (ws.picturesLoaded && check.names) warnings = ReadSequence(ws, ui, *check.names);
 
     ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
     InitProgress(ui, 0, 1, 0, "Ready loading pictures");
+    if (!warnings.empty()) ui.setStatusText(warnings);
     FinishLoad(ws, ui);
 }
 

@@ -35,9 +35,10 @@ std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count,
 {
     WindowLoadObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
-    if (const auto failure = LoadVideoSeries(path, count, CurrentSeriesSettings(ws), ws.pictures, observer))
-        return ws.loadNames.chosenFile + ": " + *failure;
-    return note.empty() ? std::string() : ws.loadNames.chosenFile + ": " + note;
+    SeriesLoadReport report = LoadVideoSeries(path, count, CurrentSeriesSettings(ws), ws.pictures, observer);
+    if (report.failure) return ws.loadNames.chosenFile + ": " + *report.failure;
+    if (!note.empty()) report.warnings.insert(report.warnings.begin(), note);
+    return report.warnings.empty() ? std::string() : ws.loadNames.chosenFile + ": " + JoinedWarnings(report);
 }
 
 }  // namespace

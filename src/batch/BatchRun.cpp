@@ -182,20 +182,22 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
     const std::string held = askedForLast ? o.last : o.first;
     const BitmapPairCheck check = CheckBitmapPair(
         BitmapPair{FolderOf(o.first), FolderOf(held), NameOf(o.first), askedForLast ? NameOf(o.last) : "", extension});
-    std::optional<std::string> failure;
+    SeriesLoadReport report;
     if (check.accepted && check.names) {
         settings.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
         BatchLoadObserver observer(lines);
-        failure = LoadBitmapSeries(FolderOf(o.first), *check.names, extension, settings, pictures, observer);
+        report = LoadBitmapSeries(FolderOf(o.first), *check.names, extension, settings, pictures, observer);
     }
     std::vector<std::string> messages = check.messages;
-    if (failure) messages.push_back(*failure);
+    if (report.failure) messages.push_back(*report.failure);
+    messages.insert(messages.end(), report.warnings.begin(), report.warnings.end());
     if (pictures.size() < 2) throw Refusal{messages.empty() ? "The load yielded no picture" : messages.back()};
     // A file that could not be read ended the load; what was read is used.
     for (const std::string& message : messages) errors << message << '\n';
 }
 
-void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines)
+void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
+               std::ostream& errors)
 {
     const std::string name = NameOf(o.avi);
     if (UpperCaseExtension(name) != ".AVI") throw Refusal{"Ready loading pictures"};
@@ -204,11 +206,14 @@ void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pict
     if (count <= 0) throw Refusal{name + " holds no readable video (" + countNote + ")"};
     if (settings.correction.flags & ShiftFixChosen) settings.correction.flags |= ShiftFixActive;
     BatchLoadObserver observer(lines);
-    const auto failure = LoadVideoSeries(o.avi, count, settings, pictures, observer);
+    const SeriesLoadReport report = LoadVideoSeries(o.avi, count, settings, pictures, observer);
     if (pictures.size() < 2) {
-        const std::string note = failure ? *failure : countNote;
+        const std::string note = report.failure ? *report.failure : countNote;
         throw Refusal{note.empty() ? "Ready loading pictures" : name + ": " + note};
     }
+    // Frames that were missing or left out are said even when the rest loads.
+    if (!countNote.empty()) errors << name << ": " << countNote << '\n';
+    for (const std::string& warning : report.warnings) errors << name << ": " << warning << '\n';
 }
 
 Picture& InputPicture(PictureList& pictures, int n, const char* option)
@@ -309,7 +314,7 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         if (options.avi.empty()) {
             LoadBitmaps(options, settings, pictures, lines, errors);
         } else {
-            LoadVideo(options, settings, pictures, lines);
+            LoadVideo(options, settings, pictures, lines, errors);
         }
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);

@@ -48,6 +48,19 @@ int GreenAt(const Mirrored& s, int x, int y)
 
 }  // namespace
 
+Mosaic ChosenMosaic(BayerChoice choice, Mosaic fromFile)
+{
+    switch (choice) {
+    case BayerChoice::Auto: return fromFile;
+    case BayerChoice::None: return Mosaic::None;
+    case BayerChoice::RGGB: return Mosaic::RGGB;
+    case BayerChoice::GRBG: return Mosaic::GRBG;
+    case BayerChoice::GBRG: return Mosaic::GBRG;
+    case BayerChoice::BGGR: return Mosaic::BGGR;
+    }
+    return fromFile;
+}
+
 DeepFrame Debayer(const DeepFrame& mosaic, Mosaic pattern)
 {
     if (mosaic.channels != 1 || pattern == Mosaic::None) return mosaic;

@@ -215,15 +215,16 @@ TEST_F(BitmapSequenceLoadTest, EscapeKeepsTheFramesReadSoFar)
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [3 of 455]");
 }
 
-TEST_F(BitmapSequenceLoadTest, BitmapLoadReadsOneFrameMoreThanTheLimit)
+TEST_F(BitmapSequenceLoadTest, BitmapLoadStopsAtTheLimitAndSaysHowManyWereLeftOut)
 {
     ControlChanged(ws, ui, ControlId::ResultSizeSpinEdit, 768);  // limit 28
     const std::string base = Series("IMG_", 31);
     Load(base + "0001.BMP", base + "0031.BMP");
     EXPECT_EQ(ws.maxPictures, 28);
-    EXPECT_EQ(ws.pictureCount, 29);
+    EXPECT_EQ(ws.pictureCount, 28);
     EXPECT_EQ(ws.pictures.front().bitmap.width(), 768);
-    EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [29 of 28]");
+    EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [28 of 28]");
+    EXPECT_EQ(ui.status, "kept 28 of 31 frames: picture memory full");
 }
 
 TEST_F(BitmapSequenceLoadTest, UnreadableFileEndsTheLoadWithItsNameAndKeepsTheRest)

@@ -1,0 +1,71 @@
+#include "acquire/SeriesLoading.h"
+
+#include <gtest/gtest.h>
+
+#include "image/DeepConversion.h"
+
+namespace quivane {
+namespace {
+
+// A reddish disc: red 200, green 120, blue 60 inside radius 30.
+Bitmap24 Disc()
+{
+    Bitmap24 b(160, 120);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const bool inside = (x - 80) * (x - 80) + (y - 60) * (y - 60) < 900;
+            b.at(x, y) = inside ? ColourPixel{60, 120, 200} : ColourPixel{5, 5, 5};
+        }
+    return b;
+}
+
+// The same disc seen through an RGGB mosaic, as a grey 24-bit frame.
+Bitmap24 RggbAsGrey(const Bitmap24& colour)
+{
+    Bitmap24 b(colour.width(), colour.height());
+    for (int y = 0; y < colour.height(); ++y)
+        for (int x = 0; x < colour.width(); ++x) {
+            const ColourPixel c = colour.at(x, y);
+            const std::uint8_t v = (y % 2 == 0) ? (x % 2 == 0 ? c.red : c.green) : (x % 2 == 0 ? c.green : c.blue);
+            b.at(x, y) = ColourPixel{v, v, v};
+        }
+    return b;
+}
+
+SeriesSettings Settings()
+{
+    SeriesSettings s;
+    s.maxPictures = 10;
+    return s;
+}
+
+TEST(SeriesLoading, EightBitDataReadDeepGivesTheSameBytesAsTheTwentyFourBitWay)
+{
+    LoadObserver quiet;
+    PictureList plain, deep;
+    AddSeriesFrame(plain, Disc(), Settings(), quiet);
+    AddSeriesFrame(deep, ToDeepFrame(Disc()), Settings(), quiet);
+    ASSERT_EQ(deep.size(), 2u);
+    EXPECT_EQ(deep[1].bitmap, plain[1].bitmap);
+}
+
+TEST(SeriesLoading, AGreyVideoFrameIsDebayeredWithTheChosenPatternOnly)
+{
+    LoadObserver quiet;
+    const Bitmap24 mosaic = RggbAsGrey(Disc());
+    auto centreChroma = [&](BayerChoice choice) {
+        SeriesSettings s = Settings();
+        s.bayer = choice;
+        PictureList pictures;
+        AddSeriesFrame(pictures, mosaic, s, quiet);
+        return pictures[1].bitmap.at(96, 72);
+    };
+    const PicturePixel none = centreChroma(BayerChoice::Auto), rggb = centreChroma(BayerChoice::RGGB),
+                       bggr = centreChroma(BayerChoice::BGGR);
+    EXPECT_EQ(none.chromaRed, none.chromaBlue) << "a grey video without a named pattern stays grey";
+    EXPECT_GT(rggb.chromaRed, rggb.chromaBlue) << "the disc is red";
+    EXPECT_LT(bggr.chromaRed, bggr.chromaBlue) << "the wrong pattern swaps red and blue";
+}
+
+}  // namespace
+}  // namespace quivane
