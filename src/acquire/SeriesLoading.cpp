@@ -6,7 +6,6 @@
 #include <variant>
 
 #include "acquire/BmpReader.h"
-#include "acquire/VideoSource.h"
 #include "files/FileNames.h"
 #include "image/DeepConversion.h"
 #include "prepare/FramePreparation.h"
@@ -161,24 +160,20 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     return report;
 }
 
-SeriesLoadReport LoadVideoSeries(const std::string& path, int frameCount, const SeriesSettings& settings,
-                                 PictureList& pictures, LoadObserver& observer)
+SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
+                                   LoadObserver& observer)
 {
     SeriesLoadReport report;
-    VideoSource video;
-    if (!video.Open(path)) {
-        report.failure = video.LastError();
-        return report;
-    }
-    const int frames = std::min(settings.maxPictures, frameCount);
+    const int frames = std::min(settings.maxPictures, capture.frameCount());
     for (int k = 0; k < frames; ++k) {
-        video.Seek(k);
-        if (const auto frame = video.ReadFrame()) AddSeriesFrame(pictures, *frame, settings, observer);
+        if (const auto frame = capture.ReadFrame(k)) {
+            std::visit([&](const auto& f) { AddSeriesFrame(pictures, f, settings, observer); }, *frame);
+        }
         observer.paused();
         if (observer.stopRequested()) break;
     }
-    video.Close();
-    if (frameCount > frames) report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), frameCount));
+    if (capture.frameCount() > frames)
+        report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
     return report;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "acquire/CaptureFile.h"
 #include "acquire/SequenceNames.h"
 #include "image/Picture.h"
 #include "image/DeepFrame.h"
@@ -73,10 +74,9 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
                                             const std::string& extension, const SeriesSettings& settings,
                                             PictureList& pictures, LoadObserver& observer);
 
-// Reads frames 0 .. min(maxPictures, frameCount) - 1 of a video in order and
-// adds each one that decodes. The failure says why the file could not be
-// opened.
-SeriesLoadReport LoadVideoSeries(const std::string& path, int frameCount, const SeriesSettings& settings,
-                                           PictureList& pictures, LoadObserver& observer);
+// Reads frames 0 .. min(maxPictures, frame count) - 1 of a capture in order
+// and adds each one that decodes; a warning says how many the limit left out.
+SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
+                                   LoadObserver& observer);
 
 }  // namespace quivane

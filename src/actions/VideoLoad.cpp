@@ -5,7 +5,8 @@
 #include "prepare/FrameCorrection.h"
 #include "actions/SeriesLoad.h"
 #include "actions/ScopedFlag.h"
-#include "acquire/VideoSource.h"
+#include "acquire/CaptureFile.h"
+#include "acquire/SeriesLoading.h"
 #include "files/FileNames.h"
 #include "actions/WorkspaceActions.h"
 
@@ -17,7 +18,8 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
     FileDialogRequest request;
     request.title = "The name of AVI file";
     request.defaultExtension = "avi";
-    request.filter = "AVI video (*.avi)|*.AVI";
+    // Opened by content: any of these, or a file of another name.
+    request.filter = "Videos (*.avi;*.ser;*.mp4;*.mov;*.mkv)|*.avi;*.ser;*.mp4;*.mov;*.mkv|All files (*)|*";
     request.initialFolder = ws.folders.video;
     const auto path = ui.askOpenFileName(request);
     if (!path) {
@@ -30,14 +32,14 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
 }
 
 // Reads the frames in order; returns a note for the status line when the
-// file did not hold what it announced.
-std::string ReadVideo(Workspace& ws, Ui& ui, const std::string& path, int count, const std::string& note)
+// file did not hold what it announced or frames were left out.
+std::string ReadVideo(Workspace& ws, Ui& ui, CaptureFile& capture)
 {
     WindowLoadObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
-    SeriesLoadReport report = LoadVideoSeries(path, count, CurrentSeriesSettings(ws), ws.pictures, observer);
+    SeriesLoadReport report = LoadCaptureSeries(capture, CurrentSeriesSettings(ws), ws.pictures, observer);
     if (report.failure) return ws.loadNames.chosenFile + ": " + *report.failure;
-    if (!note.empty()) report.warnings.insert(report.warnings.begin(), note);
+    if (!capture.note().empty()) report.warnings.insert(report.warnings.begin(), capture.note());
     return report.warnings.empty() ? std::string() : ws.loadNames.chosenFile + ": " + JoinedWarnings(report);
 }
 
@@ -48,30 +50,29 @@ void LoadAVIButtonClick(Workspace& ws, Ui& ui)
     if (LoopRunning(ws)) return;
     const ScopedFlag running(ws.loadRunning);
 
+    const bool seriesBefore = ws.picturesLoaded;
     ws.picturesLoaded = true;
     if (ws.firstLoadPending) SyncSettingsFromControls(ws, ui);
     AskForTheVideo(ws, ui);
-    if (ws.loadNames.chosenExtension != ".AVI") ws.picturesLoaded = false;
 
     int progressEnd = 1;
     std::string note;
     if (ws.picturesLoaded) {
         const std::string path = ws.folders.video + ws.loadNames.chosenFile;
-        std::string countNote;
-        const int count = VideoSource::VideoFrameCount(path, countNote);
-        if (count > 0) {
+        auto opened = CaptureFile::Open(path);
+        if (auto* capture = std::get_if<CaptureFile>(&opened)) {
             ClearPictureList(ws);
             ResetWorkspaceSize(ws, ui);
             ws.framesRead = 0;
             if (ws.correction.flags & ShiftFixChosen) ws.correction.flags |= ShiftFixActive;
-            progressEnd = count;
-            InitProgress(ui, 0, count, 0, "Loading AVI pictures");
-            note = ReadVideo(ws, ui, path, count, countNote);
+            progressEnd = capture->frameCount();
+            InitProgress(ui, 0, progressEnd, 0, "Loading AVI pictures");
+            note = ReadVideo(ws, ui, *capture);
         } else {
             // Refused before anything is destroyed: the series loaded before
-            // stays as it was, and the user learns why.
-            ws.picturesLoaded = false;
-            note = ws.loadNames.chosenFile + " holds no readable video (" + countNote + ")";
+            // stays, usable as it was, and the user learns why.
+            ws.picturesLoaded = seriesBefore;
+            note = ws.loadNames.chosenFile + " holds no readable video (" + std::get<std::string>(opened) + ")";
         }
     }
 

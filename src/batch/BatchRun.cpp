@@ -8,7 +8,7 @@
 #include "acquire/BmpReader.h"
 #include "acquire/SequenceNames.h"
 #include "acquire/SeriesLoading.h"
-#include "acquire/VideoSource.h"
+#include "acquire/CaptureFile.h"
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
 #include "enhance/Kernel.h"
@@ -196,23 +196,23 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
     for (const std::string& message : messages) errors << message << '\n';
 }
 
+// A capture of any kind, by its content.
 void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
                std::ostream& errors)
 {
     const std::string name = NameOf(o.avi);
-    if (UpperCaseExtension(name) != ".AVI") throw Refusal{"Ready loading pictures"};
-    std::string countNote;
-    const int count = VideoSource::VideoFrameCount(o.avi, countNote);
-    if (count <= 0) throw Refusal{name + " holds no readable video (" + countNote + ")"};
+    auto opened = CaptureFile::Open(o.avi);
+    if (auto* problem = std::get_if<std::string>(&opened)) throw Refusal{name + " holds no readable video (" + *problem + ")"};
+    CaptureFile& capture = std::get<CaptureFile>(opened);
     if (settings.correction.flags & ShiftFixChosen) settings.correction.flags |= ShiftFixActive;
     BatchLoadObserver observer(lines);
-    const SeriesLoadReport report = LoadVideoSeries(o.avi, count, settings, pictures, observer);
+    const SeriesLoadReport report = LoadCaptureSeries(capture, settings, pictures, observer);
     if (pictures.size() < 2) {
-        const std::string note = report.failure ? *report.failure : countNote;
-        throw Refusal{note.empty() ? "Ready loading pictures" : name + ": " + note};
+        const std::string note = report.failure ? *report.failure : capture.note();
+        throw Refusal{note.empty() ? name + " holds fewer than two readable frames" : name + ": " + note};
     }
     // Frames that were missing or left out are said even when the rest loads.
-    if (!countNote.empty()) errors << name << ": " << countNote << '\n';
+    if (!capture.note().empty()) errors << name << ": " << capture.note() << '\n';
     for (const std::string& warning : report.warnings) errors << name << ": " << warning << '\n';
 }
 

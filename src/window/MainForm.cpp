@@ -80,18 +80,23 @@ std::optional<WindowKey> WindowKeyOf(const QKeyEvent& event)
     }
 }
 
-// "Description (*.ext)|*.ext" as a toolkit filter whose pattern matches the
-// extension in lower and upper case alike.
+// "Description (*.ext)|*.ext", or several such pairs joined by "|", as
+// toolkit filters whose patterns match the extension in lower and upper case
+// alike.
 QString ToolkitFilter(const std::string& filter)
 {
-    const QString text = QString::fromStdString(filter);
-    const QString description = text.section('|', 0, 0).section(" (", 0, 0);
-    QStringList patterns;
-    for (const QString& pattern : text.section('|', 1).split(';', Qt::SkipEmptyParts)) {
-        patterns << pattern.toLower() << pattern.toUpper();
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].section(" (", 0, 0);
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            patterns << pattern.toLower() << pattern.toUpper();
+        }
+        patterns.removeDuplicates();
+        filters << description + " (" + patterns.join(' ') + ")";
     }
-    patterns.removeDuplicates();
-    return description + " (" + patterns.join(' ') + ")";
+    return filters.join(";;");
 }
 
 // A picture box beside the file list that shows the file under the cursor.
@@ -115,7 +120,7 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRe
     if (request.preview) AddPreview(dialog);
     dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (!request.filter.empty()) dialog.setNameFilter(ToolkitFilter(request.filter));
+    if (!request.filter.empty()) dialog.setNameFilters(ToolkitFilter(request.filter).split(";;"));
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

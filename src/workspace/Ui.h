@@ -16,8 +16,9 @@ enum class ActionButton { Calculate, Save, SaveAs, Go, Stop };
 // the caption of the automatic-save button.
 enum class TextField { InputCaption, ResultCaption, CombineText, SaturationText, SaveButtonCaption };
 
-// What a file dialog needs. The filter is written "Description|*.ext"; a
-// window may match its pattern in any letter case.
+// What a file dialog needs. The filter is written "Description|*.ext", with
+// patterns joined by ";" and more such pairs joined by "|"; a window may
+// match its patterns in any letter case.
 struct FileDialogRequest {
     std::string title;
     std::string filter;

@@ -81,7 +81,7 @@ TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
         Load(bad);
         EXPECT_NE(ui.status.find("holds no readable video"), std::string::npos) << bad << ": " << ui.status;
         EXPECT_NE(ui.status.find(bad), std::string::npos);
-        EXPECT_FALSE(ui.enabled.at(ActionButton::Calculate)) << bad;
+        EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate)) << bad << ": the series before stays usable";
         EXPECT_LE(ui.progressMinimum, ui.progressMaximum);
         ASSERT_EQ(ws.pictureCount, 1) << bad;
         EXPECT_EQ(ws.pictures[1].bitmap, before);
@@ -101,6 +101,26 @@ TEST_F(VideoLoadTest, ShiftFixActsOnVideosOnly)
     ws.correction.flags = ShiftFixChosen;
     Load("v13_one_frame.avi");
     EXPECT_EQ(ws.correction.flags, ShiftFixChosen | ShiftFixActive);
+}
+
+TEST_F(VideoLoadTest, CapturesOpenByContentWhateverTheirName)
+{
+    const fs::path captures = fs::path(QUIVANE_TESTDATA) / "captures";
+    const struct {
+        fs::path file;
+        int frames;
+    } cases[] = {
+        {captures / "ser_rggb16" / "mars_rggb16_le_flag0.ser", 20},
+        {captures / "video_h264" / "mars_640x360_h264.mp4", 30},
+        {captures / "ser_truncated" / "mars_mono8_truncated.ser", 17},
+    };
+    for (const auto& c : cases) {
+        ui.dialogAnswers = {c.file.string()};
+        LoadAVIButtonClick(ws, ui);
+        EXPECT_EQ(ws.pictureCount, c.frames) << c.file;
+        EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate)) << c.file;
+    }
+    EXPECT_NE(ui.status.find("cut short"), std::string::npos) << ui.status;
 }
 
 TEST_F(VideoLoadTest, OtherExtensionsAndCancelAreNotAccepted)

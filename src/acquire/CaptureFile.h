@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "image/Bitmap.h"
+#include "image/DeepFrame.h"
+
+namespace quivane {
+
+// A frame of a capture: 24 bits as a video decoder gives it, or deep.
+using CaptureFrame = std::variant<Bitmap24, DeepFrame>;
+
+// A capture file opened by what it holds, not by its name: a SER file is read
+// by our own reader (FFmpeg's does not read every byte order right), anything
+// else by FFmpeg (AVI, MP4, MOV, MKV, ...).
+class CaptureFile {
+public:
+    CaptureFile();
+    ~CaptureFile();
+    CaptureFile(CaptureFile&&) noexcept;
+    CaptureFile& operator=(CaptureFile&&) noexcept;
+
+    // The capture, or why it cannot be read (without the file name).
+    static std::variant<CaptureFile, std::string> Open(const std::string& path);
+
+    int frameCount() const { return frameCount_; }
+    // Says when the file holds fewer frames than it announces.
+    const std::string& note() const { return note_; }
+
+    // Frame k (0-based); nullopt for a frame that cannot be decoded.
+    std::optional<CaptureFrame> ReadFrame(int k);
+
+private:
+    struct Source;
+
+    std::unique_ptr<Source> source_;
+    int frameCount_ = 0;
+    std::string note_;
+};
+
+}  // namespace quivane
