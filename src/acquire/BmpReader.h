@@ -15,9 +15,10 @@ struct ReadFailure {
     std::string message;  // names the file and the problem
 };
 
-// Reads a Windows bitmap of any pixel format (1..32 bits, RLE, bit fields,
-// top-down, old and new headers) into a 24-bit frame. The size is checked
-// before anything is decoded; nothing of a bad file is trusted.
+// Reads a Windows or OS/2 bitmap (1..32 bits, RLE, bit fields, top-down, old
+// and new headers; see DecodeBmp) into a 24-bit frame. Only regular files of
+// at most the size a frame of MaxFrameSide needs are read, and nothing of a
+// bad file is trusted.
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path);
 
 }  // namespace quivane

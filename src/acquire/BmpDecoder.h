@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "image/Bitmap.h"
+
+namespace quivane {
+
+// Decodes a whole Windows or OS/2 bitmap file held in memory into a 24-bit
+// frame, top row first.
+//
+// Read: OS/2 headers of 12 and 16..64 bytes, Windows headers of 40, 52, 56,
+// 108 and 124 bytes; palettes of 1, 2, 4 and 8 bits, RLE8 and RLE4; 24 bits;
+// 16 and 32 bits with default or explicit channel masks, where each channel
+// of n bits is scaled exactly as round(v * 255 / (2^n - 1)) and alpha is
+// dropped. A palette index past the palette is black, and so are pixels a
+// run-length stream leaves out when the palette is empty; otherwise those
+// pixels take palette entry 0.
+//
+// Every size the header declares is checked against the bytes present before
+// anything is allocated, so the memory a decode needs is the file plus one
+// frame. A file that cannot be decoded safely gives a problem as lower-case
+// text without the file name. Sides larger than `maxSide` are refused.
+std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::size_t size, int maxSide);
+
+}  // namespace quivane

@@ -1,0 +1,233 @@
+#include "acquire/BmpDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquire/BmpReader.h"
+
+namespace quivane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A bitmap file put together field by field, so each test can break one.
+struct File {
+    std::uint32_t infoSize = 40;  // 12 writes the OS/2 core layout; others are cut or padded with zeros
+    std::int32_t width = 4, height = 2;
+    std::uint16_t planes = 1, bits = 8;
+    std::uint32_t compression = 0, coloursUsed = 0;
+    Bytes palette{}, pixels{};
+    std::optional<std::uint32_t> pixelOffset{};  // right after the palette unless given
+};
+
+void Put(Bytes& b, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+Bytes Build(const File& f)
+{
+    Bytes info;
+    Put(info, f.infoSize, 4);
+    const int side = f.infoSize == 12 ? 2 : 4;
+    Put(info, static_cast<std::uint32_t>(f.width), side);
+    Put(info, static_cast<std::uint32_t>(f.height), side);
+    Put(info, f.planes, 2);
+    Put(info, f.bits, 2);
+    for (std::uint32_t field : {f.compression, 0u, 0u, 0u, f.coloursUsed, 0u}) Put(info, field, 4);
+    info.resize(f.infoSize);
+    const std::size_t offset = 14 + info.size() + f.palette.size();
+    Bytes b{'B', 'M'};
+    Put(b, offset + f.pixels.size(), 4);
+    Put(b, 0, 4);
+    Put(b, f.pixelOffset.value_or(static_cast<std::uint32_t>(offset)), 4);
+    b.insert(b.end(), info.begin(), info.end());
+    b.insert(b.end(), f.palette.begin(), f.palette.end());
+    b.insert(b.end(), f.pixels.begin(), f.pixels.end());
+    return b;
+}
+
+// Entry i is the grey i + 1, so no entry is black.
+Bytes Greys(int entries, int entrySize = 4)
+{
+    Bytes b;
+    for (int i = 0; i < entries; ++i) Put(b, (i + 1) * 0x010101u, entrySize);
+    return b;
+}
+
+// The problem text, or empty when the file decodes.
+std::string Problem(const Bytes& b)
+{
+    const auto decoded = DecodeBmp(b.data(), b.size(), MaxFrameSide);
+    const auto* problem = std::get_if<std::string>(&decoded);
+    return problem ? *problem : "";
+}
+
+Bytes Cut(const Bytes& b, std::size_t size) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(size)); }
+
+// The decoded frame's green levels, top row first; empty when refused.
+std::vector<std::vector<int>> GreyRows(const Bytes& b)
+{
+    const auto decoded = DecodeBmp(b.data(), b.size(), MaxFrameSide);
+    if (!std::holds_alternative<Bitmap24>(decoded)) return {};
+    const Bitmap24& frame = std::get<Bitmap24>(decoded);
+    std::vector<std::vector<int>> rows(static_cast<std::size_t>(frame.height()));
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) rows[y].push_back(frame.at(x, y).green);
+    return rows;
+}
+
+TEST(BmpDecoder, InconsistentFilesAreRefusedWithTheirProblem)
+{
+    const Bytes pixels8(8, 0);
+    struct Case {
+        const char* what;
+        Bytes file;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"no file", {}, "not a Windows bitmap"},
+        {"other magic", {'B', 'A', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0}, "not a Windows bitmap"},
+        {"cut header", Cut(Build({.pixels = pixels8}), 40), "ends inside its header"},
+        {"header of 66 bytes", Build({.infoSize = 66, .pixels = pixels8}), "66 bytes is of no known kind"},
+        {"two planes", Build({.planes = 2, .pixels = pixels8}), "2 colour planes"},
+        {"64 bits", Build({.bits = 64, .pixels = Bytes(64, 0)}), "64-bit"},
+        {"3 bits", Build({.bits = 3, .pixels = pixels8}), "3 bits a pixel"},
+        {"JPEG inside", Build({.bits = 0, .compression = 4, .pixels = pixels8}), "JPEG"},
+        {"PNG inside", Build({.bits = 0, .compression = 5, .pixels = pixels8}), "PNG"},
+        {"OS/2 Huffman", Build({.infoSize = 64, .bits = 1, .compression = 3, .pixels = pixels8}), "Huffman"},
+        {"OS/2 RLE24", Build({.infoSize = 64, .bits = 24, .compression = 4, .pixels = Bytes(24, 0)}), "RLE24"},
+        {"unknown compression", Build({.compression = 11, .pixels = pixels8}), "compression 11"},
+        {"RLE8 of 4 bits", Build({.bits = 4, .compression = 1, .pixels = {0, 1}}), "does not fit its 4-bit"},
+        {"masks of 24 bits", Build({.bits = 24, .compression = 3, .pixels = Bytes(40, 0)}), "masks do not fit"},
+        {"masks with gaps",
+         Build({.bits = 16,
+                .compression = 3,
+                .palette = {5, 0, 0, 0, 0xE0, 3, 0, 0, 0x1F, 0, 0, 0},
+                .pixels = Bytes(16, 0)}),
+         "not contiguous"},
+        {"zero width", Build({.width = 0, .pixels = pixels8}), "empty"},
+        {"negative width", Build({.width = -4, .pixels = pixels8}), "negative"},
+        {"zero height", Build({.height = 0, .pixels = pixels8}), "empty"},
+        {"wider than allowed", Build({.width = MaxFrameSide + 1, .height = 1}), "more than 16384 x 16384"},
+        {"top-down RLE", Build({.height = -2, .compression = 1, .pixels = {0, 1}}), "top-down"},
+        {"absurd palette", Build({.coloursUsed = 0x12345678, .pixels = pixels8}), "palette of 305419896 colours"},
+        {"pixels inside header", Build({.pixels = pixels8, .pixelOffset = 20}), "start inside its header"},
+        {"pixels past the end", Build({.pixels = pixels8, .pixelOffset = 4000}), "shorter than its pixels"},
+        {"RLE past the end", Build({.compression = 1, .pixels = {0, 1}, .pixelOffset = 4000}), "shorter"},
+    };
+    for (const Case& c : cases) EXPECT_NE(Problem(c.file).find(c.problem), std::string::npos) << c.what;
+    EXPECT_TRUE(std::holds_alternative<std::string>(DecodeBmp(nullptr, 0, MaxFrameSide)));
+}
+
+TEST(BmpDecoder, EveryCutOfAFileIsRefusedAndTheWholeFileDecodes)
+{
+    // A frame of 3 x 2 at each depth: rows padded to 4 bytes.
+    const File files[] = {
+        {.width = 3, .bits = 1, .palette = Greys(2), .pixels = Bytes(8, 0xA5)},
+        {.width = 3, .bits = 2, .palette = Greys(4), .pixels = Bytes(8, 0xA5)},
+        {.width = 3, .bits = 4, .palette = Greys(16), .pixels = Bytes(8, 0xA5)},
+        {.width = 3, .bits = 8, .palette = Greys(3), .pixels = Bytes(8, 1)},
+        {.infoSize = 12, .width = 3, .bits = 8, .palette = Greys(3, 3), .pixels = Bytes(8, 1)},
+        {.width = 3, .bits = 16, .pixels = Bytes(16, 0x7F)},
+        {.width = 3, .bits = 24, .pixels = Bytes(24, 9)},
+        {.width = 3, .bits = 32, .pixels = Bytes(24, 9)},
+        {.width = 3, .compression = 1, .palette = Greys(2), .pixels = {3, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1}},
+        {.width = 3,
+         .bits = 4,
+         .compression = 2,
+         .palette = Greys(2),
+         .pixels = {3, 0x10, 0, 0, 0, 3, 0x10, 0x10, 0, 1}},
+    };
+    for (const File& f : files) {
+        const Bytes whole = Build(f);
+        EXPECT_EQ(Problem(whole), "") << f.bits << " bits, compression " << f.compression;
+        for (std::size_t size = 0; size < whole.size(); ++size) {
+            EXPECT_NE(Problem(Cut(whole, size)), "")
+                << f.bits << " bits, compression " << f.compression << ", cut to " << size << " bytes";
+        }
+    }
+}
+
+TEST(BmpDecoder, TinyFilesClaimingHugeFramesAreRefusedBeforeAnyAllocation)
+{
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::size_t size;
+    };
+    const Case cases[] = {
+        {"24 bits", Build({.width = 16384, .height = 16384, .bits = 24, .pixels = Bytes(16, 0)}), 70},
+        {"OS/2, 1 bit",
+         Build(
+             {.infoSize = 64, .width = 16384, .height = 16384, .bits = 1, .palette = Greys(2), .pixels = Bytes(26, 0)}),
+         112},
+        {"OS/2, RLE8",
+         Build({.infoSize = 64,
+                .width = 16384,
+                .height = 16384,
+                .compression = 1,
+                .coloursUsed = 2,
+                .palette = Greys(2),
+                .pixels = Bytes(26, 0)}),
+         112},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.file.size(), c.size) << c.what;
+        // Each allocation of such a frame would fill hundreds of MB with zeros.
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 1000; ++i) ASSERT_NE(Problem(c.file), "") << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.what;
+    }
+}
+
+TEST(BmpDecoder, PaletteIndicesPastThePaletteAreBlack)
+{
+    // Two colours declared: indices 2 and 255 are past them.
+    EXPECT_EQ(GreyRows(Build({.height = 1, .coloursUsed = 2, .palette = Greys(2), .pixels = {0, 1, 2, 255}})),
+              (std::vector<std::vector<int>>{{1, 2, 0, 0}}));
+    // 256 declared but only room for two before the pixels, which must not be taken as colours.
+    EXPECT_EQ(GreyRows(Build({.height = 1, .coloursUsed = 256, .palette = Greys(2), .pixels = {0, 1, 2, 3}})),
+              (std::vector<std::vector<int>>{{1, 2, 0, 0}}));
+    // A single colour for one bit a pixel.
+    EXPECT_EQ(
+        GreyRows(Build({.height = 1, .bits = 1, .coloursUsed = 1, .palette = Greys(1), .pixels = {0x50, 0, 0, 0}})),
+        (std::vector<std::vector<int>>{{1, 0, 1, 0}}));
+}
+
+TEST(BmpDecoder, RunLengthStreamsStayInsideTheFrame)
+{
+    // A 4 x 2 frame; the stream starts at the bottom row. Grey 1 is entry 0,
+    // which fills whatever the stream leaves out.
+    struct Case {
+        const char* what;
+        std::uint16_t bits;
+        Bytes stream;
+        std::vector<std::vector<int>> rows;  // top row first
+    };
+    const Case cases[] = {
+        {"run past the row end is cut, not wrapped", 8, {0, 0, 10, 1, 0, 1}, {{2, 2, 2, 2}, {1, 1, 1, 1}}},
+        {"absolute stretch past the row end", 8, {0, 0, 0, 6, 1, 1, 1, 1, 1, 1, 0, 1}, {{2, 2, 2, 2}, {1, 1, 1, 1}}},
+        {"delta out of the frame", 8, {0, 2, 255, 255, 3, 1, 0, 1}, {{1, 1, 1, 1}, {1, 1, 1, 1}}},
+        {"delta within the frame", 8, {0, 2, 2, 1, 1, 3, 0, 1}, {{1, 1, 4, 1}, {1, 1, 1, 1}}},
+        {"lines past the top", 8, {0, 0, 0, 0, 0, 0, 4, 1, 0, 1}, {{1, 1, 1, 1}, {1, 1, 1, 1}}},
+        {"early end leaves entry 0", 8, {2, 1, 0, 1, 4, 2}, {{1, 1, 1, 1}, {2, 2, 1, 1}}},
+        {"RLE4 run past the row end", 4, {9, 0x12, 0, 1}, {{1, 1, 1, 1}, {2, 3, 2, 3}}},
+        {"RLE4 stretch of 5, padded",
+         4,
+         {0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 1, 0x20, 0, 1},
+         {{3, 1, 1, 1}, {2, 3, 4, 5}}},
+    };
+    for (const Case& c : cases) {
+        const Bytes file =
+            Build({.bits = c.bits, .compression = c.bits == 8 ? 1u : 2u, .palette = Greys(16), .pixels = c.stream});
+        EXPECT_EQ(GreyRows(file), c.rows) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace quivane
