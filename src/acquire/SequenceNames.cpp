@@ -43,6 +43,12 @@ std::string IncrementNumberText(std::string text)
     return text;  // a carry out of the first character is dropped
 }
 
+bool IsPictureExtension(const std::string& extension)
+{
+    static const char* const known[] = {".BMP", ".PNG", ".TIF", ".TIFF", ".JPG", ".JPEG", ".FIT", ".FITS", ".FTS"};
+    return std::find(std::begin(known), std::end(known), extension) != std::end(known);
+}
+
 BitmapPairCheck CheckBitmapPair(const BitmapPair& pair)
 {
     BitmapPairCheck check;
@@ -54,8 +60,9 @@ BitmapPairCheck CheckBitmapPair(const BitmapPair& pair)
         refuse("The directory of both first and last picture must match");
     if (pair.first.empty() || pair.last.empty()) refuse("You have to supply two pictures");
     if (UpperCase(pair.first) == UpperCase(pair.last)) refuse("The names of first and last picture cannot be the same");
-    if (pair.extension != ".AVI" && pair.extension != ".BMP") check.accepted = false;
-    if (!check.accepted || pair.extension != ".BMP") return check;
+    const bool picture = IsPictureExtension(pair.extension);
+    if (pair.extension != ".AVI" && !picture) check.accepted = false;
+    if (!check.accepted || !picture) return check;
 
     check.names = SplitSequenceNames(pair.first, pair.last);
     if (!check.names) {

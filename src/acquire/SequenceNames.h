@@ -23,6 +23,10 @@ std::optional<SequenceNames> SplitSequenceNames(std::string first, std::string l
 // Counts the text up by one, keeping its width: 0099 -> 0100, 999 -> 000, A -> B.
 std::string IncrementNumberText(std::string text);
 
+// True for the extensions of the picture formats a series may be made of
+// (".BMP", ".PNG", ".TIF", ".JPG", ".FITS", ...; upper-cased, with the dot).
+bool IsPictureExtension(const std::string& extension);
+
 // The two files chosen for a bitmap series, names without folder.
 struct BitmapPair {
     std::string folder;      // where the first file is

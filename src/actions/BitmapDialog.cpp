@@ -14,6 +14,10 @@ std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse 
         request.preview = true;
     }
     request.filter = ws.bitmapDialog.windowsFilter ? "Windows bitmaps (*.bmp)|*.BMP" : "Bitmaps (*.bmp)|*.bmp";
+    // Series, flats and darks may come in any of these formats, at any depth.
+    request.filter +=
+        "|Pictures (*.bmp;*.png;*.tif;*.tiff;*.jpg;*.jpeg;*.fit;*.fits;*.fts)"
+        "|*.bmp;*.png;*.tif;*.tiff;*.jpg;*.jpeg;*.fit;*.fits;*.fts|All files (*)|*";
     auto path = ui.askOpenFileName(request);
     if (path) ws.bitmapDialog.heldFile = *path;
     return path;

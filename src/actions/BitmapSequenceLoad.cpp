@@ -24,7 +24,7 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
         ws.picturesLoaded = false;
     }
     // An earlier load's extension still counts when this dialog was cancelled.
-    if (ws.loadNames.chosenExtension != ".BMP") return;
+    if (!IsPictureExtension(ws.loadNames.chosenExtension)) return;
     if (auto last = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the LAST bitmap in the sequence",
                                   ws.folders.picture)) {
         ws.loadNames.lastFile = NameOf(*last);

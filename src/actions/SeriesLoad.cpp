@@ -15,6 +15,7 @@ SeriesSettings CurrentSeriesSettings(const Workspace& ws)
     s.height = ws.resultHeight;
     s.maxPictures = ws.maxPictures;
     s.correction = ws.correction;
+    s.bayer = ws.bayer;
     return s;
 }
 

@@ -1,5 +1,6 @@
 #include "actions/WorkspaceActions.h"
 
+#include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "actions/ControlHandlers.h"
 
@@ -54,7 +55,7 @@ void ResetWorkspaceSize(Workspace& ws, Ui& ui)
     ws.inputView.resize(ws.resultWidth, ws.resultHeight);
     ws.resultView.resize(ws.resultWidth, ws.resultHeight);
     ws.pictureCount = 0;
-    ws.maxPictures = ComputeMaxPictures(ws.resultWidth, ws.resultHeight);
+    ws.maxPictures = ComputeMaxPictures(ws.resultWidth, ws.resultHeight, ws.pictureMemoryMiB);
     ShowPictureCountCaption(ui, ws.pictureCount, ws.maxPictures);
     ShowResultSizeCaption(ui, ws.resultWidth, ws.resultHeight);
     SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, 0);

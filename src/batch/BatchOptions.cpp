@@ -17,6 +17,12 @@ alignment, calculation run, CLAHE once, render with the display settings,
 write a 24-bit BMP.
 
 Input:        --bmp FIRST LAST  or  --avi FILE
+              (--series FIRST LAST: a numbered series of BMP, PNG, TIFF, JPEG
+              or FITS pictures, as --bmp; --avi opens any capture by its
+              content: AVI, SER, MP4, MOV, MKV)
+              --bayer auto|none|rggb|grbg|gbrg|bggr  (colour mosaic; auto:
+              as the file says)  --memory MB (picture memory, 48 up to the
+              machine's; frames beyond it are left out, with a warning)
 Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
 Correction:   --flat FILE  --dark FILE  --shift-fix
 Pictures:     --quality N:Q (dont|bad|avg|good|0..3)
@@ -165,9 +171,23 @@ private:
 std::variant<BatchOptions, UsageError> Parser::Run()
 {
     BatchOptions& o = options_;
+    std::set<std::string> given;
     const std::map<std::string, Handler> handlers = {
-        {"--bmp", [&] { o.first = Next("--bmp"); o.last = Next("--bmp"); }},
+        {"--bmp", [&] {
+             if (given.count("--series")) Fail("--series and --bmp exclude each other");
+             o.first = Next("--bmp");
+             o.last = Next("--bmp");
+         }},
+        {"--series", [&] {
+             if (given.count("--bmp")) Fail("--series and --bmp exclude each other");
+             o.first = Next("--series");
+             o.last = Next("--series");
+         }},
         {"--avi", [&] { o.avi = Next("--avi"); }},
+        {"--bayer", [&] {
+             o.bayer = static_cast<BayerChoice>(Choice("--bayer", {"auto", "none", "rggb", "grbg", "gbrg", "bggr"}));
+         }},
+        {"--memory", [&] { o.memoryMiB = Number("--memory", DefaultPictureMemoryMiB, MachineMemoryMiB()); }},
         {"--flat", [&] { o.flat = Next("--flat"); }},
         {"--dark", [&] { o.dark = Next("--dark"); }},
         {"--shift-fix", [&] { o.shiftFix = true; }},
@@ -207,7 +227,6 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--print-offsets", [&] { o.printOffsets = true; }},
     };
     try {
-        std::set<std::string> given;
         while (index_ < args_.size()) {
             const std::string option = args_[index_++];
             const auto handler = handlers.find(option);

@@ -5,6 +5,8 @@
 #include <variant>
 #include <vector>
 
+#include "image/PictureMemory.h"
+#include "prepare/Debayer.h"
 #include "workspace/Controls.h"
 
 namespace quivane {
@@ -23,7 +25,7 @@ struct OffsetOption {
 // Everything the command line asks for. Absent options keep the window's
 // start values, except the display mode, which defaults to full colour.
 struct BatchOptions {
-    std::string first, last;  // --bmp
+    std::string first, last;  // --bmp or --series
     std::string avi;          // --avi
     int width = DeclarationOf(ControlId::ResultSizeSpinEdit).start;
     int resample = DeclarationOf(ControlId::ResampleSpinEdit).start;
@@ -51,6 +53,8 @@ struct BatchOptions {
     bool map0255 = false;
     std::string output;
     bool printOffsets = false;
+    BayerChoice bayer = BayerChoice::Auto;
+    int memoryMiB = DefaultPictureMemoryMiB;
 };
 
 struct UsageError {

@@ -15,6 +15,7 @@
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
 #include "image/DeepConversion.h"
+#include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "output/BmpWriter.h"
 #include "tone/Clahe.h"
@@ -167,8 +168,9 @@ SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correc
     s.fullPicture = o.fullPicture;
     s.width = o.width;
     s.height = o.width * 3 / 4;
-    s.maxPictures = ComputeMaxPictures(s.width, s.height);
+    s.maxPictures = ComputeMaxPictures(s.width, s.height, o.memoryMiB);
     s.correction = correction;
+    s.bayer = o.bayer;
     return s;
 }
 
@@ -178,7 +180,7 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
                  std::ostream& errors)
 {
     const std::string extension = UpperCaseExtension(o.first);
-    const bool askedForLast = extension == ".BMP";
+    const bool askedForLast = IsPictureExtension(extension);
     const std::string held = askedForLast ? o.last : o.first;
     const BitmapPairCheck check = CheckBitmapPair(
         BitmapPair{FolderOf(o.first), FolderOf(held), NameOf(o.first), askedForLast ? NameOf(o.last) : "", extension});
@@ -186,7 +188,9 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
     if (check.accepted && check.names) {
         settings.correction.flags &= ~ShiftFixActive;  // the fix is for videos only
         BatchLoadObserver observer(lines);
-        report = LoadBitmapSeries(FolderOf(o.first), *check.names, extension, settings, pictures, observer);
+        // A bare name is in the folder the command runs in.
+        const std::string folder = FolderOf(o.first).empty() ? "./" : FolderOf(o.first);
+        report = LoadBitmapSeries(folder, *check.names, extension, settings, pictures, observer);
     }
     std::vector<std::string> messages = check.messages;
     if (report.failure) messages.push_back(*report.failure);

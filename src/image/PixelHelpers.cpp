@@ -55,10 +55,4 @@ int SaturationLevel(ColourPixel p)
     return 255 - lo * 255 / hi;
 }
 
-int ComputeMaxPictures(int width, int height)
-{
-    const unsigned bytesPerPicture = static_cast<unsigned>(width) * static_cast<unsigned>(height) * 4u;
-    return static_cast<int>(50331648u / std::max(1u, bytesPerPicture));
-}
-
 }  // namespace quivane

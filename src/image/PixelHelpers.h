@@ -49,7 +49,5 @@ int SaturationLevel(ColourPixel p);
 // Maps 0..255 into 15..240, avoiding pure black and white in print.
 constexpr int Map0255(int v) { return v * 225 / 255 + 15; }
 
-// The number of 4-byte-per-pixel pictures of this size that fit into 48 MiB.
-int ComputeMaxPictures(int width, int height);
 
 }  // namespace quivane

@@ -7,6 +7,8 @@
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
 #include "image/Picture.h"
+#include "image/PictureMemory.h"
+#include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
@@ -73,6 +75,9 @@ struct Workspace {
     int resultWidth = 768;
     int resultHeight = 576;
     int maxPictures = 0;
+    int pictureMemoryMiB = DefaultPictureMemoryMiB;
+    // How a capture's colour mosaic is read.
+    BayerChoice bayer = BayerChoice::Auto;
 
     int enlargement = 2;
     bool fullPicture = false;

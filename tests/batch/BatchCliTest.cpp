@@ -18,9 +18,9 @@ struct Outcome {
 };
 
 // Runs the command-line program with stderr folded into the captured output.
-Outcome RunBatchCommand(const std::string& arguments)
+Outcome RunBatchCommand(const std::string& arguments, const std::string& folder = ".")
 {
-    const std::string command = std::string(QUIVANE_BATCH) + " " + arguments + " 2>&1";
+    const std::string command = "cd " + folder + " && " + std::string(QUIVANE_BATCH) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     std::array<char, 4096> buffer;
@@ -52,6 +52,17 @@ TEST(BatchCli, ExitStatusTellsWrittenRefusedAndBadArguments)
 
     const Outcome unwritable = RunBatchCommand(bmp + " --output /nonexistent/folder/out.bmp");
     EXPECT_EQ(unwritable.status, 1);
+    fs::remove(output);
+}
+
+TEST(BatchCli, BareNamesAreFoundInTheFolderTheCommandRunsIn)
+{
+    const fs::path pictures = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const fs::path output = fs::temp_directory_path() / ("quivane_cli_bare_" + std::to_string(::getpid()) + ".bmp");
+    const Outcome o = RunBatchCommand("--bmp PLANET_0001.BMP PLANET_0004.BMP --output " + output.string(),
+                                      pictures.string());
+    EXPECT_EQ(o.status, 0) << o.output;
+    EXPECT_TRUE(fs::exists(output));
     fs::remove(output);
 }
 

@@ -125,6 +125,19 @@ TEST(BatchOptions, OnlyMarksAndOffsetsMayBeRepeated)
     EXPECT_EQ(ErrorOf({"--quality", "1:good", "--quality", "1:bad", "--offset", "1:1:1", "--offset", "1:2:2"}), "");
 }
 
+TEST(BatchOptions, CaptureOptions)
+{
+    const auto series = ParseBatchOptions({"--series", "m/M_01.PNG", "m/M_20.PNG", "--output", "o.tif", "--bayer",
+                                           "gbrg", "--memory", "48"});
+    ASSERT_TRUE(std::holds_alternative<BatchOptions>(series)) << std::get<UsageError>(series).message;
+    EXPECT_EQ(std::get<BatchOptions>(series).first, "m/M_01.PNG");
+    EXPECT_EQ(std::get<BatchOptions>(series).bayer, BayerChoice::GBRG);
+    EXPECT_EQ(ErrorOf({"--series", "a/B_1.PNG", "a/B_2.PNG"}).find("exclude each other") != std::string::npos, true);
+    EXPECT_NE(ErrorOf({"--bayer", "rgbg"}), "");
+    EXPECT_NE(ErrorOf({"--memory", "47"}), "");
+    EXPECT_NE(ErrorOf({"--memory", std::to_string(MachineMemoryMiB() + 1)}), "");
+}
+
 TEST(BatchOptions, HelpIsFoundInAnyPosition)
 {
     EXPECT_TRUE(AsksForHelp({"--bmp", "a", "b", "--help"}));

@@ -159,6 +159,42 @@ TEST_F(BatchRunTest, NamedFilesAreCheckedBeforeAnythingIsPrinted)
     }
 }
 
+TEST_F(BatchRunTest, FramesBeyondThePictureMemoryAreLeftOutWithAWarning)
+{
+    BatchOptions o = Options(40);
+    o.width = 768;  // 28 pictures fit into 48 MiB
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    EXPECT_NE(errors.str().find("kept 28 of 40 frames: picture memory full"), std::string::npos) << errors.str();
+    errors.str("");
+    o.memoryMiB = 96;
+    ASSERT_EQ(Run(o), BatchWritten);
+    EXPECT_EQ(errors.str().find("picture memory full"), std::string::npos) << errors.str();
+}
+
+TEST_F(BatchRunTest, AGreyMosaicVideoIsDebayeredWithTheNamedPattern)
+{
+    const fs::path video = fs::path(QUIVANE_TESTDATA) / "captures" / "video_bayer_y800" / "mars_rggb8_y800.avi";
+    if (!fs::exists(video)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << video;
+    auto redOverBlue = [&](BayerChoice bayer) {
+        BatchOptions o = Options();
+        o.first.clear();
+        o.avi = video.string();
+        o.bayer = bayer;
+        EXPECT_EQ(Run(o), BatchWritten) << errors.str();
+        const Bitmap24 result = std::get<Bitmap24>(ReadBmp(o.output));
+        double red = 0, blue = 0;
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                red += result.at(x, y).red;
+                blue += result.at(x, y).blue;
+            }
+        return red / std::max(1.0, blue);
+    };
+    EXPECT_NEAR(redOverBlue(BayerChoice::Auto), 1.0, 0.02) << "the file does not say it holds a mosaic";
+    EXPECT_GT(redOverBlue(BayerChoice::RGGB), 1.3);
+    EXPECT_LT(redOverBlue(BayerChoice::BGGR), 0.8);
+}
+
 TEST_F(BatchRunTest, AnUnwritableOutputExitsWithOne)
 {
     BatchOptions unwritable = Options(3);

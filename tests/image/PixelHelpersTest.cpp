@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image/PictureMemory.h"
+
 namespace quivane {
 namespace {
 
@@ -115,6 +117,11 @@ TEST(PixelHelpers, MaxPicturesForEveryResultWidth)
         const int width = 64 * (i + 1);
         EXPECT_EQ(ComputeMaxPictures(width, width * 3 / 4), expected[i]) << "width " << width;
     }
+    // A larger memory holds a real capture's thousands of frames, without
+    // overflowing on the way.
+    EXPECT_EQ(ComputeMaxPictures(192, 144, 4096), 38836);
+    EXPECT_EQ(ComputeMaxPictures(64, 48, 1 << 30), 1 << 30);
+    EXPECT_GE(MachineMemoryMiB(), DefaultPictureMemoryMiB);
 }
 
 }  // namespace
