@@ -1,5 +1,6 @@
 #include "window/MainForm.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,7 +12,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QVBoxLayout>
 
 #include "actions/BitmapSequenceLoad.h"
 #include "actions/CorrectionButton.h"
@@ -39,6 +43,7 @@
 #include "window/SpinEdit.h"
 #include "window/StartPictures.h"
 #include "actions/WorkspaceActions.h"
+#include "actions/CaptureSettings.h"
 
 namespace quivane {
 namespace {
@@ -132,7 +137,19 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRe
 MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(parent), ws_(programFolder)
 {
     setWindowTitle("Quivane: combine AVI videos or BMP sequences");
-    setFixedSize(WindowWidth, WindowHeight);
+    // The panels keep their fixed places inside their own area; the menu bar
+    // sits above it.
+    content_ = new QWidget(this);
+    content_->setObjectName("PanelArea");
+    content_->setFixedSize(WindowWidth, WindowHeight);
+    buildMenu();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menuBar_);
+    layout->addWidget(content_);
+    setFixedSize(WindowWidth, WindowHeight + menuBar_->sizeHint().height());
+    layout->activate();
 
     buildLoadPanel();
     buildAlignPanel();
@@ -161,9 +178,40 @@ MainForm::~MainForm() = default;
 
 // ---- layout -------------------------------------------------------------
 
+void MainForm::buildMenu()
+{
+    menuBar_ = new QMenuBar(this);
+    QMenu* options = menuBar_->addMenu("&Options");
+    QMenu* mosaic = options->addMenu("Colour &mosaic");
+    mosaic->setToolTipsVisible(true);
+    auto* choices = new QActionGroup(this);
+    const std::pair<const char*, BayerChoice> entries[] = {
+        {"&As the file says", BayerChoice::Auto}, {"&None (grey)", BayerChoice::None},
+        {"&RGGB", BayerChoice::RGGB},             {"&GRBG", BayerChoice::GRBG},
+        {"G&BRG", BayerChoice::GBRG},             {"B&GGR", BayerChoice::BGGR}};
+    for (const auto& [caption, choice] : entries) {
+        QAction* action = mosaic->addAction(caption);
+        action->setCheckable(true);
+        action->setChecked(choice == BayerChoice::Auto);
+        action->setObjectName(QString("Bayer") + QString(caption).remove('&').section(' ', 0, 0));
+        choices->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, choice = choice] { RunGuarded(*this, [&] { SetBayerChoice(ws_, *this, choice); }); });
+    }
+    QAction* memory = options->addAction("Picture &memory...");
+    memory->setObjectName("PictureMemoryAction");
+    connect(memory, &QAction::triggered, this, [this] {
+        bool ok = false;
+        const int value =
+            QInputDialog::getInt(this, "Picture memory", "Memory for the loaded pictures (MiB):", ws_.pictureMemoryMiB,
+                                 DefaultPictureMemoryMiB, MachineMemoryMiB(), 64, &ok);
+        if (ok) RunGuarded(*this, [&] { SetPictureMemory(ws_, *this, value); });
+    });
+}
+
 void MainForm::buildLoadPanel()
 {
-    auto* panel = new CaptionPanel("Load AVI video or BMP sequence", QRect(LeftX, 4, LeftWidth, 80), this);
+    auto* panel = new CaptionPanel("Load AVI video or BMP sequence", QRect(LeftX, 4, LeftWidth, 80), content_);
     panel->setToolTip("Load a series of pictures from a Windows AVI video or a range of bitmaps");
     addButton(panel, "LoadAVIButton", "A&VI", QRect(6, 21, 66, 25), "Load a Windows AVI video [Press Escape to abort]");
     addButton(panel, "LoadBMPButton", "&BMP", QRect(78, 21, 66, 25),
@@ -180,7 +228,7 @@ void MainForm::buildLoadPanel()
 
 void MainForm::buildAlignPanel()
 {
-    auto* panel = new CaptionPanel("Align pictures", QRect(LeftX, 88, LeftWidth, 118), this);
+    auto* panel = new CaptionPanel("Align pictures", QRect(LeftX, 88, LeftWidth, 118), content_);
     panel->setToolTip("Align the loaded pictures, so that details will be in proper place when combining the pictures");
     addRadioGroup(ControlId::RegisterRadioGroup, panel, "RegisterRadioGroup", "Aligning method", {"Manual", "Auto"},
                   1, QRect(4, 18, 96, 78), "Choose manual or automatic alignment;   ");
@@ -199,7 +247,7 @@ void MainForm::buildAlignPanel()
 
 void MainForm::buildCombinePanel()
 {
-    auto* panel = new CaptionPanel("Combine pictures", QRect(LeftX, 210, LeftWidth, 96), this);
+    auto* panel = new CaptionPanel("Combine pictures", QRect(LeftX, 210, LeftWidth, 96), content_);
     panel->setToolTip("Combine the aligned pictures to one single picture that is more free from noise");
     addRadioGroup(ControlId::CombineRadioGroup, panel, "CombineRadioGroup", "Combine method",
                   {"Mean", "Median", "MinMax", "Multiply"}, 2, QRect(4, 18, 215, 50),
@@ -211,7 +259,7 @@ void MainForm::buildCombinePanel()
 
 void MainForm::buildDeconvolutionPanel()
 {
-    auto* panel = new CaptionPanel("(De)convolution", QRect(LeftX, 310, LeftWidth, 128), this);
+    auto* panel = new CaptionPanel("(De)convolution", QRect(LeftX, 310, LeftWidth, 128), content_);
     panel->setToolTip("Improve the details and sharpness of the endresult picture");
     addCheckBox(ControlId::UmaCheckBox, panel, "UmaCheckBox", "Unsharp Mask", QRect(6, 22, 100, 20),
                 "Subtracts the unsharp component from the endresult to enhance details");
@@ -235,7 +283,7 @@ void MainForm::buildDeconvolutionPanel()
 
 void MainForm::buildInputPanel()
 {
-    inputPanel_ = new CaptionPanel("Input pictures [0]", QRect(MiddleX, 4, MiddleWidth, 166), this);
+    inputPanel_ = new CaptionPanel("Input pictures [0]", QRect(MiddleX, 4, MiddleWidth, 166), content_);
     inputPanel_->setObjectName("StaticText2");
     inputPanel_->setToolTip("Gives the current and maximum number of input pictures");
     inputBox_ = new PictureBox(InputStartPicture(), inputPanel_);
@@ -247,7 +295,7 @@ void MainForm::buildInputPanel()
 
 void MainForm::buildQualityPanel()
 {
-    auto* panel = new CaptionPanel("Set quality factor", QRect(MiddleX, 174, MiddleWidth, 104), this);
+    auto* panel = new CaptionPanel("Set quality factor", QRect(MiddleX, 174, MiddleWidth, 104), content_);
     panel->setToolTip("Each input picture can be given a quality factor");
     addLabel(panel, "Nr. of input picture:", QRect(6, 22, 112, 16));
     addSpinEdit(ControlId::DataPicNrSpinEdit, panel, "DataPicNrSpinEdit", QRect(124, 19, 64, 22),
@@ -278,7 +326,7 @@ void MainForm::buildSavePanel()
         addButton(this, "CalcButton", "-> &Calculate <-", QRect(MiddleX + 8, 284, MiddleWidth - 16, 34),
                   "Start the calculation of (De)convolutions");
 
-    auto* panel = new CaptionPanel("Save", QRect(MiddleX, 324, MiddleWidth, 114), this);
+    auto* panel = new CaptionPanel("Save", QRect(MiddleX, 324, MiddleWidth, 114), content_);
     panel->setToolTip("Save the endresult");
     actionButtons_[static_cast<std::size_t>(ActionButton::Save)] =
         addButton(panel, "SaveButton", QString::fromStdString("&Save  [" + ws_.resultFileName + "]"),
@@ -291,7 +339,7 @@ void MainForm::buildSavePanel()
 
 void MainForm::buildResultPanel()
 {
-    resultPanel_ = new CaptionPanel("Result", QRect(RightX, 4, RightWidth, 166), this);
+    resultPanel_ = new CaptionPanel("Result", QRect(RightX, 4, RightWidth, 166), content_);
     resultPanel_->setObjectName("StaticText1");
     resultPanel_->setToolTip("Gives the width and height of the current endresult picture");
     resultBox_ = new PictureBox(ResultStartPicture(), resultPanel_);
@@ -304,7 +352,7 @@ void MainForm::buildResultPanel()
 
 void MainForm::buildShowResultPanel()
 {
-    auto* panel = new CaptionPanel("Show result", QRect(RightX, 174, RightWidth, 152), this);
+    auto* panel = new CaptionPanel("Show result", QRect(RightX, 174, RightWidth, 152), content_);
     panel->setToolTip("Determines how the endresult will be shown");
     addRadioGroup(ControlId::ShowResultRadioGroup, panel, "ShowResultRadioGroup", "Color information",
                   {"B&&W (luminance)", "Color only (hue)", "Full color", "Saturation level"}, 1,
@@ -331,7 +379,7 @@ void MainForm::buildShowResultPanel()
 
 void MainForm::buildHistogramPanel()
 {
-    auto* panel = new CaptionPanel("Histogram functions", QRect(RightX, 330, RightWidth, 108), this);
+    auto* panel = new CaptionPanel("Histogram functions", QRect(RightX, 330, RightWidth, 108), content_);
     panel->setToolTip("Change the gray (lumninance) values of the endresult");
     addCheckBox(ControlId::BiasGainCheckBox, panel, "BiasGainCheckBox", "Bias", QRect(6, 22, 46, 20),
                 "Set level and contrast");
@@ -355,7 +403,7 @@ void MainForm::buildHistogramPanel()
 
 void MainForm::buildStatusArea()
 {
-    progressBar_ = new QProgressBar(this);
+    progressBar_ = new QProgressBar(content_);
     progressBar_->setObjectName("ProgressBar");
     progressBar_->setGeometry(4, 442, WindowWidth - 8, 14);
     progressBar_->setRange(0, 100);
@@ -363,7 +411,7 @@ void MainForm::buildStatusArea()
     progressBar_->setTextVisible(false);
     progressBar_->setToolTip("Progressbar gives progress information");
 
-    statusLine_ = new QLabel(this);
+    statusLine_ = new QLabel(content_);
     statusLine_->setObjectName("StatusBar");
     statusLine_->setGeometry(0, 459, WindowWidth, 21);
     statusLine_->setFrameStyle(QFrame::Panel | QFrame::Sunken);

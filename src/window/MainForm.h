@@ -11,6 +11,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QLabel;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 
@@ -63,6 +64,7 @@ private:
         QButtonGroup* buttons = nullptr;   // radio groups only
     };
 
+    void buildMenu();
     void buildLoadPanel();
     void buildAlignPanel();
     void buildCombinePanel();
@@ -105,6 +107,8 @@ private:
     QLabel* combineText_ = nullptr;
     QLabel* saturationText_ = nullptr;
     QLabel* statusLine_ = nullptr;
+    QWidget* content_ = nullptr;  // the panels, at their fixed places
+    QMenuBar* menuBar_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
     const QEvent* lastKeyEvent_ = nullptr;

@@ -46,8 +46,22 @@ protected:
 TEST_F(MainFormTest, WindowHasItsTitleAndFixedSize)
 {
     EXPECT_EQ(form.windowTitle(), "Quivane: combine AVI videos or BMP sequences");
-    EXPECT_EQ(form.size(), QSize(639, 480));
+    // The panels keep their fixed area; only the menu bar is added above it.
+    const QWidget* panels = child<QWidget>("PanelArea");
+    EXPECT_EQ(panels->size(), QSize(639, 480));
+    EXPECT_EQ(form.size(), QSize(639, 480 + panels->y()));
+    EXPECT_GT(panels->y(), 0);
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}
+
+TEST_F(MainFormTest, TheOptionsMenuSetsTheMosaicForTheNextLoad)
+{
+    QAction* rggb = child<QAction>("BayerRGGB");
+    ASSERT_NE(rggb, nullptr);
+    rggb->trigger();
+    EXPECT_EQ(form.workspace().bayer, BayerChoice::RGGB);
+    EXPECT_TRUE(rggb->isChecked());
+    EXPECT_FALSE(child<QAction>("BayerAs")->isChecked());
 }
 
 TEST_F(MainFormTest, CaptionsShowTheEmptyWorkspace)
