@@ -12,8 +12,10 @@ extern "C" {
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <variant>
 
 #include "acquire/BmpReader.h"
+#include "files/FileBytes.h"
 
 namespace quivane {
 namespace {
@@ -88,6 +90,13 @@ bool IsWholeVideoPacket(const AVPacket& packet)
 // decoded. The content decides the format, never the file name.
 FormatPtr OpenContainer(const std::string& path, std::string& problem)
 {
+    // FFmpeg would wait for ever on a FIFO without a writer, and read a
+    // device without end.
+    const auto checked = CheckReadableFile(path);
+    if (const auto* refused = std::get_if<FileProblem>(&checked)) {
+        problem = "it cannot be opened: " + refused->reason;
+        return {};
+    }
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     AVFormatContext* opened = nullptr;
@@ -149,6 +158,11 @@ std::int64_t CountByReading(AVFormatContext& format, const FrameClock& clock)
     return last + 1;
 }
 
+// What the scaler may write beyond the end of its output's last row: more
+// than the padding FFmpeg's own frame buffers leave after it (each row
+// rounded up to the widest vector, then a few dozen bytes more).
+constexpr int ScalerOverrunBytes = 256;
+
 // Once the input has ended, a decoder reports each frame it still holds and
 // then the end; this many failures without the end stop a decoder that never
 // reports it.
@@ -162,9 +176,10 @@ struct VideoSource::Decoder {
     PacketPtr packet;
     FramePtr incoming;
     FramePtr held;  // the frame numbered `current`, once one was decoded
-    FramePtr converted;
     ScalerPtr scaler;
     FrameClock clock;
+    // The frame size the container states; no decoded frame may exceed it.
+    int announcedWidth, announcedHeight;
 
     bool packetWaiting = false;  // `packet` holds input the decoder refused for now
     int refusals = 0;
@@ -177,13 +192,19 @@ struct VideoSource::Decoder {
     int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledMatrix = 0;
     bool scaledFullRange = false;
 
-    explicit Decoder(FormatPtr opened) : format(std::move(opened)), clock(*format) {}
+    explicit Decoder(FormatPtr opened)
+        : format(std::move(opened)),
+          clock(*format),
+          announcedWidth(format->streams[0]->codecpar->width),
+          announcedHeight(format->streams[0]->codecpar->height)
+    {
+    }
 
     static std::unique_ptr<Decoder> Open(const std::string& path, std::string& problem);
     bool ReadVideoPacket();
     bool DecodeNext();
     std::optional<Bitmap24> Convert(std::string& problem);
-    bool Scale(const AVFrame& frame, std::string& problem);
+    std::optional<Bitmap24> Scale(const AVFrame& frame, std::string& problem);
 };
 
 // The next whole packet of the first stream; false at the end of the data.
@@ -238,14 +259,16 @@ bool VideoSource::Decoder::DecodeNext()
     return false;
 }
 
-// Converts frames of any other pixel format into `converted` (24 bits, BGR).
-bool VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+// Converts frames of any other pixel format straight into a bitmap's rows,
+// which are BGR bytes without padding: a converted copy in between would
+// cost another frame's worth of memory.
+std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
 {
     auto source = static_cast<AVPixelFormat>(frame.format);
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(source);
     if (descriptor == nullptr) {
         problem = "its pixel format is unknown";
-        return false;
+        return std::nullopt;
     }
     const bool rgb = (descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0;
     const bool grey = !rgb && descriptor->nb_components <= 2;
@@ -292,7 +315,7 @@ bool VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
         if (!scaler) {
             scaledFormat = AV_PIX_FMT_NONE;
             problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
-            return false;
+            return std::nullopt;
         }
         if (!rgb) {
             const int* coefficients = sws_getCoefficients(matrix);
@@ -306,24 +329,23 @@ bool VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
         scaledFullRange = fullRange;
     }
 
-    if (converted->width != frame.width || converted->height != frame.height) {
-        av_frame_unref(converted.get());
-        converted->format = AV_PIX_FMT_BGR24;
-        converted->width = frame.width;
-        converted->height = frame.height;
-        if (av_frame_get_buffer(converted.get(), 0) < 0) {
-            av_frame_unref(converted.get());
-            problem = "there is not enough memory for it";
-            return false;
-        }
-    }
-    const int rows =
-        sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, converted->data, converted->linesize);
+    // The scaler's vectorised writers may run past the end of a row into
+    // the padding that FFmpeg's own frame buffers always have. Within the
+    // bitmap that lands on the next row, written afterwards; below the last
+    // row, spare rows take it and are cut off once the conversion is done.
+    static_assert(sizeof(ColourPixel) == 3, "bitmap rows are BGR24 rows");
+    const int rowBytes = frame.width * 3;
+    const int spareRows = (ScalerOverrunBytes + rowBytes - 1) / rowBytes;
+    Bitmap24 bitmap(frame.width, frame.height + spareRows);
+    std::uint8_t* const rowsOut[4] = {reinterpret_cast<std::uint8_t*>(bitmap.row(0)), nullptr, nullptr, nullptr};
+    const int strides[4] = {rowBytes, 0, 0, 0};
+    const int rows = sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rowsOut, strides);
     if (rows != frame.height) {
         problem = "its pixels cannot be converted";
-        return false;
+        return std::nullopt;
     }
-    return true;
+    bitmap.keepTopRows(frame.height);
+    return bitmap;
 }
 
 // The held frame as a 24-bit bitmap. Rows are copied one by one through the
@@ -335,6 +357,17 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
     if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
         problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
         return std::nullopt;
+    }
+    // The header's size is what the memory was planned for; a damaged or
+    // hostile frame header must not make a frame's bitmap outgrow it.
+    if (frame.width > announcedWidth || frame.height > announcedHeight) {
+        problem = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                  ", larger than the " + std::to_string(announcedWidth) + " x " + std::to_string(announcedHeight) +
+                  " the file announces";
+        return std::nullopt;
+    }
+    if (frame.format != AV_PIX_FMT_BGR24 && frame.format != AV_PIX_FMT_GRAY8 && frame.format != AV_PIX_FMT_PAL8) {
+        return Scale(frame, problem);
     }
     const auto rowOf = [](const AVFrame& f, int plane, int y) {
         return f.data[plane] + static_cast<std::ptrdiff_t>(y) * f.linesize[plane];
@@ -372,12 +405,6 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
         }
         break;
     }
-    default:
-        if (!Scale(frame, problem)) return std::nullopt;
-        for (int y = 0; y < frame.height; ++y) {
-            std::memcpy(bitmap.row(y), rowOf(*converted, 0, y), static_cast<std::size_t>(frame.width) * 3);
-        }
-        break;
     }
     return bitmap;
 }
@@ -397,8 +424,7 @@ std::unique_ptr<VideoSource::Decoder> VideoSource::Decoder::Open(const std::stri
     decoder->packet.reset(av_packet_alloc());
     decoder->incoming.reset(av_frame_alloc());
     decoder->held.reset(av_frame_alloc());
-    decoder->converted.reset(av_frame_alloc());
-    if (!decoder->codec || !decoder->packet || !decoder->incoming || !decoder->held || !decoder->converted) {
+    if (!decoder->codec || !decoder->packet || !decoder->incoming || !decoder->held) {
         problem = "there is not enough memory to decode it";
         return nullptr;
     }
@@ -409,6 +435,8 @@ std::unique_ptr<VideoSource::Decoder> VideoSource::Decoder::Open(const std::stri
         // The decoder refuses any frame beyond the accepted size before it
         // allocates room for it, whatever a damaged frame header claims.
         context.max_pixels = MaxFramePixels;
+        // Every frame thread would hold a frame of its own.
+        context.thread_count = 1;
         result = avcodec_open2(&context, codec, nullptr);
     }
     if (result < 0) {

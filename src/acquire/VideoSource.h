@@ -16,6 +16,22 @@ namespace quivane {
 //
 // The file and its decoder stay open from Open() to Close(); reading is
 // meant to go forward, frame by frame. Going back works but reopens the file.
+//
+// Only regular files are read: a folder, FIFO or device is refused with a
+// message naming it, before FFmpeg could wait on it for ever.
+//
+// Memory: an open video holds a constant (container, decoder and scaler
+// state, a few rows) plus the packet being decoded, the decoder's frames and
+// the bitmap ReadFrame() returns, which the pixels are converted into with
+// no copy in between; the decoder runs on one thread, as every frame thread
+// holds a frame of its own. For video of at most 8 bits a sample whose frames
+// are coded alone (raw, MJPEG, HuffYUV, FFV1, ...) the peak is at most
+// 4 x the frame's size in 24 bits (width x height x 3 bytes) plus that
+// constant. Decoders of inter-coded video (H.264, ...) add the reference
+// frames they keep, and wider samples take proportionally more room in the
+// decoder. The decoder refuses a frame beyond MaxFrameSide x MaxFrameSide
+// pixels before allocating it, and a frame larger than the file announces
+// is refused before its bitmap is made.
 class VideoSource {
 public:
     VideoSource();

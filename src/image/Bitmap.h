@@ -24,6 +24,16 @@ public:
         pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Pixel{});
     }
 
+    // Keeps the top rows only, without moving them, so that a writer given
+    // spare rows below the picture can have them cut off afterwards.
+    void keepTopRows(int height)
+    {
+        if (height >= height_) return;
+        height_ = height > 0 ? height : 0;
+        if (height_ == 0) width_ = 0;
+        pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    }
+
     int width() const { return width_; }
     int height() const { return height_; }
     bool empty() const { return pixels_.empty(); }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,8 +10,11 @@
 #include "acquire/VideoSource.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
+
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -253,6 +257,121 @@ TEST_F(VideoWrittenTest, FrameSidesAreAcceptedUpToTheLimit)
     EXPECT_EQ(VideoSource::VideoFrameCount(path_, message), -1);
     EXPECT_NE(message.find("16385"), std::string::npos) << message;
     EXPECT_FALSE(VideoSource().Open(path_));
+}
+
+// Encodes uniform grey MJPEG frames of one size into an AVI whose header may
+// announce another, as a damaged or hostile file would.
+void WriteMjpegVideo(const fs::path& path, int announcedWidth, int announcedHeight, int width, int height, int frames)
+{
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    ASSERT_NE(encoder, nullptr);
+    AVCodecContext* codec = avcodec_alloc_context3(encoder);
+    codec->width = width;
+    codec->height = height;
+    codec->pix_fmt = AV_PIX_FMT_YUVJ444P;
+    codec->time_base = {1, 10};
+    ASSERT_GE(avcodec_open2(codec, encoder, nullptr), 0);
+
+    AVFormatContext* out = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&out, nullptr, "avi", path.c_str()), 0);
+    AVStream* stream = avformat_new_stream(out, nullptr);
+    stream->time_base = {1, 10};
+    ASSERT_GE(avcodec_parameters_from_context(stream->codecpar, codec), 0);
+    stream->codecpar->width = announcedWidth;
+    stream->codecpar->height = announcedHeight;
+    ASSERT_GE(avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(out, nullptr), 0);
+
+    AVFrame* frame = av_frame_alloc();
+    frame->format = codec->pix_fmt;
+    frame->width = width;
+    frame->height = height;
+    ASSERT_GE(av_frame_get_buffer(frame, 0), 0);
+    // Mid grey codes as nothing but zero coefficients, so it decodes exactly.
+    for (int plane = 0; plane < 3; ++plane)
+        for (int y = 0; y < height; ++y) std::fill_n(frame->data[plane] + y * frame->linesize[plane], width, 128);
+    AVPacket* packet = av_packet_alloc();
+    for (int n = 0; n < frames; ++n) {
+        frame->pts = n;
+        ASSERT_GE(avcodec_send_frame(codec, frame), 0);
+        ASSERT_GE(avcodec_receive_packet(codec, packet), 0);
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = 0;
+        ASSERT_GE(av_write_frame(out, packet), 0);
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    av_write_trailer(out);
+    avio_closep(&out->pb);
+    avformat_free_context(out);
+    avcodec_free_context(&codec);
+}
+
+TEST_F(VideoWrittenTest, FramesLargerThanAnnouncedAreRefusedOthersDecodeUnchanged)
+{
+    struct Case {
+        int announcedWidth, announcedHeight;
+        bool shown;
+    };
+    // The frames are 32 x 24; a header may overstate the size, never understate it.
+    const Case cases[] = {{32, 24, true}, {40, 30, true}, {31, 24, false}, {32, 23, false}, {16, 12, false}};
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.announcedWidth) + " x " + std::to_string(c.announcedHeight);
+        WriteMjpegVideo(path_, c.announcedWidth, c.announcedHeight, 32, 24, 2);
+        EXPECT_EQ(VideoSource::VideoFrameCount(path_), 2) << what;
+        VideoSource video;
+        ASSERT_TRUE(video.Open(path_)) << what << ": " << video.LastError();
+        for (int k = 0; k < 2; ++k) {
+            video.Seek(k);
+            const auto frame = video.ReadFrame();
+            ASSERT_EQ(frame.has_value(), c.shown) << what << " frame " << k;
+            if (frame) {
+                Bitmap24 grey(32, 24);
+                for (int y = 0; y < 24; ++y) std::fill_n(grey.row(y), 32, ColourPixel{128, 128, 128});
+                EXPECT_EQ(*frame, grey) << what << " frame " << k;
+            } else {
+                EXPECT_NE(video.LastError().find(path_.string()), std::string::npos) << video.LastError();
+                EXPECT_NE(video.LastError().find("larger than the " + what), std::string::npos)
+                    << video.LastError();
+            }
+        }
+    }
+}
+
+// Ends the process if a read blocks, so a hang shows as a failure here
+// rather than as a test run that never finishes.
+class Watchdog {
+public:
+    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
+    ~Watchdog() { ::alarm(0); }
+};
+
+TEST(VideoSourceFiles, WhatIsNotARegularFileIsRefusedAtOnceNamingIt)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    const testing::TempFolder folder("video_not_file");
+    ASSERT_EQ(::mkfifo((folder / "pipe.avi").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {folder / "pipe.avi", "not a regular file"},  // no writer: FFmpeg would wait for one for ever
+        {folder.path().string(), "folder"},
+        {"/dev/zero", "not a regular file"},  // endless
+    };
+    const Watchdog watchdog(20);
+    for (const auto& c : cases) {
+        std::string message;
+        EXPECT_EQ(VideoSource::VideoFrameCount(c.path, message), -1) << c.path;
+        EXPECT_NE(message.find("\"" + c.path + "\""), std::string::npos) << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+
+        VideoSource video;
+        EXPECT_FALSE(video.Open(c.path)) << c.path;
+        EXPECT_NE(video.LastError().find("\"" + c.path + "\""), std::string::npos) << video.LastError();
+        EXPECT_NE(video.LastError().find(c.reason), std::string::npos) << video.LastError();
+    }
 }
 
 }  // namespace
