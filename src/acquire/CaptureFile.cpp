@@ -56,18 +56,28 @@ std::variant<CaptureFile, std::string> CaptureFile::Open(const std::string& path
     return capture;
 }
 
-std::optional<CaptureFrame> CaptureFile::ReadFrame(int k)
+bool CaptureFile::ReadFrame(int k, CaptureFrame& frame)
 {
-    if (!source_) return std::nullopt;
+    if (!source_) return false;
     if (auto* ser = std::get_if<SerFile>(&source_->reader)) {
-        auto frame = ser->ReadFrame(k);
-        if (auto* deep = std::get_if<DeepFrame>(&frame)) return CaptureFrame{std::move(*deep)};
-        return std::nullopt;
+        if (ser->IsEightBitGrey()) {
+            if (!std::holds_alternative<Bitmap8>(frame)) frame = Bitmap8();
+            return ser->ReadGrey(k, std::get<Bitmap8>(frame));
+        }
+        auto read = ser->ReadFrame(k);
+        if (auto* deep = std::get_if<DeepFrame>(&read)) {
+            frame = std::move(*deep);
+            return true;
+        }
+        return false;
     }
     VideoSource& video = std::get<VideoSource>(source_->reader);
     video.Seek(k);
-    if (auto frame = video.ReadFrame()) return CaptureFrame{std::move(*frame)};
-    return std::nullopt;
+    if (auto read = video.ReadFrame()) {
+        frame = std::move(*read);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace quivane

@@ -10,8 +10,9 @@
 
 namespace quivane {
 
-// A frame of a capture: 24 bits as a video decoder gives it, or deep.
-using CaptureFrame = std::variant<Bitmap24, DeepFrame>;
+// A frame of a capture: 24 bits as a video decoder gives it, 8-bit grey, or
+// deep.
+using CaptureFrame = std::variant<Bitmap24, Bitmap8, DeepFrame>;
 
 // A capture file opened by what it holds, not by its name: a SER file is read
 // by our own reader (FFmpeg's does not read every byte order right), anything
@@ -30,8 +31,9 @@ public:
     // Says when the file holds fewer frames than it announces.
     const std::string& note() const { return note_; }
 
-    // Frame k (0-based); nullopt for a frame that cannot be decoded.
-    std::optional<CaptureFrame> ReadFrame(int k);
+    // Frame k (0-based) into `frame`, reusing its memory where the kind
+    // stays; false for a frame that cannot be decoded.
+    bool ReadFrame(int k, CaptureFrame& frame);
 
 private:
     struct Source;

@@ -177,15 +177,23 @@ bool SerFile::ReadAt(std::uint64_t offset, std::uint8_t* into, std::size_t count
 std::variant<DeepFrame, std::string> SerFile::ReadFrame(int k)
 {
     if (k < 0 || k >= layout_.frames) return "there is no frame " + std::to_string(k + 1);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(layout_.frameBytes));
+    bytes_.resize(static_cast<std::size_t>(layout_.frameBytes));
     if (!littleEndian_) {
         // Decided once, from the first frame, so every frame reads alike.
-        if (!ReadAt(layout_.frameOffset(0), bytes.data(), bytes.size())) return std::string("the file cannot be read");
-        littleEndian_ = SamplesAreLittleEndian(layout_, bytes.data());
+        if (!ReadAt(layout_.frameOffset(0), bytes_.data(), bytes_.size())) return std::string("the file cannot be read");
+        littleEndian_ = SamplesAreLittleEndian(layout_, bytes_.data());
     }
-    if (!ReadAt(layout_.frameOffset(k), bytes.data(), bytes.size()))
+    if (!ReadAt(layout_.frameOffset(k), bytes_.data(), bytes_.size()))
         return "frame " + std::to_string(k + 1) + " cannot be read";
-    return DecodeSerFrame(layout_, bytes.data(), *littleEndian_);
+    return DecodeSerFrame(layout_, bytes_.data(), *littleEndian_);
+}
+
+bool SerFile::ReadGrey(int k, Bitmap8& frame)
+{
+    if (!IsEightBitGrey() || k < 0 || k >= layout_.frames) return false;
+    if (frame.width() != layout_.width || frame.height() != layout_.height) frame.resize(layout_.width, layout_.height);
+    // Rows are stored top first without padding, as the bitmap keeps them.
+    return ReadAt(layout_.frameOffset(k), frame.row(0), static_cast<std::size_t>(layout_.frameBytes));
 }
 
 std::optional<std::int64_t> SerFile::Timestamp(int k)

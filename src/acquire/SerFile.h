@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/FileHandle.h"
+#include "image/Bitmap.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {
@@ -56,6 +57,11 @@ public:
     const std::string& note() const { return note_; }
     // Frame k (0-based) or why it could not be read.
     std::variant<DeepFrame, std::string> ReadFrame(int k);
+    // True for 8-bit grey captures, whose frames ReadGrey reads.
+    bool IsEightBitGrey() const { return layout_.colourId == 0 && layout_.bytesPerSample == 1; }
+    // Frame k of an 8-bit grey capture straight into `frame`, whose memory
+    // is reused from one frame to the next.
+    bool ReadGrey(int k, Bitmap8& frame);
     // The capture time of frame k in the file's ticks, when it has them.
     std::optional<std::int64_t> Timestamp(int k);
 
@@ -64,6 +70,7 @@ private:
 
     FileHandle file_;
     SerLayout layout_;
+    std::vector<std::uint8_t> bytes_;  // one frame as stored, reused
     std::string note_;
     std::optional<bool> littleEndian_;  // decided from the first frame read
 };

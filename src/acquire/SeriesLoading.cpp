@@ -55,6 +55,19 @@ void AddInOrder(PictureList& pictures, LoadObserver& observer, AddAt addAt)
     observer.counted(index);
 }
 
+// A grey frame as a one-channel deep frame, a mosaic when a pattern is named.
+DeepFrame GreyAsDeep(const Bitmap8& frame, Mosaic mosaic)
+{
+    DeepFrame out(frame.width(), frame.height(), 1);
+    out.mosaic = mosaic;
+    for (int y = 0; y < frame.height(); ++y) {
+        const std::uint8_t* in = frame.row(y);
+        std::uint16_t* row = out.row(y);
+        for (int x = 0; x < frame.width(); ++x) row[x] = static_cast<std::uint16_t>(in[x] * 257);
+    }
+    return out;
+}
+
 // A frame read as 24 bits at its own depth: a grey one as the one-channel
 // mosaic it holds when a pattern is named, else as colour.
 DeepFrame GreyMosaicOrColour(const Bitmap24& frame, Mosaic mosaic)
@@ -97,6 +110,21 @@ void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSe
         return;
     }
     AddInOrder(pictures, observer, [&](int i) { AddPreparedFrame(pictures, i, frame, settings, observer); });
+}
+
+void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
+                    LoadObserver& observer)
+{
+    const Mosaic mosaic = ChosenMosaic(settings.bayer, Mosaic::None);
+    if (mosaic != Mosaic::None || settings.correction.flags != 0 || settings.correction.deepFiles) {
+        AddSeriesFrame(pictures, GreyAsDeep(frame, mosaic), settings, observer);
+        return;
+    }
+    AddInOrder(pictures, observer, [&](int i) {
+        observer.preparingGrey(i, frame);
+        AddPicture(pictures, frame, settings.enlargement, settings.fullPicture, settings.width, settings.height);
+        observer.preparedGrey(i, frame, pictures.back());
+    });
 }
 
 void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
@@ -165,9 +193,10 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
 {
     SeriesLoadReport report;
     const int frames = std::min(settings.maxPictures, capture.frameCount());
+    CaptureFrame frame;
     for (int k = 0; k < frames; ++k) {
-        if (const auto frame = capture.ReadFrame(k)) {
-            std::visit([&](const auto& f) { AddSeriesFrame(pictures, f, settings, observer); }, *frame);
+        if (capture.ReadFrame(k, frame)) {
+            std::visit([&](const auto& f) { AddSeriesFrame(pictures, f, settings, observer); }, frame);
         }
         observer.paused();
         if (observer.stopRequested()) break;

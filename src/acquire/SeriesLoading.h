@@ -37,6 +37,9 @@ public:
     // Picture `index` (0 is the result) is about to be prepared from `frame`.
     virtual void preparing(int /*index*/, const Bitmap24& /*frame*/) {}
     virtual void prepared(int /*index*/, const Bitmap24& /*frame*/, const Picture& /*picture*/) {}
+    // The same for a grey frame, which a window may widen to show it.
+    virtual void preparingGrey(int /*index*/, const Bitmap8& /*frame*/) {}
+    virtual void preparedGrey(int /*index*/, const Bitmap8& /*frame*/, const Picture& /*picture*/) {}
     // The list now holds `count` input pictures.
     virtual void counted(int /*count*/) {}
     // Between frames, where a window lets its events run.
@@ -50,6 +53,11 @@ public:
 // the next input picture. Preparation never changes the frame it is given, so
 // the first frame is prepared twice from the one read.
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
+                    LoadObserver& observer);
+
+// The same for an 8-bit grey frame, prepared without widening it (unless a
+// correction or a named mosaic needs more).
+void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
 // The same for a frame read at its own depth: a colour mosaic is debayered

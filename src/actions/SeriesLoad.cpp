@@ -2,6 +2,7 @@
 
 #include "actions/ControlHandlers.h"
 #include "actions/WorkspaceActions.h"
+#include "image/PixelHelpers.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {
@@ -23,11 +24,29 @@ void WindowLoadObserver::preparing(int, const Bitmap24& frame) { ui_.showInputVi
 
 void WindowLoadObserver::prepared(int index, const Bitmap24& frame, const Picture& picture)
 {
+    showPrepared(index, frame.width(), frame.height(), picture);
+}
+
+void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
+{
+    Bitmap24 shown(frame.width(), frame.height());
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) GreyPixel(frame.at(x, y), shown.at(x, y));
+    ui_.showInputView(shown);
+}
+
+void WindowLoadObserver::preparedGrey(int index, const Bitmap8& frame, const Picture& picture)
+{
+    showPrepared(index, frame.width(), frame.height(), picture);
+}
+
+void WindowLoadObserver::showPrepared(int index, int frameWidth, int frameHeight, const Picture& picture)
+{
     RenderPicture(picture, ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
     ui_.showResultView(ws_.resultView);
     ShowProgress(ui_, index,
-                 "Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frame.width()) +
-                     " x " + std::to_string(frame.height()) + "]");
+                 "Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frameWidth) + " x " +
+                     std::to_string(frameHeight) + "]");
 }
 
 void WindowLoadObserver::counted(int count)

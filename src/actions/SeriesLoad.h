@@ -18,11 +18,15 @@ public:
     WindowLoadObserver(Workspace& ws, Ui& ui) : ws_(ws), ui_(ui) {}
     void preparing(int index, const Bitmap24& frame) override;
     void prepared(int index, const Bitmap24& frame, const Picture& picture) override;
+    void preparingGrey(int index, const Bitmap8& frame) override;
+    void preparedGrey(int index, const Bitmap8& frame, const Picture& picture) override;
     void counted(int count) override;
     void paused() override;
     bool stopRequested() override;
 
 private:
+    void showPrepared(int index, int frameWidth, int frameHeight, const Picture& picture);
+
     Workspace& ws_;
     Ui& ui_;
 };

@@ -66,13 +66,19 @@ private:
 class BatchLoadObserver : public LoadObserver {
 public:
     explicit BatchLoadObserver(const ProgressLines& lines) : lines_(lines) {}
-    void prepared(int index, const Bitmap24& frame, const Picture&) override
+    void prepared(int index, const Bitmap24& frame, const Picture&) override { line(index, frame.width(), frame.height()); }
+    void preparedGrey(int index, const Bitmap8& frame, const Picture&) override
     {
-        lines_.line("Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frame.width()) +
-                    " x " + std::to_string(frame.height()) + "]");
+        line(index, frame.width(), frame.height());
     }
 
 private:
+    void line(int index, int width, int height)
+    {
+        lines_.line("Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(width) + " x " +
+                    std::to_string(height) + "]");
+    }
+
     const ProgressLines& lines_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "image/Pixels.h"
@@ -54,6 +55,7 @@ private:
     std::vector<Pixel> pixels_;
 };
 
+using Bitmap8 = Bitmap<std::uint8_t>;  // grey
 using Bitmap24 = Bitmap<ColourPixel>;
 using Bitmap32 = Bitmap<PicturePixel>;
 

@@ -10,42 +10,98 @@
 namespace quivane {
 namespace {
 
+// A grey byte is a colour pixel with three equal channels, whose luminance
+// is the byte itself: the 8-bit steps below read either kind alike, so a grey
+// frame prepares to the same picture as its 24-bit twin.
+int GreenOf(const ColourPixel& p) { return p.green; }
+int GreenOf(std::uint8_t v) { return v; }
+template <class Stretch>
+ColourPixel Stretched(const ColourPixel& c, const Stretch& stretch)
+{
+    return ColourPixel{stretch(c.blue), stretch(c.green), stretch(c.red)};
+}
+template <class Stretch>
+ColourPixel Stretched(std::uint8_t v, const Stretch& stretch)
+{
+    const std::uint8_t s = stretch(v);
+    return ColourPixel{s, s, s};
+}
+
 // The green channel of one pixel in four: every second column of every
 // second row. Counters saturate rather than wrap.
-Histogram GreenHistogram(const Bitmap24& frame)
+template <class Pixel>
+Histogram GreenHistogram(const Bitmap<Pixel>& frame)
 {
     Histogram histogram;
     ClearHistogram(histogram);
     for (int y = 0; y < frame.height(); y += 2) {
-        const ColourPixel* row = frame.row(y);
+        const Pixel* row = frame.row(y);
         for (int x = 0; x < frame.width(); x += 2) {
-            std::uint16_t& count = histogram[row[x].green];
+            std::uint16_t& count = histogram[static_cast<std::size_t>(GreenOf(row[x]))];
             if (count != 65535) ++count;
         }
     }
     return histogram;
 }
 
-int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
+// The luminance range of a row and its weights above the threshold: the
+// sum of the weights and of the weights times their column. Kept in plain
+// loops over one row, which the compiler turns into vector code.
+struct RowSurvey {
+    int minimum, maximum;
+    std::int64_t total, sumX;
+};
 
-}  // namespace
+RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
+{
+    std::uint8_t low = 255, high = 0;
+    for (int x = 0; x < width; ++x) {
+        low = std::min(low, row[x]);
+        high = std::max(high, row[x]);
+    }
+    // Summed in pieces of 4096 columns, whose sums fit 32 bits (4096 * 4095 /
+    // 2 * 255 < 2^32), so the loop stays in 32-bit lanes.
+    std::uint64_t total = 0, sumX = 0;
+    for (int start = 0; start < width; start += 4096) {
+        const int end = std::min(width, start + 4096);
+        std::uint32_t pieceTotal = 0, pieceX = 0;
+        for (int x = start; x < end; ++x) {
+            const std::uint32_t weight = row[x] > threshold ? row[x] : 0u;
+            pieceTotal += weight;
+            pieceX += static_cast<std::uint32_t>(x - start) * weight;
+        }
+        total += pieceTotal;
+        sumX += pieceX + static_cast<std::uint64_t>(start) * pieceTotal;
+    }
+    return {low, high, static_cast<std::int64_t>(total), static_cast<std::int64_t>(sumX)};
+}
 
-FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold)
+RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
+{
+    RowSurvey r{255, 0, 0, 0};
+    for (int x = 0; x < width; ++x) {
+        const int lum = PixelLuminance(row[x]);
+        r.minimum = std::min(r.minimum, lum);
+        r.maximum = std::max(r.maximum, lum);
+        const int weight = lum > threshold ? lum : 0;
+        r.total += weight;
+        r.sumX += static_cast<std::int64_t>(x) * weight;
+    }
+    return r;
+}
+
+template <class Pixel>
+FrameSurvey SurveyPixels(const Bitmap<Pixel>& frame, int threshold)
 {
     FrameSurvey survey;
     std::int64_t total = 0, sumX = 0, sumY = 0;
     for (int y = 0; y < frame.height(); ++y) {
-        const ColourPixel* row = frame.row(y);
-        for (int x = 0; x < frame.width(); ++x) {
-            const int lum = PixelLuminance(row[x]);
-            survey.minimum = std::min(survey.minimum, lum);
-            survey.maximum = std::max(survey.maximum, lum);
-            if (lum > threshold) {
-                total += lum;
-                sumX += static_cast<std::int64_t>(x) * lum;
-                sumY += static_cast<std::int64_t>(y) * lum;
-            }
-        }
+        const RowSurvey r = SurveyRow(frame.row(y), frame.width(), threshold);
+        survey.minimum = std::min(survey.minimum, r.minimum);
+        survey.maximum = std::max(survey.maximum, r.maximum);
+        total += r.total;
+        sumX += r.sumX;
+        sumY += static_cast<std::int64_t>(y) * r.total;
     }
     // Nothing above the sky: the weighted centre falls on the top-left corner.
     if (total <= 0) total = 1;
@@ -53,6 +109,13 @@ FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold)
     survey.centreY = static_cast<double>(sumY) / static_cast<double>(total);
     return survey;
 }
+
+
+int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
+
+}  // namespace
+
+FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold) { return SurveyPixels(frame, threshold); }
 
 namespace {
 
@@ -126,7 +189,9 @@ namespace {
 
 // The region around (left, top), border pixels repeated outside the frame,
 // with the frame's luminance range stretched to 0..240.
-Bitmap24 StretchedCutOut(const Bitmap24& frame, int left, int top, int width, int height, int minimum, int maximum)
+template <class Pixel>
+Bitmap24 StretchedCutOut(const Bitmap<Pixel>& frame, int left, int top, int width, int height, int minimum,
+                         int maximum)
 {
     const int range = maximum - minimum != 0 ? maximum - minimum : 1;
     const int gain = 61440 / range;  // 240 * 256: the range becomes 0..240
@@ -134,12 +199,9 @@ Bitmap24 StretchedCutOut(const Bitmap24& frame, int left, int top, int width, in
 
     Bitmap24 cutOut(width, height);
     for (int q = 0; q < height; ++q) {
-        const ColourPixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
+        const Pixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
         ColourPixel* target = cutOut.row(q);
-        for (int i = 0; i < width; ++i) {
-            const ColourPixel c = source[std::clamp(left + i, 0, frame.width() - 1)];
-            target[i] = ColourPixel{stretch(c.blue), stretch(c.green), stretch(c.red)};
-        }
+        for (int i = 0; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
     }
     return cutOut;
 }
@@ -232,18 +294,29 @@ void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullP
     list.push_back(std::move(picture));
 }
 
-}  // namespace
-
-void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
+template <class Pixel>
+void BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, int height)
 {
     PreparePictureBitmap(picture, width, height);
     picture.threshold = ObjectThreshold(GreenHistogram(frame));
-    const FrameSurvey survey = SurveyFrame(frame, picture.threshold);
+    const FrameSurvey survey = SurveyPixels(frame, picture.threshold);
     const CutOutPlace place = PlaceCutOut(picture, frame.width(), frame.height(), survey, width, height);
     EnlargeAndPack(picture,
                    StretchedCutOut(frame, place.left, place.top, place.width, place.height, survey.minimum,
                                    survey.maximum),
                    width, height);
+}
+
+}  // namespace
+
+void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
+{
+    BuildFromPixels(picture, frame, width, height);
+}
+
+void BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height)
+{
+    BuildFromPixels(picture, frame, width, height);
 }
 
 void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height)
@@ -266,6 +339,11 @@ void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool 
 }
 
 void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height)
+{
+    AddBuilt(list, frame, enlargement, fullPicture, width, height);
+}
+
+void AddPicture(PictureList& list, const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height)
 {
     AddBuilt(list, frame, enlargement, fullPicture, width, height);
 }

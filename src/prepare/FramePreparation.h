@@ -28,6 +28,8 @@ FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
 // it, stretches its contrast to the frame's luminance range, enlarges it to
 // width x height and packs every pixel.
 void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
+// The same from a grey frame, to the same picture as its 24-bit twin.
+void BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height);
 // The same from a deep frame (grey or colour, never a mosaic): the stretch
 // works on the full depth, so levels an 8-bit frame would merge stay apart.
 void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);
@@ -35,5 +37,6 @@ void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int heigh
 // Builds a picture from a frame and appends it to the list.
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);
 void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height);
+void AddPicture(PictureList& list, const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height);
 
 }  // namespace quivane

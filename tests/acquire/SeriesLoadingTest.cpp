@@ -49,6 +49,30 @@ TEST(SeriesLoading, EightBitDataReadDeepGivesTheSameBytesAsTheTwentyFourBitWay)
     EXPECT_EQ(deep[1].bitmap, plain[1].bitmap);
 }
 
+TEST(SeriesLoading, AGreyFrameGivesTheSameBytesAsItsTwentyFourBitTwin)
+{
+    LoadObserver quiet;
+    const Bitmap24 colour = Disc();
+    Bitmap8 grey(colour.width(), colour.height());
+    Bitmap24 twin(colour.width(), colour.height());
+    for (int y = 0; y < colour.height(); ++y)
+        for (int x = 0; x < colour.width(); ++x) {
+            const std::uint8_t v = static_cast<std::uint8_t>((colour.at(x, y).red + x * 3 + y) % 256);
+            grey.at(x, y) = v;
+            twin.at(x, y) = ColourPixel{v, v, v};
+        }
+    for (bool fullPicture : {false, true}) {
+        SeriesSettings s = Settings();
+        s.fullPicture = fullPicture;
+        PictureList fromGrey, fromTwin;
+        AddSeriesFrame(fromGrey, grey, s, quiet);
+        AddSeriesFrame(fromTwin, twin, s, quiet);
+        ASSERT_EQ(fromGrey.size(), 2u);
+        EXPECT_EQ(fromGrey[1].bitmap, fromTwin[1].bitmap) << fullPicture;
+        EXPECT_EQ(fromGrey[1].threshold, fromTwin[1].threshold);
+    }
+}
+
 TEST(SeriesLoading, AGreyVideoFrameIsDebayeredWithTheChosenPatternOnly)
 {
     LoadObserver quiet;
