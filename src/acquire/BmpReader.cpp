@@ -65,7 +65,12 @@ std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
                                  " pixels, more than " +
                                  std::to_string(MaxFrameSide) + " x " + std::to_string(MaxFrameSide));
     }
-    QImage image;
+    // The decoder leaves the pixels it never reaches (RLE jumps, an early end
+    // of the bitmap, a cut file) as it found them. Given a cleared picture of
+    // the size and layout it decodes to, it decodes into that one, so those
+    // pixels read as palette entry 0 (or black), never as leftover memory.
+    QImage image(width, height, reader.imageFormat());
+    if (!image.isNull()) image.fill(0);
     if (!reader.read(&image) || image.isNull()) {
         return Failure(path, "the file is damaged (" + reader.errorString().toStdString() + ")");
     }

@@ -83,6 +83,11 @@ TEST_F(BmpReaderTest, GoodFilesDecodeLikeTheirReferences)
         {"g/rgb24pal.bmp", "rgb24", 0},
         {"g/rgb32.bmp", "rgb24", 0},
         {"g/rgb32bf.bmp", "rgb24", 0},
+        // Pixels the file leaves undefined read as palette entry 0.
+        {"q/pal4rlecut.bmp", "pal4rlecut-0", 0},
+        {"q/pal4rletrns.bmp", "pal4rletrns-0", 0},
+        {"q/pal8rlecut.bmp", "pal8rlecut-0", 0},
+        {"q/pal8rletrns.bmp", "pal8rletrns-0", 0},
         {"q/rgb16-231.bmp", "rgb16-231", 0},
         {"q/rgb16-3103.bmp", "rgb16-3103", 0},
         {"q/rgb32-111110.bmp", "rgb24", 1},
