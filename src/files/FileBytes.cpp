@@ -1,5 +1,6 @@
 #include "files/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -38,6 +39,23 @@ std::variant<std::uintmax_t, FileProblem> CheckOpened(const Descriptor& file)
     return static_cast<std::uintmax_t>(status.st_size);
 }
 
+// Reads up to `count` bytes from the start; fewer when the file is shorter or
+// shrank while it was read.
+std::variant<std::vector<std::uint8_t>, FileProblem> ReadUpTo(const Descriptor& file, std::size_t count)
+{
+    std::vector<std::uint8_t> bytes(count);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return SystemProblem(errno);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 }  // namespace
 
 std::variant<std::uintmax_t, FileProblem> CheckReadableFile(const std::string& path)
@@ -56,17 +74,16 @@ std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::st
         return FileProblem{"the file has " + std::to_string(size) + " bytes, more than the " + std::to_string(limit) +
                            " a picture of the largest accepted size needs"};
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return SystemProblem(errno);
-        if (n == 0) break;  // the file shrank while we read it
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
-    return bytes;
+    return ReadUpTo(file, static_cast<std::size_t>(size));
+}
+
+std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::string& path, std::size_t count)
+{
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const auto checked = CheckOpened(file);
+    if (const auto* problem = std::get_if<FileProblem>(&checked)) return *problem;
+    const std::uintmax_t size = std::get<std::uintmax_t>(checked);
+    return ReadUpTo(file, static_cast<std::size_t>(std::min<std::uintmax_t>(size, count)));
 }
 
 }  // namespace quivane

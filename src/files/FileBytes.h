@@ -22,4 +22,9 @@ struct FileProblem {
 [[nodiscard]] std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::string& path,
                                                                                std::uintmax_t limit);
 
+// The first `count` bytes of a readable regular file, or all of it when it is
+// shorter: enough to tell a format by its signature without reading the rest.
+[[nodiscard]] std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::string& path,
+                                                                               std::size_t count);
+
 }  // namespace quivane

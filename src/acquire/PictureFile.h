@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <variant>
+
+#include "acquire/BmpReader.h"
+#include "image/DeepFrame.h"
+
+namespace quivane {
+
+// Reads one still picture as a deep frame, its format told by the file's
+// first bytes whatever its name says: BMP, PNG, JPEG, TIFF (8 or 16 bits a
+// sample) or FITS (8, 16 or 32-bit integers, or floating point). Grey files
+// give one channel, colour files three in R, G, B order; alpha is dropped and
+// a palette gives its colours (one channel when they are all grey). FITS
+// files may give a raw colour mosaic (BAYERPAT) or three colour planes.
+// Sizes are checked before anything is decoded, and a damaged or cut file is
+// refused rather than delivered in part.
+std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path);
+
+}  // namespace quivane
