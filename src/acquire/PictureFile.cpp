@@ -445,7 +445,17 @@ std::variant<DeepFrame, ReadFailure> ReadFits(const std::string& path, std::uint
 
 }  // namespace
 
-std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path)
+namespace {
+
+std::variant<Bitmap24, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
+{
+    if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
+    return std::move(std::get<DeepFrame>(read));
+}
+
+}  // namespace
+
+std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path)
 {
     const auto checked = CheckReadableFile(path);
     if (const auto* problem = std::get_if<FileProblem>(&checked)) return Failure(path, problem->reason);
@@ -459,20 +469,26 @@ std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path)
     case Format::Bmp: {
         auto bitmap = ReadBmp(path);
         if (auto* failure = std::get_if<ReadFailure>(&bitmap)) return std::move(*failure);
-        DeepFrame frame = ToDeepFrame(std::get<Bitmap24>(bitmap));
-        frame.bits = 8;
-        return frame;
+        return std::move(std::get<Bitmap24>(bitmap));
     }
     case Format::Png:
     case Format::Jpeg:
     case Format::Tiff:
-        return ReadWithToolkit(path, format);
+        return Widened(ReadWithToolkit(path, format));
     case Format::Fits:
-        return ReadFits(path, size);
+        return Widened(ReadFits(path, size));
     case Format::Unknown:
         break;
     }
     return Failure(path, "it is not a BMP, PNG, TIFF, JPEG or FITS picture");
+}
+
+std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path)
+{
+    auto read = ReadSeriesPicture(path);
+    if (auto* bitmap = std::get_if<Bitmap24>(&read)) return ToDeepFrame(*bitmap);
+    if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
+    return std::move(std::get<DeepFrame>(read));
 }
 
 }  // namespace quivane

@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "acquire/BmpReader.h"
+#include "image/Bitmap.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {
@@ -17,5 +18,9 @@ namespace quivane {
 // Sizes are checked before anything is decoded, and a damaged or cut file is
 // refused rather than delivered in part.
 std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path);
+
+// The same, with a bitmap kept as the 24-bit frame it is, so that a series of
+// bitmaps loads without widening every frame.
+std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path);
 
 }  // namespace quivane

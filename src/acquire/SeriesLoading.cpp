@@ -5,7 +5,7 @@
 #include <map>
 #include <variant>
 
-#include "acquire/BmpReader.h"
+#include "acquire/PictureFile.h"
 #include "files/FileNames.h"
 #include "image/DeepConversion.h"
 #include "prepare/FramePreparation.h"
@@ -168,12 +168,13 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
         if (const auto file = files.find(name); file != files.end()) {
             ++found;
             if (room) {
-                auto frame = ReadBmp(folder + file->second);
+                auto frame = ReadSeriesPicture(folder + file->second);
                 if (auto* failure = std::get_if<ReadFailure>(&frame)) {
                     report.failure = failure->message;
                     return report;
                 }
-                AddSeriesFrame(pictures, std::get<Bitmap24>(frame), settings, observer);
+                if (auto* bitmap = std::get_if<Bitmap24>(&frame)) AddSeriesFrame(pictures, *bitmap, settings, observer);
+                if (auto* deep = std::get_if<DeepFrame>(&frame)) AddSeriesFrame(pictures, *deep, settings, observer);
             }
         }
         if (room) observer.paused();

@@ -3,8 +3,7 @@
 #include <variant>
 
 #include "actions/BitmapDialog.h"
-#include "acquire/BmpReader.h"
-#include "image/DeepConversion.h"
+#include "acquire/PictureFile.h"
 #include "prepare/FrameCorrection.h"
 #include "files/FileNames.h"
 
@@ -31,14 +30,14 @@ Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog
         AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, dialog.title, ws.folders.result);
     if (!path) return Answer::Cancelled;
     ws.folders.result = FolderOf(*path);
-    auto bitmap = ReadBmp(*path);
-    if (const auto* failure = std::get_if<ReadFailure>(&bitmap)) {
+    auto picture = ReadPictureFile(*path);
+    if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
         ui.showError(failure->message);
         return Answer::Unreadable;
     }
     // The shift fix only needs a file to be chosen; its pixels are not used.
     if (dialog.kind != ShiftFixChosen)
-        SetCorrectionFrame(ws.correction, dialog.kind, ToDeepFrame(std::get<Bitmap24>(bitmap)));
+        SetCorrectionFrame(ws.correction, dialog.kind, std::get<DeepFrame>(picture));
     ui.setStatusText(dialog.loaded);
     return Answer::Loaded;
 }

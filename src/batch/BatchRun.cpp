@@ -9,12 +9,12 @@
 #include "acquire/SequenceNames.h"
 #include "acquire/SeriesLoading.h"
 #include "acquire/CaptureFile.h"
+#include "acquire/PictureFile.h"
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
-#include "image/DeepConversion.h"
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "output/BmpWriter.h"
@@ -41,6 +41,13 @@ void RequireReadable(const std::string& path, const std::string& what)
     const auto checked = CheckReadableFile(path);
     if (const auto* problem = std::get_if<FileProblem>(&checked))
         throw Refusal{"Cannot read the " + what + " \"" + path + "\": " + problem->reason};
+}
+
+DeepFrame ReadPictureOrRefuse(const std::string& path)
+{
+    auto picture = ReadPictureFile(path);
+    if (auto* failure = std::get_if<ReadFailure>(&picture)) throw Refusal{failure->message};
+    return std::move(std::get<DeepFrame>(picture));
 }
 
 Bitmap24 ReadBitmapOrRefuse(const std::string& path)
@@ -121,11 +128,11 @@ CorrectionState ReadCorrections(const BatchOptions& o)
     if (!o.flat.empty()) RequireReadable(o.flat, "flat field");
     if (!o.dark.empty()) RequireReadable(o.dark, "dark frame");
     if (!o.flat.empty()) {
-        SetCorrectionFrame(correction, CorrectFlatField, ToDeepFrame(ReadBitmapOrRefuse(o.flat)));
+        SetCorrectionFrame(correction, CorrectFlatField, ReadPictureOrRefuse(o.flat));
         correction.flags |= CorrectFlatField;
     }
     if (!o.dark.empty()) {
-        SetCorrectionFrame(correction, CorrectDarkFrame, ToDeepFrame(ReadBitmapOrRefuse(o.dark)));
+        SetCorrectionFrame(correction, CorrectDarkFrame, ReadPictureOrRefuse(o.dark));
         correction.flags |= CorrectDarkFrame;
     }
     FinishCorrection(correction);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+
 #include "image/DeepConversion.h"
 
 namespace quivane {
@@ -89,6 +92,25 @@ TEST(SeriesLoading, AGreyVideoFrameIsDebayeredWithTheChosenPatternOnly)
     EXPECT_EQ(none.chromaRed, none.chromaBlue) << "a grey video without a named pattern stays grey";
     EXPECT_GT(rggb.chromaRed, rggb.chromaBlue) << "the disc is red";
     EXPECT_LT(bggr.chromaRed, bggr.chromaBlue) << "the wrong pattern swaps red and blue";
+}
+
+// Every picture of a 16-bit series keeps far more levels than the two or
+// three its top bytes alone would give a faint object.
+TEST(SeriesLoading, ASixteenBitSeriesIsStretchedFromItsFullDepth)
+{
+    const std::filesystem::path folder = std::filesystem::path(QUIVANE_TESTDATA) / "captures" / "series_png16";
+    if (!std::filesystem::exists(folder)) FAIL() << "test material missing: " << folder;
+    const auto names = SplitSequenceNames("MARS_0001.PNG", "MARS_0003.PNG");
+    ASSERT_TRUE(names);
+    LoadObserver quiet;
+    PictureList pictures;
+    const SeriesLoadReport report = LoadBitmapSeries(folder.string() + "/", *names, ".PNG", Settings(), pictures, quiet);
+    ASSERT_FALSE(report.failure) << *report.failure;
+    ASSERT_EQ(pictures.size(), 4u);
+    std::set<int> levels;
+    for (int y = 0; y < pictures[1].bitmap.height(); ++y)
+        for (int x = 0; x < pictures[1].bitmap.width(); ++x) levels.insert(pictures[1].bitmap.at(x, y).luminance);
+    EXPECT_GE(levels.size(), 200u);
 }
 
 }  // namespace

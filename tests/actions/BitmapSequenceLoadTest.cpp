@@ -291,3 +291,26 @@ TEST(BundledSample, LoadsAllFortyFramesCentredOnThePlanet)
 
 }  // namespace
 }  // namespace quivane
+
+namespace quivane {
+namespace {
+
+TEST(PictureSequenceLoad, PngAndFitsSeriesLoadThroughTheSameButton)
+{
+    const std::filesystem::path captures = std::filesystem::path(QUIVANE_TESTDATA) / "captures";
+    if (!std::filesystem::exists(captures)) FAIL() << "test material missing: " << captures;
+    for (const auto& [first, last] : {std::pair{"series_png16/MARS_0001.png", "series_png16/MARS_0020.png"},
+                                      std::pair{"series_fits16/MOON_0001.fits", "series_fits16/MOON_0012.fits"}}) {
+        Workspace ws{"/opt/quivane"};
+        testing::FakeUi ui;
+        FormCreate(ws, ui);
+        ui.dialogAnswers = {(captures / first).string(), (captures / last).string()};
+        LoadBMPButtonClick(ws, ui);
+        EXPECT_TRUE(ui.errors.empty()) << first;
+        EXPECT_EQ(ws.pictureCount, std::string(first).find("png") != std::string::npos ? 20 : 12) << first;
+        EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
+    }
+}
+
+}  // namespace
+}  // namespace quivane

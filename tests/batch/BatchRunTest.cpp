@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,32 @@ TEST_F(BatchRunTest, AGreyMosaicVideoIsDebayeredWithTheNamedPattern)
     EXPECT_NEAR(redOverBlue(BayerChoice::Auto), 1.0, 0.02) << "the file does not say it holds a mosaic";
     EXPECT_GT(redOverBlue(BayerChoice::RGGB), 1.3);
     EXPECT_LT(redOverBlue(BayerChoice::BGGR), 0.8);
+}
+
+TEST_F(BatchRunTest, SixteenBitSeriesOfEveryFormatLoadEveryFrame)
+{
+    const fs::path captures = fs::path(QUIVANE_TESTDATA) / "captures";
+    if (!fs::exists(captures)) FAIL() << "test material missing (set QUIVANE_TESTDATA_DIR): " << captures;
+    const struct {
+        const char* folder;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {"series_png16", "MARS_0001.png", "MARS_0020.png"},
+        {"series_fits16", "MOON_0001.fits", "MOON_0020.fits"},
+        {"seeing", "MARS_0001.BMP", "MARS_0060.BMP"},
+    };
+    for (const auto& c : cases) {
+        BatchOptions o = Options();
+        o.first = (captures / c.folder / c.first).string();
+        o.last = (captures / c.folder / c.last).string();
+        o.printOffsets = true;
+        out.str("");
+        ASSERT_EQ(Run(o), BatchWritten) << c.folder << ": " << errors.str();
+        const std::string lines = out.str();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), c.folder == std::string("seeing") ? 60 : 20)
+            << c.folder;
+    }
 }
 
 TEST_F(BatchRunTest, AnUnwritableOutputExitsWithOne)
