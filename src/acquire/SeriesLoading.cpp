@@ -1,6 +1,9 @@
 #include "acquire/SeriesLoading.h"
 
 #include <algorithm>
+#include <array>
+#include <future>
+#include <optional>
 #include <filesystem>
 #include <map>
 #include <variant>
@@ -14,46 +17,6 @@ namespace quivane {
 namespace {
 
 int InputCount(const PictureList& pictures) { return pictures.empty() ? 0 : static_cast<int>(pictures.size()) - 1; }
-
-void AddPreparedFrame(PictureList& pictures, int index, const Bitmap24& frame, const SeriesSettings& s,
-                      LoadObserver& observer)
-{
-    observer.preparing(index, frame);
-    if (s.correction.flags == 0) {
-        AddPicture(pictures, frame, s.enlargement, s.fullPicture, s.width, s.height);
-    } else {
-        // The frame as read stays untouched, so it can be prepared again.
-        Bitmap24 corrected = frame;
-        CorrectFrame(s.correction, corrected);
-        AddPicture(pictures, corrected, s.enlargement, s.fullPicture, s.width, s.height);
-    }
-    observer.prepared(index, frame, pictures.back());
-}
-
-void AddPreparedFrame(PictureList& pictures, int index, const DeepFrame& colour, const Bitmap24& shown,
-                      const SeriesSettings& s, LoadObserver& observer)
-{
-    observer.preparing(index, shown);
-    if (s.correction.flags == 0) {
-        AddPicture(pictures, colour, s.enlargement, s.fullPicture, s.width, s.height);
-    } else {
-        DeepFrame corrected = colour;
-        CorrectFrame(s.correction, corrected);
-        AddPicture(pictures, corrected, s.enlargement, s.fullPicture, s.width, s.height);
-    }
-    observer.prepared(index, shown, pictures.back());
-}
-
-// Adds the frame as the result and the first input when the list is empty,
-// else as the next input.
-template <class AddAt>
-void AddInOrder(PictureList& pictures, LoadObserver& observer, AddAt addAt)
-{
-    if (pictures.empty()) addAt(0);
-    const int index = InputCount(pictures) + 1;
-    addAt(index);
-    observer.counted(index);
-}
 
 // A grey frame as a one-channel deep frame, a mosaic when a pattern is named.
 DeepFrame GreyAsDeep(const Bitmap8& frame, Mosaic mosaic)
@@ -83,6 +46,98 @@ DeepFrame GreyMosaicOrColour(const Bitmap24& frame, Mosaic mosaic)
     return out;
 }
 
+// A frame of any kind, as read.
+using FrameRef = std::variant<const Bitmap24*, const Bitmap8*, const DeepFrame*>;
+
+FrameRef RefOf(const CaptureFrame& frame)
+{
+    return std::visit([](const auto& f) -> FrameRef { return &f; }, frame);
+}
+
+// What a frame becomes, and what an observer is shown of it: the frame
+// itself, or (for a deep or debayered frame) its 24-bit rendition.
+struct PreparedFrame {
+    Picture picture;
+    Bitmap24 shown;
+};
+
+Picture NewPicture(const SeriesSettings& s)
+{
+    Picture picture;
+    picture.enlargement = s.enlargement;
+    picture.fullPicture = s.fullPicture;
+    return picture;
+}
+
+// Preparation never changes the frame it is given: a correction works on a copy.
+template <class Frame>
+Picture PictureOf(const Frame& frame, const SeriesSettings& s)
+{
+    Picture picture = NewPicture(s);
+    if (s.correction.flags == 0) {
+        BuildPicture(picture, frame, s.width, s.height);
+    } else {
+        Frame corrected = frame;
+        CorrectFrame(s.correction, corrected);
+        BuildPicture(picture, corrected, s.width, s.height);
+    }
+    return picture;
+}
+
+PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
+{
+    const Mosaic mosaic = frame.channels == 1 ? ChosenMosaic(s.bayer, frame.mosaic) : Mosaic::None;
+    const DeepFrame colour = mosaic != Mosaic::None ? Debayer(frame, mosaic) : ToColour(frame);
+    Bitmap24 eight = ToBitmap24(colour);
+    // 8-bit data takes the 24-bit way, to the same bytes.
+    Picture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
+    return {std::move(picture), std::move(eight)};
+}
+
+// Pure: may run on any thread.
+PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
+{
+    // A frame that does not say it holds a mosaic (a grey AVI or SER) is read
+    // with the pattern the user names.
+    const Mosaic named = ChosenMosaic(s.bayer, Mosaic::None);
+    if (const auto* bitmap = std::get_if<const Bitmap24*>(&frame)) {
+        if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(**bitmap, named), s);
+        return {PictureOf(**bitmap, s), {}};
+    }
+    if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
+        if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
+            return PrepareDeep(GreyAsDeep(**grey, named), s);
+        Picture picture = NewPicture(s);
+        BuildPicture(picture, **grey, s.width, s.height);
+        return {std::move(picture), {}};
+    }
+    return PrepareDeep(*std::get<const DeepFrame*>(frame), s);
+}
+
+// Adds the prepared frame as the result and the first input when the list is
+// empty, else as the next input, telling the observer as it goes.
+void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer)
+{
+    auto add = [&](int index, Picture picture) {
+        const auto* grey = std::get_if<const Bitmap8*>(&frame);
+        const auto* bitmap = std::get_if<const Bitmap24*>(&frame);
+        const Bitmap24& shown = prepared.shown.empty() && bitmap ? **bitmap : prepared.shown;
+        if (grey && prepared.shown.empty()) {
+            observer.preparingGrey(index, **grey);
+            pictures.push_back(std::move(picture));
+            observer.preparedGrey(index, **grey, pictures.back());
+        } else {
+            observer.preparing(index, shown);
+            pictures.push_back(std::move(picture));
+            observer.prepared(index, shown, pictures.back());
+        }
+    };
+    if (pictures.empty()) add(0, prepared.picture);
+    const int index = InputCount(pictures) + 1;
+    add(index, std::move(prepared.picture));
+    observer.counted(index);
+}
+
 // The sequence works on upper-cased names; on a case-sensitive file system
 // each is matched to the file of the folder with that name in any case.
 std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folder)
@@ -102,43 +157,19 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    // A video that does not say it holds a mosaic (a grey AVI) is read with
-    // the pattern the user names.
-    const Mosaic mosaic = ChosenMosaic(settings.bayer, Mosaic::None);
-    if (mosaic != Mosaic::None || settings.correction.deepFiles) {
-        AddSeriesFrame(pictures, GreyMosaicOrColour(frame, mosaic), settings, observer);
-        return;
-    }
-    AddInOrder(pictures, observer, [&](int i) { AddPreparedFrame(pictures, i, frame, settings, observer); });
+    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    const Mosaic mosaic = ChosenMosaic(settings.bayer, Mosaic::None);
-    if (mosaic != Mosaic::None || settings.correction.flags != 0 || settings.correction.deepFiles) {
-        AddSeriesFrame(pictures, GreyAsDeep(frame, mosaic), settings, observer);
-        return;
-    }
-    AddInOrder(pictures, observer, [&](int i) {
-        observer.preparingGrey(i, frame);
-        AddPicture(pictures, frame, settings.enlargement, settings.fullPicture, settings.width, settings.height);
-        observer.preparedGrey(i, frame, pictures.back());
-    });
+    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    const Mosaic mosaic = frame.channels == 1 ? ChosenMosaic(settings.bayer, frame.mosaic) : Mosaic::None;
-    const DeepFrame colour = mosaic != Mosaic::None ? Debayer(frame, mosaic) : ToColour(frame);
-    const Bitmap24 eight = ToBitmap24(colour);
-    if (!NeedsDeepPath(colour) && !settings.correction.deepFiles) {
-        AddInOrder(pictures, observer, [&](int i) { AddPreparedFrame(pictures, i, eight, settings, observer); });
-        return;
-    }
-    AddInOrder(pictures, observer,
-               [&](int i) { AddPreparedFrame(pictures, i, colour, eight, settings, observer); });
+    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
 }
 
 std::string FramesLeftOutWarning(int kept, int total)
@@ -194,13 +225,27 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
 {
     SeriesLoadReport report;
     const int frames = std::min(settings.maxPictures, capture.frameCount());
-    CaptureFrame frame;
-    for (int k = 0; k < frames; ++k) {
-        if (capture.ReadFrame(k, frame)) {
-            std::visit([&](const auto& f) { AddSeriesFrame(pictures, f, settings, observer); }, frame);
+    // Frames are read two at a time and the second is prepared on another
+    // thread while this one prepares the first: preparation is pure, and the
+    // pictures are still added, and the observer told, in frame order.
+    std::array<CaptureFrame, 2> read;
+    bool stopped = false;
+    for (int k = 0; k < frames && !stopped; k += 2) {
+        const bool first = capture.ReadFrame(k, read[0]);
+        const bool second = k + 1 < frames && capture.ReadFrame(k + 1, read[1]);
+        std::future<PreparedFrame> other;
+        if (second) other = std::async(std::launch::async, [&] { return PrepareFrame(RefOf(read[1]), settings); });
+        std::optional<PreparedFrame> mine;
+        if (first) mine = PrepareFrame(RefOf(read[0]), settings);
+        std::optional<PreparedFrame> theirs;
+        if (second) theirs = other.get();
+
+        for (int j = 0; j < 2 && k + j < frames && !stopped; ++j) {
+            std::optional<PreparedFrame>& prepared = j == 0 ? mine : theirs;
+            if (prepared) AppendPrepared(pictures, RefOf(read[static_cast<std::size_t>(j)]), std::move(*prepared), observer);
+            observer.paused();
+            stopped = observer.stopRequested();
         }
-        observer.paused();
-        if (observer.stopRequested()) break;
     }
     if (capture.frameCount() > frames)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
