@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <list>
 #include <vector>
 
 namespace quivane {
@@ -128,7 +129,7 @@ float ScaleFactor(int sourceSize, int destinationSize)
     return static_cast<float>(scale);
 }
 
-ContributionLists ComputeContributions(int sourceSize, int destinationSize, float (*filter)(float), float support)
+ContributionLists MakeContributions(int sourceSize, int destinationSize, float (*filter)(float), float support)
 {
     const float scale = ScaleFactor(sourceSize, destinationSize);
     ContributionLists lists(static_cast<std::size_t>(destinationSize));
@@ -143,6 +144,28 @@ ContributionLists ComputeContributions(int sourceSize, int destinationSize, floa
         }
     }
     return lists;
+}
+
+// A load resamples every frame between the same two sizes: the lists are
+// kept per thread, keyed by what they are made from, so no call waits for
+// another and none rebuilds them.
+const ContributionLists& ComputeContributions(int sourceSize, int destinationSize, float (*filter)(float),
+                                              float support)
+{
+    struct Key {
+        int sourceSize, destinationSize;
+        float (*filter)(float);
+        float support;
+        bool operator==(const Key&) const = default;
+    };
+    // A list, so a reference handed out stays good while more are added.
+    thread_local std::list<std::pair<Key, ContributionLists>> cache;
+    const Key key{sourceSize, destinationSize, filter, support};
+    for (const auto& [made, lists] : cache)
+        if (made == key) return lists;
+    if (cache.size() >= 16) cache.pop_front();
+    cache.emplace_back(key, MakeContributions(sourceSize, destinationSize, filter, support));
+    return cache.back().second;
 }
 
 // Weights are not renormalised, so a sum may leave 0..255; ties go to even.
@@ -196,8 +219,8 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
         throw ResampleError("Destination bitmap too big");
     if (sourceWidth < 1 || sourceHeight < 1) throw ResampleError("Source bitmap too small");
 
-    // Local lists and work bitmap keep concurrent calls independent.
-    const ContributionLists columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
+    // Per-thread lists and a local work bitmap keep concurrent calls independent.
+    const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
     Bitmap24 work(destinationWidth, sourceHeight);
     for (int y = 0; y < sourceHeight; ++y) {
         const ColourPixel* sourceRow = source.row(y);
@@ -209,11 +232,13 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
-    const ContributionLists rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
-    for (int k = 0; k < destinationWidth; ++k) {
-        for (int l = 0; l < destinationHeight; ++l)
-            destination.at(k, l) = Accumulate(rows[static_cast<std::size_t>(l)],
-                                              [&work, k](int n) -> const ColourPixel& { return work.at(k, n); });
+    // Row by row: each pixel sums exactly what it summed column by column.
+    const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
+    for (int l = 0; l < destinationHeight; ++l) {
+        ColourPixel* destinationRow = destination.row(l);
+        for (int k = 0; k < destinationWidth; ++k)
+            destinationRow[k] = Accumulate(rows[static_cast<std::size_t>(l)],
+                                           [&work, k](int n) -> const ColourPixel& { return work.at(k, n); });
     }
 }
 
