@@ -9,10 +9,16 @@
 namespace quivane {
 
 // Frames of a video file, read with FFmpeg. Only the file's first stream is
-// used, and only when it is a video stream. In an AVI, frame k is the stream's
-// k-th chunk, so frames the capture dropped (empty chunks) or that cannot be
-// decoded leave a gap instead of shifting the later ones; other containers'
-// frames are numbered as they come.
+// used, and only when it is a video stream. Frames come in display order,
+// the decoder emptied at the end so that none is lost. They are numbered by
+// the packets that held them, counted from the stream's first: in an AVI by
+// its chunks, whose numbers count the empty chunks of frames the capture
+// dropped, elsewhere as the packets come. So frames a decoder holds back to
+// reorder them take their places in turn, dropped frames leave a gap in an
+// AVI instead of shifting the later ones, and frames that cannot be decoded
+// leave one in any container. Frames an edit list leaves out (MP4, MOV) are
+// neither numbered nor counted. An AVI whose index points past the end of
+// the file is read through instead of trusting the index.
 //
 // The file and its decoder stay open from Open() to Close(); reading is
 // meant to go forward, frame by frame. Going back works but reopens the file.
@@ -66,7 +72,19 @@ public:
     // kept, so reading it again costs no decoding.
     std::optional<Bitmap24> ReadFrame();
 
-    // Why the last Open() failed, or what the last ReadFrame() missed.
+    // Why the last read found no frame.
+    enum class Miss {
+        None,
+        NotHeld,      // the file keeps no frame there: dropped by the capture, or outside
+        Undecodable,  // its data is there but cannot be decoded
+        Unshowable,   // decoded, but its pixels cannot be used (LastError() says why)
+        PastEnd,      // the data ends before it
+    };
+    Miss LastMiss() const { return lastMiss_; }
+    // For a frame that cannot be shown: why, without naming frame or file.
+    const std::string& LastProblem() const { return lastProblem_; }
+
+    // Why the last Open() failed, or what the last read missed.
     const std::string& LastError() const { return lastError_; }
 
     // Damaged files are reported through our own messages; the decoder's
@@ -79,7 +97,14 @@ private:
     std::unique_ptr<Decoder> decoder_;
     std::string path_;
     std::string lastError_;
+    Miss lastMiss_ = Miss::None;
+    std::string lastProblem_;
     int position_ = 0;
+
+    // Decodes up to the frame at the position; false when there is none.
+    bool DecodeToPosition();
+    // Records the outcome of converting the frame at the position.
+    void NoteConversion(bool converted, const std::string& problem);
 };
 
 }  // namespace quivane
