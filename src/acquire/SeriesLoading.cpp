@@ -172,6 +172,7 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
         observer.paused();
         if (observer.stopRequested()) break;
     }
+    for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > frames)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
     return report;

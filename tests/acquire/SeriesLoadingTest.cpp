@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "image/DeepConversion.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace quivane {
 namespace {
@@ -65,6 +71,39 @@ TEST(SeriesLoading, AGreyVideoFrameIsDebayeredWithTheChosenPatternOnly)
     EXPECT_EQ(none.chromaRed, none.chromaBlue) << "a grey video without a named pattern stays grey";
     EXPECT_GT(rggb.chromaRed, rggb.chromaBlue) << "the disc is red";
     EXPECT_LT(bggr.chromaRed, bggr.chromaBlue) << "the wrong pattern swaps red and blue";
+}
+
+// Files made by scripts/make-test-videos.
+CaptureFile Made(const std::string& name)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    auto opened = CaptureFile::Open((std::filesystem::path(QUIVANE_TEST_VIDEOS) / name).string());
+    EXPECT_TRUE(std::holds_alternative<CaptureFile>(opened)) << name;
+    return std::get_if<CaptureFile>(&opened) ? std::move(std::get<CaptureFile>(opened)) : CaptureFile();
+}
+
+TEST(SeriesLoading, ACaptureLoadReportsWhatReadingLeftOut)
+{
+    // 30 frames: the first cannot be decoded, the data ends after the 25th.
+    const std::string damaged = "frame 1 of 30 cannot be decoded and was left out";
+    const struct {
+        int maxPictures;
+        std::size_t pictures;  // the result and the inputs
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {100, 25, {damaged, "the data ends after frame 25 of 30: the capture was probably cut short"}},
+        {10, 10, {damaged, FramesLeftOutWarning(9, 30)}},
+    };
+    for (const auto& c : cases) {
+        CaptureFile capture = Made("damaged_ends.avi");
+        SeriesSettings s = Settings();
+        s.maxPictures = c.maxPictures;
+        PictureList pictures;
+        LoadObserver quiet;
+        const SeriesLoadReport report = LoadCaptureSeries(capture, s, pictures, quiet);
+        EXPECT_EQ(pictures.size(), c.pictures) << c.maxPictures;
+        EXPECT_EQ(report.warnings, c.warnings) << c.maxPictures;
+    }
 }
 
 }  // namespace
