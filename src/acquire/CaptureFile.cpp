@@ -83,7 +83,7 @@ std::optional<CaptureFrame> CaptureFile::ReadFrame(int k)
     }
     VideoSource& video = std::get<VideoSource>(source_->reader);
     video.Seek(k);
-    if (auto frame = video.ReadFrame()) return CaptureFrame{std::move(*frame)};
+    if (auto frame = video.ReadVideoFrame()) return std::move(*frame);
     switch (video.LastMiss()) {
     case VideoSource::Miss::Undecodable:
         NoteLeftOut(k, "cannot be decoded");

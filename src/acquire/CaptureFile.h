@@ -31,7 +31,8 @@ public:
     // Says when the file holds fewer frames than it announces.
     const std::string& note() const { return note_; }
 
-    // Frame k (0-based); nullopt for a frame that cannot be decoded.
+    // Frame k (0-based); nullopt for a frame that cannot be decoded. Video of
+    // more than 8 bits a sample, and raw colour mosaics, come as deep frames.
     std::optional<CaptureFrame> ReadFrame(int k);
 
     // What reading found wrong since the last call, one sentence (without

@@ -220,6 +220,49 @@ constexpr int DrainErrorLimit = 64;
 // decodes cannot grow the list without end.
 constexpr std::size_t MaxPendingPackets = 64;
 
+// Whether frames of this format are read as deep frames: raw colour mosaics,
+// and formats of more than 8 bits a sample. The bayer formats state the
+// share of each colour in their depths, not the bits of a sample.
+bool ReadsDeep(const AVPixFmtDescriptor* descriptor)
+{
+    if (descriptor == nullptr) return false;
+    if (descriptor->flags & AV_PIX_FMT_FLAG_BAYER) return true;
+    return !(descriptor->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) && descriptor->comp[0].depth > 8;
+}
+
+// Grey formats whose samples are read as they are, without the scaler:
+// integers of at most 16 bits, optionally with alpha, which is passed over.
+bool IsPlainGrey(const AVPixFmtDescriptor& descriptor)
+{
+    constexpr auto notGrey = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_FLOAT |
+                             AV_PIX_FMT_FLAG_BAYER | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM;
+    return !(descriptor.flags & notGrey) && descriptor.nb_components <= 2 && descriptor.comp[0].depth <= 16;
+}
+
+Mosaic MosaicOf(AVPixelFormat format)
+{
+    switch (format) {
+    case AV_PIX_FMT_BAYER_RGGB8:
+    case AV_PIX_FMT_BAYER_RGGB16LE:
+    case AV_PIX_FMT_BAYER_RGGB16BE:
+        return Mosaic::RGGB;
+    case AV_PIX_FMT_BAYER_GRBG8:
+    case AV_PIX_FMT_BAYER_GRBG16LE:
+    case AV_PIX_FMT_BAYER_GRBG16BE:
+        return Mosaic::GRBG;
+    case AV_PIX_FMT_BAYER_GBRG8:
+    case AV_PIX_FMT_BAYER_GBRG16LE:
+    case AV_PIX_FMT_BAYER_GBRG16BE:
+        return Mosaic::GBRG;
+    case AV_PIX_FMT_BAYER_BGGR8:
+    case AV_PIX_FMT_BAYER_BGGR16LE:
+    case AV_PIX_FMT_BAYER_BGGR16BE:
+        return Mosaic::BGGR;
+    default:
+        return Mosaic::None;
+    }
+}
+
 // Adds `number` to an ascending list; numbers come nearly in order, so the
 // search starts from the back.
 void InsertInOrder(std::deque<std::int64_t>& numbers, std::int64_t number)
@@ -302,7 +345,8 @@ struct VideoSource::Decoder {
     NumberRuns lost;
 
     // What the scaler was set up for.
-    int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledMatrix = 0;
+    int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledTarget = AV_PIX_FMT_NONE,
+        scaledMatrix = 0;
     bool scaledFullRange = false;
 
     explicit Decoder(FormatPtr opened)
@@ -317,13 +361,18 @@ struct VideoSource::Decoder {
     bool ReadVideoPacket();
     bool DecodeNext(std::int64_t wanted);
     bool IsLost(std::int64_t number) const { return lost.Contains(number); }
+    bool HeldReadsDeep() const { return ReadsDeep(av_pix_fmt_desc_get(static_cast<AVPixelFormat>(held->format))); }
     std::optional<Bitmap24> Convert(std::string& problem);
+    std::optional<DeepFrame> ConvertDeep(std::string& problem);
 
 private:
     void Take(std::int64_t number);
     void LoseOldest();
     std::int64_t NumberOfNextFrame();
+    bool UsableSize(const AVFrame& frame, std::string& problem) const;
+    bool SetUpScaler(const AVFrame& frame, AVPixelFormat target, int flags, std::string& problem);
     std::optional<Bitmap24> Scale(const AVFrame& frame, std::string& problem);
+    std::optional<DeepFrame> ScaleDeep(const AVFrame& frame, std::string& problem);
 };
 
 // The next whole packet of the first stream; false at the end of the data.
@@ -421,16 +470,32 @@ bool VideoSource::Decoder::DecodeNext(std::int64_t wanted)
     return false;
 }
 
-// Converts frames of any other pixel format straight into a bitmap's rows,
-// which are BGR bytes without padding: a converted copy in between would
-// cost another frame's worth of memory.
-std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+bool VideoSource::Decoder::UsableSize(const AVFrame& frame, std::string& problem) const
+{
+    if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
+        problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
+        return false;
+    }
+    // The header's size is what the memory was planned for; a damaged or
+    // hostile frame header must not make a frame's bitmap outgrow it.
+    if (frame.width > announcedWidth || frame.height > announcedHeight) {
+        problem = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                  ", larger than the " + std::to_string(announcedWidth) + " x " + std::to_string(announcedHeight) +
+                  " the file announces";
+        return false;
+    }
+    return true;
+}
+
+// Prepares the scaler to turn frames like this one into `target`, unless it
+// already does.
+bool VideoSource::Decoder::SetUpScaler(const AVFrame& frame, AVPixelFormat target, int flags, std::string& problem)
 {
     auto source = static_cast<AVPixelFormat>(frame.format);
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(source);
     if (descriptor == nullptr) {
         problem = "its pixel format is unknown";
-        return std::nullopt;
+        return false;
     }
     const bool rgb = (descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0;
     const bool grey = !rgb && descriptor->nb_components <= 2;
@@ -468,29 +533,37 @@ std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::s
                            ? SWS_CS_DEFAULT
                            : static_cast<int>(frame.colorspace);
 
-    if (frame.width != scaledWidth || frame.height != scaledHeight || source != scaledFormat ||
-        matrix != scaledMatrix || fullRange != scaledFullRange || !scaler) {
-        SwsContext* context =
-            sws_getCachedContext(scaler.release(), frame.width, frame.height, source, frame.width, frame.height,
-                                 AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
-        scaler.reset(context);
-        if (!scaler) {
-            scaledFormat = AV_PIX_FMT_NONE;
-            problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
-            return std::nullopt;
-        }
-        if (!rgb) {
-            const int* coefficients = sws_getCoefficients(matrix);
-            sws_setColorspaceDetails(scaler.get(), coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
-                                     1 << 16);
-        }
-        scaledWidth = frame.width;
-        scaledHeight = frame.height;
-        scaledFormat = source;
-        scaledMatrix = matrix;
-        scaledFullRange = fullRange;
+    if (frame.width == scaledWidth && frame.height == scaledHeight && source == scaledFormat &&
+        target == scaledTarget && matrix == scaledMatrix && fullRange == scaledFullRange && scaler) {
+        return true;
     }
+    SwsContext* context = sws_getCachedContext(scaler.release(), frame.width, frame.height, source, frame.width,
+                                               frame.height, target, flags, nullptr, nullptr, nullptr);
+    scaler.reset(context);
+    if (!scaler) {
+        scaledFormat = AV_PIX_FMT_NONE;
+        problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
+        return false;
+    }
+    if (!rgb) {
+        const int* coefficients = sws_getCoefficients(matrix);
+        sws_setColorspaceDetails(scaler.get(), coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+    }
+    scaledWidth = frame.width;
+    scaledHeight = frame.height;
+    scaledFormat = source;
+    scaledTarget = target;
+    scaledMatrix = matrix;
+    scaledFullRange = fullRange;
+    return true;
+}
 
+// Converts frames of any other pixel format straight into a bitmap's rows,
+// which are BGR bytes without padding: a converted copy in between would
+// cost another frame's worth of memory.
+std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+{
+    if (!SetUpScaler(frame, AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, problem)) return std::nullopt;
     // The scaler's vectorised writers may run past the end of a row into
     // the padding that FFmpeg's own frame buffers always have. Within the
     // bitmap that lands on the next row, written afterwards; below the last
@@ -510,24 +583,39 @@ std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::s
     return bitmap;
 }
 
+// The same into a deep frame's red, green and blue samples, which are RGB48
+// rows in the machine's byte order.
+std::optional<DeepFrame> VideoSource::Decoder::ScaleDeep(const AVFrame& frame, std::string& problem)
+{
+    // Accurate rounding keeps the low bits the deep samples are kept for.
+    if (!SetUpScaler(frame, AV_PIX_FMT_RGB48, SWS_BICUBIC | SWS_FULL_CHR_H_INT | SWS_ACCURATE_RND, problem)) {
+        return std::nullopt;
+    }
+    const int rowBytes = frame.width * 6;
+    const int spareRows = (ScalerOverrunBytes + rowBytes - 1) / rowBytes;
+    DeepFrame deep(frame.width, frame.height + spareRows, 3);
+    std::uint8_t* const rowsOut[4] = {reinterpret_cast<std::uint8_t*>(deep.samples.data()), nullptr, nullptr,
+                                      nullptr};
+    const int strides[4] = {rowBytes, 0, 0, 0};
+    const int rows = sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rowsOut, strides);
+    if (rows != frame.height) {
+        problem = "its pixels cannot be converted";
+        return std::nullopt;
+    }
+    deep.height = frame.height;
+    deep.samples.resize(static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height) * 3);
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    deep.bits = std::clamp(descriptor != nullptr ? descriptor->comp[0].depth : 16, 8, 16);
+    return deep;
+}
+
 // The held frame as a 24-bit bitmap. Rows are copied one by one through the
 // frame's own stride, which is wider than the row (or negative, for frames
 // the decoder turned upright) whenever the width calls for padding.
 std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
 {
     const AVFrame& frame = *held;
-    if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
-        problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
-        return std::nullopt;
-    }
-    // The header's size is what the memory was planned for; a damaged or
-    // hostile frame header must not make a frame's bitmap outgrow it.
-    if (frame.width > announcedWidth || frame.height > announcedHeight) {
-        problem = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
-                  ", larger than the " + std::to_string(announcedWidth) + " x " + std::to_string(announcedHeight) +
-                  " the file announces";
-        return std::nullopt;
-    }
+    if (!UsableSize(frame, problem)) return std::nullopt;
     if (frame.format != AV_PIX_FMT_BGR24 && frame.format != AV_PIX_FMT_GRAY8 && frame.format != AV_PIX_FMT_PAL8) {
         return Scale(frame, problem);
     }
@@ -569,6 +657,57 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
     }
     }
     return bitmap;
+}
+
+// The held frame, of a format ReadsDeep() accepts, as a deep frame. Grey and
+// mosaic samples are read as they are, each scaled to 16 bits from the
+// format's depth; mosaics are left for the loader to debayer with the
+// pattern it chooses.
+std::optional<DeepFrame> VideoSource::Decoder::ConvertDeep(std::string& problem)
+{
+    const AVFrame& frame = *held;
+    if (!UsableSize(frame, problem)) return std::nullopt;
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    const AVPixFmtDescriptor& descriptor = *av_pix_fmt_desc_get(format);
+    const auto rowOf = [&](int y) { return frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0]; };
+
+    if (descriptor.flags & AV_PIX_FMT_FLAG_BAYER) {
+        const bool wide = descriptor.comp[0].step == 2;
+        const bool bigEndian = (descriptor.flags & AV_PIX_FMT_FLAG_BE) != 0;
+        DeepFrame deep(frame.width, frame.height, 1);
+        deep.bits = wide ? 16 : 8;
+        deep.mosaic = MosaicOf(format);
+        for (int y = 0; y < frame.height; ++y) {
+            const std::uint8_t* in = rowOf(y);
+            std::uint16_t* out = deep.row(y);
+            for (int x = 0; x < frame.width; ++x) {
+                if (!wide) {
+                    out[x] = static_cast<std::uint16_t>(in[x] * 257);
+                } else {
+                    const std::uint8_t high = in[2 * x + (bigEndian ? 0 : 1)], low = in[2 * x + (bigEndian ? 1 : 0)];
+                    out[x] = static_cast<std::uint16_t>(high << 8 | low);
+                }
+            }
+        }
+        return deep;
+    }
+    if (!IsPlainGrey(descriptor)) return ScaleDeep(frame, problem);
+
+    const int depth = descriptor.comp[0].depth;
+    const std::uint32_t top = (1u << depth) - 1;
+    DeepFrame deep(frame.width, frame.height, 1);
+    deep.bits = depth;
+    const std::uint8_t* planes[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
+    for (int y = 0; y < frame.height; ++y) {
+        std::uint16_t* out = deep.row(y);
+        // FFmpeg's reader knows every layout: byte order, padding bits, alpha.
+        av_read_image_line2(out, planes, frame.linesize, &descriptor, 0, y, 0, frame.width, 0, sizeof *out);
+        if (depth == 16) continue;
+        for (int x = 0; x < frame.width; ++x) {
+            out[x] = static_cast<std::uint16_t>((std::min<std::uint32_t>(out[x], top) * 65535u + top / 2) / top);
+        }
+    }
+    return deep;
 }
 
 std::unique_ptr<VideoSource::Decoder> VideoSource::Decoder::Open(const std::string& path, std::string& problem)
@@ -733,6 +872,20 @@ std::optional<Bitmap24> VideoSource::ReadFrame()
     std::optional<Bitmap24> bitmap = decoder_->Convert(problem);
     NoteConversion(bitmap.has_value(), problem);
     return bitmap;
+}
+
+std::optional<VideoFrame> VideoSource::ReadVideoFrame()
+{
+    if (!DecodeToPosition()) return std::nullopt;
+    std::string problem;
+    std::optional<VideoFrame> frame;
+    if (decoder_->HeldReadsDeep()) {
+        if (auto deep = decoder_->ConvertDeep(problem)) frame.emplace(std::move(*deep));
+    } else if (auto bitmap = decoder_->Convert(problem)) {
+        frame.emplace(std::move(*bitmap));
+    }
+    NoteConversion(frame.has_value(), problem);
+    return frame;
 }
 
 void VideoSource::SilenceDecoderMessages() { av_log_set_level(AV_LOG_QUIET); }

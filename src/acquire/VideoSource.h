@@ -3,10 +3,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "image/Bitmap.h"
+#include "image/DeepFrame.h"
 
 namespace quivane {
+
+// A frame as the file holds it: 24 bits for video of at most 8 bits a
+// sample, a deep frame for deeper video and for raw colour mosaics.
+using VideoFrame = std::variant<Bitmap24, DeepFrame>;
 
 // Frames of a video file, read with FFmpeg. Only the file's first stream is
 // used, and only when it is a video stream. Frames come in display order,
@@ -28,16 +34,16 @@ namespace quivane {
 //
 // Memory: an open video holds a constant (container, decoder and scaler
 // state, a few rows) plus the packet being decoded, the decoder's frames and
-// the bitmap ReadFrame() returns, which the pixels are converted into with
-// no copy in between; the decoder runs on one thread, as every frame thread
-// holds a frame of its own. For video of at most 8 bits a sample whose frames
-// are coded alone (raw, MJPEG, HuffYUV, FFV1, ...) the peak is at most
-// 4 x the frame's size in 24 bits (width x height x 3 bytes) plus that
-// constant. Decoders of inter-coded video (H.264, ...) add the reference
-// frames they keep, and wider samples take proportionally more room in the
-// decoder. The decoder refuses a frame beyond MaxFrameSide x MaxFrameSide
-// pixels before allocating it, and a frame larger than the file announces
-// is refused before its bitmap is made.
+// the frame ReadFrame() or ReadVideoFrame() returns, which the pixels are
+// converted into with no copy in between; the decoder runs on one thread, as
+// every frame thread holds a frame of its own. For video of at most 8 bits a
+// sample whose frames are coded alone (raw, MJPEG, HuffYUV, FFV1, ...) the
+// peak is at most 4 x the frame's size in 24 bits (width x height x 3 bytes)
+// plus that constant; deeper video takes twice that, its samples and the deep
+// frame's being 16 bits wide. Decoders of inter-coded video (H.264, ...) add
+// the reference frames they keep. The decoder refuses a frame beyond
+// MaxFrameSide x MaxFrameSide pixels before allocating it, and a frame larger
+// than the file announces is refused before its bitmap is made.
 class VideoSource {
 public:
     VideoSource();
@@ -71,6 +77,14 @@ public:
     // dropped or damaged frame, or past the end). The last frame decoded is
     // kept, so reading it again costs no decoding.
     std::optional<Bitmap24> ReadFrame();
+
+    // The frame at the position as the file holds it. Video of more than 8
+    // bits a sample comes as a deep frame: grey as one channel, anything
+    // else as red, green and blue; `bits` is the file's depth. A raw colour
+    // mosaic (FFmpeg's bayer formats, 8 or 16 bits) comes as one channel
+    // with its pattern, not debayered. Everything else comes as ReadFrame()
+    // gives it.
+    std::optional<VideoFrame> ReadVideoFrame();
 
     // Why the last read found no frame.
     enum class Miss {

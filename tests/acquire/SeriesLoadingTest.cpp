@@ -106,5 +106,19 @@ TEST(SeriesLoading, ACaptureLoadReportsWhatReadingLeftOut)
     }
 }
 
+TEST(SeriesLoading, AVideoNamingItsMosaicIsDebayeredAsIfTheUserHadNamedIt)
+{
+    // The disc of Disc() through an RGGB mosaic, in FFmpeg's bayer_rggb8.
+    CaptureFile capture = Made("disc_rggb8.nut");
+    PictureList fromFile, named;
+    LoadObserver quiet;
+    LoadCaptureSeries(capture, Settings(), fromFile, quiet);
+    SeriesSettings rggb = Settings();
+    rggb.bayer = BayerChoice::RGGB;
+    AddSeriesFrame(named, RggbAsGrey(Disc()), rggb, quiet);
+    ASSERT_EQ(fromFile.size(), 2u);
+    EXPECT_EQ(fromFile[1].bitmap, named[1].bitmap);
+}
+
 }  // namespace
 }  // namespace quivane
