@@ -1,8 +1,9 @@
 // Any bytes, read as a video file the way the loader reads one: counted,
-// opened, and its first frames decoded and looked at pixel by pixel, so that
-// a frame whose buffer is shorter than its stated size is caught where it is
-// read.
+// opened, and its first frames decoded, at 8 bits or deep as the file holds
+// them, and looked at sample by sample, so that a frame whose buffer is
+// shorter than its stated size is caught where it is read.
 #include <cstdint>
+#include <variant>
 
 #include "InputFile.h"
 #include "acquire/VideoSource.h"
@@ -31,11 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One step back at the end, as browsing does: going back reopens the file.
     for (int step = 0; step <= FramesRead; ++step) {
         video.Seek(step < FramesRead ? step : 1);
-        const auto frame = video.ReadFrame();
+        const auto frame = video.ReadVideoFrame();
         if (!frame) continue;
-        for (int y = 0; y < frame->height(); ++y) {
-            const quivane::ColourPixel* row = frame->row(y);
-            for (int x = 0; x < frame->width(); ++x) sum += row[x].blue + row[x].green + row[x].red;
+        if (const auto* bitmap = std::get_if<quivane::Bitmap24>(&*frame)) {
+            for (int y = 0; y < bitmap->height(); ++y) {
+                const quivane::ColourPixel* row = bitmap->row(y);
+                for (int x = 0; x < bitmap->width(); ++x) sum += row[x].blue + row[x].green + row[x].red;
+            }
+        } else {
+            for (const std::uint16_t sample : std::get<quivane::DeepFrame>(*frame).samples) sum += sample;
         }
     }
     // Handed to an empty asm statement, so the reads cannot be optimised away.

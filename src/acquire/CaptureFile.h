@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "image/Bitmap.h"
 #include "image/DeepFrame.h"
@@ -32,15 +33,33 @@ public:
     const std::string& note() const { return note_; }
 
     // Frame k (0-based) into `frame`, reusing its memory where the kind
-    // stays; false for a frame that cannot be decoded.
+    // stays; false for a frame that cannot be decoded. Video of more than 8
+    // bits a sample, and raw colour mosaics, come as deep frames.
     bool ReadFrame(int k, CaptureFrame& frame);
+
+    // What reading found wrong since the last call, one sentence (without
+    // the file name) for each kind: frames whose data cannot be decoded or
+    // used, and data that ends before the frames counted at opening. Frames
+    // the capture dropped are not warned of: the file keeps no data for them.
+    // Frames are counted from 1 here, as a user counts them.
+    std::vector<std::string> TakeWarnings();
 
 private:
     struct Source;
+    // Frames left out for one reason.
+    struct LeftOut {
+        std::string reason;  // "cannot be decoded"
+        int count = 0;
+        std::vector<int> first;  // the first few frames' numbers, 0-based
+    };
+
+    void NoteLeftOut(int k, const std::string& reason);
 
     std::unique_ptr<Source> source_;
     int frameCount_ = 0;
     std::string note_;
+    std::vector<LeftOut> leftOut_;
+    int dataEnd_ = -1;  // the first frame past the data, once one was missed
 };
 
 }  // namespace quivane

@@ -247,6 +247,7 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
             stopped = observer.stopRequested();
         }
     }
+    for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > frames)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
     return report;

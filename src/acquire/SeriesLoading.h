@@ -83,7 +83,8 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
                                             PictureList& pictures, LoadObserver& observer);
 
 // Reads frames 0 .. min(maxPictures, frame count) - 1 of a capture in order
-// and adds each one that decodes; a warning says how many the limit left out.
+// and adds each one that decodes; warnings say which frames could not be
+// used, whether the data ended early, and how many the limit left out.
 SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
                                    LoadObserver& observer);
 

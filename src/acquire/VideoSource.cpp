@@ -12,6 +12,7 @@ extern "C" {
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <variant>
 
 #include "acquire/BmpReader.h"
@@ -53,28 +54,52 @@ bool SideInRange(int side) { return side >= 1 && side <= MaxFrameSide; }
 
 constexpr std::int64_t MaxFramePixels = std::int64_t{MaxFrameSide} * MaxFrameSide;
 
-// AVI stamps every chunk with its frame number, counting the empty chunks a
-// capture writes for dropped frames (the demuxer passes over those), so
-// numbering by timestamp keeps every frame at its place in the recording.
-// Other containers keep no place for a dropped frame: their frames are
-// numbered as they come.
-class FrameClock {
+// Frame numbers beyond this are never asked for; capping them keeps a
+// hostile timestamp from overflowing the numbers that follow it.
+constexpr std::int64_t MaxFrameNumber = INT_MAX;
+
+// Numbers the packets of the first stream. AVI stamps every chunk with its
+// place in the recording, counting the empty chunks a capture writes for
+// dropped frames (the demuxer passes over those), so its packets are
+// numbered by their stamps, from the first packet's on: a decoder that holds
+// frames back makes the first frame's stamp later than the first packet's,
+// and a file may start its stamps anywhere. Other containers keep no place
+// for a dropped frame: their packets are numbered as they come.
+class PacketClock {
 public:
-    explicit FrameClock(const AVFormatContext& format) : stamped_(std::strcmp(format.iformat->name, "avi") == 0) {}
+    explicit PacketClock(const AVFormatContext& format) : stamped_(std::strcmp(format.iformat->name, "avi") == 0) {}
 
     bool Stamped() const { return stamped_; }
 
-    // The number of the frame with that timestamp, coming after frame `last`.
-    std::int64_t Number(std::int64_t timestamp, std::int64_t last) const
+    // The number of the next packet read.
+    std::int64_t Next(const AVPacket& packet)
     {
-        return stamped_ && timestamp != AV_NOPTS_VALUE && timestamp > last ? timestamp : last + 1;
+        std::int64_t number = last_ + 1;
+        // AVI stamps chunks in the order they are stored, which is the
+        // decoding order.
+        const std::int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+        if (stamped_ && stamp != AV_NOPTS_VALUE) {
+            if (first_ == AV_NOPTS_VALUE) first_ = stamp;
+            number = std::max(number, StampsBetween(first_, stamp));
+        }
+        last_ = std::min(number, MaxFrameNumber);
+        return last_;
+    }
+
+    // How many stamps `later` is past `first`, 0 if it is not, at most
+    // MaxFrameNumber.
+    static std::int64_t StampsBetween(std::int64_t first, std::int64_t later)
+    {
+        if (later <= first) return 0;
+        const std::uint64_t since = static_cast<std::uint64_t>(later) - static_cast<std::uint64_t>(first);
+        return static_cast<std::int64_t>(std::min<std::uint64_t>(since, MaxFrameNumber));
     }
 
 private:
     bool stamped_;
+    std::int64_t first_ = AV_NOPTS_VALUE;
+    std::int64_t last_ = -1;
 };
-
-std::int64_t PacketTimestamp(const AVPacket& packet) { return packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts; }
 
 // A packet of the first stream that can hold a frame: empty chunks stand for
 // dropped frames, and a chunk cut short by the end of the file holds part of
@@ -83,6 +108,11 @@ bool IsWholeVideoPacket(const AVPacket& packet)
 {
     return packet.stream_index == 0 && packet.size > 0 && !(packet.flags & AV_PKT_FLAG_CORRUPT);
 }
+
+// Whether the packet's frame belongs to the video: an edit list (MP4, MOV)
+// may leave out frames that are only there for others to refer to. Those are
+// decoded but neither shown nor counted.
+bool IsShown(const AVPacket& packet) { return !(packet.flags & AV_PKT_FLAG_DISCARD); }
 
 // Opens the container and checks its first stream: a video stream whose frame
 // size the container states. The size is checked from the headers, so a file
@@ -124,38 +154,54 @@ FormatPtr OpenContainer(const std::string& path, std::string& problem)
     return format;
 }
 
-// The frame count an AVI index gives, or -1 without one. Entries point at chunk
-// headers of 8 bytes; those whose data runs past the end of the file are
-// frames the file lost.
-std::int64_t CountFromIndex(AVFormatContext& format, const FrameClock& clock)
+// The frame count an AVI index gives, or -1 without a usable one. Entries
+// point at chunk headers of 8 bytes. An index with an entry whose data would
+// run past the end of the file is not trusted at all: the file was not cut
+// short, as the index at its end is there, and the frames the index misplaces
+// may well be in the data.
+std::int64_t CountFromIndex(AVFormatContext& format, const PacketClock& clock)
 {
     AVStream* stream = format.streams[0];
     const int entries = avformat_index_get_entries_count(stream);
     if (entries <= 0 || !clock.Stamped()) return -1;
     const std::int64_t fileSize = avio_size(format.pb);
-    for (int i = entries - 1; i >= 0; --i) {
+    for (int i = 0; i < entries; ++i) {
         const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
-        if (entry == nullptr) return -1;
-        if (fileSize >= 0 && entry->pos + 8 + entry->size > fileSize) continue;
-        return entry->timestamp >= 0 ? entry->timestamp + 1 : -1;
+        if (entry == nullptr || entry->pos < 0) return -1;
+        if (fileSize >= 0 && (entry->pos > fileSize || fileSize - entry->pos < 8 + std::int64_t{entry->size})) {
+            return -1;
+        }
     }
-    return 0;
+    const AVIndexEntry* first = avformat_index_get_entry(stream, 0);
+    const AVIndexEntry* last = avformat_index_get_entry(stream, entries - 1);
+    return PacketClock::StampsBetween(first->timestamp, last->timestamp) + 1;
 }
 
-// The frame count found by reading every packet of the stream: for files
-// whose index is missing, where the header's frame count cannot be trusted
-// (a capture that stopped early still announces what it meant to record).
-// Only packets are read, nothing is decoded.
-std::int64_t CountByReading(AVFormatContext& format, const FrameClock& clock)
+// The frames found by reading every packet of the stream: for files whose
+// index is missing or unusable, where the header's frame count cannot be
+// trusted (a capture that stopped early still announces what it meant to
+// record). Only packets are read, nothing is decoded.
+struct ReadCount {
+    std::int64_t frames = -1;  // in the video; -1 without memory to read
+    std::int64_t stored = 0;   // the frames stored, those an edit list leaves out included
+};
+
+ReadCount CountByReading(AVFormatContext& format)
 {
+    ReadCount count;
     PacketPtr packet(av_packet_alloc());
-    if (!packet) return -1;
+    if (!packet) return count;
+    PacketClock clock(format);
     std::int64_t last = -1;
     while (av_read_frame(&format, packet.get()) >= 0) {
-        if (IsWholeVideoPacket(*packet)) last = clock.Number(PacketTimestamp(*packet), last);
+        if (IsWholeVideoPacket(*packet)) {
+            ++count.stored;
+            if (IsShown(*packet)) last = clock.Next(*packet);
+        }
         av_packet_unref(packet.get());
     }
-    return last + 1;
+    count.frames = last + 1;
+    return count;
 }
 
 // What the scaler may write beyond the end of its output's last row: more
@@ -168,6 +214,106 @@ constexpr int ScalerOverrunBytes = 256;
 // reports it.
 constexpr int DrainErrorLimit = 64;
 
+// More packets than any decoder holds back to put its frames in display
+// order (H.264 holds at most 16): beyond this, the oldest packet the decoder
+// took without giving a frame is counted as lost, so a stream that never
+// decodes cannot grow the list without end.
+constexpr std::size_t MaxPendingPackets = 64;
+
+// Whether frames of this format are read as deep frames: raw colour mosaics,
+// and formats of more than 8 bits a sample. The bayer formats state the
+// share of each colour in their depths, not the bits of a sample.
+bool ReadsDeep(const AVPixFmtDescriptor* descriptor)
+{
+    if (descriptor == nullptr) return false;
+    if (descriptor->flags & AV_PIX_FMT_FLAG_BAYER) return true;
+    return !(descriptor->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) && descriptor->comp[0].depth > 8;
+}
+
+// Grey formats whose samples are read as they are, without the scaler:
+// integers of at most 16 bits, optionally with alpha, which is passed over.
+bool IsPlainGrey(const AVPixFmtDescriptor& descriptor)
+{
+    constexpr auto notGrey = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_FLOAT |
+                             AV_PIX_FMT_FLAG_BAYER | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM;
+    return !(descriptor.flags & notGrey) && descriptor.nb_components <= 2 && descriptor.comp[0].depth <= 16;
+}
+
+Mosaic MosaicOf(AVPixelFormat format)
+{
+    switch (format) {
+    case AV_PIX_FMT_BAYER_RGGB8:
+    case AV_PIX_FMT_BAYER_RGGB16LE:
+    case AV_PIX_FMT_BAYER_RGGB16BE:
+        return Mosaic::RGGB;
+    case AV_PIX_FMT_BAYER_GRBG8:
+    case AV_PIX_FMT_BAYER_GRBG16LE:
+    case AV_PIX_FMT_BAYER_GRBG16BE:
+        return Mosaic::GRBG;
+    case AV_PIX_FMT_BAYER_GBRG8:
+    case AV_PIX_FMT_BAYER_GBRG16LE:
+    case AV_PIX_FMT_BAYER_GBRG16BE:
+        return Mosaic::GBRG;
+    case AV_PIX_FMT_BAYER_BGGR8:
+    case AV_PIX_FMT_BAYER_BGGR16LE:
+    case AV_PIX_FMT_BAYER_BGGR16BE:
+        return Mosaic::BGGR;
+    default:
+        return Mosaic::None;
+    }
+}
+
+// Adds `number` to an ascending list; numbers come nearly in order, so the
+// search starts from the back.
+void InsertInOrder(std::deque<std::int64_t>& numbers, std::int64_t number)
+{
+    auto place = numbers.end();
+    while (place != numbers.begin() && *(place - 1) > number) --place;
+    numbers.insert(place, number);
+}
+
+// A set of numbers kept as ascending runs, so that a long stretch of damage
+// costs one entry, not one per frame.
+class NumberRuns {
+public:
+    void Add(std::int64_t number)
+    {
+        // The first run starting after the number; numbers come nearly in
+        // order, so the search starts from the back.
+        auto next = runs_.end();
+        while (next != runs_.begin() && (next - 1)->first > number) --next;
+        if (next != runs_.begin() && (next - 1)->second + 1 >= number) {
+            const auto before = next - 1;
+            before->second = std::max(before->second, number);
+            if (next != runs_.end() && next->first <= before->second + 1) {
+                before->second = std::max(before->second, next->second);
+                runs_.erase(next);
+            }
+        } else if (next != runs_.end() && next->first == number + 1) {
+            next->first = number;
+        } else {
+            runs_.insert(next, {number, number});
+        }
+    }
+
+    bool Contains(std::int64_t number) const
+    {
+        const auto next = std::upper_bound(runs_.begin(), runs_.end(), number,
+                                           [](std::int64_t n, const Run& run) { return n < run.first; });
+        return next != runs_.begin() && (next - 1)->second >= number;
+    }
+
+    void DropBelow(std::int64_t number)
+    {
+        while (!runs_.empty() && runs_.front().second < number) runs_.pop_front();
+        if (!runs_.empty() && runs_.front().first < number) runs_.front().first = number;
+    }
+
+private:
+    using Run = std::pair<std::int64_t, std::int64_t>;  // first and last
+    std::deque<Run> runs_;
+};
+
 }  // namespace
 
 struct VideoSource::Decoder {
@@ -177,19 +323,30 @@ struct VideoSource::Decoder {
     FramePtr incoming;
     FramePtr held;  // the frame numbered `current`, once one was decoded
     ScalerPtr scaler;
-    FrameClock clock;
+    PacketClock clock;
     // The frame size the container states; no decoded frame may exceed it.
     int announcedWidth, announcedHeight;
 
     bool packetWaiting = false;  // `packet` holds input the decoder refused for now
+    std::int64_t waitingNumber = -1;  // its number; -1 for a frame not shown
     int refusals = 0;
     bool draining = false;
     bool finished = false;
     std::int64_t current = -1;   // number of the last frame decoded
     std::int64_t previous = -1;  // number of the one decoded before it
 
+    // The numbers of the packets the decoder took and has given no frame
+    // for yet, ascending. Frames come in display order, so each takes the
+    // smallest: the frames a decoder holds back to reorder them get their
+    // places in the recording, and a packet that gave no frame leaves a gap.
+    std::deque<std::int64_t> pending;
+    // The numbers of packets that could not be decoded, from the frame last
+    // asked for on.
+    NumberRuns lost;
+
     // What the scaler was set up for.
-    int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledMatrix = 0;
+    int scaledWidth = 0, scaledHeight = 0, scaledFormat = AV_PIX_FMT_NONE, scaledTarget = AV_PIX_FMT_NONE,
+        scaledMatrix = 0;
     bool scaledFullRange = false;
 
     explicit Decoder(FormatPtr opened)
@@ -202,9 +359,20 @@ struct VideoSource::Decoder {
 
     static std::unique_ptr<Decoder> Open(const std::string& path, std::string& problem);
     bool ReadVideoPacket();
-    bool DecodeNext();
+    bool DecodeNext(std::int64_t wanted);
+    bool IsLost(std::int64_t number) const { return lost.Contains(number); }
+    bool HeldReadsDeep() const { return ReadsDeep(av_pix_fmt_desc_get(static_cast<AVPixelFormat>(held->format))); }
     std::optional<Bitmap24> Convert(std::string& problem);
+    std::optional<DeepFrame> ConvertDeep(std::string& problem);
+
+private:
+    void Take(std::int64_t number);
+    void LoseOldest();
+    std::int64_t NumberOfNextFrame();
+    bool UsableSize(const AVFrame& frame, std::string& problem) const;
+    bool SetUpScaler(const AVFrame& frame, AVPixelFormat target, int flags, std::string& problem);
     std::optional<Bitmap24> Scale(const AVFrame& frame, std::string& problem);
+    std::optional<DeepFrame> ScaleDeep(const AVFrame& frame, std::string& problem);
 };
 
 // The next whole packet of the first stream; false at the end of the data.
@@ -217,17 +385,43 @@ bool VideoSource::Decoder::ReadVideoPacket()
     return false;
 }
 
+void VideoSource::Decoder::Take(std::int64_t number)
+{
+    InsertInOrder(pending, number);
+    if (pending.size() > MaxPendingPackets) LoseOldest();
+}
+
+void VideoSource::Decoder::LoseOldest()
+{
+    if (pending.empty()) return;
+    lost.Add(pending.front());
+    pending.pop_front();
+}
+
+std::int64_t VideoSource::Decoder::NumberOfNextFrame()
+{
+    // A decoder giving more frames than it took packets numbers the extra
+    // ones after the last.
+    std::int64_t number = current + 1;
+    if (!pending.empty()) {
+        number = std::max(number, pending.front());
+        pending.pop_front();
+    }
+    return number;
+}
+
 // Decodes the next frame into `held`; false once the stream is exhausted.
 // Undecodable packets are passed over, so damage costs only the frames it
-// touches.
-bool VideoSource::Decoder::DecodeNext()
+// touches; their numbers from `wanted` on are kept in `lost`.
+bool VideoSource::Decoder::DecodeNext(std::int64_t wanted)
 {
     int drainErrors = 0;
     while (!finished) {
+        lost.DropBelow(wanted);
         const int received = avcodec_receive_frame(codec.get(), incoming.get());
         if (received == 0) {
             previous = current;
-            current = clock.Number(incoming->best_effort_timestamp, current);
+            current = NumberOfNextFrame();
             av_frame_unref(held.get());
             av_frame_move_ref(held.get(), incoming.get());
             refusals = 0;
@@ -236,14 +430,23 @@ bool VideoSource::Decoder::DecodeNext()
         if (draining) {
             if (received == AVERROR_EOF || received == AVERROR(EAGAIN) || ++drainErrors > DrainErrorLimit) {
                 finished = true;
+                // What the decoder took and never gave back is lost.
+                while (!pending.empty()) LoseOldest();
+            } else {
+                LoseOldest();
             }
             continue;
         }
-        // The decoder wants input, or reported a frame it could not decode.
-        if (!packetWaiting && !ReadVideoPacket()) {
-            avcodec_send_packet(codec.get(), nullptr);
-            draining = true;
-            continue;
+        // The decoder wants input, or reported a frame it could not decode:
+        // the oldest it held.
+        if (received != AVERROR(EAGAIN)) LoseOldest();
+        if (!packetWaiting) {
+            if (!ReadVideoPacket()) {
+                avcodec_send_packet(codec.get(), nullptr);
+                draining = true;
+                continue;
+            }
+            waitingNumber = IsShown(*packet) ? clock.Next(*packet) : -1;
         }
         const int sent = avcodec_send_packet(codec.get(), packet.get());
         // A decoder that refuses input twice in a row without giving a frame
@@ -254,21 +457,45 @@ bool VideoSource::Decoder::DecodeNext()
         }
         packetWaiting = false;
         refusals = 0;
+        // A packet refused with an error gives no frame.
+        if (waitingNumber >= 0) {
+            if (sent == 0) {
+                Take(waitingNumber);
+            } else {
+                lost.Add(waitingNumber);
+            }
+        }
         av_packet_unref(packet.get());
     }
     return false;
 }
 
-// Converts frames of any other pixel format straight into a bitmap's rows,
-// which are BGR bytes without padding: a converted copy in between would
-// cost another frame's worth of memory.
-std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+bool VideoSource::Decoder::UsableSize(const AVFrame& frame, std::string& problem) const
+{
+    if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
+        problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
+        return false;
+    }
+    // The header's size is what the memory was planned for; a damaged or
+    // hostile frame header must not make a frame's bitmap outgrow it.
+    if (frame.width > announcedWidth || frame.height > announcedHeight) {
+        problem = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                  ", larger than the " + std::to_string(announcedWidth) + " x " + std::to_string(announcedHeight) +
+                  " the file announces";
+        return false;
+    }
+    return true;
+}
+
+// Prepares the scaler to turn frames like this one into `target`, unless it
+// already does.
+bool VideoSource::Decoder::SetUpScaler(const AVFrame& frame, AVPixelFormat target, int flags, std::string& problem)
 {
     auto source = static_cast<AVPixelFormat>(frame.format);
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(source);
     if (descriptor == nullptr) {
         problem = "its pixel format is unknown";
-        return std::nullopt;
+        return false;
     }
     const bool rgb = (descriptor->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0;
     const bool grey = !rgb && descriptor->nb_components <= 2;
@@ -306,29 +533,37 @@ std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::s
                            ? SWS_CS_DEFAULT
                            : static_cast<int>(frame.colorspace);
 
-    if (frame.width != scaledWidth || frame.height != scaledHeight || source != scaledFormat ||
-        matrix != scaledMatrix || fullRange != scaledFullRange || !scaler) {
-        SwsContext* context =
-            sws_getCachedContext(scaler.release(), frame.width, frame.height, source, frame.width, frame.height,
-                                 AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
-        scaler.reset(context);
-        if (!scaler) {
-            scaledFormat = AV_PIX_FMT_NONE;
-            problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
-            return std::nullopt;
-        }
-        if (!rgb) {
-            const int* coefficients = sws_getCoefficients(matrix);
-            sws_setColorspaceDetails(scaler.get(), coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16,
-                                     1 << 16);
-        }
-        scaledWidth = frame.width;
-        scaledHeight = frame.height;
-        scaledFormat = source;
-        scaledMatrix = matrix;
-        scaledFullRange = fullRange;
+    if (frame.width == scaledWidth && frame.height == scaledHeight && source == scaledFormat &&
+        target == scaledTarget && matrix == scaledMatrix && fullRange == scaledFullRange && scaler) {
+        return true;
     }
+    SwsContext* context = sws_getCachedContext(scaler.release(), frame.width, frame.height, source, frame.width,
+                                               frame.height, target, flags, nullptr, nullptr, nullptr);
+    scaler.reset(context);
+    if (!scaler) {
+        scaledFormat = AV_PIX_FMT_NONE;
+        problem = std::string("its pixel format ") + descriptor->name + " cannot be converted";
+        return false;
+    }
+    if (!rgb) {
+        const int* coefficients = sws_getCoefficients(matrix);
+        sws_setColorspaceDetails(scaler.get(), coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+    }
+    scaledWidth = frame.width;
+    scaledHeight = frame.height;
+    scaledFormat = source;
+    scaledTarget = target;
+    scaledMatrix = matrix;
+    scaledFullRange = fullRange;
+    return true;
+}
 
+// Converts frames of any other pixel format straight into a bitmap's rows,
+// which are BGR bytes without padding: a converted copy in between would
+// cost another frame's worth of memory.
+std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+{
+    if (!SetUpScaler(frame, AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, problem)) return std::nullopt;
     // The scaler's vectorised writers may run past the end of a row into
     // the padding that FFmpeg's own frame buffers always have. Within the
     // bitmap that lands on the next row, written afterwards; below the last
@@ -348,24 +583,39 @@ std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::s
     return bitmap;
 }
 
+// The same into a deep frame's red, green and blue samples, which are RGB48
+// rows in the machine's byte order.
+std::optional<DeepFrame> VideoSource::Decoder::ScaleDeep(const AVFrame& frame, std::string& problem)
+{
+    // Accurate rounding keeps the low bits the deep samples are kept for.
+    if (!SetUpScaler(frame, AV_PIX_FMT_RGB48, SWS_BICUBIC | SWS_FULL_CHR_H_INT | SWS_ACCURATE_RND, problem)) {
+        return std::nullopt;
+    }
+    const int rowBytes = frame.width * 6;
+    const int spareRows = (ScalerOverrunBytes + rowBytes - 1) / rowBytes;
+    DeepFrame deep(frame.width, frame.height + spareRows, 3);
+    std::uint8_t* const rowsOut[4] = {reinterpret_cast<std::uint8_t*>(deep.samples.data()), nullptr, nullptr,
+                                      nullptr};
+    const int strides[4] = {rowBytes, 0, 0, 0};
+    const int rows = sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rowsOut, strides);
+    if (rows != frame.height) {
+        problem = "its pixels cannot be converted";
+        return std::nullopt;
+    }
+    deep.height = frame.height;
+    deep.samples.resize(static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height) * 3);
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    deep.bits = std::clamp(descriptor != nullptr ? descriptor->comp[0].depth : 16, 8, 16);
+    return deep;
+}
+
 // The held frame as a 24-bit bitmap. Rows are copied one by one through the
 // frame's own stride, which is wider than the row (or negative, for frames
 // the decoder turned upright) whenever the width calls for padding.
 std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
 {
     const AVFrame& frame = *held;
-    if (!SideInRange(frame.width) || !SideInRange(frame.height) || frame.data[0] == nullptr) {
-        problem = "it has a frame size of " + std::to_string(frame.width) + " x " + std::to_string(frame.height);
-        return std::nullopt;
-    }
-    // The header's size is what the memory was planned for; a damaged or
-    // hostile frame header must not make a frame's bitmap outgrow it.
-    if (frame.width > announcedWidth || frame.height > announcedHeight) {
-        problem = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
-                  ", larger than the " + std::to_string(announcedWidth) + " x " + std::to_string(announcedHeight) +
-                  " the file announces";
-        return std::nullopt;
-    }
+    if (!UsableSize(frame, problem)) return std::nullopt;
     if (frame.format != AV_PIX_FMT_BGR24 && frame.format != AV_PIX_FMT_GRAY8 && frame.format != AV_PIX_FMT_PAL8) {
         return Scale(frame, problem);
     }
@@ -407,6 +657,57 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
     }
     }
     return bitmap;
+}
+
+// The held frame, of a format ReadsDeep() accepts, as a deep frame. Grey and
+// mosaic samples are read as they are, each scaled to 16 bits from the
+// format's depth; mosaics are left for the loader to debayer with the
+// pattern it chooses.
+std::optional<DeepFrame> VideoSource::Decoder::ConvertDeep(std::string& problem)
+{
+    const AVFrame& frame = *held;
+    if (!UsableSize(frame, problem)) return std::nullopt;
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    const AVPixFmtDescriptor& descriptor = *av_pix_fmt_desc_get(format);
+    const auto rowOf = [&](int y) { return frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0]; };
+
+    if (descriptor.flags & AV_PIX_FMT_FLAG_BAYER) {
+        const bool wide = descriptor.comp[0].step == 2;
+        const bool bigEndian = (descriptor.flags & AV_PIX_FMT_FLAG_BE) != 0;
+        DeepFrame deep(frame.width, frame.height, 1);
+        deep.bits = wide ? 16 : 8;
+        deep.mosaic = MosaicOf(format);
+        for (int y = 0; y < frame.height; ++y) {
+            const std::uint8_t* in = rowOf(y);
+            std::uint16_t* out = deep.row(y);
+            for (int x = 0; x < frame.width; ++x) {
+                if (!wide) {
+                    out[x] = static_cast<std::uint16_t>(in[x] * 257);
+                } else {
+                    const std::uint8_t high = in[2 * x + (bigEndian ? 0 : 1)], low = in[2 * x + (bigEndian ? 1 : 0)];
+                    out[x] = static_cast<std::uint16_t>(high << 8 | low);
+                }
+            }
+        }
+        return deep;
+    }
+    if (!IsPlainGrey(descriptor)) return ScaleDeep(frame, problem);
+
+    const int depth = descriptor.comp[0].depth;
+    const std::uint32_t top = (1u << depth) - 1;
+    DeepFrame deep(frame.width, frame.height, 1);
+    deep.bits = depth;
+    const std::uint8_t* planes[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
+    for (int y = 0; y < frame.height; ++y) {
+        std::uint16_t* out = deep.row(y);
+        // FFmpeg's reader knows every layout: byte order, padding bits, alpha.
+        av_read_image_line2(out, planes, frame.linesize, &descriptor, 0, y, 0, frame.width, 0, sizeof *out);
+        if (depth == 16) continue;
+        for (int x = 0; x < frame.width; ++x) {
+            out[x] = static_cast<std::uint16_t>((std::min<std::uint32_t>(out[x], top) * 65535u + top / 2) / top);
+        }
+    }
+    return deep;
 }
 
 std::unique_ptr<VideoSource::Decoder> VideoSource::Decoder::Open(const std::string& path, std::string& problem)
@@ -469,11 +770,15 @@ int VideoSource::VideoFrameCount(const std::string& path, std::string& message)
     }
     // The AVI index lists every chunk written, so it is preferred to the
     // header's count. Other containers index key frames only, and an AVI
-    // without an index has nothing better than its header: those are read
-    // through.
-    const FrameClock clock(*format);
-    std::int64_t frames = CountFromIndex(*format, clock);
-    if (frames < 0) frames = CountByReading(*format, clock);
+    // without a usable index has nothing better than its header: those are
+    // read through.
+    std::int64_t frames = CountFromIndex(*format, PacketClock(*format));
+    std::int64_t stored = frames;
+    if (frames < 0) {
+        const ReadCount read = CountByReading(*format);
+        frames = read.frames;
+        stored = read.stored;
+    }
     if (frames < 0) {
         message = "Cannot read the video \"" + path + "\": there is not enough memory";
         return -1;
@@ -481,7 +786,7 @@ int VideoSource::VideoFrameCount(const std::string& path, std::string& message)
     const std::int64_t announced = format->streams[0]->nb_frames;
     if (frames == 0) {
         message = "The video \"" + path + "\" holds no frames";
-    } else if (announced > frames) {
+    } else if (announced > stored) {
         message = "The video \"" + path + "\" holds only " + std::to_string(frames) + " of the " +
                   std::to_string(announced) + " frames its header announces; it was probably cut short";
     }
@@ -499,6 +804,7 @@ bool VideoSource::Open(const std::string& path)
     }
     path_ = path;
     lastError_.clear();
+    lastMiss_ = Miss::None;
     return true;
 }
 
@@ -513,18 +819,24 @@ void VideoSource::Close()
 
 void VideoSource::Seek(int k) { position_ = k; }
 
-std::optional<Bitmap24> VideoSource::ReadFrame()
+bool VideoSource::DecodeToPosition()
 {
+    lastProblem_.clear();
     if (!decoder_) {
         lastError_ = "No video is open";
-        return std::nullopt;
+        lastMiss_ = Miss::NotHeld;
+        return false;
     }
     const std::int64_t k = position_;
-    const auto missing = [&] {
-        lastError_ = "Frame " + std::to_string(k) + " of the video \"" + path_ + "\" cannot be decoded";
-        return std::nullopt;
+    const auto missing = [&](Miss why) {
+        lastMiss_ = why;
+        const char* what = why == Miss::Undecodable ? "cannot be decoded"
+                           : why == Miss::PastEnd   ? "lies past the end of its data"
+                                                    : "is not in the file";
+        lastError_ = "Frame " + std::to_string(k) + " of the video \"" + path_ + "\" " + what;
+        return false;
     };
-    if (k < 0) return missing();
+    if (k < 0) return missing(Miss::NotHeld);
 
     // Frame numbers only grow, so a frame between the last two decoded is one
     // the file does not hold; one further back needs the file read again.
@@ -533,22 +845,47 @@ std::optional<Bitmap24> VideoSource::ReadFrame()
         decoder_ = Decoder::Open(path_, problem);
         if (!decoder_) {
             lastError_ = "Cannot read the video \"" + path_ + "\" again: " + problem;
-            return std::nullopt;
+            lastMiss_ = Miss::Undecodable;
+            return false;
         }
     }
     while (decoder_->current < k) {
-        if (!decoder_->DecodeNext()) return missing();
+        if (!decoder_->DecodeNext(k)) return missing(decoder_->IsLost(k) ? Miss::Undecodable : Miss::PastEnd);
     }
-    if (decoder_->current != k) return missing();
+    if (decoder_->current != k) return missing(decoder_->IsLost(k) ? Miss::Undecodable : Miss::NotHeld);
+    return true;
+}
 
+void VideoSource::NoteConversion(bool converted, const std::string& problem)
+{
+    lastMiss_ = converted ? Miss::None : Miss::Unshowable;
+    lastProblem_ = converted ? std::string() : problem;
+    lastError_ = converted ? std::string()
+                           : "Frame " + std::to_string(position_) + " of the video \"" + path_ +
+                                 "\" cannot be shown: " + problem;
+}
+
+std::optional<Bitmap24> VideoSource::ReadFrame()
+{
+    if (!DecodeToPosition()) return std::nullopt;
     std::string problem;
     std::optional<Bitmap24> bitmap = decoder_->Convert(problem);
-    if (bitmap) {
-        lastError_.clear();
-    } else {
-        lastError_ = "Frame " + std::to_string(k) + " of the video \"" + path_ + "\" cannot be shown: " + problem;
-    }
+    NoteConversion(bitmap.has_value(), problem);
     return bitmap;
+}
+
+std::optional<VideoFrame> VideoSource::ReadVideoFrame()
+{
+    if (!DecodeToPosition()) return std::nullopt;
+    std::string problem;
+    std::optional<VideoFrame> frame;
+    if (decoder_->HeldReadsDeep()) {
+        if (auto deep = decoder_->ConvertDeep(problem)) frame.emplace(std::move(*deep));
+    } else if (auto bitmap = decoder_->Convert(problem)) {
+        frame.emplace(std::move(*bitmap));
+    }
+    NoteConversion(frame.has_value(), problem);
+    return frame;
 }
 
 void VideoSource::SilenceDecoderMessages() { av_log_set_level(AV_LOG_QUIET); }

@@ -3,16 +3,28 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "image/Bitmap.h"
+#include "image/DeepFrame.h"
 
 namespace quivane {
 
+// A frame as the file holds it: 24 bits for video of at most 8 bits a
+// sample, a deep frame for deeper video and for raw colour mosaics.
+using VideoFrame = std::variant<Bitmap24, DeepFrame>;
+
 // Frames of a video file, read with FFmpeg. Only the file's first stream is
-// used, and only when it is a video stream. In an AVI, frame k is the stream's
-// k-th chunk, so frames the capture dropped (empty chunks) or that cannot be
-// decoded leave a gap instead of shifting the later ones; other containers'
-// frames are numbered as they come.
+// used, and only when it is a video stream. Frames come in display order,
+// the decoder emptied at the end so that none is lost. They are numbered by
+// the packets that held them, counted from the stream's first: in an AVI by
+// its chunks, whose numbers count the empty chunks of frames the capture
+// dropped, elsewhere as the packets come. So frames a decoder holds back to
+// reorder them take their places in turn, dropped frames leave a gap in an
+// AVI instead of shifting the later ones, and frames that cannot be decoded
+// leave one in any container. Frames an edit list leaves out (MP4, MOV) are
+// neither numbered nor counted. An AVI whose index points past the end of
+// the file is read through instead of trusting the index.
 //
 // The file and its decoder stay open from Open() to Close(); reading is
 // meant to go forward, frame by frame. Going back works but reopens the file.
@@ -22,16 +34,16 @@ namespace quivane {
 //
 // Memory: an open video holds a constant (container, decoder and scaler
 // state, a few rows) plus the packet being decoded, the decoder's frames and
-// the bitmap ReadFrame() returns, which the pixels are converted into with
-// no copy in between; the decoder runs on one thread, as every frame thread
-// holds a frame of its own. For video of at most 8 bits a sample whose frames
-// are coded alone (raw, MJPEG, HuffYUV, FFV1, ...) the peak is at most
-// 4 x the frame's size in 24 bits (width x height x 3 bytes) plus that
-// constant. Decoders of inter-coded video (H.264, ...) add the reference
-// frames they keep, and wider samples take proportionally more room in the
-// decoder. The decoder refuses a frame beyond MaxFrameSide x MaxFrameSide
-// pixels before allocating it, and a frame larger than the file announces
-// is refused before its bitmap is made.
+// the frame ReadFrame() or ReadVideoFrame() returns, which the pixels are
+// converted into with no copy in between; the decoder runs on one thread, as
+// every frame thread holds a frame of its own. For video of at most 8 bits a
+// sample whose frames are coded alone (raw, MJPEG, HuffYUV, FFV1, ...) the
+// peak is at most 4 x the frame's size in 24 bits (width x height x 3 bytes)
+// plus that constant; deeper video takes twice that, its samples and the deep
+// frame's being 16 bits wide. Decoders of inter-coded video (H.264, ...) add
+// the reference frames they keep. The decoder refuses a frame beyond
+// MaxFrameSide x MaxFrameSide pixels before allocating it, and a frame larger
+// than the file announces is refused before its bitmap is made.
 class VideoSource {
 public:
     VideoSource();
@@ -66,7 +78,27 @@ public:
     // kept, so reading it again costs no decoding.
     std::optional<Bitmap24> ReadFrame();
 
-    // Why the last Open() failed, or what the last ReadFrame() missed.
+    // The frame at the position as the file holds it. Video of more than 8
+    // bits a sample comes as a deep frame: grey as one channel, anything
+    // else as red, green and blue; `bits` is the file's depth. A raw colour
+    // mosaic (FFmpeg's bayer formats, 8 or 16 bits) comes as one channel
+    // with its pattern, not debayered. Everything else comes as ReadFrame()
+    // gives it.
+    std::optional<VideoFrame> ReadVideoFrame();
+
+    // Why the last read found no frame.
+    enum class Miss {
+        None,
+        NotHeld,      // the file keeps no frame there: dropped by the capture, or outside
+        Undecodable,  // its data is there but cannot be decoded
+        Unshowable,   // decoded, but its pixels cannot be used (LastError() says why)
+        PastEnd,      // the data ends before it
+    };
+    Miss LastMiss() const { return lastMiss_; }
+    // For a frame that cannot be shown: why, without naming frame or file.
+    const std::string& LastProblem() const { return lastProblem_; }
+
+    // Why the last Open() failed, or what the last read missed.
     const std::string& LastError() const { return lastError_; }
 
     // Damaged files are reported through our own messages; the decoder's
@@ -79,7 +111,14 @@ private:
     std::unique_ptr<Decoder> decoder_;
     std::string path_;
     std::string lastError_;
+    Miss lastMiss_ = Miss::None;
+    std::string lastProblem_;
     int position_ = 0;
+
+    // Decodes up to the frame at the position; false when there is none.
+    bool DecodeToPosition();
+    // Records the outcome of converting the frame at the position.
+    void NoteConversion(bool converted, const std::string& problem);
 };
 
 }  // namespace quivane

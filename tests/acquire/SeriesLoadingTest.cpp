@@ -7,6 +7,10 @@
 
 #include "image/DeepConversion.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace quivane {
 namespace {
 
@@ -111,6 +115,53 @@ TEST(SeriesLoading, ASixteenBitSeriesIsStretchedFromItsFullDepth)
     for (int y = 0; y < pictures[1].bitmap.height(); ++y)
         for (int x = 0; x < pictures[1].bitmap.width(); ++x) levels.insert(pictures[1].bitmap.at(x, y).luminance);
     EXPECT_GE(levels.size(), 200u);
+}
+
+// Files made by scripts/make-test-videos.
+CaptureFile Made(const std::string& name)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    auto opened = CaptureFile::Open((std::filesystem::path(QUIVANE_TEST_VIDEOS) / name).string());
+    EXPECT_TRUE(std::holds_alternative<CaptureFile>(opened)) << name;
+    return std::get_if<CaptureFile>(&opened) ? std::move(std::get<CaptureFile>(opened)) : CaptureFile();
+}
+
+TEST(SeriesLoading, ACaptureLoadReportsWhatReadingLeftOut)
+{
+    // 30 frames: the first cannot be decoded, the data ends after the 25th.
+    const std::string damaged = "frame 1 of 30 cannot be decoded and was left out";
+    const struct {
+        int maxPictures;
+        std::size_t pictures;  // the result and the inputs
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {100, 25, {damaged, "the data ends after frame 25 of 30: the capture was probably cut short"}},
+        {10, 10, {damaged, FramesLeftOutWarning(9, 30)}},
+    };
+    for (const auto& c : cases) {
+        CaptureFile capture = Made("damaged_ends.avi");
+        SeriesSettings s = Settings();
+        s.maxPictures = c.maxPictures;
+        PictureList pictures;
+        LoadObserver quiet;
+        const SeriesLoadReport report = LoadCaptureSeries(capture, s, pictures, quiet);
+        EXPECT_EQ(pictures.size(), c.pictures) << c.maxPictures;
+        EXPECT_EQ(report.warnings, c.warnings) << c.maxPictures;
+    }
+}
+
+TEST(SeriesLoading, AVideoNamingItsMosaicIsDebayeredAsIfTheUserHadNamedIt)
+{
+    // The disc of Disc() through an RGGB mosaic, in FFmpeg's bayer_rggb8.
+    CaptureFile capture = Made("disc_rggb8.nut");
+    PictureList fromFile, named;
+    LoadObserver quiet;
+    LoadCaptureSeries(capture, Settings(), fromFile, quiet);
+    SeriesSettings rggb = Settings();
+    rggb.bayer = BayerChoice::RGGB;
+    AddSeriesFrame(named, RggbAsGrey(Disc()), rggb, quiet);
+    ASSERT_EQ(fromFile.size(), 2u);
+    EXPECT_EQ(fromFile[1].bitmap, named[1].bitmap);
 }
 
 }  // namespace

@@ -186,6 +186,7 @@ TEST_F(VideoCorpusTest, SeekingGivesExactlyTheFrameAskedFor)
 // Writes uniform 8-bit grey frames, each given as its frame number and value,
 // into a container of the given kind. Numbers left out are frames the
 // capture dropped: AVI keeps an empty chunk in their place, others nothing.
+// A value of -1 writes an empty packet, as a capture marks a dropped frame.
 void WriteGreyVideo(const fs::path& path, const char* container, int width, int height,
                     const std::vector<std::pair<int, int>>& frames)
 {
@@ -204,7 +205,7 @@ void WriteGreyVideo(const fs::path& path, const char* container, int width, int 
     ASSERT_GE(avformat_write_header(out, nullptr), 0);
     AVPacket* packet = av_packet_alloc();
     for (const auto& [number, value] : frames) {
-        ASSERT_GE(av_new_packet(packet, width * height), 0);
+        ASSERT_GE(av_new_packet(packet, value >= 0 ? width * height : 0), 0);
         std::fill_n(packet->data, packet->size, std::uint8_t(value));
         packet->pts = packet->dts = av_rescale_q(number, {1, 10}, stream->time_base);
         packet->flags |= AV_PKT_FLAG_KEY;
@@ -229,17 +230,36 @@ TEST_F(VideoWrittenTest, DroppedFramesKeepTheirPlaceInAviOnly)
 {
     // AVI numbers its frames by their chunks, empty ones included; NUT keeps
     // no place for a dropped frame, so its frames are numbered as they come.
+    // Numbers start at the first frame held.
+    const std::vector<std::pair<int, int>> gap = {{0, 40}, {1, 41}, {2, 42}, {4, 44}, {5, 45}};
+    const std::vector<std::pair<int, int>> firstDropped = {{0, -1}, {1, 41}, {2, 42}, {4, 44}};
     struct Case {
         const char* container;
+        const std::vector<std::pair<int, int>>& written;  // frame number, grey
         int count;
         std::vector<int> values;  // of frames 0..6, -1 for none
     };
-    const Case cases[] = {{"avi", 6, {40, 41, 42, -1, 44, 45, -1}}, {"nut", 5, {40, 41, 42, 44, 45, -1, -1}}};
+    const Case cases[] = {
+        {"avi", gap, 6, {40, 41, 42, -1, 44, 45, -1}},
+        {"nut", gap, 5, {40, 41, 42, 44, 45, -1, -1}},
+        {"avi", firstDropped, 4, {41, 42, -1, 44, -1, -1, -1}},
+        {"nut", firstDropped, 3, {41, 42, 44, -1, -1, -1, -1}},
+    };
     for (const Case& c : cases) {
-        WriteGreyVideo(path_, c.container, 8, 6, {{0, 40}, {1, 41}, {2, 42}, {4, 44}, {5, 45}});
+        WriteGreyVideo(path_, c.container, 8, 6, c.written);
         EXPECT_EQ(VideoSource::VideoFrameCount(path_), c.count) << c.container;
+        VideoSource video;
+        ASSERT_TRUE(video.Open(path_));
         std::vector<int> values;
-        for (const auto& frame : ReadFrames(path_, 6)) values.push_back(frame ? frame->at(7, 5).green : -1);
+        for (int k = 0; k <= 6; ++k) {
+            video.Seek(k);
+            const auto frame = video.ReadFrame();
+            values.push_back(frame ? frame->at(7, 5).green : -1);
+            // A dropped frame is no damage.
+            if (!frame) {
+                EXPECT_NE(video.LastMiss(), VideoSource::Miss::Undecodable) << c.container << " " << k;
+            }
+        }
         EXPECT_EQ(values, c.values) << c.container;
     }
 }
@@ -336,6 +356,56 @@ TEST_F(VideoWrittenTest, FramesLargerThanAnnouncedAreRefusedOthersDecodeUnchange
                     << video.LastError();
             }
         }
+    }
+}
+
+double MeanGreen(const Bitmap24& frame)
+{
+    double sum = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) sum += frame.at(x, y).green;
+    return sum / (double(frame.width()) * frame.height());
+}
+
+TEST(VideoFileTest, EveryFrameComesInDisplayOrderWhateverTheCodingOrTheIndex)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    const fs::path made = QUIVANE_TEST_VIDEOS;
+    // The bframes_* files hold 30 frames growing brighter, coded with
+    // B-frames: the decoder holds two frames back, so in an AVI its first
+    // frame is stamped after the first chunk, and it gives the last two only
+    // when told the input has ended. The cut's edit list leaves its first 11
+    // out. The index_past_end_* AVIs point their index entries 10..29 past
+    // the end of the file, whose data holds every frame.
+    const struct {
+        fs::path file;
+        int frames;
+        bool rising;
+    } cases[] = {
+        {made / "bframes_h264.avi", 30, true},
+        {made / "bframes_mpeg4.avi", 30, true},
+        {made / "bframes_h264.mp4", 30, true},
+        {made / "bframes_mpeg4.mkv", 30, true},
+        {made / "bframes_h264_cut.mp4", 19, true},
+        {fs::path(QUIVANE_TESTDATA) / "captures" / "video_h264" / "mars_640x360_h264.mp4", 30, false},
+        {made / "index_past_end_raw.avi", 30, true},
+        {made / "index_past_end_mjpeg_sound.avi", 30, true},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.file.filename().string();
+        std::string message;
+        EXPECT_EQ(VideoSource::VideoFrameCount(c.file.string(), message), c.frames) << name;
+        EXPECT_EQ(message, "") << name;
+        const auto frames = ReadFrames(c.file.string(), c.frames);
+        ASSERT_EQ(frames.size(), std::size_t(c.frames + 1)) << name;
+        double previous = -5;  // below any first frame
+        for (int k = 0; k < c.frames; ++k) {
+            ASSERT_TRUE(frames[k]) << name << " frame " << k;
+            const double mean = MeanGreen(*frames[k]);
+            EXPECT_TRUE(!c.rising || mean > previous + 4) << name << " frame " << k << ": " << mean;
+            previous = mean;
+        }
+        EXPECT_FALSE(frames.back()) << name;
     }
 }
 
