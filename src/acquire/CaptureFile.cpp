@@ -93,7 +93,7 @@ bool CaptureFile::ReadFrame(int k, CaptureFrame& frame)
     VideoSource& video = std::get<VideoSource>(source_->reader);
     video.Seek(k);
     if (auto read = video.ReadVideoFrame()) {
-        frame = std::move(*read);
+        std::visit([&](auto& f) { frame = std::move(f); }, *read);
         return true;
     }
     switch (video.LastMiss()) {
