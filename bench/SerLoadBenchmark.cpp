@@ -14,6 +14,8 @@
 #include "acquire/SeriesLoading.h"
 #include "image/PictureMemory.h"
 
+#include "FfmpegToNull.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -74,19 +76,7 @@ void LoadSer(benchmark::State& state)
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-void FfmpegDecodeToNull(benchmark::State& state)
-{
-    const std::string command = "ffmpeg -v quiet -i '" + SerFile().string() + "' -f null - </dev/null";
-    if (std::system("command -v ffmpeg >/dev/null") != 0) {
-        state.SkipWithError("the ffmpeg command line is not installed");
-        return;
-    }
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) state.SkipWithError("ffmpeg failed");
-    }
-    state.counters["frames_per_second"] =
-        benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
-}
+void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(state, SerFile().string(), FrameCount); }
 
 BENCHMARK(LoadSer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

@@ -13,6 +13,8 @@
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
 
+#include "FfmpegToNull.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -58,19 +60,7 @@ void LoadVideo(benchmark::State& state)
         benchmark::Counter(static_cast<double>(PicturesRead) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-void FfmpegDecodeToNull(benchmark::State& state)
-{
-    const std::string command = "ffmpeg -v quiet -i '" + VideoFile().string() + "' -f null - </dev/null";
-    if (std::system("command -v ffmpeg >/dev/null") != 0) {
-        state.SkipWithError("the ffmpeg command line is not installed");
-        return;
-    }
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) state.SkipWithError("ffmpeg failed");
-    }
-    state.counters["frames_per_second"] =
-        benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
-}
+void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(state, VideoFile().string(), FrameCount); }
 
 BENCHMARK(LoadVideo)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
