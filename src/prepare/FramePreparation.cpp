@@ -307,11 +307,29 @@ void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullP
 }
 
 template <class Pixel>
+ObjectSurvey SurveyPixelObject(const Bitmap<Pixel>& frame)
+{
+    ObjectSurvey survey;
+    survey.threshold = ObjectThreshold(GreenHistogram(frame));
+    survey.frame = SurveyPixels(frame, survey.threshold);
+    return survey;
+}
+
+ObjectSurvey SurveyColourObject(const DeepFrame& colour, const DeepRange& range)
+{
+    ObjectSurvey survey;
+    survey.threshold = ObjectThreshold(GreenHistogram(colour, range));
+    survey.frame = SurveyFrame(colour, range, survey.threshold);
+    return survey;
+}
+
+template <class Pixel>
 void BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, int height)
 {
     PreparePictureBitmap(picture, width, height);
-    picture.threshold = ObjectThreshold(GreenHistogram(frame));
-    const FrameSurvey survey = SurveyPixels(frame, picture.threshold);
+    const ObjectSurvey object = SurveyPixelObject(frame);
+    picture.threshold = object.threshold;
+    const FrameSurvey& survey = object.frame;
     const CutOutPlace place = PlaceCutOut(picture, frame.width(), frame.height(), survey, width, height);
     EnlargeAndPack(picture,
                    StretchedCutOut(frame, place.left, place.top, place.width, place.height, survey.minimum,
@@ -336,13 +354,24 @@ void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int heigh
     const DeepFrame colour = ToColour(frame);
     const DeepRange range(colour);
     PreparePictureBitmap(picture, width, height);
-    picture.threshold = ObjectThreshold(GreenHistogram(colour, range));
-    const FrameSurvey survey = SurveyFrame(colour, range, picture.threshold);
+    const ObjectSurvey object = SurveyColourObject(colour, range);
+    picture.threshold = object.threshold;
+    const FrameSurvey& survey = object.frame;
     const CutOutPlace place = PlaceCutOut(picture, colour.width, colour.height, survey, width, height);
     EnlargeAndPack(picture,
                    StretchedCutOut(colour, place.left, place.top, place.width, place.height, survey.minimum,
                                    survey.maximum),
                    width, height);
+}
+
+ObjectSurvey SurveyObject(const Bitmap24& frame) { return SurveyPixelObject(frame); }
+
+ObjectSurvey SurveyObject(const Bitmap8& frame) { return SurveyPixelObject(frame); }
+
+ObjectSurvey SurveyObject(const DeepFrame& frame)
+{
+    const DeepFrame colour = ToColour(frame);
+    return SurveyColourObject(colour, DeepRange(colour));
 }
 
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)

@@ -22,6 +22,18 @@ struct FrameSurvey {
 };
 FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
 
+// The threshold and survey BuildPicture finds the object with, for stages
+// that measure the frame around the object. A deep frame's threshold is on
+// its luminance range stretched onto 0..255, its minimum and maximum at full
+// depth (0..65535).
+struct ObjectSurvey {
+    int threshold = 24;
+    FrameSurvey frame;
+};
+ObjectSurvey SurveyObject(const Bitmap24& frame);
+ObjectSurvey SurveyObject(const Bitmap8& frame);
+ObjectSurvey SurveyObject(const DeepFrame& frame);
+
 // Fills `picture` (whose Enlargement and FullPicture are set) from a 24-bit
 // frame: finds the object as the luminance-weighted centre of everything
 // above the sky, cuts out the working size divided by the enlargement around

@@ -211,5 +211,32 @@ TEST(DeepPreparation, EightBitDataTakesTheSamePlaceAndColourEitherWay)
     EXPECT_LE(worstChroma, 8);
 }
 
+// The survey handed to later stages is the one the picture was cut with:
+// same threshold, and the cut-out centred on its centre.
+TEST(ObjectSurvey, IsTheSurveyThePictureIsBuiltFrom)
+{
+    const double orange[3] = {1.0, 0.6, 0.2};
+    const DeepFrame deep = DeepDisc(320, 240, 120, 150, 50, 9000, orange);
+    const Bitmap24 colour = ToBitmap24(DeepDisc(320, 240, 200, 70, 40, 60000, orange));
+    Bitmap8 grey(320, 240);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) grey.at(x, y) = colour.at(x, y).green;
+
+    PictureList pictures;
+    AddPicture(pictures, deep, 2, false, 192, 144);
+    AddPicture(pictures, colour, 2, false, 192, 144);
+    AddPicture(pictures, grey, 2, false, 192, 144);
+    const ObjectSurvey surveys[] = {SurveyObject(deep), SurveyObject(colour), SurveyObject(grey)};
+    const double centres[][2] = {{120, 150}, {200, 70}, {200, 70}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(surveys[i].threshold, pictures[i].threshold) << i;
+        EXPECT_NEAR(surveys[i].frame.centreX, centres[i][0], 0.5) << i;
+        EXPECT_NEAR(surveys[i].frame.centreY, centres[i][1], 0.5) << i;
+    }
+    EXPECT_EQ(surveys[1].frame.maximum, PixelLuminance(colour.at(200, 70)));
+    EXPECT_EQ(surveys[0].frame.minimum, 0);
+    EXPECT_GT(surveys[0].frame.maximum, 255) << "a deep survey keeps the full depth";
+}
+
 }  // namespace
 }  // namespace quivane

@@ -1,0 +1,206 @@
+#include "select/FrameFacts.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "select/PixelNoise.h"
+
+namespace quivane {
+namespace {
+
+// Four multiply-and-rotate lanes, so the work on one float does not wait for
+// the one before; folded together at the end.
+std::uint64_t HashLevels(const std::vector<float>& levels, std::uint64_t seed)
+{
+    constexpr std::uint64_t prime = 0x9E3779B97F4A7C15ull;
+    std::array<std::uint64_t, 4> lanes{seed, seed ^ 1, seed ^ 2, seed ^ 3};
+    std::size_t i = 0;
+    for (; i + 4 <= levels.size(); i += 4)
+        for (std::size_t k = 0; k < 4; ++k) {
+            std::uint32_t bits;
+            std::memcpy(&bits, &levels[i + k], sizeof bits);
+            lanes[k] = std::rotl((lanes[k] ^ bits) * prime, 29);
+        }
+    for (; i < levels.size(); ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &levels[i], sizeof bits);
+        lanes[0] = std::rotl((lanes[0] ^ bits) * prime, 29);
+    }
+    std::uint64_t hash = levels.size();
+    for (const std::uint64_t lane : lanes) hash = std::rotl((hash ^ lane) * prime, 31);
+    return hash;
+}
+
+// A lone hot pixel on the border is no object: only runs of two count.
+int EdgePixels(const ObjectView& view)
+{
+    const std::vector<float>& border = view.border;
+    const auto above = [&](std::size_t i) { return border[i] > view.threshold; };
+    int count = 0;
+    // Each of the four sides separately, so a run does not wrap round a corner.
+    const std::size_t w = static_cast<std::size_t>(view.frameWidth), h = static_cast<std::size_t>(view.frameHeight);
+    const std::size_t starts[] = {0, w, 2 * w, 2 * w + h};
+    const std::size_t lengths[] = {w, w, h, h};
+    for (int side = 0; side < 4; ++side) {
+        const std::size_t start = starts[side], end = start + lengths[side];
+        if (end > border.size()) break;
+        for (std::size_t i = start; i < end; ++i) {
+            if (!above(i)) continue;
+            const bool before = i > start && above(i - 1);
+            const bool after = i + 1 < end && above(i + 1);
+            if (before || after) ++count;
+        }
+    }
+    return count;
+}
+
+struct Ridge {
+    float strength;
+    int x, y;
+};
+
+// A pixel brighter than both its neighbours two pixels away, in whichever of
+// four directions it is brightest against: across a thin line it stands out,
+// along a limb or any other edge it does not, since one side is as bright.
+std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
+{
+    std::vector<Ridge> ridges;
+    if (w.width < 5 || w.height < 5) return ridges;
+    // A row of strengths first, a loop that becomes vector code; then the
+    // few above the floor are picked out.
+    std::vector<float> strengths(static_cast<std::size_t>(w.width));
+    const auto row = [&](int y) { return &w.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width)]; };
+    for (int y = 2; y + 2 < w.height; ++y) {
+        const float *up = row(y - 2), *mid = row(y), *down = row(y + 2);
+        for (int x = 2; x + 2 < w.width; ++x) {
+            const float across = std::max(mid[x - 2], mid[x + 2]);
+            const float upright = std::max(up[x], down[x]);
+            const float falling = std::max(up[x - 2], down[x + 2]);
+            const float rising = std::max(up[x + 2], down[x - 2]);
+            strengths[static_cast<std::size_t>(x)] =
+                mid[x] - std::min(std::min(across, upright), std::min(falling, rising));
+        }
+        for (int x = 2; x + 2 < w.width; ++x)
+            if (strengths[static_cast<std::size_t>(x)] > floor) ridges.push_back({strengths[static_cast<std::size_t>(x)], x, y});
+    }
+    return ridges;
+}
+
+// Ridges this far above the noise are rarely noise; only the strongest are
+// voted with, which bounds the work on a field full of small bright detail.
+constexpr double RidgeNoiseFactor = 5.0;
+constexpr std::size_t MaxRidges = 256;
+constexpr int LineAngles = 180;
+constexpr std::size_t CandidateLines = 16;
+
+struct Line {
+    int angle;  // in steps of LineAngles to the half turn
+    int bin;    // the middle of the three bins, offset by the reach
+    int votes;
+};
+
+double AngleOf(int step) { return step * std::numbers::pi / LineAngles; }
+
+int BinOf(const Ridge& r, double cx, double cy, double c, double s, int reach)
+{
+    return static_cast<int>(std::lround((r.x - cx) * c + (r.y - cy) * s)) + reach;
+}
+
+Line BestLineAt(const std::vector<Ridge>& ridges, int angle, double cx, double cy, int reach, std::vector<int>& votes)
+{
+    const double c = std::cos(AngleOf(angle)), s = std::sin(AngleOf(angle));
+    std::fill(votes.begin(), votes.end(), 0);
+    for (const Ridge& r : ridges) ++votes[static_cast<std::size_t>(BinOf(r, cx, cy, c, s, reach))];
+    Line best{angle, 0, 0};
+    for (std::size_t b = 1; b + 1 < votes.size(); ++b) {
+        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
+        if (sum > best.votes) best = {angle, static_cast<int>(b), sum};
+    }
+    return best;
+}
+
+// The number of one-pixel places along the line that hold a ridge within
+// its three bins: a line two pixels wide counts each place once.
+int PlacesHeld(const std::vector<Ridge>& ridges, const Line& line, double cx, double cy, int reach,
+               std::vector<char>& held)
+{
+    const double c = std::cos(AngleOf(line.angle)), s = std::sin(AngleOf(line.angle));
+    std::fill(held.begin(), held.end(), 0);
+    int places = 0;
+    for (const Ridge& r : ridges) {
+        if (std::abs(BinOf(r, cx, cy, c, s, reach) - line.bin) > 1) continue;
+        char& here = held[static_cast<std::size_t>(std::lround((r.y - cy) * c - (r.x - cx) * s) + reach)];
+        places += here == 0;
+        here = 1;
+    }
+    return places;
+}
+
+}  // namespace
+
+int StreakEvidence(const LumaPlane& window, double noiseVariance)
+{
+    // At least two levels, so quantisation alone makes no ridge.
+    const float floor = static_cast<float>(std::max(2.0, RidgeNoiseFactor * std::sqrt(std::max(0.0, noiseVariance))));
+    std::vector<Ridge> ridges = Ridges(window, floor);
+    if (ridges.size() > MaxRidges) {
+        std::nth_element(ridges.begin(), ridges.begin() + static_cast<std::ptrdiff_t>(MaxRidges), ridges.end(),
+                         [](const Ridge& a, const Ridge& b) { return a.strength > b.strength; });
+        ridges.resize(MaxRidges);
+    }
+    if (ridges.size() < 2) return static_cast<int>(ridges.size());
+
+    // Lines through the window, found by votes: at each angle every ridge
+    // votes for the line through it, by its distance from the window's
+    // centre in one-pixel bins, and three neighbouring bins together allow
+    // for a line's width. The angle's best line is its candidate.
+    const double cx = window.width / 2.0, cy = window.height / 2.0;
+    const int reach = static_cast<int>(std::ceil(std::hypot(cx, cy))) + 2;
+    std::vector<int> votes(static_cast<std::size_t>(2 * reach + 1));
+    std::vector<Line> lines;
+    for (int a = 0; a < LineAngles; ++a) {
+        const Line line = BestLineAt(ridges, a, cx, cy, reach, votes);
+        if (line.votes >= 2) lines.push_back(line);
+    }
+    // A round limb lights a band along its tangent as well, but only for a
+    // short stretch, while a streak runs right across: what counts is how
+    // many places along the line hold a ridge, among the lines with most votes.
+    const auto most = lines.begin() + static_cast<std::ptrdiff_t>(std::min(lines.size(), CandidateLines));
+    std::partial_sort(lines.begin(), most, lines.end(), [](const Line& p, const Line& q) { return p.votes > q.votes; });
+    std::vector<char> held(static_cast<std::size_t>(2 * reach + 1));
+    int best = 1;
+    for (auto line = lines.begin(); line != most; ++line) best = std::max(best, PlacesHeld(ridges, *line, cx, cy, reach, held));
+    return best;
+}
+
+FrameFacts GatherFacts(const ObjectView& view)
+{
+    FrameFacts facts;
+    facts.centreX = view.centreX;
+    facts.centreY = view.centreY;
+    const std::vector<float>& levels = view.window.levels;
+    if (!levels.empty()) {
+        double sum = 0.0, squares = 0.0;
+        std::size_t above = 0;
+        for (const float level : levels) {
+            sum += level;
+            squares += static_cast<double>(level) * level;
+            if (level > view.threshold) ++above;
+        }
+        const double n = static_cast<double>(levels.size());
+        facts.level = sum / n;
+        facts.spread = std::sqrt(std::max(0.0, squares / n - facts.level * facts.level));
+        facts.objectShare = static_cast<double>(above) / n;
+    }
+    facts.edgePixels = EdgePixels(view);
+    facts.hash = HashLevels(view.border, HashLevels(levels, 0x51ED5EEDull));
+    facts.streak = StreakEvidence(view.window, PixelNoiseVariance(view.window));
+    return facts;
+}
+
+}  // namespace quivane

@@ -1,0 +1,117 @@
+#include "select/ObjectView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "image/PixelHelpers.h"
+
+namespace quivane {
+namespace {
+
+// Divided rather than multiplied by the reciprocal, so that 8-bit data
+// widened by 257 comes back exactly.
+constexpr float DeepPerByte = 257.0f;
+
+// Each kind of frame reads a run of a row as levels on the 8-bit scale.
+template <class Pixel>
+struct BitmapPixels {
+    const Bitmap<Pixel>& frame;
+    int width() const { return frame.width(); }
+    int height() const { return frame.height(); }
+    void read(int x, int y, int count, float* out) const
+    {
+        const Pixel* row = frame.row(y) + x;
+        for (int i = 0; i < count; ++i) out[i] = LevelOf(row[i]);
+    }
+    static float LevelOf(const ColourPixel& p) { return static_cast<float>(PixelLuminance(p)); }
+    static float LevelOf(std::uint8_t v) { return static_cast<float>(v); }
+};
+
+struct DeepPixels {
+    const DeepFrame& frame;
+    int width() const { return frame.width; }
+    int height() const { return frame.height; }
+    void read(int x, int y, int count, float* out) const
+    {
+        const std::uint16_t* row = frame.row(y);
+        if (frame.channels == 1) {
+            for (int i = 0; i < count; ++i) out[i] = static_cast<float>(row[x + i]) / DeepPerByte;
+            return;
+        }
+        const std::uint16_t* rgb = row + 3 * static_cast<std::size_t>(x);
+        for (int i = 0; i < count; ++i, rgb += 3)
+            out[i] = static_cast<float>(Luminance(rgb[0], rgb[1], rgb[2])) / DeepPerByte;
+    }
+};
+
+// The window's corner keeps it inside the frame where the frame allows, so a
+// centre near an edge still gets a full-sized window.
+int WindowStart(double centre, int side, int frameSide)
+{
+    const int start = static_cast<int>(std::lround(centre)) - side / 2;
+    return std::clamp(start, 0, std::max(0, frameSide - side));
+}
+
+template <class Pixels>
+ObjectView View(const Pixels& pixels, double centreX, double centreY, float threshold, int side)
+{
+    ObjectView view;
+    view.threshold = threshold;
+    view.centreX = centreX;
+    view.centreY = centreY;
+    view.frameWidth = pixels.width();
+    view.frameHeight = pixels.height();
+    if (pixels.width() <= 0 || pixels.height() <= 0) return view;
+
+    LumaPlane& w = view.window;
+    w.width = std::min(std::max(1, side), pixels.width());
+    w.height = std::min(std::max(1, side), pixels.height());
+    w.left = WindowStart(centreX, w.width, pixels.width());
+    w.top = WindowStart(centreY, w.height, pixels.height());
+    w.levels.resize(static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height));
+    for (int y = 0; y < w.height; ++y)
+        pixels.read(w.left, w.top + y, w.width, &w.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width)]);
+
+    const int width = pixels.width(), height = pixels.height();
+    view.border.resize(2 * static_cast<std::size_t>(width + height));
+    float* border = view.border.data();
+    pixels.read(0, 0, width, border);
+    pixels.read(0, height - 1, width, border + width);
+    for (int y = 0; y < height; ++y) {
+        pixels.read(0, y, 1, border + 2 * width + y);
+        pixels.read(width - 1, y, 1, border + 2 * width + height + y);
+    }
+    return view;
+}
+
+}  // namespace
+
+ObjectSurvey AtFrameMiddle(ObjectSurvey survey, int width, int height)
+{
+    survey.frame.centreX = width / 2;
+    survey.frame.centreY = height / 2;
+    return survey;
+}
+
+ObjectView ViewObject(const Bitmap24& frame, const ObjectSurvey& survey, int side)
+{
+    return View(BitmapPixels<ColourPixel>{frame}, survey.frame.centreX, survey.frame.centreY,
+                static_cast<float>(survey.threshold), side);
+}
+
+ObjectView ViewObject(const Bitmap8& frame, const ObjectSurvey& survey, int side)
+{
+    return View(BitmapPixels<std::uint8_t>{frame}, survey.frame.centreX, survey.frame.centreY,
+                static_cast<float>(survey.threshold), side);
+}
+
+ObjectView ViewObject(const DeepFrame& frame, const ObjectSurvey& survey, int side)
+{
+    // The threshold was found on the frame's own range stretched onto 0..255.
+    const double low = survey.frame.minimum, high = std::max(survey.frame.maximum, survey.frame.minimum);
+    const double threshold = low + survey.threshold * (high - low) / 255.0;
+    return View(DeepPixels{frame}, survey.frame.centreX, survey.frame.centreY,
+                static_cast<float>(threshold / DeepPerByte), side);
+}
+
+}  // namespace quivane

@@ -1,0 +1,151 @@
+#include "select/SharpnessScore.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "select/SeriesMaterial.h"
+
+namespace quivane {
+namespace {
+
+using testing::Noise;
+
+int WidthOf(const Bitmap24& f) { return f.width(); }
+int WidthOf(const Bitmap8& f) { return f.width(); }
+int WidthOf(const DeepFrame& f) { return f.width; }
+int HeightOf(const Bitmap24& f) { return f.height(); }
+int HeightOf(const Bitmap8& f) { return f.height(); }
+int HeightOf(const DeepFrame& f) { return f.height; }
+
+// Every frame with noise of `sigma` 8-bit levels, seen as the selection sees
+// it after a load: around the planet, or, for a surface filling the frame,
+// in the middle, as a full picture is cut.
+template <class Frame>
+std::vector<ObjectView> Views(const std::vector<Frame>& frames, bool surface, double sigma)
+{
+    Noise noise(1000u + static_cast<std::uint32_t>(sigma));
+    std::vector<ObjectView> views;
+    for (const Frame& clean : frames) {
+        const Frame frame = sigma > 0.0 ? testing::WithNoise(clean, sigma, noise) : clean;
+        const ObjectSurvey survey = SurveyObject(frame);
+        views.push_back(ViewObject(frame, surface ? AtFrameMiddle(survey, WidthOf(frame), HeightOf(frame)) : survey));
+    }
+    return views;
+}
+
+struct Series {
+    const char* folder;
+    std::function<std::vector<ObjectView>(double sigma)> views;
+};
+
+const Series AllSeries[] = {
+    {"seeing", [](double s) { return Views(testing::SeeingFrames(), false, s); }},
+    {"ser_mono16_flag0",
+     [](double s) { return Views(testing::SerFrames<DeepFrame>("ser_mono16_flag0/moon_mono16_le_flag0.ser"), true, s); }},
+    {"ser_trailer",
+     [](double s) { return Views(testing::SerFrames<Bitmap8>("ser_trailer/moon_mono8_timestamps.ser"), true, s); }},
+    {"series_fits16", [](double s) { return Views(testing::FitsFrames(), true, s); }},
+};
+
+double Ranking(const std::vector<ObjectView>& views, const std::vector<double>& blur, double (*measure)(const LumaPlane&))
+{
+    std::vector<double> scores, sharpness;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        scores.push_back(measure(views[i].window));
+        sharpness.push_back(-blur[i]);
+    }
+    return testing::SpearmanCorrelation(scores, sharpness);
+}
+
+class SharpnessRanking : public ::testing::TestWithParam<std::tuple<int, double>> {};
+
+// The score must order the frames as the true seeing blur does, clean and
+// with noise added, and never worse than the better classic measure.
+TEST_P(SharpnessRanking, FollowsTheTrueBlurAndBeatsTheClassicMeasures)
+{
+    const auto [index, noise] = GetParam();
+    const Series& series = AllSeries[index];
+    const std::vector<double> blur = testing::TrueBlur(series.folder);
+    const std::vector<ObjectView> views = series.views(noise);
+    ASSERT_EQ(views.size(), blur.size()) << series.folder;
+    ASSERT_GE(views.size(), 20u);
+
+    const double ours = Ranking(views, blur, SharpnessScore);
+    const double laplacian = Ranking(views, blur, LaplacianVariance);
+    const double gradient = Ranking(views, blur, GradientEnergy);
+    std::printf("[ rank     ] %-17s noise %g: ours %.3f, Laplacian variance %.3f, gradient energy %.3f\n",
+                series.folder, noise, ours, laplacian, gradient);
+    EXPECT_GE(ours, 0.95);
+    EXPECT_GE(ours, std::max(laplacian, gradient) - 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySeriesAndNoise, SharpnessRanking,
+                         ::testing::Combine(::testing::Range(0, 4), ::testing::Values(0.0, 4.0, 8.0)));
+
+LumaPlane PlaneOf(int width, int height, const std::function<float(int, int)>& level)
+{
+    LumaPlane plane{0, 0, width, height, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) plane.levels.push_back(level(x, y));
+    return plane;
+}
+
+const LumaPlane& SharpMars()
+{
+    static const LumaPlane window = Views(std::vector{testing::SeeingFrames().at(26)}, false, 0.0)[0].window;
+    return window;
+}
+
+TEST(SharpnessScore, TransparencyLeavesTheScoreAlone)
+{
+    const double clear = SharpnessScore(SharpMars());
+    ASSERT_GT(clear, 0.0);
+    for (const float transparency : {0.1f, 0.5f, 1.02f}) {
+        LumaPlane hazy = SharpMars();
+        for (float& level : hazy.levels) level *= transparency;
+        EXPECT_NEAR(SharpnessScore(hazy), clear, 1e-4 * clear) << transparency;
+    }
+}
+
+// Pixel noise alone must not look like detail, however strong it is.
+TEST(SharpnessScore, NoiseOnAFlatFieldScoresNearZero)
+{
+    for (const double sigma : {2.0, 8.0, 20.0}) {
+        Noise noise(7);
+        const LumaPlane flat = PlaneOf(128, 128, [&](int, int) { return float(100.0 + sigma * noise.next()); });
+        EXPECT_LT(std::fabs(SharpnessScore(flat)), 0.02 * SharpnessScore(SharpMars())) << sigma;
+    }
+}
+
+TEST(SharpnessScore, NothingToMeasureScoresZero)
+{
+    EXPECT_EQ(SharpnessScore(LumaPlane{}), 0.0);
+    EXPECT_EQ(SharpnessScore(PlaneOf(128, 128, [](int, int) { return 0.0f; })), 0.0) << "black";
+    EXPECT_EQ(SharpnessScore(PlaneOf(14, 200, [](int x, int) { return x < 7 ? 10.0f : 200.0f; })), 0.0);
+    EXPECT_GT(SharpnessScore(PlaneOf(15, 200, [](int x, int) { return x < 7 ? 10.0f : 200.0f; })), 0.0)
+        << "the narrowest window measured";
+}
+
+TEST(ClassicMeasures, KnownPatterns)
+{
+    const struct {
+        const char* name;
+        std::function<float(int, int)> level;
+        double laplacianVariance, gradientEnergy;
+    } cases[] = {
+        {"flat", [](int, int) { return 90.0f; }, 0.0, 0.0},
+        // A ramp has no curvature; the Sobel mask sees its slope 8 times.
+        {"ramp", [](int x, int) { return 3.0f * x; }, 0.0, 64.0 * 9.0},
+        // A checkerboard's Laplacian is 4 times its step either way; Sobel cancels it.
+        {"checkerboard", [](int x, int y) { return (x + y) % 2 ? 10.0f : 0.0f; }, 1600.0, 0.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(LaplacianVariance(PlaneOf(20, 16, c.level)), c.laplacianVariance, 1e-6) << c.name;
+        EXPECT_NEAR(GradientEnergy(PlaneOf(20, 16, c.level)), c.gradientEnergy, 1e-6) << c.name;
+    }
+    EXPECT_EQ(LaplacianVariance(PlaneOf(2, 9, [](int, int) { return 1.0f; })), 0.0);
+}
+
+}  // namespace
+}  // namespace quivane
