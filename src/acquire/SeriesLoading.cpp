@@ -18,32 +18,29 @@ namespace {
 
 int InputCount(const PictureList& pictures) { return pictures.empty() ? 0 : static_cast<int>(pictures.size()) - 1; }
 
-// A grey frame as a one-channel deep frame, a mosaic when a pattern is named.
-DeepFrame GreyAsDeep(const Bitmap8& frame, Mosaic mosaic)
+std::uint16_t MosaicSample(std::uint8_t grey) { return static_cast<std::uint16_t>(grey * 257); }
+std::uint16_t MosaicSample(const ColourPixel& p) { return static_cast<std::uint16_t>(p.green * 257); }
+
+// A grey frame as the one-channel deep frame it is, a mosaic when a pattern
+// is named. A 24-bit grey frame gives its green.
+template <class Pixel>
+DeepFrame OneChannel(const Bitmap<Pixel>& frame, Mosaic mosaic)
 {
     DeepFrame out(frame.width(), frame.height(), 1);
     out.mosaic = mosaic;
     for (int y = 0; y < frame.height(); ++y) {
-        const std::uint8_t* in = frame.row(y);
+        const Pixel* in = frame.row(y);
         std::uint16_t* row = out.row(y);
-        for (int x = 0; x < frame.width(); ++x) row[x] = static_cast<std::uint16_t>(in[x] * 257);
+        for (int x = 0; x < frame.width(); ++x) row[x] = MosaicSample(in[x]);
     }
     return out;
 }
 
-// A frame read as 24 bits at its own depth: a grey one as the one-channel
-// mosaic it holds when a pattern is named, else as colour.
+// A frame read as 24 bits at its own depth: as the one-channel mosaic it
+// holds when a pattern is named, else as colour.
 DeepFrame GreyMosaicOrColour(const Bitmap24& frame, Mosaic mosaic)
 {
-    if (mosaic == Mosaic::None) return ToDeepFrame(frame);
-    DeepFrame out(frame.width(), frame.height(), 1);
-    out.mosaic = mosaic;
-    for (int y = 0; y < frame.height(); ++y) {
-        const ColourPixel* in = frame.row(y);
-        std::uint16_t* row = out.row(y);
-        for (int x = 0; x < frame.width(); ++x) row[x] = static_cast<std::uint16_t>(in[x].green * 257);
-    }
-    return out;
+    return mosaic == Mosaic::None ? ToDeepFrame(frame) : OneChannel(frame, mosaic);
 }
 
 // A frame of any kind, as read.
@@ -87,7 +84,9 @@ Picture PictureOf(const Frame& frame, const SeriesSettings& s)
 PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
 {
     const Mosaic mosaic = frame.channels == 1 ? ChosenMosaic(s.bayer, frame.mosaic) : Mosaic::None;
-    const DeepFrame colour = mosaic != Mosaic::None ? Debayer(frame, mosaic) : ToColour(frame);
+    DeepFrame made;
+    if (mosaic != Mosaic::None) made = Debayer(frame, mosaic);
+    const DeepFrame& colour = mosaic != Mosaic::None ? made : AsColour(frame, made);
     Bitmap24 eight = ToBitmap24(colour);
     // 8-bit data takes the 24-bit way, to the same bytes.
     Picture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
@@ -106,7 +105,7 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
     }
     if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
         if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
-            return PrepareDeep(GreyAsDeep(**grey, named), s);
+            return PrepareDeep(OneChannel(**grey, named), s);
         Picture picture = NewPicture(s);
         BuildPicture(picture, **grey, s.width, s.height);
         return {std::move(picture), {}};

@@ -43,4 +43,11 @@ DeepFrame ToColour(const DeepFrame& frame)
     return out;
 }
 
+const DeepFrame& AsColour(const DeepFrame& frame, DeepFrame& widened)
+{
+    if (frame.channels == 3) return frame;
+    widened = ToColour(frame);
+    return widened;
+}
+
 }  // namespace quivane

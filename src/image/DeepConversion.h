@@ -15,6 +15,10 @@ DeepFrame ToDeepFrame(const Bitmap24& frame);
 // The frame with three channels: grey is copied into each.
 DeepFrame ToColour(const DeepFrame& frame);
 
+// The same without a copy for a frame that already has three channels: the
+// frame itself, or `widened` filled with its colour version.
+const DeepFrame& AsColour(const DeepFrame& frame, DeepFrame& widened);
+
 // True when the frame holds more than 8 bits a sample and so must be
 // prepared from its full depth.
 inline bool NeedsDeepPath(const DeepFrame& frame) { return frame.bits > 8; }

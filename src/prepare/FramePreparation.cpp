@@ -351,7 +351,8 @@ void BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height)
 
 void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height)
 {
-    const DeepFrame colour = ToColour(frame);
+    DeepFrame widened;
+    const DeepFrame& colour = AsColour(frame, widened);
     const DeepRange range(colour);
     PreparePictureBitmap(picture, width, height);
     const ObjectSurvey object = SurveyColourObject(colour, range);
@@ -370,7 +371,8 @@ ObjectSurvey SurveyObject(const Bitmap8& frame) { return SurveyPixelObject(frame
 
 ObjectSurvey SurveyObject(const DeepFrame& frame)
 {
-    const DeepFrame colour = ToColour(frame);
+    DeepFrame widened;
+    const DeepFrame& colour = AsColour(frame, widened);
     return SurveyColourObject(colour, DeepRange(colour));
 }
 
