@@ -13,6 +13,7 @@
 #include "acquire/CaptureFile.h"
 #include "acquire/SeriesLoading.h"
 #include "image/PictureMemory.h"
+#include "prepare/FramePreparation.h"
 
 #include "FfmpegToNull.h"
 
@@ -76,10 +77,51 @@ void LoadSer(benchmark::State& state)
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
+// The parts of one frame's load on one thread, in CPU time: reading it, and
+// surveying and preparing it.
+void ReadGreyFrame(benchmark::State& state)
+{
+    auto opened = CaptureFile::Open(SerFile().string());
+    auto& capture = std::get<CaptureFile>(opened);
+    CaptureFrame frame;
+    int k = 0;
+    for (auto _ : state) {
+        capture.ReadFrame(k, frame);
+        k = (k + 1) % FrameCount;
+    }
+}
+
+void SurveyGreyFrame(benchmark::State& state)
+{
+    auto opened = CaptureFile::Open(SerFile().string());
+    CaptureFrame frame;
+    std::get<CaptureFile>(opened).ReadFrame(0, frame);
+    const auto& grey = std::get<Bitmap8>(frame);
+    for (auto _ : state) benchmark::DoNotOptimize(SurveyObject(grey));
+}
+
+void PrepareGreyFrame(benchmark::State& state)
+{
+    auto opened = CaptureFile::Open(SerFile().string());
+    CaptureFrame frame;
+    std::get<CaptureFile>(opened).ReadFrame(0, frame);
+    const auto& grey = std::get<Bitmap8>(frame);
+    const SeriesSettings settings;
+    for (auto _ : state) {
+        Picture picture;
+        picture.enlargement = settings.enlargement;
+        BuildPicture(picture, grey, settings.width, settings.height);
+        benchmark::DoNotOptimize(picture.bitmap.row(0));
+    }
+}
+
 void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(state, SerFile().string(), FrameCount); }
 
 BENCHMARK(LoadSer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(ReadGreyFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SurveyGreyFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PrepareGreyFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

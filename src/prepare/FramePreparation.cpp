@@ -64,6 +64,20 @@ struct RowSurvey {
     std::int64_t total, sumX;
 };
 
+// Column numbers within a piece of a row, as 16-bit multipliers: with the
+// weights also in 16 bits, the column-weighted sum is a dot product the
+// compiler makes of multiply-and-add instructions on 16-bit lanes.
+constexpr int PieceColumns = 4096;
+const std::array<std::int16_t, PieceColumns>& ColumnNumbers()
+{
+    static const std::array<std::int16_t, PieceColumns> numbers = [] {
+        std::array<std::int16_t, PieceColumns> n{};
+        for (int i = 0; i < PieceColumns; ++i) n[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
+        return n;
+    }();
+    return numbers;
+}
+
 RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
 {
     std::uint8_t low = 255, high = 0;
@@ -71,19 +85,24 @@ RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
         low = std::min(low, row[x]);
         high = std::max(high, row[x]);
     }
-    // Summed in pieces of 4096 columns, whose sums fit 32 bits (4096 * 4095 /
-    // 2 * 255 < 2^32), so the loop stays in 32-bit lanes.
+    // Summed in pieces of 4096 columns, whose sums fit a signed 32-bit
+    // integer (4095 * 4096 / 2 * 255 < 2^31).
+    // A threshold of 255 or more leaves every weight 0; below, the compare
+    // stays in 8-bit lanes.
+    const std::uint8_t limit = static_cast<std::uint8_t>(std::clamp(threshold, 0, 255));
+    const std::int16_t* columns = ColumnNumbers().data();
     std::uint64_t total = 0, sumX = 0;
-    for (int start = 0; start < width; start += 4096) {
-        const int end = std::min(width, start + 4096);
-        std::uint32_t pieceTotal = 0, pieceX = 0;
-        for (int x = start; x < end; ++x) {
-            const std::uint32_t weight = row[x] > threshold ? row[x] : 0u;
-            pieceTotal += weight;
-            pieceX += static_cast<std::uint32_t>(x - start) * weight;
-        }
+    for (int start = 0; start < width; start += PieceColumns) {
+        const int count = std::min(width - start, PieceColumns);
+        const std::uint8_t* piece = row + start;
+        std::array<std::uint8_t, PieceColumns> weights;
+        for (int i = 0; i < count; ++i) weights[static_cast<std::size_t>(i)] = piece[i] > limit ? piece[i] : 0;
+        std::uint32_t pieceTotal = 0;
+        for (int i = 0; i < count; ++i) pieceTotal += weights[static_cast<std::size_t>(i)];
+        std::int32_t pieceX = 0;
+        for (int i = 0; i < count; ++i) pieceX += columns[i] * static_cast<std::int16_t>(weights[static_cast<std::size_t>(i)]);
         total += pieceTotal;
-        sumX += pieceX + static_cast<std::uint64_t>(start) * pieceTotal;
+        sumX += static_cast<std::uint64_t>(pieceX) + static_cast<std::uint64_t>(start) * pieceTotal;
     }
     return {low, high, static_cast<std::int64_t>(total), static_cast<std::int64_t>(sumX)};
 }

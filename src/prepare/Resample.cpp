@@ -1,5 +1,6 @@
 #include "prepare/Resample.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <list>
@@ -169,11 +170,15 @@ const ContributionLists& ComputeContributions(int sourceSize, int destinationSiz
 }
 
 // Weights are not renormalised, so a sum may leave 0..255; ties go to even.
+// Adding and taking away 2^23 rounds a float of 0..255 to the nearest
+// integer, ties to even, exactly as nearbyint does in the default rounding
+// mode, but in a form the compiler can keep in vector registers.
 std::uint8_t ToByte(float sum)
 {
     if (sum > 255.0f) return 255;
     if (sum < 0.0f) return 0;
-    return static_cast<std::uint8_t>(std::nearbyint(sum));
+    constexpr float twoTo23 = 8388608.0f;
+    return static_cast<std::uint8_t>((sum + twoTo23) - twoTo23);
 }
 
 // Reads the pixels of one line through `pixelAt` so both passes share the
@@ -191,6 +196,24 @@ ColourPixel Accumulate(const std::vector<Contribution>& list, PixelAt pixelAt)
         red = red + c.weight * static_cast<float>(p.red);
     }
     return ColourPixel{ToByte(blue), ToByte(green), ToByte(red)};
+}
+
+// One destination row of the vertical pass: every channel of the row sums
+// its column's taps in list order, as Accumulate does for one pixel, but a
+// whole row at a time, so the sums run side by side in vector registers.
+void AccumulateRow(const std::vector<Contribution>& list, const Bitmap24& work, std::vector<float>& sums,
+                   ColourPixel* destinationRow)
+{
+    const std::size_t channels = static_cast<std::size_t>(work.width()) * 3;
+    std::fill(sums.begin(), sums.end(), 0.0f);
+    float* sum = sums.data();
+    for (const Contribution& c : list) {
+        const auto* samples = reinterpret_cast<const std::uint8_t*>(work.row(c.index));
+        const float weight = c.weight;
+        for (std::size_t j = 0; j < channels; ++j) sum[j] = sum[j] + weight * static_cast<float>(samples[j]);
+    }
+    auto* bytes = reinterpret_cast<std::uint8_t*>(destinationRow);
+    for (std::size_t j = 0; j < channels; ++j) bytes[j] = ToByte(sum[j]);
 }
 
 }  // namespace
@@ -234,12 +257,9 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
     // when both are the same bitmap.
     // Row by row: each pixel sums exactly what it summed column by column.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
-    for (int l = 0; l < destinationHeight; ++l) {
-        ColourPixel* destinationRow = destination.row(l);
-        for (int k = 0; k < destinationWidth; ++k)
-            destinationRow[k] = Accumulate(rows[static_cast<std::size_t>(l)],
-                                           [&work, k](int n) -> const ColourPixel& { return work.at(k, n); });
-    }
+    std::vector<float> sums(static_cast<std::size_t>(destinationWidth) * 3);
+    for (int l = 0; l < destinationHeight; ++l)
+        AccumulateRow(rows[static_cast<std::size_t>(l)], work, sums, destination.row(l));
 }
 
 }  // namespace quivane

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "image/DeepConversion.h"
@@ -236,6 +237,35 @@ TEST(ObjectSurvey, IsTheSurveyThePictureIsBuiltFrom)
     EXPECT_EQ(surveys[1].frame.maximum, PixelLuminance(colour.at(200, 70)));
     EXPECT_EQ(surveys[0].frame.minimum, 0);
     EXPECT_GT(surveys[0].frame.maximum, 255) << "a deep survey keeps the full depth";
+}
+
+// A grey frame is surveyed with its own row loops, in pieces of 4096
+// columns; it must find what the colour loops find in its 24-bit twin, to
+// the last bit, on frames wider than a piece too.
+TEST(ObjectSurvey, GreyFramesAreSurveyedAsTheirColourTwinsOnRandomFrames)
+{
+    std::mt19937 random(5);
+    const int sizes[][2] = {{320, 240}, {4096, 3}, {4097, 4}, {9001, 3}, {1, 1}, {17, 2}};
+    for (const auto& size : sizes)
+        for (int round = 0; round < 4; ++round) {
+            Bitmap8 grey(size[0], size[1]);
+            Bitmap24 twin(size[0], size[1]);
+            // A bright disc on a noisy sky, so the threshold lands between them.
+            std::uniform_int_distribution<int> sky(0, 40 + 50 * round), disc(100, 255);
+            for (int y = 0; y < size[1]; ++y)
+                for (int x = 0; x < size[0]; ++x) {
+                    const bool inside = std::hypot(x - size[0] * 0.6, y - size[1] * 0.4) < size[0] / 5.0 + 1;
+                    const auto v = static_cast<std::uint8_t>(inside ? disc(random) : sky(random));
+                    grey.at(x, y) = v;
+                    twin.at(x, y) = ColourPixel{v, v, v};
+                }
+            const ObjectSurvey a = SurveyObject(grey), b = SurveyObject(twin);
+            ASSERT_EQ(a.threshold, b.threshold) << size[0];
+            EXPECT_EQ(a.frame.minimum, b.frame.minimum);
+            EXPECT_EQ(a.frame.maximum, b.frame.maximum);
+            EXPECT_EQ(a.frame.centreX, b.frame.centreX) << size[0] << " round " << round;
+            EXPECT_EQ(a.frame.centreY, b.frame.centreY) << size[0] << " round " << round;
+        }
 }
 
 }  // namespace
