@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <future>
-#include <optional>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
 #include <variant>
 
 #include "acquire/PictureFile.h"
@@ -137,6 +141,78 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
     observer.counted(index);
 }
 
+// A second thread that prepares one frame at a time for the whole load, so
+// its per-thread caches stay warm and no thread is started per frame. What
+// preparation throws comes back from Take.
+class PreparationWorker {
+public:
+    explicit PreparationWorker(const SeriesSettings& settings) : settings_(settings), thread_([this] { Run(); }) {}
+    ~PreparationWorker()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    PreparationWorker(const PreparationWorker&) = delete;
+    PreparationWorker& operator=(const PreparationWorker&) = delete;
+
+    // The frame must stay as it is until Take returns.
+    void Start(FrameRef frame)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            job_ = frame;
+        }
+        changed_.notify_all();
+    }
+
+    PreparedFrame Take()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return result_.has_value() || error_; });
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+        PreparedFrame prepared = std::move(*result_);
+        result_.reset();
+        return prepared;
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return quit_ || job_.has_value(); });
+            if (quit_) return;
+            const FrameRef frame = *job_;
+            job_.reset();
+            lock.unlock();
+            std::optional<PreparedFrame> prepared;
+            std::exception_ptr error;
+            try {
+                prepared = PrepareFrame(frame, settings_);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            result_ = std::move(prepared);
+            error_ = error;
+            changed_.notify_all();
+        }
+    }
+
+    const SeriesSettings& settings_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<FrameRef> job_;
+    std::optional<PreparedFrame> result_;
+    std::exception_ptr error_;
+    bool quit_ = false;
+    std::thread thread_;  // last: it starts running once everything above is made
+};
+
 // The sequence works on upper-cased names; on a case-sensitive file system
 // each is matched to the file of the folder with that name in any case.
 std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folder)
@@ -224,27 +300,29 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
 {
     SeriesLoadReport report;
     const int frames = std::min(settings.maxPictures, capture.frameCount());
-    // Frames are read two at a time and the second is prepared on another
-    // thread while this one prepares the first: preparation is pure, and the
-    // pictures are still added, and the observer told, in frame order.
+    // Frames go in pairs: this thread prepares the first while the worker
+    // prepares the second, and reads the next first frame while the worker
+    // is still busy. Preparation is pure; the pictures are still added, and
+    // the observer told, in frame order, on this thread.
     std::array<CaptureFrame, 2> read;
+    PreparationWorker worker(settings);  // after the frames it reads: it is stopped first
     bool stopped = false;
+    auto addOrSkip = [&](const CaptureFrame& frame, std::optional<PreparedFrame>& prepared) {
+        if (prepared) AppendPrepared(pictures, RefOf(frame), std::move(*prepared), observer);
+        observer.paused();
+        stopped = observer.stopRequested();
+    };
+    bool first = frames > 0 && capture.ReadFrame(0, read[0]);
     for (int k = 0; k < frames && !stopped; k += 2) {
-        const bool first = capture.ReadFrame(k, read[0]);
         const bool second = k + 1 < frames && capture.ReadFrame(k + 1, read[1]);
-        std::future<PreparedFrame> other;
-        if (second) other = std::async(std::launch::async, [&] { return PrepareFrame(RefOf(read[1]), settings); });
+        if (second) worker.Start(RefOf(read[1]));
         std::optional<PreparedFrame> mine;
         if (first) mine = PrepareFrame(RefOf(read[0]), settings);
+        addOrSkip(read[0], mine);
+        first = !stopped && k + 2 < frames && capture.ReadFrame(k + 2, read[0]);
         std::optional<PreparedFrame> theirs;
-        if (second) theirs = other.get();
-
-        for (int j = 0; j < 2 && k + j < frames && !stopped; ++j) {
-            std::optional<PreparedFrame>& prepared = j == 0 ? mine : theirs;
-            if (prepared) AppendPrepared(pictures, RefOf(read[static_cast<std::size_t>(j)]), std::move(*prepared), observer);
-            observer.paused();
-            stopped = observer.stopRequested();
-        }
+        if (second) theirs = worker.Take();
+        if (!stopped && k + 1 < frames) addOrSkip(read[1], theirs);
     }
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > frames)

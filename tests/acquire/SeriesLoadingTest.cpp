@@ -164,5 +164,63 @@ TEST(SeriesLoading, AVideoNamingItsMosaicIsDebayeredAsIfTheUserHadNamedIt)
     EXPECT_EQ(fromFile[1].bitmap, named[1].bitmap);
 }
 
+CaptureFile OpenedCapture(const std::filesystem::path& file)
+{
+    if (!std::filesystem::exists(file)) ADD_FAILURE() << "test material missing: " << file;
+    auto opened = CaptureFile::Open(file.string());
+    return std::get_if<CaptureFile>(&opened) ? std::move(std::get<CaptureFile>(opened)) : CaptureFile();
+}
+
+// Stops the load once it holds `last` input pictures.
+class StopAfter : public LoadObserver {
+public:
+    explicit StopAfter(int last) : last_(last) {}
+    void counted(int count) override { count_ = count; }
+    bool stopRequested() override { return count_ >= last_; }
+
+private:
+    int last_, count_ = 0;
+};
+
+// The load prepares two frames at a time on two threads; what it adds must
+// be what adding the frames one by one gives, in order, whether the count is
+// odd or even and wherever the user stops it. A failure on either thread
+// comes back to the caller.
+TEST(SeriesLoading, ACaptureLoadedInPairsGivesThePicturesOfOneByOne)
+{
+    const auto file = std::filesystem::path(QUIVANE_TESTDATA) / "captures" / "ser_mono8" / "mars_mono8.ser";
+    CaptureFile reader = OpenedCapture(file);
+    ASSERT_EQ(reader.frameCount(), 20);
+    PictureList oneByOne;
+    LoadObserver quiet;
+    CaptureFrame frame;
+    for (int k = 0; k < 20; ++k) {
+        ASSERT_TRUE(reader.ReadFrame(k, frame));
+        AddSeriesFrame(oneByOne, std::get<Bitmap8>(frame), Settings(), quiet);
+    }
+    const struct {
+        int maxPictures, stopAfter;
+        std::size_t pictures;
+    } cases[] = {{20, 99, 21}, {7, 99, 8}, {20, 4, 5}, {20, 5, 6}, {1, 99, 2}};
+    for (const auto& c : cases) {
+        CaptureFile capture = OpenedCapture(file);
+        SeriesSettings s = Settings();
+        s.maxPictures = c.maxPictures;
+        StopAfter observer(c.stopAfter);
+        PictureList pictures;
+        LoadCaptureSeries(capture, s, pictures, observer);
+        ASSERT_EQ(pictures.size(), c.pictures) << c.maxPictures << " " << c.stopAfter;
+        for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+    }
+    for (int maxPictures : {1, 2}) {
+        CaptureFile capture = OpenedCapture(file);
+        SeriesSettings tooWide = Settings();
+        tooWide.width = 1000;  // past what enlargement allows: every frame fails
+        tooWide.maxPictures = maxPictures;
+        PictureList pictures;
+        EXPECT_THROW(LoadCaptureSeries(capture, tooWide, pictures, quiet), std::runtime_error) << maxPictures;
+    }
+}
+
 }  // namespace
 }  // namespace quivane
