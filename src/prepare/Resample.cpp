@@ -181,39 +181,35 @@ std::uint8_t ToByte(float sum)
     return static_cast<std::uint8_t>((sum + twoTo23) - twoTo23);
 }
 
-// Reads the pixels of one line through `pixelAt` so both passes share the
-// same accumulation order.
-template <class PixelAt>
-ColourPixel Accumulate(const std::vector<Contribution>& list, PixelAt pixelAt)
+// One line of a pass: every channel of the line sums its taps, the lines
+// of `lines` named by the list, in list order, each channel on its own, and
+// rounds to a byte. A whole line at a time keeps the sums side by side in
+// vector registers; each channel takes exactly the float steps of summing it
+// alone.
+void AccumulateLine(const std::vector<Contribution>& list, const Bitmap24& lines, std::vector<float>& sums,
+                    ColourPixel* target)
 {
-    float blue = 0.0f;
-    float green = 0.0f;
-    float red = 0.0f;
-    for (const Contribution& c : list) {
-        const ColourPixel& p = pixelAt(c.index);
-        blue = blue + c.weight * static_cast<float>(p.blue);
-        green = green + c.weight * static_cast<float>(p.green);
-        red = red + c.weight * static_cast<float>(p.red);
-    }
-    return ColourPixel{ToByte(blue), ToByte(green), ToByte(red)};
-}
-
-// One destination row of the vertical pass: every channel of the row sums
-// its column's taps in list order, as Accumulate does for one pixel, but a
-// whole row at a time, so the sums run side by side in vector registers.
-void AccumulateRow(const std::vector<Contribution>& list, const Bitmap24& work, std::vector<float>& sums,
-                   ColourPixel* destinationRow)
-{
-    const std::size_t channels = static_cast<std::size_t>(work.width()) * 3;
-    std::fill(sums.begin(), sums.end(), 0.0f);
+    const std::size_t channels = static_cast<std::size_t>(lines.width()) * 3;
+    sums.assign(channels, 0.0f);
     float* sum = sums.data();
     for (const Contribution& c : list) {
-        const auto* samples = reinterpret_cast<const std::uint8_t*>(work.row(c.index));
+        const auto* samples = reinterpret_cast<const std::uint8_t*>(lines.row(c.index));
         const float weight = c.weight;
         for (std::size_t j = 0; j < channels; ++j) sum[j] = sum[j] + weight * static_cast<float>(samples[j]);
     }
-    auto* bytes = reinterpret_cast<std::uint8_t*>(destinationRow);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(target);
     for (std::size_t j = 0; j < channels; ++j) bytes[j] = ToByte(sum[j]);
+}
+
+// Columns become rows, so the horizontal pass can sum whole lines too.
+Bitmap24 Transposed(const Bitmap24& bitmap)
+{
+    Bitmap24 out(bitmap.height(), bitmap.width());
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const ColourPixel* row = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x) out.at(y, x) = row[x];
+    }
+    return out;
 }
 
 }  // namespace
@@ -242,24 +238,22 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
         throw ResampleError("Destination bitmap too big");
     if (sourceWidth < 1 || sourceHeight < 1) throw ResampleError("Source bitmap too small");
 
-    // Per-thread lists and a local work bitmap keep concurrent calls independent.
+    // Per-thread lists and local work bitmaps keep concurrent calls
+    // independent. The horizontal pass runs on the transposed source, a
+    // destination column at a time, and its result is turned back.
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
-    Bitmap24 work(destinationWidth, sourceHeight);
-    for (int y = 0; y < sourceHeight; ++y) {
-        const ColourPixel* sourceRow = source.row(y);
-        ColourPixel* workRow = work.row(y);
-        for (int i = 0; i < destinationWidth; ++i)
-            workRow[i] = Accumulate(columns[static_cast<std::size_t>(i)],
-                                    [sourceRow](int n) -> const ColourPixel& { return sourceRow[n]; });
-    }
+    const Bitmap24 sourceColumns = Transposed(source);
+    Bitmap24 workColumns(sourceHeight, destinationWidth);
+    std::vector<float> sums;
+    for (int i = 0; i < destinationWidth; ++i)
+        AccumulateLine(columns[static_cast<std::size_t>(i)], sourceColumns, sums, workColumns.row(i));
+    const Bitmap24 work = Transposed(workColumns);
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
-    // Row by row: each pixel sums exactly what it summed column by column.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
-    std::vector<float> sums(static_cast<std::size_t>(destinationWidth) * 3);
     for (int l = 0; l < destinationHeight; ++l)
-        AccumulateRow(rows[static_cast<std::size_t>(l)], work, sums, destination.row(l));
+        AccumulateLine(rows[static_cast<std::size_t>(l)], work, sums, destination.row(l));
 }
 
 }  // namespace quivane
