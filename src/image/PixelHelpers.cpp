@@ -12,30 +12,6 @@ void GreyPixel(int value, ColourPixel& out)
     out = ColourPixel{v, v, v};
 }
 
-void NormaliseChroma(ColourPixel in, ColourPixel& out)
-{
-    const int m = std::max({in.blue, in.green, in.red});
-    if (m <= 3) {
-        out = ColourPixel{255, 255, 255};
-        return;
-    }
-    if (m == 255) {
-        out = in;
-        return;
-    }
-    // k is truncated, so the largest channel comes out as 254 or 255.
-    const int k = 65280 / m;
-    auto scale = [k](int channel) { return static_cast<std::uint8_t>(std::min(255, channel * k / 256)); };
-    out = ColourPixel{scale(in.blue), scale(in.green), scale(in.red)};
-}
-
-PicturePixel PackPixel(ColourPixel p)
-{
-    ColourPixel chroma;
-    NormaliseChroma(p, chroma);
-    return PicturePixel{chroma.blue, chroma.green, chroma.red, static_cast<std::uint8_t>(PixelLuminance(p))};
-}
-
 void UnpackPixel(PicturePixel p, int saturation, ColourPixel& out)
 {
     const int lum = NonZero(Luminance(p.chromaRed, p.chromaGreen, p.chromaBlue));

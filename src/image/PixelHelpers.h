@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -32,10 +33,32 @@ constexpr int PixelLuminance(ColourPixel p) { return Luminance(p.red, p.green, p
 void GreyPixel(int value, ColourPixel& out);
 
 // Scales a colour so that its largest channel becomes 254 or 255; near-black
-// colours (largest channel at most 3) carry no hue and become white.
-void NormaliseChroma(ColourPixel in, ColourPixel& out);
+// colours (largest channel at most 3) carry no hue and become white. Inline,
+// with PackPixel: every picture loaded packs each of its pixels.
+inline void NormaliseChroma(ColourPixel in, ColourPixel& out)
+{
+    const int m = std::max({in.blue, in.green, in.red});
+    if (m <= 3) {
+        out = ColourPixel{255, 255, 255};
+        return;
+    }
+    if (m == 255) {
+        out = in;
+        return;
+    }
+    // k is truncated, so the largest channel comes out as 254 or 255.
+    const int k = 65280 / m;
+    auto scale = [k](int channel) { return static_cast<std::uint8_t>(std::min(255, channel * k / 256)); };
+    out = ColourPixel{scale(in.blue), scale(in.green), scale(in.red)};
+}
 
-PicturePixel PackPixel(ColourPixel p);
+inline PicturePixel PackPixel(ColourPixel p)
+{
+    ColourPixel chroma;
+    NormaliseChroma(p, chroma);
+    return PicturePixel{chroma.blue, chroma.green, chroma.red, static_cast<std::uint8_t>(PixelLuminance(p))};
+}
+
 
 // Turns a picture pixel back into a colour whose own luminance is the stored
 // luminance, with the colour pushed away from (or towards) grey by
