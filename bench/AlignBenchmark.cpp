@@ -7,6 +7,8 @@
 
 #include "SampleMaterial.h"
 #include "actions/AlignmentRun.h"
+#include "actions/AutoAlign.h"
+#include "align/OffsetSearch.h"
 #include "prepare/FramePreparation.h"
 #include "actions/ControlHandlers.h"
 #include "support/FakeUi.h"
@@ -51,6 +53,22 @@ void RunAutomatic(benchmark::State& state, Workspace& ws, Ui& ui)
         static_cast<double>(PictureCount) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The search alone, as the batch runs it: no drawing, no status line.
+void SearchOnly(benchmark::State& state)
+{
+    Workspace ws("/tmp");
+    testing::FakeUi ui;
+    FormCreate(ws, ui);
+    LoadPictures(ws, ui);
+    const AlignmentSettings settings = CurrentAlignmentSettings(ws);
+    for (auto _ : state) {
+        for (Picture& p : ws.pictures) p.dx = p.dy = 0;
+        AlignSeries(ws.pictures, PictureCount, settings, nullptr);
+    }
+    state.counters["s_per_picture"] = benchmark::Counter(
+        static_cast<double>(PictureCount) * state.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 void EngineOnly(benchmark::State& state)
 {
     Workspace ws("/tmp");
@@ -68,6 +86,7 @@ void WithWindow(benchmark::State& state)
     RunAutomatic(state, form.workspace(), form);
 }
 
+BENCHMARK(SearchOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(EngineOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(WithWindow)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 

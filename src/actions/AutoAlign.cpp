@@ -1,5 +1,6 @@
 #include "actions/AutoAlign.h"
 
+#include <chrono>
 #include <string>
 
 #include "actions/WorkspaceActions.h"
@@ -38,16 +39,29 @@ AlignmentSettings CurrentAlignmentSettings(const Workspace& ws)
 void AutoAlign(Workspace& ws, Ui& ui)
 {
     ws.displayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
-    AlignSeries(ws.pictures, InputPictureCount(ws), CurrentAlignmentSettings(ws),
+    const int count = InputPictureCount(ws);
+    // A search takes a fraction of a millisecond; drawing the searched
+    // picture takes longer. It is drawn at screen rate, and always for the
+    // picture the run ends on. Status and events still go per picture.
+    constexpr auto frameInterval = std::chrono::milliseconds(40);
+    auto lastShown = std::chrono::steady_clock::now() - frameInterval;
+    AlignSeries(ws.pictures, count, CurrentAlignmentSettings(ws),
                 [&](int n, const SearchBest& best, long long score) {
-                    ShowSearchedPicture(ws, ui, n);
+                    const auto now = std::chrono::steady_clock::now();
+                    const bool due = now - lastShown >= frameInterval;
+                    if (due) {
+                        ShowSearchedPicture(ws, ui, n);
+                        lastShown = now;
+                    }
                     ShowProgress(ui, n,
                                  "Automatic alignment of picture " + std::to_string(ws.referencePicture) +
                                      " with nr. " + std::to_string(n) + ", Dx,Dy= (" + std::to_string(best.x) +
                                      ", " + std::to_string(best.y) + "), Value =[" + std::to_string(score) + "]");
                     ui.processEvents();
                     // Stop, run from the pump, clears aligning.
-                    return ws.aligning && !TakeAbortRequest(ws);
+                    const bool goOn = ws.aligning && !TakeAbortRequest(ws);
+                    if (!due && (!goOn || n == count)) ShowSearchedPicture(ws, ui, n);
+                    return goOn;
                 });
 }
 

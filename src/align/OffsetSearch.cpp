@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "align/LuminancePlane.h"
+#include "align/PlaneScore.h"
 #include "image/PixelHelpers.h"
 #include "image/Placement.h"
 
@@ -20,11 +22,63 @@ int ShownLuminance(PicturePixel p, int saturation)
     return PixelLuminance(colour);
 }
 
-long long ScoreAt(const Picture& reference, Picture& picture, int dx, int dy, const AlignmentSettings& settings)
+// Scores offsets of one picture against the reference, from planes made
+// once per picture (the reference's once per series).
+class OffsetScorer {
+public:
+    OffsetScorer(const Picture& reference, const AlignmentSettings& settings)
+        : reference_(reference), settings_(settings)
+    {
+        StoredLuminance(reference, referencePlane_);
+    }
+
+    void Take(const Picture& picture) { ShownLuminance(picture, settings_.saturation, picturePlane_); }
+
+    // Moves the picture to (dx, dy) and scores it there. The reference may be
+    // the picture itself, and then moves with it.
+    long long ScoreAt(Picture& picture, int dx, int dy) const
+    {
+        picture.dx = dx;
+        picture.dy = dy;
+        return ScorePlanes(referencePlane_, reference_.dx, reference_.dy, picturePlane_, picture.dx, picture.dy,
+                           settings_.region);
+    }
+
+    const AlignmentSettings& settings() const { return settings_; }
+
+private:
+    const Picture& reference_;
+    const AlignmentSettings& settings_;
+    LuminancePlane referencePlane_, picturePlane_;
+};
+
+int TryAxisStep(const OffsetScorer& scorer, Picture& picture, int sx, int sy, SearchBest& best)
 {
-    picture.dx = dx;
-    picture.dy = dy;
-    return ScoreOffset(reference, picture, settings.region, settings.saturation);
+    const long long plus = scorer.ScoreAt(picture, best.x + sx, best.y + sy);
+    const long long minus = scorer.ScoreAt(picture, best.x - sx, best.y - sy);
+    if (best.score <= plus && best.score <= minus) return 0;
+    if (plus < minus) {
+        best = SearchBest{best.x + sx, best.y + sy, plus};
+        return 1;
+    }
+    best = SearchBest{best.x - sx, best.y - sy, minus};
+    return -1;
+}
+
+OffsetSearchResult SearchOffset(const OffsetScorer& scorer, Picture& picture, int startX, int startY)
+{
+    int step = 4 * scorer.settings().enlargement;
+    int passes = 0;
+    SearchBest best{startX, startY, scorer.ScoreAt(picture, startX, startY)};
+    int vertical = 0, horizontal = 0;
+    do {
+        ++passes;
+        if (vertical == 0 && horizontal == 0) step /= 2;
+        const int s = step != 0 ? step : 1;
+        if (horizontal == 0) vertical = TryAxisStep(scorer, picture, 0, s, best);
+        if (vertical == 0) horizontal = TryAxisStep(scorer, picture, s, 0, best);
+    } while (step >= 1 && passes <= LastPass);
+    return OffsetSearchResult{best, passes <= LastPass};
 }
 
 }  // namespace
@@ -61,32 +115,17 @@ long long ScoreOffset(const Picture& reference, const Picture& picture, const Co
 int TryAxisStep(const Picture& reference, Picture& picture, const AlignmentSettings& settings, int sx, int sy,
                 SearchBest& best)
 {
-    const long long plus = ScoreAt(reference, picture, best.x + sx, best.y + sy, settings);
-    const long long minus = ScoreAt(reference, picture, best.x - sx, best.y - sy, settings);
-    if (best.score <= plus && best.score <= minus) return 0;
-    if (plus < minus) {
-        best = SearchBest{best.x + sx, best.y + sy, plus};
-        return 1;
-    }
-    best = SearchBest{best.x - sx, best.y - sy, minus};
-    return -1;
+    OffsetScorer scorer(reference, settings);
+    scorer.Take(picture);
+    return TryAxisStep(scorer, picture, sx, sy, best);
 }
 
 OffsetSearchResult SearchOffset(const Picture& reference, Picture& picture, int startX, int startY,
                                 const AlignmentSettings& settings)
 {
-    int step = 4 * settings.enlargement;
-    int passes = 0;
-    SearchBest best{startX, startY, ScoreAt(reference, picture, startX, startY, settings)};
-    int vertical = 0, horizontal = 0;
-    do {
-        ++passes;
-        if (vertical == 0 && horizontal == 0) step /= 2;
-        const int s = step != 0 ? step : 1;
-        if (horizontal == 0) vertical = TryAxisStep(reference, picture, settings, 0, s, best);
-        if (vertical == 0) horizontal = TryAxisStep(reference, picture, settings, s, 0, best);
-    } while (step >= 1 && passes <= LastPass);
-    return OffsetSearchResult{best, passes <= LastPass};
+    OffsetScorer scorer(reference, settings);
+    scorer.Take(picture);
+    return SearchOffset(scorer, picture, startX, startY);
 }
 
 void AlignSeries(PictureList& pictures, int count, const AlignmentSettings& settings,
@@ -96,15 +135,17 @@ void AlignSeries(PictureList& pictures, int count, const AlignmentSettings& sett
     if (count < 1 || settings.reference < 0 || settings.reference > count) return;
     const Picture& reference = pictures[static_cast<std::size_t>(settings.reference)];
     const bool chain = reference.fullPicture;
+    OffsetScorer scorer(reference, settings);
 
     for (int n = 1; n <= count; ++n) {
         Picture& picture = pictures[static_cast<std::size_t>(n)];
         const Picture& start = pictures[static_cast<std::size_t>(chain ? n - 1 : n)];
-        const OffsetSearchResult search = SearchOffset(reference, picture, start.dx, start.dy, settings);
+        scorer.Take(picture);
+        const OffsetSearchResult search = SearchOffset(scorer, picture, start.dx, start.dy);
         if (!search.settled) picture.quality = QualityDont;
         const bool isReference = n == settings.reference;
-        const long long score = ScoreAt(reference, picture, isReference ? 0 : search.best.x,
-                                        isReference ? 0 : search.best.y, settings);
+        const long long score =
+            scorer.ScoreAt(picture, isReference ? 0 : search.best.x, isReference ? 0 : search.best.y);
         if (progress && !progress(n, search.best, score)) break;
     }
 }
