@@ -92,10 +92,12 @@ bool CaptureFile::ReadFrame(int k, CaptureFrame& frame)
     }
     VideoSource& video = std::get<VideoSource>(source_->reader);
     video.Seek(k);
-    if (auto read = video.ReadVideoFrame()) {
-        std::visit([&](auto& f) { frame = std::move(f); }, *read);
-        return true;
-    }
+    // The frame's storage goes to the reader and comes back with the frame.
+    VideoFrame read;
+    if (auto* bitmap = std::get_if<Bitmap24>(&frame)) read = std::move(*bitmap);
+    const bool got = video.ReadVideoFrame(read);
+    std::visit([&](auto& f) { frame = std::move(f); }, read);
+    if (got) return true;
     switch (video.LastMiss()) {
     case VideoSource::Miss::Undecodable:
         NoteLeftOut(k, "cannot be decoded");

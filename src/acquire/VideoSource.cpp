@@ -362,7 +362,7 @@ struct VideoSource::Decoder {
     bool DecodeNext(std::int64_t wanted);
     bool IsLost(std::int64_t number) const { return lost.Contains(number); }
     bool HeldReadsDeep() const { return ReadsDeep(av_pix_fmt_desc_get(static_cast<AVPixelFormat>(held->format))); }
-    std::optional<Bitmap24> Convert(std::string& problem);
+    bool Convert(std::string& problem, Bitmap24& bitmap);
     std::optional<DeepFrame> ConvertDeep(std::string& problem);
 
 private:
@@ -371,7 +371,7 @@ private:
     std::int64_t NumberOfNextFrame();
     bool UsableSize(const AVFrame& frame, std::string& problem) const;
     bool SetUpScaler(const AVFrame& frame, AVPixelFormat target, int flags, std::string& problem);
-    std::optional<Bitmap24> Scale(const AVFrame& frame, std::string& problem);
+    bool Scale(const AVFrame& frame, std::string& problem, Bitmap24& bitmap);
     std::optional<DeepFrame> ScaleDeep(const AVFrame& frame, std::string& problem);
 };
 
@@ -561,9 +561,9 @@ bool VideoSource::Decoder::SetUpScaler(const AVFrame& frame, AVPixelFormat targe
 // Converts frames of any other pixel format straight into a bitmap's rows,
 // which are BGR bytes without padding: a converted copy in between would
 // cost another frame's worth of memory.
-std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem)
+bool VideoSource::Decoder::Scale(const AVFrame& frame, std::string& problem, Bitmap24& bitmap)
 {
-    if (!SetUpScaler(frame, AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, problem)) return std::nullopt;
+    if (!SetUpScaler(frame, AV_PIX_FMT_BGR24, SWS_BICUBIC | SWS_FULL_CHR_H_INT, problem)) return false;
     // The scaler's vectorised writers may run past the end of a row into
     // the padding that FFmpeg's own frame buffers always have. Within the
     // bitmap that lands on the next row, written afterwards; below the last
@@ -571,16 +571,16 @@ std::optional<Bitmap24> VideoSource::Decoder::Scale(const AVFrame& frame, std::s
     static_assert(sizeof(ColourPixel) == 3, "bitmap rows are BGR24 rows");
     const int rowBytes = frame.width * 3;
     const int spareRows = (ScalerOverrunBytes + rowBytes - 1) / rowBytes;
-    Bitmap24 bitmap(frame.width, frame.height + spareRows);
+    bitmap.reshape(frame.width, frame.height + spareRows);
     std::uint8_t* const rowsOut[4] = {reinterpret_cast<std::uint8_t*>(bitmap.row(0)), nullptr, nullptr, nullptr};
     const int strides[4] = {rowBytes, 0, 0, 0};
     const int rows = sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, rowsOut, strides);
     if (rows != frame.height) {
         problem = "its pixels cannot be converted";
-        return std::nullopt;
+        return false;
     }
     bitmap.keepTopRows(frame.height);
-    return bitmap;
+    return true;
 }
 
 // The same into a deep frame's red, green and blue samples, which are RGB48
@@ -609,20 +609,21 @@ std::optional<DeepFrame> VideoSource::Decoder::ScaleDeep(const AVFrame& frame, s
     return deep;
 }
 
-// The held frame as a 24-bit bitmap. Rows are copied one by one through the
-// frame's own stride, which is wider than the row (or negative, for frames
-// the decoder turned upright) whenever the width calls for padding.
-std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
+// The held frame as a 24-bit bitmap, written into `bitmap`'s storage (every
+// pixel is written). Rows are copied one by one through the frame's own
+// stride, which is wider than the row (or negative, for frames the decoder
+// turned upright) whenever the width calls for padding.
+bool VideoSource::Decoder::Convert(std::string& problem, Bitmap24& bitmap)
 {
     const AVFrame& frame = *held;
-    if (!UsableSize(frame, problem)) return std::nullopt;
+    if (!UsableSize(frame, problem)) return false;
     if (frame.format != AV_PIX_FMT_BGR24 && frame.format != AV_PIX_FMT_GRAY8 && frame.format != AV_PIX_FMT_PAL8) {
-        return Scale(frame, problem);
+        return Scale(frame, problem, bitmap);
     }
     const auto rowOf = [](const AVFrame& f, int plane, int y) {
         return f.data[plane] + static_cast<std::ptrdiff_t>(y) * f.linesize[plane];
     };
-    Bitmap24 bitmap(frame.width, frame.height);
+    bitmap.reshape(frame.width, frame.height);
     switch (frame.format) {
     case AV_PIX_FMT_BGR24:
         for (int y = 0; y < frame.height; ++y) {
@@ -639,7 +640,7 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
     case AV_PIX_FMT_PAL8: {
         if (frame.data[1] == nullptr) {
             problem = "its colour table is missing";
-            return std::nullopt;
+            return false;
         }
         // Entries are 0xAARRGGBB in the machine's byte order.
         std::uint32_t palette[256];
@@ -656,7 +657,7 @@ std::optional<Bitmap24> VideoSource::Decoder::Convert(std::string& problem)
         break;
     }
     }
-    return bitmap;
+    return true;
 }
 
 // The held frame, of a format ReadsDeep() accepts, as a deep frame. Grey and
@@ -869,22 +870,34 @@ std::optional<Bitmap24> VideoSource::ReadFrame()
 {
     if (!DecodeToPosition()) return std::nullopt;
     std::string problem;
-    std::optional<Bitmap24> bitmap = decoder_->Convert(problem);
-    NoteConversion(bitmap.has_value(), problem);
-    return bitmap;
+    Bitmap24 bitmap;
+    const bool converted = decoder_->Convert(problem, bitmap);
+    NoteConversion(converted, problem);
+    return converted ? std::optional<Bitmap24>(std::move(bitmap)) : std::nullopt;
+}
+
+bool VideoSource::ReadVideoFrame(VideoFrame& frame)
+{
+    if (!DecodeToPosition()) return false;
+    std::string problem;
+    bool converted = false;
+    if (decoder_->HeldReadsDeep()) {
+        if (auto deep = decoder_->ConvertDeep(problem)) {
+            frame = std::move(*deep);
+            converted = true;
+        }
+    } else {
+        if (!std::holds_alternative<Bitmap24>(frame)) frame = Bitmap24();
+        converted = decoder_->Convert(problem, std::get<Bitmap24>(frame));
+    }
+    NoteConversion(converted, problem);
+    return converted;
 }
 
 std::optional<VideoFrame> VideoSource::ReadVideoFrame()
 {
-    if (!DecodeToPosition()) return std::nullopt;
-    std::string problem;
-    std::optional<VideoFrame> frame;
-    if (decoder_->HeldReadsDeep()) {
-        if (auto deep = decoder_->ConvertDeep(problem)) frame.emplace(std::move(*deep));
-    } else if (auto bitmap = decoder_->Convert(problem)) {
-        frame.emplace(std::move(*bitmap));
-    }
-    NoteConversion(frame.has_value(), problem);
+    VideoFrame frame;
+    if (!ReadVideoFrame(frame)) return std::nullopt;
     return frame;
 }
 

@@ -85,6 +85,9 @@ public:
     // with its pattern, not debayered. Everything else comes as ReadFrame()
     // gives it.
     std::optional<VideoFrame> ReadVideoFrame();
+    // The same into `frame`, whose storage a 24-bit frame reuses: a load
+    // reads thousands of frames of one size. False when there is no frame.
+    bool ReadVideoFrame(VideoFrame& frame);
 
     // Why the last read found no frame.
     enum class Miss {

@@ -25,6 +25,16 @@ public:
         pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), Pixel{});
     }
 
+    // The new size, keeping the storage: pixels that were there keep their
+    // bytes, new ones are zero. For a reader that writes every pixel of a
+    // frame into the same bitmap, frame after frame.
+    void reshape(int width, int height)
+    {
+        width_ = width > 0 && height > 0 ? width : 0;
+        height_ = width > 0 && height > 0 ? height : 0;
+        pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    }
+
     // Keeps the top rows only, without moving them, so that a writer given
     // spare rows below the picture can have them cut off afterwards.
     void keepTopRows(int height)

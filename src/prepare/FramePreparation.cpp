@@ -110,16 +110,22 @@ __attribute__((target_clones("avx2", "default"))) RowSurvey SurveyRow(const std:
     return {low, high, static_cast<std::int64_t>(total), static_cast<std::int64_t>(sumX)};
 }
 
+// A colour row is surveyed by its luminance, which is a byte: made a piece
+// at a time, it goes through the grey row's loops and gives what summing
+// pixel by pixel gives.
 RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
 {
     RowSurvey r{255, 0, 0, 0};
-    for (int x = 0; x < width; ++x) {
-        const int lum = PixelLuminance(row[x]);
-        r.minimum = std::min(r.minimum, lum);
-        r.maximum = std::max(r.maximum, lum);
-        const int weight = lum > threshold ? lum : 0;
-        r.total += weight;
-        r.sumX += static_cast<std::int64_t>(x) * weight;
+    std::array<std::uint8_t, PieceColumns> luminance;
+    for (int start = 0; start < width; start += PieceColumns) {
+        const int count = std::min(width - start, PieceColumns);
+        for (int i = 0; i < count; ++i)
+            luminance[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(PixelLuminance(row[start + i]));
+        const RowSurvey piece = SurveyRow(luminance.data(), count, threshold);
+        r.minimum = std::min(r.minimum, piece.minimum);
+        r.maximum = std::max(r.maximum, piece.maximum);
+        r.total += piece.total;
+        r.sumX += piece.sumX + static_cast<std::int64_t>(start) * piece.total;
     }
     return r;
 }

@@ -268,5 +268,43 @@ TEST(ObjectSurvey, GreyFramesAreSurveyedAsTheirColourTwinsOnRandomFrames)
         }
 }
 
+// The colour survey goes through the grey row loops by way of each row's
+// luminance; it must find what a plain pixel-by-pixel survey finds, to the
+// last bit, on random colour frames of any width and threshold.
+TEST(ObjectSurvey, ColourFramesAreSurveyedAsAPlainLoopSurveysThem)
+{
+    auto plain = [](const Bitmap24& frame, int threshold) {
+        FrameSurvey s;
+        std::int64_t total = 0, sumX = 0, sumY = 0;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x) {
+                const int lum = PixelLuminance(frame.at(x, y));
+                s.minimum = std::min(s.minimum, lum);
+                s.maximum = std::max(s.maximum, lum);
+                if (lum > threshold) total += lum, sumX += std::int64_t{x} * lum, sumY += std::int64_t{y} * lum;
+            }
+        if (total <= 0) total = 1;
+        s.centreX = static_cast<double>(sumX) / static_cast<double>(total);
+        s.centreY = static_cast<double>(sumY) / static_cast<double>(total);
+        return s;
+    };
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const int sizes[][2] = {{320, 240}, {4097, 3}, {9001, 2}, {1, 1}};
+    for (const auto& size : sizes) {
+        Bitmap24 frame(size[0], size[1]);
+        for (int y = 0; y < size[1]; ++y)
+            for (int x = 0; x < size[0]; ++x)
+                frame.at(x, y) = ColourPixel{std::uint8_t(byte(random)), std::uint8_t(byte(random)), std::uint8_t(byte(random))};
+        for (int threshold : {0, 24, 130, 254, 255}) {
+            const FrameSurvey fast = SurveyFrame(frame, threshold), expected = plain(frame, threshold);
+            EXPECT_EQ(fast.minimum, expected.minimum);
+            EXPECT_EQ(fast.maximum, expected.maximum);
+            EXPECT_EQ(fast.centreX, expected.centreX) << size[0] << " threshold " << threshold;
+            EXPECT_EQ(fast.centreY, expected.centreY) << size[0] << " threshold " << threshold;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quivane
