@@ -47,6 +47,7 @@ std::string ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
     WindowLoadObserver observer(ws, ui);
     const SeriesLoadReport report =
         LoadBitmapSeries(ws.folders.picture, names, extension, CurrentSeriesSettings(ws), ws.pictures, observer);
+    observer.ShowLast();
     if (report.failure) ui.showError(*report.failure);
     return JoinedWarnings(report);
 }

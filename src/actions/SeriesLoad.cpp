@@ -20,14 +20,33 @@ SeriesSettings CurrentSeriesSettings(const Workspace& ws)
     return s;
 }
 
-void WindowLoadObserver::preparing(int, const Bitmap24& frame) { ui_.showInputView(frame); }
+bool WindowLoadObserver::Due()
+{
+    const auto now = std::chrono::steady_clock::now();
+    drawing_ = !lastDrawn_ || now - *lastDrawn_ >= interval_;
+    if (drawing_) {
+        lastDrawn_ = now;
+        held_ = Held::Nothing;
+    }
+    return drawing_;
+}
+
+void WindowLoadObserver::preparing(int, const Bitmap24& frame)
+{
+    if (Due()) {
+        ui_.showInputView(frame);
+        return;
+    }
+    heldColour_ = frame;  // reuses the storage: a copy, not a drawing
+    held_ = Held::Colour;
+}
 
 void WindowLoadObserver::prepared(int index, const Bitmap24& frame, const Picture& picture)
 {
-    showPrepared(index, frame.width(), frame.height(), picture);
+    ShowPrepared(index, frame.width(), frame.height(), picture);
 }
 
-void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
+void WindowLoadObserver::ShowGrey(const Bitmap8& frame)
 {
     Bitmap24 shown(frame.width(), frame.height());
     for (int y = 0; y < frame.height(); ++y)
@@ -35,18 +54,43 @@ void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
     ui_.showInputView(shown);
 }
 
-void WindowLoadObserver::preparedGrey(int index, const Bitmap8& frame, const Picture& picture)
+void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
 {
-    showPrepared(index, frame.width(), frame.height(), picture);
+    if (Due()) {
+        ShowGrey(frame);
+        return;
+    }
+    heldGrey_ = frame;
+    held_ = Held::Grey;
 }
 
-void WindowLoadObserver::showPrepared(int index, int frameWidth, int frameHeight, const Picture& picture)
+void WindowLoadObserver::preparedGrey(int index, const Bitmap8& frame, const Picture& picture)
 {
-    RenderPicture(picture, ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
-    ui_.showResultView(ws_.resultView);
+    ShowPrepared(index, frame.width(), frame.height(), picture);
+}
+
+void WindowLoadObserver::ShowPrepared(int index, int frameWidth, int frameHeight, const Picture& picture)
+{
+    if (drawing_) {
+        RenderPicture(picture, ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
+        ui_.showResultView(ws_.resultView);
+    }
     ShowProgress(ui_, index,
                  "Loading pictures [Nr: " + std::to_string(index) + " / Size: " + std::to_string(frameWidth) + " x " +
                      std::to_string(frameHeight) + "]");
+}
+
+void WindowLoadObserver::ShowLast()
+{
+    if (held_ == Held::Nothing) return;
+    if (held_ == Held::Colour) ui_.showInputView(heldColour_);
+    if (held_ == Held::Grey) ShowGrey(heldGrey_);
+    // The list only grows during a load, so the picture is the last one of it.
+    if (!ws_.pictures.empty()) {
+        RenderPicture(ws_.pictures.back(), ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
+        ui_.showResultView(ws_.resultView);
+    }
+    held_ = Held::Nothing;
 }
 
 void WindowLoadObserver::counted(int count)

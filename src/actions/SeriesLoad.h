@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
+
 #include "acquire/SeriesLoading.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
@@ -13,9 +16,16 @@ SeriesSettings CurrentSeriesSettings(const Workspace& ws);
 // Shows a load in the window: each frame as read in the input box, each
 // prepared picture in the result box with the progress, the growing count on
 // the picture spin edits; lets events run between frames and takes Escape.
+// Frames come faster than a screen can show them, so a frame and its picture
+// are drawn at most once per `interval`; the status line and the counts
+// follow every frame. The last frame not drawn is kept, and ShowLast draws it
+// once the load is over, so the window ends as if every frame had been drawn.
 class WindowLoadObserver : public LoadObserver {
 public:
-    WindowLoadObserver(Workspace& ws, Ui& ui) : ws_(ws), ui_(ui) {}
+    WindowLoadObserver(Workspace& ws, Ui& ui, std::chrono::milliseconds interval = std::chrono::milliseconds(40))
+        : ws_(ws), ui_(ui), interval_(interval)
+    {
+    }
     void preparing(int index, const Bitmap24& frame) override;
     void prepared(int index, const Bitmap24& frame, const Picture& picture) override;
     void preparingGrey(int index, const Bitmap8& frame) override;
@@ -24,11 +34,22 @@ public:
     void paused() override;
     bool stopRequested() override;
 
+    void ShowLast();
+
 private:
-    void showPrepared(int index, int frameWidth, int frameHeight, const Picture& picture);
+    bool Due();
+    void ShowGrey(const Bitmap8& frame);
+    void ShowPrepared(int index, int frameWidth, int frameHeight, const Picture& picture);
 
     Workspace& ws_;
     Ui& ui_;
+    std::chrono::milliseconds interval_;
+    std::optional<std::chrono::steady_clock::time_point> lastDrawn_;
+    bool drawing_ = false;  // the frame in hand is drawn
+    // What the last frame not drawn would have shown.
+    enum class Held { Nothing, Colour, Grey } held_ = Held::Nothing;
+    Bitmap24 heldColour_;
+    Bitmap8 heldGrey_;
 };
 
 // Ends a load: an accepted load with pictures makes the actions ready and

@@ -38,6 +38,7 @@ std::string ReadVideo(Workspace& ws, Ui& ui, CaptureFile& capture)
     WindowLoadObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
     SeriesLoadReport report = LoadCaptureSeries(capture, CurrentSeriesSettings(ws), ws.pictures, observer);
+    observer.ShowLast();
     if (report.failure) return ws.loadNames.chosenFile + ": " + *report.failure;
     if (!capture.note().empty()) report.warnings.insert(report.warnings.begin(), capture.note());
     return report.warnings.empty() ? std::string() : ws.loadNames.chosenFile + ": " + JoinedWarnings(report);
