@@ -3,6 +3,7 @@
 #include "actions/AutoAlign.h"
 #include "actions/PictureBrowsing.h"
 #include "actions/ControlHandlers.h"
+#include "actions/LocalAlignmentRun.h"
 #include "actions/ScopedFlag.h"
 #include "actions/WorkspaceActions.h"
 
@@ -17,6 +18,8 @@ void GoButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
     ws.aligning = true;
+    // Offsets are about to change: points measured against the old ones are void.
+    ws.localPlan = LocalPlan{};
     SetBusyControls(ui);
     ui.setActionEnabled(ActionButton::Stop, true);
     if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
@@ -27,8 +30,10 @@ void GoButtonClick(Workspace& ws, Ui& ui)
     {
         const ScopedFlag running(ws.autoAligning);  // keeps loads out of the search's event pump
         AutoAlign(ws, ui);
+        if (ws.localAlignment && ws.aligning) AlignLocallyAfterSearch(ws, ui);
     }
     StopButtonClick(ws, ui);
+    if (ws.localAlignment && ws.pictureCount > 0) ShowAlignmentPoints(ws, ui);
 }
 
 void StopButtonClick(Workspace& ws, Ui& ui)
