@@ -27,13 +27,14 @@ void GoButtonClick(Workspace& ws, Ui& ui)
         return;
     }
     InitProgress(ui, 0, ws.pictureCount, 0, "Automatic alignment ");
+    bool local = false;
     {
         const ScopedFlag running(ws.autoAligning);  // keeps loads out of the search's event pump
         AutoAlign(ws, ui);
-        if (ws.localAlignment && ws.aligning) AlignLocallyAfterSearch(ws, ui);
+        local = ws.localAlignment && ws.aligning && ws.pictureCount > 0 && AlignLocallyAfterSearch(ws, ui);
     }
     StopButtonClick(ws, ui);
-    if (ws.localAlignment && ws.pictureCount > 0) ShowAlignmentPoints(ws, ui);
+    if (local) ShowAlignmentPoints(ws, ui);
 }
 
 void StopButtonClick(Workspace& ws, Ui& ui)

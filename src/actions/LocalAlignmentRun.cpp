@@ -28,7 +28,7 @@ void SetLocalKeep(Workspace& ws, Ui& ui, int percent)
     ui.setStatusText("Each alignment point stacks its sharpest " + std::to_string(ws.localKeepPercent) + " %");
 }
 
-void AlignLocallyAfterSearch(Workspace& ws, Ui& ui)
+bool AlignLocallyAfterSearch(Workspace& ws, Ui& ui)
 {
     ws.localPlan = LocalPlan{};
     const int count = InputPictureCount(ws);
@@ -36,11 +36,14 @@ void AlignLocallyAfterSearch(Workspace& ws, Ui& ui)
     LocalSettings settings;
     settings.boxSize = ws.localBoxSize;
     settings.enlargement = ws.controls.value(ControlId::ResampleSpinEdit);
+    bool completed = true;
     ws.localPlan = PlanLocalAlignment(ws.pictures, count, settings, [&](int n) {
         ShowProgress(ui, n, "Local alignment of picture " + std::to_string(n));
         ui.processEvents();
-        return ws.aligning && !TakeAbortRequest(ws);
+        completed = ws.aligning && !TakeAbortRequest(ws);
+        return completed;
     });
+    return completed;
 }
 
 void ShowAlignmentPoints(Workspace& ws, Ui& ui)

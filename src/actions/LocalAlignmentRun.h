@@ -18,11 +18,12 @@ void SetLocalKeep(Workspace& ws, Ui& ui, int percent);
 
 // Places and measures the alignment points on the globally aligned pictures,
 // picture by picture in the progress bar, letting events run after each so
-// that Stop or Escape gives up (the plan then stays empty). Shows the points
-// over the reference at the end.
-void AlignLocallyAfterSearch(Workspace& ws, Ui& ui);
+// that Stop or Escape gives up (the plan then stays empty). False when given
+// up.
+bool AlignLocallyAfterSearch(Workspace& ws, Ui& ui);
 
-// The reference with the plan's points in the input box.
+// The reference with the plan's points in the input box, or a word in the
+// status line that too few points were found.
 void ShowAlignmentPoints(Workspace& ws, Ui& ui);
 
 }  // namespace quivane
