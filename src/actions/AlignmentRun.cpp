@@ -3,6 +3,7 @@
 #include "actions/AutoAlign.h"
 #include "actions/PictureBrowsing.h"
 #include "actions/ControlHandlers.h"
+#include "actions/LocalAlignmentRun.h"
 #include "actions/ScopedFlag.h"
 #include "actions/WorkspaceActions.h"
 
@@ -17,6 +18,8 @@ void GoButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
     ws.aligning = true;
+    // Offsets are about to change: points measured against the old ones are void.
+    ws.localPlan = LocalPlan{};
     SetBusyControls(ui);
     ui.setActionEnabled(ActionButton::Stop, true);
     if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
@@ -24,11 +27,14 @@ void GoButtonClick(Workspace& ws, Ui& ui)
         return;
     }
     InitProgress(ui, 0, ws.pictureCount, 0, "Automatic alignment ");
+    bool local = false;
     {
         const ScopedFlag running(ws.autoAligning);  // keeps loads out of the search's event pump
         AutoAlign(ws, ui);
+        local = ws.localAlignment && ws.aligning && ws.pictureCount > 0 && AlignLocallyAfterSearch(ws, ui);
     }
     StopButtonClick(ws, ui);
+    if (local) ShowAlignmentPoints(ws, ui);
 }
 
 void StopButtonClick(Workspace& ws, Ui& ui)

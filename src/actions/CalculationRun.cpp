@@ -3,6 +3,7 @@
 #include "actions/ResultViewActions.h"
 #include "actions/WorkspaceActions.h"
 #include "combine/Calculation.h"
+#include "combine/LocalStack.h"
 
 namespace quivane {
 namespace {
@@ -52,7 +53,12 @@ void CalculationRun(Workspace& ws, Ui& ui)
     if (!ws.picturesLoaded || ws.loadRunning || ws.pictures.empty()) return;
     ws.combineMethod = ws.controls.value(ControlId::CombineRadioGroup);
     WindowCalculationObserver observer(ws, ui);
-    Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer);
+    if (ws.localAlignment && !ws.localPlan.empty()) {
+        const LocalStacking local{ws.localPlan, KeepRule::Percent(ws.localKeepPercent)};
+        Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer, local);
+    } else {
+        Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer);
+    }
     InitProgress(ui, 0, 100, 0, "Ready!");
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "align/AlignmentPoints.h"
 #include "workspace/Controls.h"
 
 namespace quivane {
@@ -27,9 +28,16 @@ Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
 Correction:   --flat FILE  --dark FILE  --shift-fix
 Pictures:     --quality N:Q (dont|bad|avg|good|0..3)
               --offset N:DX:DY (DX, DY in -16384..16384)
-Alignment:    --align auto  --reference N (0 and up; above the picture
+Alignment:    --align auto|local  --reference N (0 and up; above the picture
               count means the last picture)  --view-origin X:Y (-1..16384;
               -1 centres that axis)
+              (local: the automatic search, then alignment points over the
+              object, each box aligned and stacked on its own and blended
+              without seams; too few points keep the global offsets)
+              --points SIZE (16..256, even: the points' box size; default
+              16 x the resample factor)  --local-keep N%|N (the share or
+              number of the sharpest pictures each point stacks; default
+              100%)
 Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)
 Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
               --convolve  --uma-psf F  --dec-psf F  --filter F
@@ -150,6 +158,17 @@ private:
         Fail(option + " " + text + ": expected " + list);
     }
 
+    // "N%" (1..100) or a count of pictures (1 and up).
+    KeepRule Keep(const std::string& option)
+    {
+        const std::string text = Next(option);
+        const bool percent = !text.empty() && text.back() == '%';
+        const auto value = ToInt(percent ? text.substr(0, text.size() - 1) : text);
+        if (!value || *value < 1 || (percent && *value > 100))
+            Fail(option + " " + text + ": expected N% (1..100) or a number of pictures (1 and up)");
+        return percent ? KeepRule::Percent(*value) : KeepRule::Count(*value);
+    }
+
     void Quality(const std::string& option)
     {
         const std::string text = Next(option);
@@ -199,7 +218,13 @@ std::variant<BatchOptions, UsageError> Parser::Run()
              const auto f = Fields("--offset", 3, -MaxOffset, MaxOffset);
              o.offsets.push_back({f[0], f[1], f[2]});
          }},
-        {"--align", [&] { o.alignAuto = Choice("--align", {"auto"}) == 0; }},
+        {"--align", [&] {
+             const int method = Choice("--align", {"auto", "local"});
+             o.alignAuto = true;
+             o.alignLocal = method == 1;
+         }},
+        {"--points", [&] { o.pointSize = Number("--points", MinimumBoxSize, MaximumBoxSize, 2); }},
+        {"--local-keep", [&] { o.localKeep = Keep("--local-keep"); }},
         {"--reference", [&] { o.reference = PictureNumber("--reference"); }},
         {"--view-origin", [&] {
              const auto f = Fields("--view-origin", 2, -1, MaxOffset);
@@ -239,6 +264,8 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         if (o.first.empty() == o.avi.empty()) Fail("give exactly one input: --bmp FIRST LAST or --avi FILE");
         if (o.output.empty()) Fail("no output: give --output FILE");
         if (!o.lut.empty() && o.lutNegative) Fail("--lut and --lut-negative exclude each other");
+        if ((o.pointSize || o.localKeep) && !o.alignLocal)
+            Fail(std::string(o.pointSize ? "--points" : "--local-keep") + " needs --align local");
     } catch (const UsageError& error) {
         return error;
     }

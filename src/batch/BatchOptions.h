@@ -7,6 +7,7 @@
 
 #include "image/PictureMemory.h"
 #include "prepare/Debayer.h"
+#include "select/KeepBest.h"
 #include "workspace/Controls.h"
 
 namespace quivane {
@@ -35,6 +36,9 @@ struct BatchOptions {
     std::vector<QualityOption> qualities;
     std::vector<OffsetOption> offsets;
     bool alignAuto = false;
+    bool alignLocal = false;          // --align local: the automatic search, then alignment points
+    std::optional<int> pointSize;     // --points SIZE: the points' box size
+    std::optional<KeepRule> localKeep;  // --local-keep N%|N: what each point keeps
     std::optional<int> reference;
     std::optional<int> viewOriginX, viewOriginY;
     int combine = 0;

@@ -12,6 +12,7 @@
 #include "acquire/PictureFile.h"
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
+#include "combine/LocalStack.h"
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
@@ -274,6 +275,23 @@ void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLi
     }
 }
 
+// Alignment points after the automatic search, when asked for; an empty
+// plan (too few points on a small object) keeps the global offsets.
+LocalPlan AlignLocally(const BatchOptions& o, const PictureList& pictures, const ProgressLines& lines)
+{
+    const int count = static_cast<int>(pictures.size()) - 1;
+    LocalSettings settings;
+    settings.boxSize = o.pointSize.value_or(0);
+    settings.enlargement = o.resample;
+    LocalPlan plan = PlanLocalAlignment(pictures, count, settings, [&](int n) {
+        lines.line("Local alignment of picture " + std::to_string(n));
+        return true;
+    });
+    lines.line(plan.empty() ? std::string("Local alignment: too few alignment points, global offsets kept")
+                            : "Local alignment: " + std::to_string(plan.points.size()) + " alignment points");
+    return plan;
+}
+
 // The parameter each method starts with when chosen, unless one is given.
 int CombineParameter(const BatchOptions& o)
 {
@@ -335,7 +353,14 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         }
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
-        Calculate(pictures, static_cast<int>(pictures.size()) - 1, Calculation(options), files.kernels, observer);
+        const int count = static_cast<int>(pictures.size()) - 1;
+        if (options.alignLocal) {
+            const LocalPlan plan = AlignLocally(options, pictures, lines);
+            const LocalStacking local{plan, options.localKeep.value_or(KeepRule::Percent(100))};
+            Calculate(pictures, count, Calculation(options), files.kernels, observer, local);
+        } else {
+            Calculate(pictures, count, Calculation(options), files.kernels, observer);
+        }
 
         Picture& result = pictures.front();
         if (options.clahe) ApplyClahe(result, ClaheClipFactor(*options.clahe));

@@ -1,6 +1,7 @@
 #include "combine/Calculation.h"
 
 #include "combine/CombineMethods.h"
+#include "combine/LocalStack.h"
 #include "enhance/Convolution.h"
 #include "enhance/Deconvolution.h"
 #include "image/Plane.h"
@@ -8,7 +9,8 @@
 namespace quivane {
 namespace {
 
-void Combine(PictureList& pictures, int count, const CalculationSettings& s, CalculationObserver& observer)
+void Combine(PictureList& pictures, int count, const CalculationSettings& s, CalculationObserver& observer,
+             const LocalStacking* local)
 {
     Picture& result = pictures.front();
     const int width = result.bitmap.width();
@@ -27,6 +29,7 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
             }
         }
     }
+    if (local) StackLocally(pictures, count, *local);
     observer.resultChanged(result);
 }
 
@@ -67,18 +70,30 @@ void ConvolutionStage(Picture& result, const KernelSlots& kernels, CalculationOb
     observer.resultChanged(result);
 }
 
+void Run(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+         CalculationObserver& observer, const LocalStacking* local)
+{
+    if (pictures.empty()) return;
+    Plane a, b;
+    Picture& result = pictures.front();
+    Combine(pictures, count, settings, observer, local);
+    if (settings.unsharpOn) UnsharpMaskStage(result, settings, kernels, observer, a, b);
+    if (settings.deconvolutionOn) DeconvolutionStage(result, settings, kernels, observer, a, b);
+    if (settings.convolutionOn) ConvolutionStage(result, kernels, observer, a, b);
+}
+
 }  // namespace
 
 void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer)
 {
-    if (pictures.empty()) return;
-    Plane a, b;
-    Picture& result = pictures.front();
-    Combine(pictures, count, settings, observer);
-    if (settings.unsharpOn) UnsharpMaskStage(result, settings, kernels, observer, a, b);
-    if (settings.deconvolutionOn) DeconvolutionStage(result, settings, kernels, observer, a, b);
-    if (settings.convolutionOn) ConvolutionStage(result, kernels, observer, a, b);
+    Run(pictures, count, settings, kernels, observer, nullptr);
+}
+
+void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+               CalculationObserver& observer, const LocalStacking& local)
+{
+    Run(pictures, count, settings, kernels, observer, &local);
 }
 
 }  // namespace quivane

@@ -5,6 +5,8 @@
 
 namespace quivane {
 
+struct LocalStacking;
+
 enum CombineMethod : int { CombineMeanMethod = 0, CombineMedianMethod = 1, CombineMinMaxMethod = 2, CombineMultiplyMethod = 3 };
 enum DeconvolutionMethod : int { DeconvolutionCit = 0, DeconvolutionLR = 1 };
 
@@ -39,5 +41,10 @@ public:
 // result as the last completed stage (or iteration) left it.
 void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer);
+
+// The same run with local alignment: the combined result is finished by the
+// local stack inside the alignment points' boxes before the enhancement.
+void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+               CalculationObserver& observer, const LocalStacking& local);
 
 }  // namespace quivane

@@ -37,6 +37,7 @@
 #include "window/CaptionPanel.h"
 #include "actions/ControlHandlers.h"
 #include "actions/KeyHandling.h"
+#include "actions/LocalAlignmentRun.h"
 #include "window/PictureBox.h"
 #include "window/QtImage.h"
 #include "window/QualityLamp.h"
@@ -206,6 +207,34 @@ void MainForm::buildMenu()
             QInputDialog::getInt(this, "Picture memory", "Memory for the loaded pictures (MiB):", ws_.pictureMemoryMiB,
                                  DefaultPictureMemoryMiB, MachineMemoryMiB(), 64, &ok);
         if (ok) RunGuarded(*this, [&] { SetPictureMemory(ws_, *this, value); });
+    });
+    buildLocalAlignmentMenu(options);
+}
+
+void MainForm::buildLocalAlignmentMenu(QMenu* options)
+{
+    options->addSeparator();
+    QAction* local = options->addAction("&Local alignment");
+    local->setObjectName("LocalAlignmentAction");
+    local->setCheckable(true);
+    local->setToolTip("After the automatic alignment, align and stack alignment points over the object one by one");
+    connect(local, &QAction::toggled, this,
+            [this](bool on) { RunGuarded(*this, [&] { SetLocalAlignment(ws_, *this, on); }); });
+    QAction* points = options->addAction("Alignment &points...");
+    points->setObjectName("AlignmentPointsAction");
+    connect(points, &QAction::triggered, this, [this] {
+        bool ok = false;
+        const int value = QInputDialog::getInt(this, "Alignment points", "Box size in pixels (0: by the picture size):",
+                                               ws_.localBoxSize, 0, MaximumBoxSize, 2, &ok);
+        if (ok) RunGuarded(*this, [&] { SetLocalBoxSize(ws_, *this, value); });
+    });
+    QAction* keep = options->addAction("Local &keep...");
+    keep->setObjectName("LocalKeepAction");
+    connect(keep, &QAction::triggered, this, [this] {
+        bool ok = false;
+        const int value = QInputDialog::getInt(this, "Local keep", "Each point stacks its sharpest (%):",
+                                               ws_.localKeepPercent, 1, 100, 5, &ok);
+        if (ok) RunGuarded(*this, [&] { SetLocalKeep(ws_, *this, value); });
     });
 }
 

@@ -11,6 +11,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
@@ -65,6 +66,7 @@ private:
     };
 
     void buildMenu();
+    void buildLocalAlignmentMenu(QMenu* options);
     void buildLoadPanel();
     void buildAlignPanel();
     void buildCombinePanel();

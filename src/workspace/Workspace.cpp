@@ -25,6 +25,7 @@ Workspace::Workspace(const std::string& programFolder) : resultFileName(AutoResu
 void ClearPictureList(Workspace& ws)
 {
     PictureList().swap(ws.pictures);
+    ws.localPlan = LocalPlan{};
     ws.pictureCount = 0;
     ws.framesRead = 0;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "combine/LocalPlan.h"
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
 #include "image/Picture.h"
@@ -97,6 +98,14 @@ struct Workspace {
     Point dragAnchor;
     Point inputWindowSize{ViewBoxWidth, ViewBoxHeight};
     Point viewOrigin{-1, -1};  // (-1, -1): the compared region is centred
+
+    // Local alignment (the Options menu): after an automatic search, points
+    // over the object are aligned on their own; the plan serves the
+    // calculation runs until the next alignment or load.
+    bool localAlignment = false;
+    int localBoxSize = 0;         // 0: from the working size and enlargement
+    int localKeepPercent = 100;   // the sharpest share each point stacks
+    LocalPlan localPlan;
 
     // Combination and enhancement.
     int combineMethod = 0;

@@ -201,3 +201,36 @@ TEST(ControlDeclarations, SpinEditsReachOnlyTheirStepsAndTrackBarsAnyPosition)
 
 }  // namespace
 }  // namespace quivane
+
+namespace quivane {
+namespace {
+
+// --align local is the automatic search and the points; --points and
+// --local-keep belong to it and are checked like the rest.
+TEST(BatchOptions, LocalAlignmentAndItsOptions)
+{
+    const auto parsed = Parse({"--align", "local", "--points", "48", "--local-keep", "40%"});
+    ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed)) << std::get<UsageError>(parsed).message;
+    const BatchOptions& o = std::get<BatchOptions>(parsed);
+    EXPECT_TRUE(o.alignAuto);
+    EXPECT_TRUE(o.alignLocal);
+    EXPECT_EQ(o.pointSize, 48);
+    ASSERT_TRUE(o.localKeep);
+    EXPECT_EQ(o.localKeep->kind, KeepRule::Kind::Percent);
+    EXPECT_EQ(o.localKeep->amount, 40);
+    const auto counted = Parse({"--align", "local", "--local-keep", "12"});
+    EXPECT_EQ(std::get<BatchOptions>(counted).localKeep->kind, KeepRule::Kind::Count);
+    const auto plain = Parse({"--align", "auto"});
+    EXPECT_FALSE(std::get<BatchOptions>(plain).alignLocal);
+
+    EXPECT_EQ(ErrorOf({"--points", "32"}), "--points needs --align local");
+    EXPECT_EQ(ErrorOf({"--align", "auto", "--local-keep", "50%"}), "--local-keep needs --align local");
+    EXPECT_EQ(ErrorOf({"--align", "local", "--points", "33"}), "--points 33: expected 16..256 in steps of 2");
+    for (const char* bad : {"14", "258", "x"}) EXPECT_NE(ErrorOf({"--align", "local", "--points", bad}), "");
+    for (const char* bad : {"0%", "101%", "0", "-3", "%", "5%%", "half"})
+        EXPECT_NE(ErrorOf({"--align", "local", "--local-keep", bad}), "") << bad;
+    EXPECT_NE(ErrorOf({"--align", "global"}), "");
+}
+
+}  // namespace
+}  // namespace quivane

@@ -1,0 +1,63 @@
+// The global run (automatic search and mean stack) against the local run
+// (the same, then the alignment points measured and stacked), on the bent
+// Saturn series of the shared test material loaded at the window's start
+// settings. The local run should cost at most three global runs.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "combine/LocalStack.h"
+#include "support/BentSeries.h"
+
+namespace {
+
+using namespace quivane;
+
+const PictureList& Loaded()
+{
+    static const PictureList pictures = [] {
+        PictureList p = testing::LoadBentSeries("bent");
+        if (p.size() != 41) {
+            std::fprintf(stderr, "test material missing or unreadable: %s\n", testing::BentArchive().c_str());
+            std::exit(1);
+        }
+        return p;
+    }();
+    return pictures;
+}
+
+void GlobalRun(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        PictureList pictures = Loaded();
+        state.ResumeTiming();
+        testing::AlignGlobally(pictures);
+        CalculationObserver quiet;
+        Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet);
+        benchmark::DoNotOptimize(pictures.front().bitmap.row(0));
+    }
+}
+
+void LocalRun(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        PictureList pictures = Loaded();
+        state.ResumeTiming();
+        testing::AlignGlobally(pictures);
+        const LocalPlan plan = PlanLocalAlignment(pictures, 40, LocalSettings{}, nullptr);
+        CalculationObserver quiet;
+        Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet,
+                  LocalStacking{plan, KeepRule::Percent(100)});
+        benchmark::DoNotOptimize(pictures.front().bitmap.row(0));
+    }
+}
+
+BENCHMARK(GlobalRun)->Unit(benchmark::kMillisecond);
+BENCHMARK(LocalRun)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

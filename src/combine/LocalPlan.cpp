@@ -1,0 +1,170 @@
+#include "combine/LocalPlan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "align/LumaGrid.h"
+#include "combine/CombineMethods.h"
+#include "select/KeepBest.h"
+#include "select/SharpnessScore.h"
+
+namespace quivane {
+namespace {
+
+// The picture's luminance over a box (read through its offsets and `u`, `v`
+// pixels further) as the sharpness score reads a window.
+LumaPlane BoxLuminance(const Picture& picture, int left, int top, int width, int height, int u, int v)
+{
+    LumaPlane plane;
+    plane.left = left;
+    plane.top = top;
+    plane.width = width;
+    plane.height = height;
+    plane.levels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            plane.levels.push_back(static_cast<float>(GetShiftedPixel(picture, left + x + u, top + y + v).luminance));
+    return plane;
+}
+
+int Weight(const Picture& picture)
+{
+    return picture.quality > 0 && picture.quality < static_cast<int>(QualityWeights.size())
+               ? QualityWeights[static_cast<std::size_t>(picture.quality)]
+               : 0;
+}
+
+// Whole pixels of a shift in sixteenths, rounded to the nearest (halves up).
+int WholePixels(int sixteenths) { return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale))); }
+
+std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent)
+{
+    std::vector<double> scores;
+    for (const int n : usable) {
+        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        scores.push_back(SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0)));
+    }
+    const std::vector<int> marks = MarksFromRanking(scores, {}, KeepRule::Percent(percent));
+    std::vector<int> chosen;
+    for (std::size_t i = 0; i < usable.size(); ++i)
+        if (marks[i] != QualityDont) chosen.push_back(usable[i]);
+    // However few pictures there are, the sharpest one makes a reference.
+    if (chosen.empty() && !usable.empty()) {
+        const auto best = std::max_element(scores.begin(), scores.end());
+        chosen.push_back(usable[static_cast<std::size_t>(best - scores.begin())]);
+    }
+    return chosen;
+}
+
+// Subtracts, at every point, the quality-weighted mean shift of the usable
+// pictures, rounded to the nearest sixteenth.
+void CentreShifts(const PictureList& pictures, const std::vector<int>& usable, LocalPlan& plan)
+{
+    for (std::size_t p = 0; p < plan.points.size(); ++p) {
+        long long sx = 0, sy = 0, weights = 0;
+        for (const int n : usable) {
+            const int w = Weight(pictures[static_cast<std::size_t>(n)]);
+            const LocalShift& s = plan.shifts[static_cast<std::size_t>(n - 1)][p];
+            sx += static_cast<long long>(w) * s.x;
+            sy += static_cast<long long>(w) * s.y;
+            weights += w;
+        }
+        if (weights == 0) continue;
+        const auto mean = [&](long long sum) {
+            return static_cast<int>(std::floor((static_cast<double>(sum) / static_cast<double>(weights)) + 0.5));
+        };
+        const int mx = mean(sx), my = mean(sy);
+        for (const int n : usable) {
+            LocalShift& s = plan.shifts[static_cast<std::size_t>(n - 1)][p];
+            s.x -= mx;
+            s.y -= my;
+        }
+    }
+}
+
+// The pictures 1..count that take part: marked other than "Dont", of the
+// result's size.
+std::vector<int> UsablePictures(const PictureList& pictures, int count)
+{
+    std::vector<int> usable;
+    const Bitmap32& result = pictures.front().bitmap;
+    for (int n = 1; n <= count; ++n) {
+        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        if (p.quality != QualityDont && p.bitmap.width() == result.width() && p.bitmap.height() == result.height())
+            usable.push_back(n);
+    }
+    return usable;
+}
+
+bool Usable(const PictureList& pictures, int& count)
+{
+    count = std::min(count, static_cast<int>(pictures.size()) - 1);
+    return count >= 1 && !pictures.front().bitmap.empty();
+}
+
+LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>& usable, LumaGrid reference,
+                  const LocalSettings& settings, const LocalProgress& progress)
+{
+    LocalPlan plan;
+    plan.width = pictures.front().bitmap.width();
+    plan.height = pictures.front().bitmap.height();
+    if (reference.width != plan.width || reference.height != plan.height) return LocalPlan{};
+    plan.reference = std::move(reference);
+    const int size = settings.boxSize > 0 ? settings.boxSize
+                                          : DefaultBoxSize(plan.width, plan.height, settings.enlargement);
+    plan.points = PlaceAlignmentPoints(plan.reference, size);
+    if (plan.points.empty()) return LocalPlan{};
+
+    const int radius = settings.radius > 0 ? settings.radius : DefaultSearchRadius(settings.enlargement);
+    // Neighbouring boxes share half their pixels: their shifts differ by far
+    // less than this unless one of them matched the wrong detail.
+    const int limit = ShiftScale * std::max(1, (radius + 2) / 3);
+    const double none = -std::numeric_limits<double>::infinity();
+    plan.count = count;
+    plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
+    plan.sharpness.assign(static_cast<std::size_t>(count), std::vector<double>(plan.points.size(), none));
+    std::size_t next = 0;
+    for (int n = 1; n <= count; ++n) {
+        if (next < usable.size() && usable[next] == n) {
+            ++next;
+            const Picture& picture = pictures[static_cast<std::size_t>(n)];
+            std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
+            shifts = MeasureLocalShifts(plan.reference, picture, plan.points, radius);
+            ReplaceOutliers(plan.points, shifts, limit);
+            for (std::size_t p = 0; p < plan.points.size(); ++p) {
+                const AlignmentPoint& box = plan.points[p];
+                plan.sharpness[static_cast<std::size_t>(n - 1)][p] = SharpnessScore(BoxLuminance(
+                    picture, box.left, box.top, box.size, box.size, WholePixels(shifts[p].x), WholePixels(shifts[p].y)));
+            }
+        }
+        if (progress && !progress(n)) return LocalPlan{};
+    }
+    return plan;
+}
+
+}  // namespace
+
+LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const LocalSettings& settings,
+                             const LocalProgress& progress)
+{
+    if (!Usable(pictures, count)) return LocalPlan{};
+    const std::vector<int> usable = UsablePictures(pictures, count);
+    // One picture has nothing to be aligned with.
+    if (usable.size() < 2) return LocalPlan{};
+    LumaGrid reference = StackLuminance(pictures, SharpestPictures(pictures, usable, settings.referencePercent));
+    LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress);
+    if (!plan.empty()) CentreShifts(pictures, usable, plan);
+    return plan;
+}
+
+LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,
+                               const LocalSettings& settings, const LocalProgress& progress)
+{
+    if (!Usable(pictures, count)) return LocalPlan{};
+    const std::vector<int> usable = UsablePictures(pictures, count);
+    if (usable.empty()) return LocalPlan{};
+    return Measure(pictures, count, usable, std::move(reference), settings, progress);
+}
+
+}  // namespace quivane

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "align/AlignmentPoints.h"
+#include "align/LocalShifts.h"
+#include "image/Picture.h"
+
+namespace quivane {
+
+// What local alignment takes besides the pictures; 0 for a size or radius
+// means the default for the pictures' size and enlargement.
+struct LocalSettings {
+    int boxSize = 0;
+    int radius = 0;
+    int enlargement = 2;
+    // The share of the usable pictures, the sharpest, stacked into the
+    // reference the boxes are matched against.
+    int referencePercent = 30;
+};
+
+// Alignment points over the object and, for every input picture and point,
+// the picture's shift there and how sharp its box is. Empty (no points) when
+// the object gave too few points: the stack then keeps the global offsets.
+struct LocalPlan {
+    int width = 0;  // the pictures' size
+    int height = 0;
+    int count = 0;  // input pictures 1..count were measured
+    LumaGrid reference;
+    std::vector<AlignmentPoint> points;
+    // [picture - 1][point]: shifts centred on the series (their quality-
+    // weighted mean over the usable pictures is 0 at every point), and the
+    // local sharpness score (-infinity for a picture that takes no part).
+    std::vector<std::vector<LocalShift>> shifts;
+    std::vector<std::vector<double>> sharpness;
+
+    bool empty() const { return points.empty(); }
+};
+
+// Called after each picture measured with its number; false gives up, and
+// the plan comes back empty.
+using LocalProgress = std::function<bool(int n)>;
+
+// After the global alignment: stacks the sharpest pictures (by the frame
+// selection's sharpness score) through their offsets into a reference,
+// places the alignment points on it, and measures every usable picture
+// (marked other than "Dont", of the result's size) at every point against
+// it, outliers replaced by their neighbours' median. Centring the shifts
+// keeps the stack where the global stack has the object: a reference of a
+// few pictures is bent by their own seeing, which the mean over the whole
+// series is not.
+LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const LocalSettings& settings,
+                             const LocalProgress& progress);
+
+// The same against a reference of the caller's (of the pictures' size, at
+// LumaScale), whose geometry the stack then takes as it is: the shifts are
+// not centred.
+LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,
+                               const LocalSettings& settings, const LocalProgress& progress);
+
+}  // namespace quivane

@@ -1,0 +1,93 @@
+#include "align/LocalShifts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "align/AlignmentPoints.h"
+
+namespace quivane {
+namespace {
+
+// Smooth detail in both directions; `shiftX`, `shiftY` move the scene, so
+// the picture shows at (x, y) what the unshifted one shows at (x - shiftX,
+// y - shiftY).
+Picture Scene(int width, int height, double shiftX = 0.0, double shiftY = 0.0)
+{
+    Picture picture;
+    PreparePictureBitmap(picture, width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double u = x - shiftX, v = y - shiftY;
+            const double level = 120 + 50 * std::sin(u / 4.0) * std::cos(v / 5.0) + 30 * std::sin((u + 2 * v) / 7.0);
+            picture.bitmap.at(x, y).luminance = static_cast<std::uint8_t>(std::lround(level));
+        }
+    }
+    return picture;
+}
+
+LumaGrid Grid(const Picture& picture) { return StackLuminance(PictureList{Picture{}, picture}, {1}); }
+
+const std::vector<AlignmentPoint> Boxes = {{32, 32, 32}, {48, 32, 32}, {64, 48, 32}};
+
+// Whole and fractional moves of the scene are found within three sixteenths
+// (the parabola leans a little towards whole pixels), and a picture's own offsets count: the shift is what comes on top.
+TEST(LocalShifts, FindWholeAndFractionalMoves)
+{
+    const LumaGrid reference = Grid(Scene(128, 128));
+    struct Case {
+        double x, y;
+    };
+    for (const Case c : {Case{0, 0}, Case{3, -2}, Case{-4, 1}, Case{0.5, 0}, Case{1.25, -2.75}}) {
+        const std::vector<LocalShift> shifts = MeasureLocalShifts(reference, Scene(128, 128, c.x, c.y), Boxes, 6);
+        for (const LocalShift& s : shifts) {
+            EXPECT_NEAR(s.x, c.x * ShiftScale, 3) << c.x << ", " << c.y;
+            EXPECT_NEAR(s.y, c.y * ShiftScale, 3) << c.x << ", " << c.y;
+            EXPECT_TRUE(s.sure);
+        }
+    }
+    Picture offset = Scene(128, 128, 3, 2);
+    offset.dx = 1;
+    offset.dy = 2;
+    for (const LocalShift& s : MeasureLocalShifts(reference, offset, Boxes, 6)) {
+        EXPECT_NEAR(s.x, 2 * ShiftScale, 2);
+        EXPECT_NEAR(s.y, 0, 2);
+    }
+}
+
+// A move beyond the search is not sure; a box outside the reference and an
+// empty picture give unsure zeros instead of reading outside.
+TEST(LocalShifts, MovesBeyondTheSearchAndBadBoxesAreNotSure)
+{
+    const LumaGrid reference = Grid(Scene(128, 128));
+    for (const LocalShift& s : MeasureLocalShifts(reference, Scene(128, 128, 9, 0), Boxes, 3)) EXPECT_FALSE(s.sure);
+    const std::vector<AlignmentPoint> outside = {{-8, 0, 32}, {100, 100, 32}, {0, 0, 0}};
+    for (const LocalShift& s : MeasureLocalShifts(reference, Scene(128, 128), outside, 3))
+        EXPECT_EQ(s, (LocalShift{0, 0, false}));
+    for (const LocalShift& s : MeasureLocalShifts(reference, Picture{}, Boxes, 3)) EXPECT_FALSE(s.sure);
+}
+
+// A wild or unsure shift takes its neighbours' median; neighbours are the
+// boxes it overlaps, and one without sure neighbours keeps its own.
+TEST(LocalShifts, OutliersTakeTheirNeighboursMedian)
+{
+    std::vector<AlignmentPoint> points;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) points.push_back({i * 16, j * 16, 32});
+    points.push_back({200, 200, 32});  // far from all
+    std::vector<LocalShift> shifts(points.size(), LocalShift{16, -8, true});
+    shifts[1] = {20, -6, true};
+    shifts[4] = {90, -8, true};    // the middle one, 74 sixteenths off
+    shifts[8] = {0, 0, false};     // a corner whose search ran out
+    shifts[9] = {300, 300, true};  // alone
+    std::vector<LocalShift> replaced = shifts;
+    ReplaceOutliers(points, replaced, 32);
+    EXPECT_EQ(replaced[4].x, 16);
+    EXPECT_EQ(replaced[4].y, -8);
+    EXPECT_EQ(replaced[8].x, 16) << "the corner's sure neighbours are 4 (wild), 5 and 7";
+    EXPECT_EQ(replaced[1], shifts[1]) << "within the limit";
+    EXPECT_EQ(replaced[9], shifts[9]);
+}
+
+}  // namespace
+}  // namespace quivane

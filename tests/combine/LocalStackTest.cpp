@@ -1,0 +1,111 @@
+#include "combine/LocalStack.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "combine/Calculation.h"
+#include "support/Pictures.h"
+
+namespace quivane {
+namespace {
+
+// Windows half a box apart add up to exactly one, whatever the even size.
+TEST(LocalStack, WindowsHalfABoxApartAddUpToOne)
+{
+    for (const int size : {16, 18, 32, 34, 96, 256}) {
+        const std::vector<int> w = BoxWindowWeights(size);
+        ASSERT_EQ(static_cast<int>(w.size()), size);
+        for (int t = 0; t < size / 2; ++t) EXPECT_EQ(w[t] + w[t + size / 2], 64) << size << " at " << t;
+        EXPECT_LE(w.front(), 1) << "a window starts near nothing, so its edge leaves no step";
+        for (int t = 0; t < size; ++t) EXPECT_EQ(w[t], w[size - 1 - t]) << "symmetric";
+    }
+}
+
+// A plan by hand: a full 3 x 3 grid of 32-pixel boxes on 64 x 64 pictures,
+// each picture's shift the same at every point.
+LocalPlan HandPlan(int count, const std::vector<LocalShift>& perPicture, const std::vector<double>& sharpness = {})
+{
+    LocalPlan plan;
+    plan.width = plan.height = 64;
+    plan.count = count;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) plan.points.push_back({i * 16, j * 16, 32});
+    for (int n = 0; n < count; ++n) {
+        plan.shifts.emplace_back(plan.points.size(), perPicture[static_cast<std::size_t>(n)]);
+        plan.sharpness.emplace_back(plan.points.size(), sharpness.empty() ? 1.0 : sharpness[static_cast<std::size_t>(n)]);
+    }
+    return plan;
+}
+
+Picture Stack(PictureList pictures, const LocalPlan& plan, KeepRule keep = KeepRule::Percent(100))
+{
+    CalculationObserver quiet;
+    Calculate(pictures, static_cast<int>(pictures.size()) - 1, CalculationSettings{}, DefaultKernelSlots(), quiet,
+              LocalStacking{plan, keep});
+    return pictures.front();
+}
+
+// Where the boxes overlap fully the blend is the boxes' own stack, to the
+// byte: a picture read one pixel further by its shift lands where its twin
+// lies.
+TEST(LocalStack, ShiftsUndoMovesToTheByte)
+{
+    std::mt19937 random(5);
+    const Picture base = testing::RandomPicture(64, 64, random);
+    Picture moved = base;  // shows at (x, y) what base shows at (x - 1, y)
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) moved.bitmap.at(x, y) = base.bitmap.at(std::max(0, x - 1), y);
+    const PictureList pictures{base, base, moved};
+    const Picture local = Stack(pictures, HandPlan(2, {{0, 0}, {ShiftScale, 0}}));
+    for (int y = 16; y < 48; ++y)
+        for (int x = 16; x < 48; ++x) ASSERT_EQ(local.bitmap.at(x, y), base.bitmap.at(x, y)) << x << ", " << y;
+
+    // Halves round to the nearer whole pixel: 7 sixteenths read no further.
+    const Picture rounded = Stack(PictureList{base, base, base}, HandPlan(2, {{7, -7}, {-8 + 1, 0}}));
+    for (int y = 16; y < 48; ++y)
+        for (int x = 16; x < 48; ++x) ASSERT_EQ(rounded.bitmap.at(x, y), base.bitmap.at(x, y));
+}
+
+// Each point keeps its sharpest pictures; "Dont" pictures never count.
+TEST(LocalStack, PointsKeepTheirSharpestAndLeaveDontOut)
+{
+    const Picture dark = [] {
+        Picture p;
+        PreparePictureBitmap(p, 64, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) p.bitmap.at(x, y) = PicturePixel{10, 20, 30, 40};
+        return p;
+    }();
+    Picture bright = dark;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) bright.bitmap.at(x, y) = PicturePixel{200, 210, 220, 230};
+    const PictureList pictures{dark, dark, bright, dark};
+    const Picture kept = Stack(pictures, HandPlan(3, {{}, {}, {}}, {1.0, 5.0, 2.0}), KeepRule::Count(1));
+    EXPECT_EQ(kept.bitmap.at(32, 32), (PicturePixel{200, 210, 220, 230}));
+
+    PictureList marked = pictures;
+    marked[2].quality = QualityDont;
+    const Picture withoutDont = Stack(marked, HandPlan(3, {{}, {}, {}}, {1.0, 5.0, 2.0}), KeepRule::Count(1));
+    EXPECT_EQ(withoutDont.bitmap.at(32, 32), (PicturePixel{10, 20, 30, 40}));
+}
+
+// An empty plan, or one made for pictures of another size or number, leaves
+// the global stack alone.
+TEST(LocalStack, PlansThatDoNotFitChangeNothing)
+{
+    std::mt19937 random(8);
+    PictureList pictures{testing::RandomPicture(64, 64, random), testing::RandomPicture(64, 64, random),
+                         testing::RandomPicture(64, 64, random)};
+    PictureList plain = pictures;
+    CalculationObserver quiet;
+    Calculate(plain, 2, CalculationSettings{}, DefaultKernelSlots(), quiet);
+    EXPECT_EQ(Stack(pictures, LocalPlan{}).bitmap, plain.front().bitmap);
+    LocalPlan wide = HandPlan(2, {{}, {}});
+    wide.width = 96;
+    EXPECT_EQ(Stack(pictures, wide).bitmap, plain.front().bitmap);
+    EXPECT_EQ(Stack(pictures, HandPlan(5, {{}, {}, {}, {}, {}})).bitmap, plain.front().bitmap);
+}
+
+}  // namespace
+}  // namespace quivane

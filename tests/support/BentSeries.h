@@ -1,0 +1,122 @@
+#pragma once
+
+// The shared bent/unbent Saturn pair: 40 frames bent by a smooth random
+// displacement field and their unbent twins (same shift, blur and noise).
+// The packed frames are unpacked once per process into a temporary folder
+// and loaded through the series loader at the window's start settings, so
+// the pictures are what the program stacks.
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "acquire/SequenceNames.h"
+#include "acquire/SeriesLoading.h"
+#include "align/OffsetSearch.h"
+#include "combine/Calculation.h"
+#include "image/PictureMemory.h"
+#include "image/PixelHelpers.h"
+#include "support/TempFolder.h"
+#include "tone/RenderPicture.h"
+
+namespace quivane::testing {
+
+inline std::filesystem::path BentArchive()
+{
+    return std::filesystem::path(QUIVANE_TESTDATA) / "bent" / "saturn" / "frames.tar.xz";
+}
+
+// The unpacked folder (holding bent/ and unbent/), or an empty path when the
+// material is missing or does not unpack; tests must then fail.
+inline std::filesystem::path UnpackedBentSeries()
+{
+    static std::unique_ptr<TempFolder> folder;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (!std::filesystem::exists(BentArchive())) return {};
+        folder = std::make_unique<TempFolder>("bent");
+        const std::string command =
+            "tar xJf '" + BentArchive().string() + "' -C '" + folder->path().string() + "' 2>/dev/null";
+        if (std::system(command.c_str()) != 0) folder.reset();
+    }
+    return folder ? folder->path() : std::filesystem::path{};
+}
+
+// One series ("bent" or "unbent") as the window loads it at its start
+// settings: 192 x 144 pictures, enlargement 2.
+inline PictureList LoadBentSeries(const std::string& which, SeriesSettings settings = {})
+{
+    PictureList pictures;
+    const std::filesystem::path root = UnpackedBentSeries();
+    if (root.empty()) return pictures;
+    const auto names = SplitSequenceNames("SAT_0001.BMP", "SAT_0040.BMP");
+    if (!names) return pictures;
+    if (settings.maxPictures == 0)
+        settings.maxPictures = ComputeMaxPictures(settings.width, settings.height, DefaultPictureMemoryMiB);
+    LoadObserver quiet;
+    (void)LoadBitmapSeries((root / which).string() + "/", *names, ".BMP", settings, pictures, quiet);
+    return pictures;
+}
+
+// The automatic search as Go runs it from the start settings.
+inline void AlignGlobally(PictureList& pictures)
+{
+    AlignSeries(pictures, static_cast<int>(pictures.size()) - 1, AlignmentSettings{}, nullptr);
+}
+
+// The result picture as a saved bitmap shows it (full colour, no tone stages).
+inline Bitmap24 Rendered(const Picture& result)
+{
+    Bitmap24 view(result.bitmap.width(), result.bitmap.height());
+    RenderPicture(result, view, -1, -1, ModeFullColour, ToneSettings{});
+    return view;
+}
+
+// How `a` is placed on `b`: a(x + x, y + y) shows what b(x, y) does.
+struct Registration {
+    int x = 0;
+    int y = 0;
+};
+
+// Peak signal-to-noise ratio of `a`, read through `r`, against `b` over all
+// three channels, `margin` pixels at each edge left out (there the offsets
+// repeat edge pixels).
+inline double Psnr(const Bitmap24& a, const Bitmap24& b, Registration r = {}, int margin = 12)
+{
+    double sum = 0.0;
+    long long n = 0;
+    for (int y = margin; y < b.height() - margin; ++y) {
+        for (int x = margin; x < b.width() - margin; ++x) {
+            const ColourPixel p = a.at(x + r.x, y + r.y), q = b.at(x, y);
+            for (const int e : {p.red - q.red, p.green - q.green, p.blue - q.blue}) sum += double(e) * e;
+            n += 3;
+        }
+    }
+    const double mse = n > 0 ? sum / double(n) : 0.0;
+    return mse > 0.0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : 99.0;
+}
+
+// Each series is aligned on its own first picture, and a bent frame's
+// object centre (where its picture is cut out) may lie a pixel or two off
+// its twin's: the whole-pixel placement of `a` on `b` within `radius` that
+// matches best.
+inline Registration Register(const Bitmap24& a, const Bitmap24& b, int radius = 10)
+{
+    Registration best;
+    double bestPsnr = -1.0;
+    for (int y = -radius; y <= radius; ++y) {
+        for (int x = -radius; x <= radius; ++x) {
+            const double psnr = Psnr(a, b, Registration{x, y});
+            if (psnr > bestPsnr) {
+                bestPsnr = psnr;
+                best = Registration{x, y};
+            }
+        }
+    }
+    return best;
+}
+
+}  // namespace quivane::testing
