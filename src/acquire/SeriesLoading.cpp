@@ -12,6 +12,8 @@
 #include "files/FileNames.h"
 #include "image/DeepConversion.h"
 #include "prepare/FramePreparation.h"
+#include "select/BadFrames.h"
+#include "select/FrameMeasure.h"
 
 namespace quivane {
 namespace {
@@ -51,11 +53,19 @@ FrameRef RefOf(const CaptureFrame& frame)
     return std::visit([](const auto& f) -> FrameRef { return &f; }, frame);
 }
 
-// What a frame becomes, and what an observer is shown of it: the frame
-// itself, or (for a deep or debayered frame) its 24-bit rendition.
+// What a frame becomes, what an observer is shown of it (the frame itself,
+// or for a deep or debayered frame its 24-bit rendition), and the facts its
+// series is judged on when the load scores.
 struct PreparedFrame {
     Picture picture;
     Bitmap24 shown;
+    std::optional<FrameFacts> facts;
+};
+
+// A picture and what was measured of its frame.
+struct MadePicture {
+    Picture picture;
+    std::optional<FrameFacts> facts;
 };
 
 Picture NewPicture(const SeriesSettings& s)
@@ -66,19 +76,30 @@ Picture NewPicture(const SeriesSettings& s)
     return picture;
 }
 
+// Builds the picture from the frame as it stands (unless only scores are
+// asked for) and measures the frame around the object the building found.
+template <class Frame>
+MadePicture Made(const Frame& frame, const SeriesSettings& s)
+{
+    MadePicture made{NewPicture(s), std::nullopt};
+    const ObjectSurvey survey = s.work == SeriesWork::ScoresOnly
+                                    ? SurveyObject(frame)
+                                    : BuildPicture(made.picture, frame, s.width, s.height);
+    if (s.work == SeriesWork::Pictures) return made;
+    const FrameMeasure measure = MeasureFrame(frame, survey, s.fullPicture);
+    made.picture.sharpness = measure.score;
+    made.facts = measure.facts;
+    return made;
+}
+
 // Preparation never changes the frame it is given: a correction works on a copy.
 template <class Frame>
-Picture PictureOf(const Frame& frame, const SeriesSettings& s)
+MadePicture PictureOf(const Frame& frame, const SeriesSettings& s)
 {
-    Picture picture = NewPicture(s);
-    if (s.correction.flags == 0) {
-        BuildPicture(picture, frame, s.width, s.height);
-    } else {
-        Frame corrected = frame;
-        CorrectFrame(s.correction, corrected);
-        BuildPicture(picture, corrected, s.width, s.height);
-    }
-    return picture;
+    if (s.correction.flags == 0) return Made(frame, s);
+    Frame corrected = frame;
+    CorrectFrame(s.correction, corrected);
+    return Made(corrected, s);
 }
 
 PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
@@ -89,8 +110,8 @@ PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
     const DeepFrame& colour = mosaic != Mosaic::None ? made : AsColour(frame, made);
     Bitmap24 eight = ToBitmap24(colour);
     // 8-bit data takes the 24-bit way, to the same bytes.
-    Picture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
-    return {std::move(picture), std::move(eight)};
+    MadePicture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
+    return {std::move(picture.picture), std::move(eight), std::move(picture.facts)};
 }
 
 // Pure: may run on any thread.
@@ -101,22 +122,53 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
     const Mosaic named = ChosenMosaic(s.bayer, Mosaic::None);
     if (const auto* bitmap = std::get_if<const Bitmap24*>(&frame)) {
         if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(**bitmap, named), s);
-        return {PictureOf(**bitmap, s), {}};
+        MadePicture made = PictureOf(**bitmap, s);
+        return {std::move(made.picture), {}, std::move(made.facts)};
     }
     if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
         if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
             return PrepareDeep(OneChannel(**grey, named), s);
-        Picture picture = NewPicture(s);
-        BuildPicture(picture, **grey, s.width, s.height);
-        return {std::move(picture), {}};
+        MadePicture made = Made(**grey, s);
+        return {std::move(made.picture), {}, std::move(made.facts)};
     }
     return PrepareDeep(*std::get<const DeepFrame*>(frame), s);
 }
 
+// The facts of the frames a load adds, from its first input picture on, and
+// the judgement of the series once it is read.
+class SeriesJudge {
+public:
+    explicit SeriesJudge(const PictureList& pictures) : first_(InputCount(pictures) + 1) {}
+
+    void add(const std::optional<FrameFacts>& facts)
+    {
+        if (facts) facts_.push_back(*facts);
+        else complete_ = false;
+    }
+
+    // Every input picture the load added takes its frame's fault, when every
+    // one was measured.
+    void judge(PictureList& pictures) const
+    {
+        if (!complete_ || facts_.empty()) return;
+        if (static_cast<std::size_t>(first_) + facts_.size() > pictures.size()) return;
+        const std::vector<FrameVerdict> verdicts = JudgeFrames(facts_);
+        for (std::size_t k = 0; k < verdicts.size(); ++k)
+            pictures[static_cast<std::size_t>(first_) + k].fault = verdicts[k].reason;
+    }
+
+private:
+    int first_;
+    std::vector<FrameFacts> facts_;
+    bool complete_ = true;
+};
+
 // Adds the prepared frame as the result and the first input when the list is
 // empty, else as the next input, telling the observer as it goes.
-void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer)
+void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer,
+                    SeriesJudge* judge = nullptr)
 {
+    if (judge) judge->add(prepared.facts);
     auto add = [&](int index, Picture picture) {
         const auto* grey = std::get_if<const Bitmap8*>(&frame);
         const auto* bitmap = std::get_if<const Bitmap24*>(&frame);
@@ -191,6 +243,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     std::string number = names.numberText;
     std::string name = names.prefix + number + extension;
     const auto files = FilesByUpperCaseName(folder);
+    SeriesJudge judge(pictures);
     int found = 0;
     while (!observer.stopRequested() && name <= names.last) {
         // Past the limit the names are only counted, for the warning.
@@ -201,10 +254,13 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
                 auto frame = ReadSeriesPicture(folder + file->second);
                 if (auto* failure = std::get_if<ReadFailure>(&frame)) {
                     report.failure = failure->message;
+                    judge.judge(pictures);
                     return report;
                 }
-                if (auto* bitmap = std::get_if<Bitmap24>(&frame)) AddSeriesFrame(pictures, *bitmap, settings, observer);
-                if (auto* deep = std::get_if<DeepFrame>(&frame)) AddSeriesFrame(pictures, *deep, settings, observer);
+                if (auto* bitmap = std::get_if<Bitmap24>(&frame))
+                    AppendPrepared(pictures, bitmap, PrepareFrame(bitmap, settings), observer, &judge);
+                if (auto* deep = std::get_if<DeepFrame>(&frame))
+                    AppendPrepared(pictures, deep, PrepareFrame(deep, settings), observer, &judge);
             }
         }
         if (room) observer.paused();
@@ -214,6 +270,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
         number = next;
         name = names.prefix + number + extension;
     }
+    judge.judge(pictures);
     if (found > InputCount(pictures) && InputCount(pictures) >= settings.maxPictures)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), found));
     return report;
@@ -228,6 +285,7 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
     // thread while this one prepares the first: preparation is pure, and the
     // pictures are still added, and the observer told, in frame order.
     std::array<CaptureFrame, 2> read;
+    SeriesJudge judge(pictures);
     bool stopped = false;
     for (int k = 0; k < frames && !stopped; k += 2) {
         const bool first = capture.ReadFrame(k, read[0]);
@@ -241,11 +299,13 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
 
         for (int j = 0; j < 2 && k + j < frames && !stopped; ++j) {
             std::optional<PreparedFrame>& prepared = j == 0 ? mine : theirs;
-            if (prepared) AppendPrepared(pictures, RefOf(read[static_cast<std::size_t>(j)]), std::move(*prepared), observer);
+            if (prepared)
+                AppendPrepared(pictures, RefOf(read[static_cast<std::size_t>(j)]), std::move(*prepared), observer, &judge);
             observer.paused();
             stopped = observer.stopRequested();
         }
     }
+    judge.judge(pictures);
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > frames)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));

@@ -49,6 +49,8 @@ void AutoAlign(Workspace& ws, Ui& ui)
                     // Stop, run from the pump, clears aligning.
                     return ws.aligning && !TakeAbortRequest(ws);
                 });
+    // A search that did not settle marked its picture Dont.
+    ui.showSelection();
 }
 
 }  // namespace quivane

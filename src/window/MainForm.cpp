@@ -591,6 +591,10 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 
 void MainForm::setStatusText(const std::string& text) { statusLine_->setText(QString::fromStdString(text)); }
 
+std::string MainForm::statusText() const { return statusLine_->text().toStdString(); }
+
+void MainForm::showSelection() {}
+
 void MainForm::setProgressMaximum(int maximum) { progressBar_->setMaximum(maximum); }
 
 void MainForm::setProgressMinimum(int minimum) { progressBar_->setMinimum(minimum); }

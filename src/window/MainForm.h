@@ -35,6 +35,7 @@ public:
 
     // Ui
     void setStatusText(const std::string& text) override;
+    std::string statusText() const override;
     void setProgressMaximum(int maximum) override;
     void setProgressMinimum(int minimum) override;
     void setProgressPosition(int position) override;
@@ -46,6 +47,7 @@ public:
     void repaintResultBox() override;
     void showInputView(const Bitmap24& view) override;
     void showCorrectionActive(bool active) override;
+    void showSelection() override;
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
     void showError(const std::string& message) override;
