@@ -19,6 +19,7 @@ namespace quivane {
 
 class CaptionPanel;
 class PictureBox;
+class QualityGraph;
 class QualityLamp;
 
 // The main window: a fixed layout of panels whose controls mirror the
@@ -32,6 +33,10 @@ public:
     ~MainForm() override;
 
     Workspace& workspace() { return ws_; }
+    // The quality graph window, opened (and made) from the Quality menu;
+    // null until then.
+    QualityGraph* qualityGraph() const;
+    void openQualityGraph();
 
     // Ui
     void setStatusText(const std::string& text) override;
@@ -67,6 +72,8 @@ private:
     };
 
     void buildMenu();
+    void buildQualityMenu();
+    void askKeepBest();
     void buildLoadPanel();
     void buildAlignPanel();
     void buildCombinePanel();
@@ -111,6 +118,7 @@ private:
     QLabel* statusLine_ = nullptr;
     QWidget* content_ = nullptr;  // the panels, at their fixed places
     QMenuBar* menuBar_ = nullptr;
+    QPointer<QualityGraph> graph_;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
     const QEvent* lastKeyEvent_ = nullptr;
