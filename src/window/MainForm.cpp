@@ -256,7 +256,25 @@ void MainForm::openQualityGraph()
         requests.keep = [this](int kept) { RunGuarded(*this, [&] { KeepBest(ws_, *this, KeepRule::Count(kept)); }); };
         requests.browse = [this](int picture) { RunGuarded(*this, [&] { BrowseToPicture(ws_, *this, picture); }); };
         graph_ = new QualityGraph(ws_, std::move(requests), this);
-        graph_->move(geometry().topRight() + QPoint(8, 0));
+        // Beside the window, right or left, or below or above it, wherever
+        // the screen has room first: never over the panels when it can be
+        // helped.
+        const QRect window = frameGeometry();
+        const QSize size = graph_->frameGeometry().size();
+        QPoint place = window.topRight() + QPoint(8, 0);
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QPoint candidates[] = {place, window.topLeft() - QPoint(size.width() + 8, 0),
+                                         window.bottomLeft() + QPoint(0, 8),
+                                         window.topLeft() - QPoint(0, size.height() + 8)};
+            for (const QPoint& candidate : candidates) {
+                if (room.contains(QRect(candidate, size))) {
+                    place = candidate;
+                    break;
+                }
+            }
+        }
+        graph_->move(place);
     }
     graph_->refresh();
     graph_->show();

@@ -172,7 +172,8 @@ void QualityPlotView::paintEvent(QPaintEvent*)
     painter.setPen(QColor(200, 200, 200));
     painter.drawRect(frame);
     QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    if (small.pointSizeF() > 0) small.setPointSizeF(small.pointSizeF() * 0.85);
+    else if (small.pixelSize() > 0) small.setPixelSize(std::max(8, small.pixelSize() * 85 / 100));
     painter.setFont(small);
     const QFontMetrics metrics(small);
 
@@ -244,7 +245,8 @@ void QualityPlotView::paintEvent(QPaintEvent*)
     const bool words = slotWidth >= 3;
     for (std::size_t slot = 0; slot < count; ++slot) {
         const PlotPoint& p = pts[l.order()[slot]];
-        const QPointF at(l.xOfSlot(slot), l.yOf(p.score));
+        // A bad frame scoring outside the range of the usable ones sits on the edge.
+        const QPointF at(l.xOfSlot(slot), std::clamp(l.yOf(p.score), a.top, a.top + a.height));
         if (p.fault != FrameFault::None) {
             painter.setPen(QPen(FaultColour, 2));
             painter.drawLine(at + QPointF(-radius, -radius), at + QPointF(radius, radius));
@@ -309,7 +311,7 @@ QualityGraph::QualityGraph(const Workspace& ws, Requests requests, QWidget* pare
     setObjectName("QualityGraph");
     setWindowFlag(Qt::Window);
     setWindowTitle("Quivane: quality graph");
-    resize(640, 360);
+    resize(600, 340);
 
     sorted_ = new QCheckBox("Sorted by score", this);
     sorted_->setObjectName("SortedCheckBox");

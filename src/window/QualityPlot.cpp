@@ -52,8 +52,12 @@ PlotLayout::PlotLayout(const std::vector<PlotPoint>& points, bool sorted, PlotRe
     }
     for (std::size_t slot = 0; slot < order_.size(); ++slot) slotOf_[order_[slot]] = slot;
 
+    // The range of the usable pictures, where the threshold is chosen: a bad
+    // frame may score far off them (a cloud is dim and noisy).
+    const bool anyUsable = std::any_of(points_.begin(), points_.end(), [](const PlotPoint& p) { return p.usable(); });
     double low = std::numeric_limits<double>::infinity(), high = -low;
     for (const std::size_t i : order_) {
+        if (anyUsable && !points_[i].usable()) continue;
         low = std::min(low, points_[i].score);
         high = std::max(high, points_[i].score);
     }

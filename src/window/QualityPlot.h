@@ -34,8 +34,9 @@ struct PlotRect {
 
 // Where the quality graph draws each picture and what a place on it means:
 // pure, so that it is tested without a window. Scores rise upwards; the
-// range is that of the scored pictures with a twentieth of it spare above
-// and below.
+// range is that of the usable pictures (of all scored ones when none is
+// usable) with a twentieth of it spare above and below; a bad frame may lie
+// outside it.
 class PlotLayout {
 public:
     PlotLayout(const std::vector<PlotPoint>& points, bool sorted, PlotRect area);
