@@ -7,6 +7,7 @@
 
 #include "image/PictureMemory.h"
 #include "prepare/Debayer.h"
+#include "select/KeepBest.h"
 #include "workspace/Controls.h"
 
 namespace quivane {
@@ -34,6 +35,8 @@ struct BatchOptions {
     bool shiftFix = false;
     std::vector<QualityOption> qualities;
     std::vector<OffsetOption> offsets;
+    std::optional<KeepRule> keep;  // --keep N% or --keep N
+    bool printQuality = false;
     bool alignAuto = false;
     std::optional<int> reference;
     std::optional<int> viewOriginX, viewOriginY;
