@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <future>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <filesystem>
 #include <map>
@@ -54,18 +59,18 @@ FrameRef RefOf(const CaptureFrame& frame)
 }
 
 // What a frame becomes, what an observer is shown of it (the frame itself,
-// or for a deep or debayered frame its 24-bit rendition), and the facts its
-// series is judged on when the load scores.
+// or for a deep or debayered frame its 24-bit rendition), and, when the load
+// scores, what frame selection reads of the frame to measure it.
 struct PreparedFrame {
     Picture picture;
     Bitmap24 shown;
-    std::optional<FrameFacts> facts;
+    std::optional<ObjectView> view;
 };
 
-// A picture and what was measured of its frame.
+// A picture and what is to be measured of its frame.
 struct MadePicture {
     Picture picture;
-    std::optional<FrameFacts> facts;
+    std::optional<ObjectView> view;
 };
 
 Picture NewPicture(const SeriesSettings& s)
@@ -77,7 +82,8 @@ Picture NewPicture(const SeriesSettings& s)
 }
 
 // Builds the picture from the frame as it stands (unless only scores are
-// asked for) and measures the frame around the object the building found.
+// asked for) and reads what is measured of the frame around the object the
+// building found.
 template <class Frame>
 MadePicture Made(const Frame& frame, const SeriesSettings& s)
 {
@@ -85,10 +91,7 @@ MadePicture Made(const Frame& frame, const SeriesSettings& s)
     const ObjectSurvey survey = s.work == SeriesWork::ScoresOnly
                                     ? SurveyObject(frame)
                                     : BuildPicture(made.picture, frame, s.width, s.height);
-    if (s.work == SeriesWork::Pictures) return made;
-    const FrameMeasure measure = MeasureFrame(frame, survey, s.fullPicture);
-    made.picture.sharpness = measure.score;
-    made.facts = measure.facts;
+    if (s.work != SeriesWork::Pictures) made.view = MeasuredView(frame, survey, s.fullPicture);
     return made;
 }
 
@@ -111,7 +114,7 @@ PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
     Bitmap24 eight = ToBitmap24(colour);
     // 8-bit data takes the 24-bit way, to the same bytes.
     MadePicture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
-    return {std::move(picture.picture), std::move(eight), std::move(picture.facts)};
+    return {std::move(picture.picture), std::move(eight), std::move(picture.view)};
 }
 
 // Pure: may run on any thread.
@@ -123,43 +126,122 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
     if (const auto* bitmap = std::get_if<const Bitmap24*>(&frame)) {
         if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(**bitmap, named), s);
         MadePicture made = PictureOf(**bitmap, s);
-        return {std::move(made.picture), {}, std::move(made.facts)};
+        return {std::move(made.picture), {}, std::move(made.view)};
     }
     if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
         if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
             return PrepareDeep(OneChannel(**grey, named), s);
         MadePicture made = Made(**grey, s);
-        return {std::move(made.picture), {}, std::move(made.facts)};
+        return {std::move(made.picture), {}, std::move(made.view)};
     }
     return PrepareDeep(*std::get<const DeepFrame*>(frame), s);
 }
 
-// The facts of the frames a load adds, from its first input picture on, and
-// the judgement of the series once it is read.
+// Measures the views a load hands it, in the order given, on a thread of its
+// own, so that measuring overlaps reading and preparing the frames after.
+// A few views wait at most; a load that gets ahead waits for room.
+class BackgroundMeasure {
+public:
+    BackgroundMeasure() = default;
+    BackgroundMeasure(const BackgroundMeasure&) = delete;
+    BackgroundMeasure& operator=(const BackgroundMeasure&) = delete;
+    ~BackgroundMeasure() { stop(); }
+
+    void add(ObjectView&& view)
+    {
+        std::unique_lock lock(mutex_);
+        if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
+        room_.wait(lock, [&] { return waiting_.size() < MaxWaiting; });
+        waiting_.push_back(std::move(view));
+        ready_.notify_one();
+    }
+
+    // Every measure, in order, once the last is done.
+    std::vector<FrameMeasure> finish()
+    {
+        stop();
+        if (failure_) std::rethrow_exception(failure_);
+        return std::move(measures_);
+    }
+
+private:
+    static constexpr std::size_t MaxWaiting = 8;
+
+    void stop()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        ready_.notify_all();
+        if (worker_.joinable()) worker_.join();
+    }
+
+    void run()
+    {
+        while (true) {
+            ObjectView view;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return !waiting_.empty() || closing_; });
+                if (waiting_.empty()) return;
+                view = std::move(waiting_.front());
+                waiting_.pop_front();
+                room_.notify_one();
+            }
+            try {
+                const FrameMeasure measure = MeasureView(view);
+                const std::lock_guard lock(mutex_);
+                measures_.push_back(measure);
+            } catch (...) {
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<ObjectView> waiting_;
+    std::vector<FrameMeasure> measures_;
+    std::exception_ptr failure_;
+    bool closing_ = false;
+    std::thread worker_;
+};
+
+// What is measured of the frames a load adds, from its first input picture
+// on, and the judgement of the series once it is read.
 class SeriesJudge {
 public:
     explicit SeriesJudge(const PictureList& pictures) : first_(InputCount(pictures) + 1) {}
 
-    void add(const std::optional<FrameFacts>& facts)
+    void add(std::optional<ObjectView>&& view)
     {
-        if (facts) facts_.push_back(*facts);
+        if (view) measure_.add(std::move(*view));
         else complete_ = false;
     }
 
-    // Every input picture the load added takes its frame's fault, when every
-    // one was measured.
-    void judge(PictureList& pictures) const
+    // Every input picture the load added takes its frame's score and, when
+    // every one was measured, its fault. Call once, at the end of the load.
+    void judge(PictureList& pictures)
     {
-        if (!complete_ || facts_.empty()) return;
-        if (static_cast<std::size_t>(first_) + facts_.size() > pictures.size()) return;
-        const std::vector<FrameVerdict> verdicts = JudgeFrames(facts_);
+        const std::vector<FrameMeasure> measures = measure_.finish();
+        if (static_cast<std::size_t>(first_) + measures.size() > pictures.size()) return;
+        for (std::size_t k = 0; k < measures.size(); ++k)
+            pictures[static_cast<std::size_t>(first_) + k].sharpness = measures[k].score;
+        // The result picture was made from the first frame too.
+        if (first_ == 1 && !measures.empty()) pictures[0].sharpness = measures[0].score;
+        if (!complete_ || measures.empty()) return;
+        std::vector<FrameFacts> facts;
+        for (const FrameMeasure& m : measures) facts.push_back(m.facts);
+        const std::vector<FrameVerdict> verdicts = JudgeFrames(facts);
         for (std::size_t k = 0; k < verdicts.size(); ++k)
             pictures[static_cast<std::size_t>(first_) + k].fault = verdicts[k].reason;
     }
 
 private:
     int first_;
-    std::vector<FrameFacts> facts_;
+    BackgroundMeasure measure_;
     bool complete_ = true;
 };
 
@@ -168,7 +250,9 @@ private:
 void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer,
                     SeriesJudge* judge = nullptr)
 {
-    if (judge) judge->add(prepared.facts);
+    // A frame added alone is measured at once; a load's, on the side.
+    if (judge) judge->add(std::move(prepared.view));
+    else if (prepared.view) prepared.picture.sharpness = MeasureView(*prepared.view).score;
     auto add = [&](int index, Picture picture) {
         const auto* grey = std::get_if<const Bitmap8*>(&frame);
         const auto* bitmap = std::get_if<const Bitmap24*>(&frame);

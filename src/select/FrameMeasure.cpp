@@ -1,6 +1,7 @@
 #include "select/FrameMeasure.h"
 
 #include "select/ObjectView.h"
+#include "select/PixelNoise.h"
 #include "select/SharpnessScore.h"
 
 namespace quivane {
@@ -14,28 +15,48 @@ int HeightOf(const Bitmap8& f) { return f.height(); }
 int HeightOf(const DeepFrame& f) { return f.height; }
 
 template <class Frame>
-FrameMeasure Measure(const Frame& frame, const ObjectSurvey& survey, bool wholeFrame)
+ObjectView View(const Frame& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
-    const ObjectView view =
-        ViewObject(frame, wholeFrame ? AtFrameMiddle(survey, WidthOf(frame), HeightOf(frame)) : survey);
-    return {SharpnessScore(view.window), GatherFacts(view)};
+    return ViewObject(frame, wholeFrame ? AtFrameMiddle(survey, WidthOf(frame), HeightOf(frame)) : survey);
 }
 
 }  // namespace
 
+ObjectView MeasuredView(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+ObjectView MeasuredView(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+ObjectView MeasuredView(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+FrameMeasure MeasureView(const ObjectView& view)
+{
+    // Both measures allow for the noise; it is estimated once.
+    const double noise = PixelNoiseVariance(view.window);
+    return {SharpnessScore(view.window, noise), GatherFacts(view, noise)};
+}
+
 FrameMeasure MeasureFrame(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
-    return Measure(frame, survey, wholeFrame);
+    return MeasureView(View(frame, survey, wholeFrame));
 }
 
 FrameMeasure MeasureFrame(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
-    return Measure(frame, survey, wholeFrame);
+    return MeasureView(View(frame, survey, wholeFrame));
 }
 
 FrameMeasure MeasureFrame(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
-    return Measure(frame, survey, wholeFrame);
+    return MeasureView(View(frame, survey, wholeFrame));
 }
 
 }  // namespace quivane
