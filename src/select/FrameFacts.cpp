@@ -67,6 +67,9 @@ struct Ridge {
     int x, y;
 };
 
+// How many of the strongest ridges vote for lines.
+constexpr std::size_t MaxRidgesKept = 256;
+
 // A pixel brighter than both its neighbours two pixels away, in whichever of
 // four directions it is brightest against: across a thin line it stands out,
 // along a limb or any other edge it does not, since one side is as bright.
@@ -74,6 +77,7 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
 {
     std::vector<Ridge> ridges;
     if (w.width < 5 || w.height < 5) return ridges;
+    ridges.reserve(4 * MaxRidgesKept);
     // A row of strengths first, a loop that becomes vector code; then the
     // few above the floor are picked out.
     std::vector<float> strengths(static_cast<std::size_t>(w.width));
@@ -97,7 +101,7 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
 // Ridges this far above the noise are rarely noise; only the strongest are
 // voted with, which bounds the work on a field full of small bright detail.
 constexpr double RidgeNoiseFactor = 5.0;
-constexpr std::size_t MaxRidges = 256;
+constexpr std::size_t MaxRidges = MaxRidgesKept;
 constexpr int LineAngles = 180;
 constexpr std::size_t CandidateLines = 16;
 
@@ -180,13 +184,34 @@ Line BestLineAt(const RidgePlaces& places, int angle, int reach, std::vector<int
     const double c = Angles().cosine[static_cast<std::size_t>(angle)];
     const double s = Angles().sine[static_cast<std::size_t>(angle)];
     const int n = static_cast<int>(places.dx.size());
-    BinsAt(places.dx.data(), places.dy.data(), n, c, s, reach, bins.data());
-    std::fill(votes.begin(), votes.end(), 0);
-    for (int i = 0; i < n; ++i) ++votes[static_cast<std::size_t>(bins[static_cast<std::size_t>(i)])];
+    int* bin = bins.data();
+    BinsAt(places.dx.data(), places.dy.data(), n, c, s, reach, bin);
+    // Only bins next to a vote can hold a line: the search runs between the
+    // lowest and the highest bin voted for, where it finds what a search of
+    // every bin would (the first of the most votes).
+    int low = bin[0], high = bin[0];
+    for (int i = 1; i < n; ++i) {
+        low = std::min(low, bin[i]);
+        high = std::max(high, bin[i]);
+    }
+    // Four tallies side by side: neighbouring ridges often vote for the same
+    // bin, and one tally would make each count wait for the one before.
+    const std::size_t size = votes.size() / 4;
+    int* tally[4] = {votes.data(), votes.data() + size, votes.data() + 2 * size, votes.data() + 3 * size};
+    // Bins lie two or more inside the tallies (the reach has two to spare),
+    // so two bins either side of the voted ones are cleared too and the
+    // search reads no bin it did not clear.
+    for (int* t : tally) std::fill(t + low - 2, t + high + 3, 0);
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int k = 0; k < 4; ++k) ++tally[k][bin[i + k]];
+    for (; i < n; ++i) ++tally[0][bin[i]];
+    int* vote = tally[0];
+    for (int b = low; b <= high; ++b) vote[b] += tally[1][b] + tally[2][b] + tally[3][b];
     Line best{angle, 0, 0};
-    for (std::size_t b = 1; b + 1 < votes.size(); ++b) {
-        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
-        if (sum > best.votes) best = {angle, static_cast<int>(b), sum};
+    for (int b = low - 1; b <= high + 1; ++b) {
+        const int sum = vote[b - 1] + vote[b] + vote[b + 1];
+        if (sum > best.votes) best = {angle, b, sum};
     }
     return best;
 }
@@ -230,7 +255,7 @@ int StreakEvidence(const LumaPlane& window, double noiseVariance)
     const double cx = window.width / 2.0, cy = window.height / 2.0;
     const int reach = static_cast<int>(std::ceil(std::hypot(cx, cy))) + 2;
     const RidgePlaces places(ridges, cx, cy);
-    std::vector<int> votes(static_cast<std::size_t>(2 * reach + 1)), bins(ridges.size());
+    std::vector<int> votes(4 * static_cast<std::size_t>(2 * reach + 1)), bins(ridges.size());
     std::vector<Line> lines;
     for (int a = 0; a < LineAngles; ++a) {
         const Line line = BestLineAt(places, a, reach, bins, votes);

@@ -179,7 +179,8 @@ MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(
     centreOnScreen();
 }
 
-MainForm::~MainForm() = default;
+// The graph reads the workspace: it goes first.
+MainForm::~MainForm() { delete graph_; }
 
 // ---- layout -------------------------------------------------------------
 
