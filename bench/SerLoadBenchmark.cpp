@@ -1,6 +1,8 @@
 // Frames per second of loading a 1920 x 1080 8-bit grey SER capture at the
 // default settings, against the ffmpeg command line decoding the same file
-// to nowhere, in one run. The file is made on first use.
+// to nowhere, in one run. The file is made on first use. The load runs
+// without ("score:0") and with scoring the frames ("score:1"); the last line
+// says what scoring adds.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,6 +18,7 @@
 #include "prepare/FramePreparation.h"
 
 #include "FfmpegToNull.h"
+#include "ScoringCost.h"
 
 namespace {
 
@@ -62,6 +65,7 @@ void LoadSer(benchmark::State& state)
     const std::string file = SerFile().string();  // made before the clock runs
     SeriesSettings settings;
     settings.maxPictures = ComputeMaxPictures(settings.width, settings.height, 1024);
+    settings.work = state.range(0) != 0 ? SeriesWork::PicturesAndScores : SeriesWork::Pictures;
     for (auto _ : state) {
         auto opened = CaptureFile::Open(file);
         if (!std::holds_alternative<CaptureFile>(opened)) {
@@ -117,7 +121,7 @@ void PrepareGreyFrame(benchmark::State& state)
 
 void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(state, SerFile().string(), FrameCount); }
 
-BENCHMARK(LoadSer)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(LoadSer)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(ReadGreyFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SurveyGreyFrame)->Unit(benchmark::kMicrosecond);
@@ -128,7 +132,8 @@ BENCHMARK(PrepareGreyFrame)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    quivane::bench::ScoringCostReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     fs::remove(SerFile());
     return 0;

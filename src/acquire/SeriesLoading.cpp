@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -16,6 +17,8 @@
 #include "files/FileNames.h"
 #include "image/DeepConversion.h"
 #include "prepare/FramePreparation.h"
+#include "select/BadFrames.h"
+#include "select/FrameMeasure.h"
 
 namespace quivane {
 namespace {
@@ -55,11 +58,19 @@ FrameRef RefOf(const CaptureFrame& frame)
     return std::visit([](const auto& f) -> FrameRef { return &f; }, frame);
 }
 
-// What a frame becomes, and what an observer is shown of it: the frame
-// itself, or (for a deep or debayered frame) its 24-bit rendition.
+// What a frame becomes, what an observer is shown of it (the frame itself,
+// or for a deep or debayered frame its 24-bit rendition), and, when the load
+// scores, what frame selection reads of the frame to measure it.
 struct PreparedFrame {
     Picture picture;
     Bitmap24 shown;
+    std::optional<ObjectView> view;
+};
+
+// A picture and what is to be measured of its frame.
+struct MadePicture {
+    Picture picture;
+    std::optional<ObjectView> view;
 };
 
 Picture NewPicture(const SeriesSettings& s)
@@ -70,19 +81,28 @@ Picture NewPicture(const SeriesSettings& s)
     return picture;
 }
 
+// Builds the picture from the frame as it stands (unless only scores are
+// asked for) and reads what is measured of the frame around the object the
+// building found.
+template <class Frame>
+MadePicture Made(const Frame& frame, const SeriesSettings& s)
+{
+    MadePicture made{NewPicture(s), std::nullopt};
+    const ObjectSurvey survey = s.work == SeriesWork::ScoresOnly
+                                    ? SurveyObject(frame)
+                                    : BuildPicture(made.picture, frame, s.width, s.height);
+    if (s.work != SeriesWork::Pictures) made.view = MeasuredView(frame, survey, s.fullPicture);
+    return made;
+}
+
 // Preparation never changes the frame it is given: a correction works on a copy.
 template <class Frame>
-Picture PictureOf(const Frame& frame, const SeriesSettings& s)
+MadePicture PictureOf(const Frame& frame, const SeriesSettings& s)
 {
-    Picture picture = NewPicture(s);
-    if (s.correction.flags == 0) {
-        BuildPicture(picture, frame, s.width, s.height);
-    } else {
-        Frame corrected = frame;
-        CorrectFrame(s.correction, corrected);
-        BuildPicture(picture, corrected, s.width, s.height);
-    }
-    return picture;
+    if (s.correction.flags == 0) return Made(frame, s);
+    Frame corrected = frame;
+    CorrectFrame(s.correction, corrected);
+    return Made(corrected, s);
 }
 
 PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
@@ -93,8 +113,8 @@ PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
     const DeepFrame& colour = mosaic != Mosaic::None ? made : AsColour(frame, made);
     Bitmap24 eight = ToBitmap24(colour);
     // 8-bit data takes the 24-bit way, to the same bytes.
-    Picture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
-    return {std::move(picture), std::move(eight)};
+    MadePicture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
+    return {std::move(picture.picture), std::move(eight), std::move(picture.view)};
 }
 
 // Pure: may run on any thread.
@@ -105,22 +125,134 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
     const Mosaic named = ChosenMosaic(s.bayer, Mosaic::None);
     if (const auto* bitmap = std::get_if<const Bitmap24*>(&frame)) {
         if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(**bitmap, named), s);
-        return {PictureOf(**bitmap, s), {}};
+        MadePicture made = PictureOf(**bitmap, s);
+        return {std::move(made.picture), {}, std::move(made.view)};
     }
     if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
         if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
             return PrepareDeep(OneChannel(**grey, named), s);
-        Picture picture = NewPicture(s);
-        BuildPicture(picture, **grey, s.width, s.height);
-        return {std::move(picture), {}};
+        MadePicture made = Made(**grey, s);
+        return {std::move(made.picture), {}, std::move(made.view)};
     }
     return PrepareDeep(*std::get<const DeepFrame*>(frame), s);
 }
 
+// Measures the views a load hands it, in the order given, on a thread of its
+// own, so that measuring overlaps reading and preparing the frames after.
+// A few views wait at most; a load that gets ahead waits for room.
+class BackgroundMeasure {
+public:
+    BackgroundMeasure() = default;
+    BackgroundMeasure(const BackgroundMeasure&) = delete;
+    BackgroundMeasure& operator=(const BackgroundMeasure&) = delete;
+    ~BackgroundMeasure() { stop(); }
+
+    void add(ObjectView&& view)
+    {
+        std::unique_lock lock(mutex_);
+        if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
+        room_.wait(lock, [&] { return waiting_.size() < MaxWaiting; });
+        waiting_.push_back(std::move(view));
+        ready_.notify_one();
+    }
+
+    // Every measure, in order, once the last is done.
+    std::vector<FrameMeasure> finish()
+    {
+        stop();
+        if (failure_) std::rethrow_exception(failure_);
+        return std::move(measures_);
+    }
+
+private:
+    static constexpr std::size_t MaxWaiting = 8;
+
+    void stop()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        ready_.notify_all();
+        if (worker_.joinable()) worker_.join();
+    }
+
+    void run()
+    {
+        while (true) {
+            ObjectView view;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return !waiting_.empty() || closing_; });
+                if (waiting_.empty()) return;
+                view = std::move(waiting_.front());
+                waiting_.pop_front();
+                room_.notify_one();
+            }
+            try {
+                const FrameMeasure measure = MeasureView(view);
+                const std::lock_guard lock(mutex_);
+                measures_.push_back(measure);
+            } catch (...) {
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<ObjectView> waiting_;
+    std::vector<FrameMeasure> measures_;
+    std::exception_ptr failure_;
+    bool closing_ = false;
+    std::thread worker_;
+};
+
+// What is measured of the frames a load adds, from its first input picture
+// on, and the judgement of the series once it is read.
+class SeriesJudge {
+public:
+    explicit SeriesJudge(const PictureList& pictures) : first_(InputCount(pictures) + 1) {}
+
+    void add(std::optional<ObjectView>&& view)
+    {
+        if (view) measure_.add(std::move(*view));
+        else complete_ = false;
+    }
+
+    // Every input picture the load added takes its frame's score and, when
+    // every one was measured, its fault. Call once, at the end of the load.
+    void judge(PictureList& pictures)
+    {
+        const std::vector<FrameMeasure> measures = measure_.finish();
+        if (static_cast<std::size_t>(first_) + measures.size() > pictures.size()) return;
+        for (std::size_t k = 0; k < measures.size(); ++k)
+            pictures[static_cast<std::size_t>(first_) + k].sharpness = measures[k].score;
+        // The result picture was made from the first frame too.
+        if (first_ == 1 && !measures.empty()) pictures[0].sharpness = measures[0].score;
+        if (!complete_ || measures.empty()) return;
+        std::vector<FrameFacts> facts;
+        for (const FrameMeasure& m : measures) facts.push_back(m.facts);
+        const std::vector<FrameVerdict> verdicts = JudgeFrames(facts);
+        for (std::size_t k = 0; k < verdicts.size(); ++k)
+            pictures[static_cast<std::size_t>(first_) + k].fault = verdicts[k].reason;
+    }
+
+private:
+    int first_;
+    BackgroundMeasure measure_;
+    bool complete_ = true;
+};
+
 // Adds the prepared frame as the result and the first input when the list is
 // empty, else as the next input, telling the observer as it goes.
-void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer)
+void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer,
+                    SeriesJudge* judge = nullptr)
 {
+    // A frame added alone is measured at once; a load's, on the side.
+    if (judge) judge->add(std::move(prepared.view));
+    else if (prepared.view) prepared.picture.sharpness = MeasureView(*prepared.view).score;
     auto add = [&](int index, Picture picture) {
         const auto* grey = std::get_if<const Bitmap8*>(&frame);
         const auto* bitmap = std::get_if<const Bitmap24*>(&frame);
@@ -267,6 +399,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     std::string number = names.numberText;
     std::string name = names.prefix + number + extension;
     const auto files = FilesByUpperCaseName(folder);
+    SeriesJudge judge(pictures);
     int found = 0;
     while (!observer.stopRequested() && name <= names.last) {
         // Past the limit the names are only counted, for the warning.
@@ -277,10 +410,13 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
                 auto frame = ReadSeriesPicture(folder + file->second);
                 if (auto* failure = std::get_if<ReadFailure>(&frame)) {
                     report.failure = failure->message;
+                    judge.judge(pictures);
                     return report;
                 }
-                if (auto* bitmap = std::get_if<Bitmap24>(&frame)) AddSeriesFrame(pictures, *bitmap, settings, observer);
-                if (auto* deep = std::get_if<DeepFrame>(&frame)) AddSeriesFrame(pictures, *deep, settings, observer);
+                if (auto* bitmap = std::get_if<Bitmap24>(&frame))
+                    AppendPrepared(pictures, bitmap, PrepareFrame(bitmap, settings), observer, &judge);
+                if (auto* deep = std::get_if<DeepFrame>(&frame))
+                    AppendPrepared(pictures, deep, PrepareFrame(deep, settings), observer, &judge);
             }
         }
         if (room) observer.paused();
@@ -290,6 +426,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
         number = next;
         name = names.prefix + number + extension;
     }
+    judge.judge(pictures);
     if (found > InputCount(pictures) && InputCount(pictures) >= settings.maxPictures)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), found));
     return report;
@@ -306,9 +443,10 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
     // the observer told, in frame order, on this thread.
     std::array<CaptureFrame, 2> read;
     PreparationWorker worker(settings);  // after the frames it reads: it is stopped first
+    SeriesJudge judge(pictures);
     bool stopped = false;
     auto addOrSkip = [&](const CaptureFrame& frame, std::optional<PreparedFrame>& prepared) {
-        if (prepared) AppendPrepared(pictures, RefOf(frame), std::move(*prepared), observer);
+        if (prepared) AppendPrepared(pictures, RefOf(frame), std::move(*prepared), observer, &judge);
         observer.paused();
         stopped = observer.stopRequested();
     };
@@ -324,6 +462,7 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
         if (second) theirs = worker.Take();
         if (!stopped && k + 1 < frames) addOrSkip(read[1], theirs);
     }
+    judge.judge(pictures);
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > frames)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));

@@ -13,6 +13,11 @@
 
 namespace quivane {
 
+// What a load makes of each frame: its picture; its picture and what frame
+// selection measures of the frame (its sharpness and the facts the series is
+// judged on); or those measures alone, to score a series loaded before.
+enum class SeriesWork { Pictures, PicturesAndScores, ScoresOnly };
+
 // How every frame of a load becomes a picture.
 struct SeriesSettings {
     int enlargement = 2;
@@ -22,6 +27,8 @@ struct SeriesSettings {
     int maxPictures = 0;
     CorrectionState correction;  // flags 0: frames are used as read
     BayerChoice bayer = BayerChoice::Auto;
+    // Measuring never changes a picture's pixels.
+    SeriesWork work = SeriesWork::PicturesAndScores;
 };
 
 // What a load ended with besides its pictures.
@@ -51,7 +58,9 @@ public:
 // Adds one frame read by a load, corrected when a correction is in force: the
 // first frame becomes the result picture and input picture 1, every later one
 // the next input picture. Preparation never changes the frame it is given, so
-// the first frame is prepared twice from the one read.
+// the first frame is prepared twice from the one read. The picture takes the
+// frame's sharpness when the settings ask for scores; a frame added alone is
+// not judged (see the two loads below, which judge their series).
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
@@ -77,14 +86,17 @@ std::string JoinedWarnings(const SeriesLoadReport& report);
 // `names.last` in `folder` (names matched in any letter case) and adds it,
 // up to the picture limit, until the observer asks to stop. A file that
 // cannot be read ends the load; its message is the failure, and what was
-// read so far stays a complete series.
+// read so far stays a complete series. When the settings ask for scores, the
+// series read is judged at its end (however it ended) and every input picture
+// takes its frame's fault.
 SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
                                             const std::string& extension, const SeriesSettings& settings,
                                             PictureList& pictures, LoadObserver& observer);
 
 // Reads frames 0 .. min(maxPictures, frame count) - 1 of a capture in order
 // and adds each one that decodes; warnings say which frames could not be
-// used, whether the data ended early, and how many the limit left out.
+// used, whether the data ended early, and how many the limit left out. The
+// series is judged at its end as a bitmap series is.
 SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
                                    LoadObserver& observer);
 

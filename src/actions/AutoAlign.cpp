@@ -63,6 +63,8 @@ void AutoAlign(Workspace& ws, Ui& ui)
                     if (!due && (!goOn || n == count)) ShowSearchedPicture(ws, ui, n);
                     return goOn;
                 });
+    // A search that did not settle marked its picture Dont.
+    ui.showSelection();
 }
 
 }  // namespace quivane

@@ -45,8 +45,11 @@ std::string ReadSequence(Workspace& ws, Ui& ui, const SequenceNames& names)
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
 
     WindowLoadObserver observer(ws, ui);
+    const SeriesSettings settings = CurrentSeriesSettings(ws);
+    ws.loadedSource = LoadedSource{LoadedSource::Kind::Bitmaps, ws.folders.picture, names, extension, {}, settings};
+    ws.selection.keepApplied = false;
     const SeriesLoadReport report =
-        LoadBitmapSeries(ws.folders.picture, names, extension, CurrentSeriesSettings(ws), ws.pictures, observer);
+        LoadBitmapSeries(ws.folders.picture, names, extension, settings, ws.pictures, observer);
     observer.ShowLast();
     if (report.failure) ui.showError(*report.failure);
     return JoinedWarnings(report);

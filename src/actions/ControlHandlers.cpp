@@ -46,6 +46,7 @@ void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
         ws.pictures[static_cast<std::size_t>(ws.displayedPicture)].quality = mark;
     }
     LightQualityLamps(ws, ui, mark);
+    ui.showSelection();
 }
 
 void SaturationMoved(Workspace& ws, Ui& ui, int position)

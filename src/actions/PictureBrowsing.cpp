@@ -5,7 +5,9 @@
 #include "align/ComparisonOverlay.h"
 #include "tone/RenderPicture.h"
 #include "actions/ControlHandlers.h"
+#include "actions/FrameSelection.h"
 #include "actions/WorkspaceActions.h"
+#include "select/BadFrames.h"
 
 namespace quivane {
 void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const Picture& picture)
@@ -32,7 +34,10 @@ void ShowInputPicture(Workspace& ws, Ui& ui, int n)
         ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
                      "Manual alignment of picture " + std::to_string(ws.referencePicture) + " with nr." +
                          std::to_string(n) + ", Dx,Dy= (" + std::to_string(picture.dx) + ", " +
-                         std::to_string(picture.dy) + "), Value =[" + std::to_string(score) + "]");
+                         std::to_string(picture.dy) + "), Value =[" + std::to_string(score) + "]" +
+                         (picture.fault == FrameFault::None
+                              ? std::string()
+                              : " bad frame: " + std::string(FaultWord(picture.fault))));
     }
     ui.showInputView(ws.inputView);
 }
@@ -44,6 +49,10 @@ void PictureNumberChanged(Workspace& ws, Ui& ui)
     ShowInputPicture(ws, ui, ws.displayedPicture);
     LightQualityLamps(ws, ui, picture->quality);
     ShowOffsetOnScrollBars(ws, ui, *picture);
+    ShowPictureFault(ws, ui, ws.displayedPicture);
+    ui.showSelection();
 }
+
+void BrowseToPicture(Workspace& ws, Ui& ui, int n) { SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, n); }
 
 }  // namespace quivane

@@ -7,7 +7,8 @@ namespace quivane {
 
 // Renders input picture n, read through its offsets, into the input box;
 // while aligning, as an overlay on the reference with the mismatch score in
-// the status line and as the progress gauge. Does nothing when the list
+// the status line (with a bad frame's fault after it) and as the progress
+// gauge. Does nothing when the list
 // holds no such picture.
 void ShowInputPicture(Workspace& ws, Ui& ui, int n);
 
@@ -20,7 +21,12 @@ void ShowOffsetOnScrollBars(Workspace& ws, Ui& ui, const Picture& picture);
 Picture* ShownPicture(Workspace& ws);
 
 // The picture-number spin edit changed: shows that picture and loads its
-// quality mark and offsets into the controls.
+// quality mark and offsets into the controls; a bad frame's reason goes to
+// the status line (outside alignment).
 void PictureNumberChanged(Workspace& ws, Ui& ui);
+
+// Browses to input picture n, as the picture-number spin edit does (kept in
+// its range); for windows that show the pictures another way.
+void BrowseToPicture(Workspace& ws, Ui& ui, int n);
 
 }  // namespace quivane

@@ -17,6 +17,7 @@ SeriesSettings CurrentSeriesSettings(const Workspace& ws)
     s.maxPictures = ws.maxPictures;
     s.correction = ws.correction;
     s.bayer = ws.bayer;
+    s.work = ws.selection.scoreWhileLoading ? SeriesWork::PicturesAndScores : SeriesWork::Pictures;
     return s;
 }
 
@@ -109,6 +110,7 @@ void FinishLoad(Workspace& ws, Ui& ui)
 {
     // A load that found no frame leaves an empty list: nothing may act on it.
     if (ws.pictureCount == 0 || ws.pictures.empty()) ws.picturesLoaded = false;
+    ui.showSelection();
     if (!ws.picturesLoaded) {
         SetBusyControls(ui);
         return;

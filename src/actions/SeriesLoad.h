@@ -10,7 +10,8 @@
 namespace quivane {
 
 // The load settings as the workspace holds them: working size, enlargement,
-// whole-frame choice, picture limit and the corrections in force.
+// whole-frame choice, picture limit, the corrections in force and whether
+// frames are scored.
 SeriesSettings CurrentSeriesSettings(const Workspace& ws);
 
 // Shows a load in the window: each frame as read in the input box, each

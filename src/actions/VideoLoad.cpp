@@ -37,7 +37,11 @@ std::string ReadVideo(Workspace& ws, Ui& ui, CaptureFile& capture)
 {
     WindowLoadObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before the load does not count
-    SeriesLoadReport report = LoadCaptureSeries(capture, CurrentSeriesSettings(ws), ws.pictures, observer);
+    const SeriesSettings settings = CurrentSeriesSettings(ws);
+    ws.loadedSource =
+        LoadedSource{LoadedSource::Kind::Capture, {}, {}, {}, ws.folders.video + ws.loadNames.chosenFile, settings};
+    ws.selection.keepApplied = false;
+    SeriesLoadReport report = LoadCaptureSeries(capture, settings, ws.pictures, observer);
     observer.ShowLast();
     if (report.failure) return ws.loadNames.chosenFile + ": " + *report.failure;
     if (!capture.note().empty()) report.warnings.insert(report.warnings.begin(), capture.note());

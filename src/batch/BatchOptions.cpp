@@ -28,6 +28,14 @@ Preparation:  --width W (64..768, step 64)  --resample E (1..6)  --full-picture
 Correction:   --flat FILE  --dark FILE  --shift-fix
 Pictures:     --quality N:Q (dont|bad|avg|good|0..3)
               --offset N:DX:DY (DX, DY in -16384..16384)
+Selection:    --keep P% or --keep N: every frame is scored as it loads and
+              the marks are set from the ranking: of the usable pictures
+              (bad frames are left out) the best P percent (0..100) or the
+              best N, the best quarter of them good, the others avg, the rest
+              and the bad frames dont; --quality marks are set after it
+              --print-quality  (one line a picture: N score mark reason;
+              score larger is sharper, mark dont|bad|avg|good, reason - or
+              clipped|repeated|dim|jump|black|streak)
 Alignment:    --align auto|local  --reference N (0 and up; above the picture
               count means the last picture)  --view-origin X:Y (-1..16384;
               -1 centres that axis)
@@ -44,7 +52,7 @@ Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
 Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
               --bias B  --gain G (2..254, even)  --lut FILE  --lut-negative
               --map0255
-Output:       --output FILE  --print-offsets
+Output:       --output FILE  --print-offsets (before the quality lines)
 
 Only --quality and --offset may be given more than once. Every named file
 (pictures, video, corrections, kernels, table) is read and checked before
@@ -158,15 +166,21 @@ private:
         Fail(option + " " + text + ": expected " + list);
     }
 
-    // "N%" (1..100) or a count of pictures (1 and up).
-    KeepRule Keep(const std::string& option)
+    // "P%" with P from `least` to 100, or a count N from `least` up (a count
+    // too large for an int keeps every picture, like any count above the
+    // number of them).
+    KeepRule Keep(const std::string& option, int least)
     {
         const std::string text = Next(option);
         const bool percent = !text.empty() && text.back() == '%';
-        const auto value = ToInt(percent ? text.substr(0, text.size() - 1) : text);
-        if (!value || *value < 1 || (percent && *value > 100))
-            Fail(option + " " + text + ": expected N% (1..100) or a number of pictures (1 and up)");
-        return percent ? KeepRule::Percent(*value) : KeepRule::Count(*value);
+        const std::string number = percent ? text.substr(0, text.size() - 1) : text;
+        const bool digits = !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+        const auto value = ToInt(number);
+        if (!digits || (value && *value < least) || (percent && (!value || *value > 100)))
+            Fail(option + " " + text + ": expected P% (" + std::to_string(least) + "..100) or a count N (" +
+                 std::to_string(least) + " and up)");
+        const int amount = value.value_or(std::numeric_limits<int>::max());
+        return percent ? KeepRule::Percent(amount) : KeepRule::Count(amount);
     }
 
     void Quality(const std::string& option)
@@ -218,13 +232,15 @@ std::variant<BatchOptions, UsageError> Parser::Run()
              const auto f = Fields("--offset", 3, -MaxOffset, MaxOffset);
              o.offsets.push_back({f[0], f[1], f[2]});
          }},
+        {"--keep", [&] { o.keep = Keep("--keep", 0); }},
+        {"--print-quality", [&] { o.printQuality = true; }},
         {"--align", [&] {
              const int method = Choice("--align", {"auto", "local"});
              o.alignAuto = true;
              o.alignLocal = method == 1;
          }},
         {"--points", [&] { o.pointSize = Number("--points", MinimumBoxSize, MaximumBoxSize, 2); }},
-        {"--local-keep", [&] { o.localKeep = Keep("--local-keep"); }},
+        {"--local-keep", [&] { o.localKeep = Keep("--local-keep", 1); }},
         {"--reference", [&] { o.reference = PictureNumber("--reference"); }},
         {"--view-origin", [&] {
              const auto f = Fields("--view-origin", 2, -1, MaxOffset);

@@ -35,6 +35,8 @@ struct BatchOptions {
     bool shiftFix = false;
     std::vector<QualityOption> qualities;
     std::vector<OffsetOption> offsets;
+    std::optional<KeepRule> keep;  // --keep N% or --keep N
+    bool printQuality = false;
     bool alignAuto = false;
     bool alignLocal = false;          // --align local: the automatic search, then alignment points
     std::optional<int> pointSize;     // --points SIZE: the points' box size

@@ -1,5 +1,6 @@
 #include "batch/BatchRun.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <stdexcept>
@@ -19,6 +20,8 @@
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "output/BmpWriter.h"
+#include "select/BadFrames.h"
+#include "select/KeepBest.h"
 #include "tone/Clahe.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
@@ -185,6 +188,8 @@ SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correc
     s.maxPictures = ComputeMaxPictures(s.width, s.height, o.memoryMiB);
     s.correction = correction;
     s.bayer = o.bayer;
+    // Frames are scored only for the options that use the scores.
+    s.work = o.keep || o.printQuality ? SeriesWork::PicturesAndScores : SeriesWork::Pictures;
     return s;
 }
 
@@ -243,9 +248,37 @@ Picture& InputPicture(PictureList& pictures, int n, const char* option)
     return pictures[static_cast<std::size_t>(n)];
 }
 
+// Marks from the ranking of the scores, as "Keep best" sets them in the window.
+void KeepBest(const KeepRule& rule, PictureList& pictures)
+{
+    std::vector<double> scores;
+    std::vector<FrameVerdict> verdicts;
+    for (std::size_t n = 1; n < pictures.size(); ++n) {
+        scores.push_back(pictures[n].sharpness);
+        verdicts.push_back(FrameVerdict{pictures[n].fault});
+    }
+    const std::vector<int> marks = MarksFromRanking(scores, verdicts, rule);
+    for (std::size_t n = 1; n < pictures.size(); ++n) pictures[n].quality = marks[n - 1];
+}
+
+// "N score mark reason" for every input picture.
+void PrintQuality(const PictureList& pictures, std::ostream& out)
+{
+    static const char* const marks[] = {"dont", "bad", "avg", "good"};
+    for (std::size_t n = 1; n < pictures.size(); ++n) {
+        const Picture& p = pictures[n];
+        char score[32];
+        std::snprintf(score, sizeof score, "%.6g", p.sharpness);
+        const char* mark = p.quality >= QualityDont && p.quality <= QualityGood ? marks[p.quality] : "?";
+        out << n << ' ' << score << ' ' << mark << ' ' << FaultWord(p.fault) << '\n';
+    }
+}
+
 void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLines& lines, std::ostream& out)
 {
     const int count = static_cast<int>(pictures.size()) - 1;
+    // The marks given by hand come after the ranking's, as in the window.
+    if (o.keep) KeepBest(*o.keep, pictures);
     for (const QualityOption& q : o.qualities) InputPicture(pictures, q.picture, "--quality").quality = q.quality;
     for (const OffsetOption& off : o.offsets) {
         Picture& picture = InputPicture(pictures, off.picture, "--offset");
@@ -273,6 +306,7 @@ void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLi
             out << n << ' ' << p.dx << ' ' << p.dy << ' ' << p.quality << '\n';
         }
     }
+    if (o.printQuality) PrintQuality(pictures, out);
 }
 
 // Alignment points after the automatic search, when asked for; an empty

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "image/Bitmap.h"
+#include "image/FrameFault.h"
 
 namespace quivane {
 
@@ -20,6 +23,13 @@ public:
     int quality = QualityAvg;
     int dx = 0;
     int dy = 0;
+    // What frame selection found of the frame the picture was made from: how
+    // sharp its object is (larger is sharper; not a number until measured)
+    // and, once the whole series was judged, why the frame is no use.
+    double sharpness = std::numeric_limits<double>::quiet_NaN();
+    FrameFault fault = FrameFault::None;
+
+    bool scored() const { return !std::isnan(sharpness); }
 };
 
 // Item 0 is the result picture, items 1..N the input pictures in the order

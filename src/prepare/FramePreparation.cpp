@@ -362,7 +362,7 @@ ObjectSurvey SurveyColourObject(const DeepFrame& colour, const DeepRange& range)
 }
 
 template <class Pixel>
-void BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, int height)
+ObjectSurvey BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, int height)
 {
     PreparePictureBitmap(picture, width, height);
     const ObjectSurvey object = SurveyPixelObject(frame);
@@ -373,21 +373,22 @@ void BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, in
                    StretchedCutOut(frame, place.left, place.top, place.width, place.height, survey.minimum,
                                    survey.maximum),
                    width, height);
+    return object;
 }
 
 }  // namespace
 
-void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
+ObjectSurvey BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
 {
-    BuildFromPixels(picture, frame, width, height);
+    return BuildFromPixels(picture, frame, width, height);
 }
 
-void BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height)
+ObjectSurvey BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height)
 {
-    BuildFromPixels(picture, frame, width, height);
+    return BuildFromPixels(picture, frame, width, height);
 }
 
-void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height)
+ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height)
 {
     DeepFrame widened;
     const DeepFrame& colour = AsColour(frame, widened);
@@ -401,6 +402,7 @@ void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int heigh
                    StretchedCutOut(colour, place.left, place.top, place.width, place.height, survey.minimum,
                                    survey.maximum),
                    width, height);
+    return object;
 }
 
 ObjectSurvey SurveyObject(const Bitmap24& frame) { return SurveyPixelObject(frame); }

@@ -38,13 +38,15 @@ ObjectSurvey SurveyObject(const DeepFrame& frame);
 // frame: finds the object as the luminance-weighted centre of everything
 // above the sky, cuts out the working size divided by the enlargement around
 // it, stretches its contrast to the frame's luminance range, enlarges it to
-// width x height and packs every pixel.
-void BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
+// width x height and packs every pixel. Returns the survey it cut with, the
+// one SurveyObject gives of the frame, so that a stage measuring the frame
+// around its object needs no second pass over the frame.
+ObjectSurvey BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
 // The same from a grey frame, to the same picture as its 24-bit twin.
-void BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height);
+ObjectSurvey BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height);
 // The same from a deep frame (grey or colour, never a mosaic): the stretch
 // works on the full depth, so levels an 8-bit frame would merge stay apart.
-void BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);
+ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);
 
 // Builds a picture from a frame and appends it to the list.
 void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);

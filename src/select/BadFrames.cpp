@@ -164,6 +164,20 @@ std::string_view FaultWord(FrameFault fault)
     return "-";
 }
 
+std::string_view FaultExplanation(FrameFault fault)
+{
+    switch (fault) {
+    case FrameFault::None: return "";
+    case FrameFault::Clipped: return "the object touches the frame's edge";
+    case FrameFault::Repeated: return "the same as the frame before";
+    case FrameFault::Dim: return "far fainter than the series: cloud";
+    case FrameFault::Jump: return "the object far off the series' track";
+    case FrameFault::Black: return "no object in the frame";
+    case FrameFault::Streak: return "a line across the object: satellite or plane";
+    }
+    return "";
+}
+
 std::vector<FrameVerdict> JudgeFrames(const std::vector<FrameFacts>& facts)
 {
     std::vector<FrameVerdict> verdicts(facts.size());

@@ -3,23 +3,17 @@
 #include <string_view>
 #include <vector>
 
+#include "image/FrameFault.h"
 #include "select/FrameFacts.h"
 
 namespace quivane {
 
-// Why a frame is no use to a stack.
-enum class FrameFault {
-    None,
-    Clipped,   // the object touches or leaves the frame's edge
-    Repeated,  // the same as the frame before it
-    Dim,       // much fainter than the series: cloud
-    Jump,      // the object far off the track of the series
-    Black,     // no object, or a frame of nearly one level
-    Streak,    // a straight bright line crosses the object: a satellite or a plane
-};
-
 // "-" for a good frame, else the fault in one lower-case word.
 std::string_view FaultWord(FrameFault fault);
+
+// What the fault means, in a few words for a person ("the same as the frame
+// before"); empty for a good frame.
+std::string_view FaultExplanation(FrameFault fault);
 
 struct FrameVerdict {
     FrameFault reason = FrameFault::None;

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <numbers>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "select/PixelNoise.h"
 
@@ -64,6 +67,9 @@ struct Ridge {
     int x, y;
 };
 
+// How many of the strongest ridges vote for lines.
+constexpr std::size_t MaxRidgesKept = 256;
+
 // A pixel brighter than both its neighbours two pixels away, in whichever of
 // four directions it is brightest against: across a thin line it stands out,
 // along a limb or any other edge it does not, since one side is as bright.
@@ -71,6 +77,7 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
 {
     std::vector<Ridge> ridges;
     if (w.width < 5 || w.height < 5) return ridges;
+    ridges.reserve(4 * MaxRidgesKept);
     // A row of strengths first, a loop that becomes vector code; then the
     // few above the floor are picked out.
     std::vector<float> strengths(static_cast<std::size_t>(w.width));
@@ -94,7 +101,7 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
 // Ridges this far above the noise are rarely noise; only the strongest are
 // voted with, which bounds the work on a field full of small bright detail.
 constexpr double RidgeNoiseFactor = 5.0;
-constexpr std::size_t MaxRidges = 256;
+constexpr std::size_t MaxRidges = MaxRidgesKept;
 constexpr int LineAngles = 180;
 constexpr std::size_t CandidateLines = 16;
 
@@ -106,35 +113,121 @@ struct Line {
 
 double AngleOf(int step) { return step * std::numbers::pi / LineAngles; }
 
-int BinOf(const Ridge& r, double cx, double cy, double c, double s, int reach)
+// The cosine and sine of every angle, worked out once.
+struct AngleTable {
+    std::array<double, LineAngles> cosine, sine;
+    AngleTable()
+    {
+        for (int a = 0; a < LineAngles; ++a) {
+            cosine[static_cast<std::size_t>(a)] = std::cos(AngleOf(a));
+            sine[static_cast<std::size_t>(a)] = std::sin(AngleOf(a));
+        }
+    }
+};
+
+const AngleTable& Angles()
 {
-    return static_cast<int>(std::lround((r.x - cx) * c + (r.y - cy) * s)) + reach;
+    static const AngleTable table;
+    return table;
 }
 
-Line BestLineAt(const std::vector<Ridge>& ridges, int angle, double cx, double cy, int reach, std::vector<int>& votes)
+// std::lround to the bit, halves away from zero, for the distances within a
+// window (far inside the range of an int), without a library call and in
+// vector code: the truncation is exact, and so is the fraction taken from it.
+inline int Rounded(double v)
 {
-    const double c = std::cos(AngleOf(angle)), s = std::sin(AngleOf(angle));
-    std::fill(votes.begin(), votes.end(), 0);
-    for (const Ridge& r : ridges) ++votes[static_cast<std::size_t>(BinOf(r, cx, cy, c, s, reach))];
+    const int truncated = static_cast<int>(v);
+    const double fraction = v - static_cast<double>(truncated);
+    return truncated + static_cast<int>(fraction >= 0.5) - static_cast<int>(fraction <= -0.5);
+}
+
+// The ridges' places relative to the window's centre, side by side, so that
+// the bins of one angle are worked out in vector code.
+struct RidgePlaces {
+    std::vector<double> dx, dy;
+    RidgePlaces(const std::vector<Ridge>& ridges, double cx, double cy)
+    {
+        for (const Ridge& r : ridges) {
+            dx.push_back(r.x - cx);
+            dy.push_back(r.y - cy);
+        }
+    }
+};
+
+int BinOf(double dx, double dy, double c, double s, int reach) { return Rounded(dx * c + dy * s) + reach; }
+
+// The bins of every ridge at one angle, two at a time where the processor
+// has SSE2: the same products, sums and rounding as BinOf, to the bit.
+void BinsAt(const double* __restrict dx, const double* __restrict dy, int n, double c, double s, int reach,
+            int* __restrict bins)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128d cosine = _mm_set1_pd(c), sine = _mm_set1_pd(s);
+    const __m128d half = _mm_set1_pd(0.5), minusHalf = _mm_set1_pd(-0.5), one = _mm_set1_pd(1.0);
+    const __m128i offset = _mm_set1_epi32(reach);
+    for (; i + 2 <= n; i += 2) {
+        const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(dx + i), cosine), _mm_mul_pd(_mm_loadu_pd(dy + i), sine));
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
+        const __m128d fraction = _mm_sub_pd(v, whole);
+        const __m128d up = _mm_and_pd(_mm_cmpge_pd(fraction, half), one);
+        const __m128d down = _mm_and_pd(_mm_cmple_pd(fraction, minusHalf), one);
+        const __m128i rounded = _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(whole, up), down));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(bins + i), _mm_add_epi32(rounded, offset));
+    }
+#endif
+    for (; i < n; ++i) bins[i] = BinOf(dx[i], dy[i], c, s, reach);
+}
+
+Line BestLineAt(const RidgePlaces& places, int angle, int reach, std::vector<int>& bins, std::vector<int>& votes)
+{
+    const double c = Angles().cosine[static_cast<std::size_t>(angle)];
+    const double s = Angles().sine[static_cast<std::size_t>(angle)];
+    const int n = static_cast<int>(places.dx.size());
+    int* bin = bins.data();
+    BinsAt(places.dx.data(), places.dy.data(), n, c, s, reach, bin);
+    // Only bins next to a vote can hold a line: the search runs between the
+    // lowest and the highest bin voted for, where it finds what a search of
+    // every bin would (the first of the most votes).
+    int low = bin[0], high = bin[0];
+    for (int i = 1; i < n; ++i) {
+        low = std::min(low, bin[i]);
+        high = std::max(high, bin[i]);
+    }
+    // Four tallies side by side: neighbouring ridges often vote for the same
+    // bin, and one tally would make each count wait for the one before.
+    const std::size_t size = votes.size() / 4;
+    int* tally[4] = {votes.data(), votes.data() + size, votes.data() + 2 * size, votes.data() + 3 * size};
+    // Bins lie two or more inside the tallies (the reach has two to spare),
+    // so two bins either side of the voted ones are cleared too and the
+    // search reads no bin it did not clear.
+    for (int* t : tally) std::fill(t + low - 2, t + high + 3, 0);
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int k = 0; k < 4; ++k) ++tally[k][bin[i + k]];
+    for (; i < n; ++i) ++tally[0][bin[i]];
+    int* vote = tally[0];
+    for (int b = low; b <= high; ++b) vote[b] += tally[1][b] + tally[2][b] + tally[3][b];
     Line best{angle, 0, 0};
-    for (std::size_t b = 1; b + 1 < votes.size(); ++b) {
-        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
-        if (sum > best.votes) best = {angle, static_cast<int>(b), sum};
+    for (int b = low - 1; b <= high + 1; ++b) {
+        const int sum = vote[b - 1] + vote[b] + vote[b + 1];
+        if (sum > best.votes) best = {angle, b, sum};
     }
     return best;
 }
 
 // The number of one-pixel places along the line that hold a ridge within
 // its three bins: a line two pixels wide counts each place once.
-int PlacesHeld(const std::vector<Ridge>& ridges, const Line& line, double cx, double cy, int reach,
-               std::vector<char>& held)
+int PlacesHeld(const RidgePlaces& ridges, const Line& line, int reach, std::vector<char>& held)
 {
-    const double c = std::cos(AngleOf(line.angle)), s = std::sin(AngleOf(line.angle));
+    const double c = Angles().cosine[static_cast<std::size_t>(line.angle)];
+    const double s = Angles().sine[static_cast<std::size_t>(line.angle)];
     std::fill(held.begin(), held.end(), 0);
     int places = 0;
-    for (const Ridge& r : ridges) {
-        if (std::abs(BinOf(r, cx, cy, c, s, reach) - line.bin) > 1) continue;
-        char& here = held[static_cast<std::size_t>(std::lround((r.y - cy) * c - (r.x - cx) * s) + reach)];
+    for (std::size_t i = 0; i < ridges.dx.size(); ++i) {
+        const double dx = ridges.dx[i], dy = ridges.dy[i];
+        if (std::abs(BinOf(dx, dy, c, s, reach) - line.bin) > 1) continue;
+        char& here = held[static_cast<std::size_t>(Rounded(dy * c - dx * s) + reach)];
         places += here == 0;
         here = 1;
     }
@@ -161,10 +254,11 @@ int StreakEvidence(const LumaPlane& window, double noiseVariance)
     // for a line's width. The angle's best line is its candidate.
     const double cx = window.width / 2.0, cy = window.height / 2.0;
     const int reach = static_cast<int>(std::ceil(std::hypot(cx, cy))) + 2;
-    std::vector<int> votes(static_cast<std::size_t>(2 * reach + 1));
+    const RidgePlaces places(ridges, cx, cy);
+    std::vector<int> votes(4 * static_cast<std::size_t>(2 * reach + 1)), bins(ridges.size());
     std::vector<Line> lines;
     for (int a = 0; a < LineAngles; ++a) {
-        const Line line = BestLineAt(ridges, a, cx, cy, reach, votes);
+        const Line line = BestLineAt(places, a, reach, bins, votes);
         if (line.votes >= 2) lines.push_back(line);
     }
     // A round limb lights a band along its tangent as well, but only for a
@@ -174,11 +268,13 @@ int StreakEvidence(const LumaPlane& window, double noiseVariance)
     std::partial_sort(lines.begin(), most, lines.end(), [](const Line& p, const Line& q) { return p.votes > q.votes; });
     std::vector<char> held(static_cast<std::size_t>(2 * reach + 1));
     int best = 1;
-    for (auto line = lines.begin(); line != most; ++line) best = std::max(best, PlacesHeld(ridges, *line, cx, cy, reach, held));
+    for (auto line = lines.begin(); line != most; ++line) best = std::max(best, PlacesHeld(places, *line, reach, held));
     return best;
 }
 
-FrameFacts GatherFacts(const ObjectView& view)
+FrameFacts GatherFacts(const ObjectView& view) { return GatherFacts(view, PixelNoiseVariance(view.window)); }
+
+FrameFacts GatherFacts(const ObjectView& view, double noiseVariance)
 {
     FrameFacts facts;
     facts.centreX = view.centreX;
@@ -199,7 +295,7 @@ FrameFacts GatherFacts(const ObjectView& view)
     }
     facts.edgePixels = EdgePixels(view);
     facts.hash = HashLevels(view.border, HashLevels(levels, 0x51ED5EEDull));
-    facts.streak = StreakEvidence(view.window, PixelNoiseVariance(view.window));
+    facts.streak = StreakEvidence(view.window, noiseVariance);
     return facts;
 }
 

@@ -22,6 +22,8 @@ struct FrameFacts {
 };
 
 FrameFacts GatherFacts(const ObjectView& view);
+// The same with the window's PixelNoiseVariance already known.
+FrameFacts GatherFacts(const ObjectView& view, double noiseVariance);
 
 // The evidence of a straight bright line: how far, in one-pixel places, the
 // window's strongest ridges (pixels well above the noise and brighter than

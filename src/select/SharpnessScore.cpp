@@ -154,7 +154,9 @@ constexpr double BlackMean = 0.01;
 
 }  // namespace
 
-double SharpnessScore(const LumaPlane& window)
+double SharpnessScore(const LumaPlane& window) { return SharpnessScore(window, PixelNoiseVariance(window)); }
+
+double SharpnessScore(const LumaPlane& window, double noiseVariance)
 {
     constexpr int margin = Shrinkage(InnerBoxes) + Shrinkage(OnwardBoxes);
     if (window.width <= margin || window.height <= margin) return 0.0;
@@ -165,7 +167,7 @@ double SharpnessScore(const LumaPlane& window)
     Smooth(inner, InnerBoxes);
     Plane outer = inner;
     Smooth(outer, OnwardBoxes);
-    const double energy = BandEnergy(inner, outer) - BandNoiseGain() * PixelNoiseVariance(window);
+    const double energy = BandEnergy(inner, outer) - BandNoiseGain() * noiseVariance;
     return energy / (mean * mean);
 }
 

@@ -45,6 +45,11 @@
 #include "window/StartPictures.h"
 #include "actions/WorkspaceActions.h"
 #include "actions/CaptureSettings.h"
+#include "actions/FrameSelection.h"
+#include "actions/PictureBrowsing.h"
+#include "window/KeepBestDialog.h"
+#include "window/QualityGraph.h"
+#include "window/QualityPlot.h"
 
 namespace quivane {
 namespace {
@@ -175,7 +180,8 @@ MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(
     centreOnScreen();
 }
 
-MainForm::~MainForm() = default;
+// The graph reads the workspace: it goes first.
+MainForm::~MainForm() { delete graph_; }
 
 // ---- layout -------------------------------------------------------------
 
@@ -209,6 +215,7 @@ void MainForm::buildMenu()
         if (ok) RunGuarded(*this, [&] { SetPictureMemory(ws_, *this, value); });
     });
     buildLocalAlignmentMenu(options);
+    buildQualityMenu();
 }
 
 void MainForm::buildLocalAlignmentMenu(QMenu* options)
@@ -236,6 +243,72 @@ void MainForm::buildLocalAlignmentMenu(QMenu* options)
                                                ws_.localKeepPercent, 1, 100, 5, &ok);
         if (ok) RunGuarded(*this, [&] { SetLocalKeep(ws_, *this, value); });
     });
+}
+
+void MainForm::buildQualityMenu()
+{
+    QMenu* quality = menuBar_->addMenu("&Quality");
+    quality->setObjectName("QualityMenu");
+    QAction* keep = quality->addAction("&Keep best...");
+    keep->setObjectName("KeepBestAction");
+    keep->setToolTip("Mark the sharpest pictures Good and Avg and the rest Dont");
+    connect(keep, &QAction::triggered, this, [this] { askKeepBest(); });
+    QAction* graph = quality->addAction("Quality &graph");
+    graph->setObjectName("QualityGraphAction");
+    connect(graph, &QAction::triggered, this, [this] { openQualityGraph(); });
+    quality->addSeparator();
+    QAction* score = quality->addAction("&Score the loaded pictures");
+    score->setObjectName("ScorePicturesAction");
+    connect(score, &QAction::triggered, this, [this] { RunGuarded(*this, [&] { ScoreLoadedPictures(ws_, *this); }); });
+    QAction* whileLoading = quality->addAction("Score &while loading");
+    whileLoading->setObjectName("ScoreWhileLoadingAction");
+    whileLoading->setCheckable(true);
+    whileLoading->setChecked(ws_.selection.scoreWhileLoading);
+    connect(whileLoading, &QAction::toggled, this,
+            [this](bool on) { RunGuarded(*this, [&] { SetScoreWhileLoading(ws_, *this, on); }); });
+}
+
+void MainForm::askKeepBest()
+{
+    const int usable = UsableCount(PlotPointsOf(ws_.pictures, InputPictureCount(ws_)));
+    KeepBestDialog dialog(ws_.selection.keepRule, usable, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const KeepRule rule = dialog.rule();
+    RunGuarded(*this, [&] { KeepBest(ws_, *this, rule); });
+}
+
+QualityGraph* MainForm::qualityGraph() const { return graph_; }
+
+void MainForm::openQualityGraph()
+{
+    if (!graph_) {
+        QualityGraph::Requests requests;
+        requests.keep = [this](int kept) { RunGuarded(*this, [&] { KeepBest(ws_, *this, KeepRule::Count(kept)); }); };
+        requests.browse = [this](int picture) { RunGuarded(*this, [&] { BrowseToPicture(ws_, *this, picture); }); };
+        graph_ = new QualityGraph(ws_, std::move(requests), this);
+        // Beside the window, right or left, or below or above it, wherever
+        // the screen has room first: never over the panels when it can be
+        // helped.
+        const QRect window = frameGeometry();
+        const QSize size = graph_->frameGeometry().size();
+        QPoint place = window.topRight() + QPoint(8, 0);
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QPoint candidates[] = {place, window.topLeft() - QPoint(size.width() + 8, 0),
+                                         window.bottomLeft() + QPoint(0, 8),
+                                         window.topLeft() - QPoint(0, size.height() + 8)};
+            for (const QPoint& candidate : candidates) {
+                if (room.contains(QRect(candidate, size))) {
+                    place = candidate;
+                    break;
+                }
+            }
+        }
+        graph_->move(place);
+    }
+    graph_->refresh();
+    graph_->show();
+    graph_->raise();
 }
 
 void MainForm::buildLoadPanel()
@@ -604,7 +677,10 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == inputBox_ && handleInputBoxMouse(event)) return true;
     // Keys of the window's own widgets are seen here first, then passed on.
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (event->type() == QEvent::KeyPress && (widget == this || isAncestorOf(widget))) {
+    // The quality graph's own window takes the window's keys too: browsing
+    // and marking from the graph.
+    const bool inGraph = graph_ && widget && (widget == graph_ || graph_->isAncestorOf(widget));
+    if (event->type() == QEvent::KeyPress && (widget == this || isAncestorOf(widget) || inGraph)) {
         // A key its receiver ignores travels on to the parents as the same
         // event; it is handled once, at its first receiver.
         const bool propagated = event == lastKeyEvent_ && lastKeyReceiver_ && widget->isAncestorOf(lastKeyReceiver_);
@@ -619,6 +695,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 // ---- Ui -----------------------------------------------------------------
 
 void MainForm::setStatusText(const std::string& text) { statusLine_->setText(QString::fromStdString(text)); }
+
+std::string MainForm::statusText() const { return statusLine_->text().toStdString(); }
+
+void MainForm::showSelection()
+{
+    if (graph_ && graph_->isVisible()) graph_->refresh();
+}
 
 void MainForm::setProgressMaximum(int maximum) { progressBar_->setMaximum(maximum); }
 
@@ -684,6 +767,7 @@ void MainForm::closeEvent(QCloseEvent* event)
         ws_.abortRequested = true;
         ws_.aligning = false;
     }
+    if (graph_) graph_->close();
     QWidget::closeEvent(event);
 }
 

@@ -20,6 +20,7 @@ namespace quivane {
 
 class CaptionPanel;
 class PictureBox;
+class QualityGraph;
 class QualityLamp;
 
 // The main window: a fixed layout of panels whose controls mirror the
@@ -33,9 +34,14 @@ public:
     ~MainForm() override;
 
     Workspace& workspace() { return ws_; }
+    // The quality graph window, opened (and made) from the Quality menu;
+    // null until then.
+    QualityGraph* qualityGraph() const;
+    void openQualityGraph();
 
     // Ui
     void setStatusText(const std::string& text) override;
+    std::string statusText() const override;
     void setProgressMaximum(int maximum) override;
     void setProgressMinimum(int minimum) override;
     void setProgressPosition(int position) override;
@@ -47,6 +53,7 @@ public:
     void repaintResultBox() override;
     void showInputView(const Bitmap24& view) override;
     void showCorrectionActive(bool active) override;
+    void showSelection() override;
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
     std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
     void showError(const std::string& message) override;
@@ -67,6 +74,8 @@ private:
 
     void buildMenu();
     void buildLocalAlignmentMenu(QMenu* options);
+    void buildQualityMenu();
+    void askKeepBest();
     void buildLoadPanel();
     void buildAlignPanel();
     void buildCombinePanel();
@@ -111,6 +120,7 @@ private:
     QLabel* statusLine_ = nullptr;
     QWidget* content_ = nullptr;  // the panels, at their fixed places
     QMenuBar* menuBar_ = nullptr;
+    QPointer<QualityGraph> graph_;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
     const QEvent* lastKeyEvent_ = nullptr;

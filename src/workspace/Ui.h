@@ -37,6 +37,8 @@ public:
     virtual ~Ui() = default;
 
     virtual void setStatusText(const std::string& text) = 0;
+    // What the status line says now.
+    virtual std::string statusText() const = 0;
     virtual void setProgressMaximum(int maximum) = 0;
     virtual void setProgressMinimum(int minimum) = 0;
     virtual void setProgressPosition(int position) = 0;
@@ -53,6 +55,9 @@ public:
     virtual void showCorrectionActive(bool active) = 0;
     // The input box shows this bitmap stretched into its 192 x 144 area.
     virtual void showInputView(const Bitmap24& view) = 0;
+    // The pictures' scores, faults or quality marks, or the shown picture,
+    // changed: whatever shows them (the quality graph) draws them again.
+    virtual void showSelection() = 0;
 
     // Full path of an existing file the user chose, or nothing when cancelled.
     virtual std::optional<std::string> askOpenFileName(const FileDialogRequest& request) = 0;

@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "acquire/SequenceNames.h"
+#include "acquire/SeriesLoading.h"
 #include "combine/LocalPlan.h"
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
@@ -11,6 +13,7 @@
 #include "image/PictureMemory.h"
 #include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
+#include "select/KeepBest.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
 
@@ -52,6 +55,28 @@ struct LoadNames {
     std::string chosenExtension;  // upper-case with its dot; kept from load to load
 };
 
+// Where the pictures of the last load came from and how they were made, so
+// that the series can be read again to score it.
+struct LoadedSource {
+    enum class Kind { None, Bitmaps, Capture };
+    Kind kind = Kind::None;
+    std::string folder;     // bitmaps: the folder, ending in a separator
+    SequenceNames names;    // bitmaps: the sequence
+    std::string extension;  // bitmaps: upper-case with its dot
+    std::string path;       // a capture: the file
+    SeriesSettings settings;
+};
+
+// Frame selection: whether loads score their frames, the keep rule last
+// chosen, and the status text a bad picture's reason replaced.
+struct SelectionState {
+    bool scoreWhileLoading = true;
+    KeepRule keepRule;
+    bool keepApplied = false;     // the marks came from the rule and no load came since
+    std::string faultText;        // the reason shown in the status line, if any
+    std::string textBeforeFault;  // what the status line said before it
+};
+
 // The one state object of the program: everything it knows lives here for
 // the whole run. Its constructor gives the start-up values that do not depend
 // on the window; `FormCreate` completes the rest.
@@ -65,6 +90,8 @@ struct Workspace {
     int framesRead = 0;
     bool picturesLoaded = false;
     LoadNames loadNames;
+    LoadedSource loadedSource;
+    SelectionState selection;
     BitmapDialogState bitmapDialog;
     // A load or an automatic alignment is running; its event pump must not
     // let an action start that would change the picture list under it.

@@ -4,8 +4,12 @@
 
 #include <filesystem>
 #include <set>
+#include <unistd.h>
 
 #include "image/DeepConversion.h"
+#include "output/BmpWriter.h"
+#include "select/FrameMeasure.h"
+#include "select/SeriesMaterial.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -220,6 +224,105 @@ TEST(SeriesLoading, ACaptureLoadedInPairsGivesThePicturesOfOneByOne)
         PictureList pictures;
         EXPECT_THROW(LoadCaptureSeries(capture, tooWide, pictures, quiet), std::runtime_error) << maxPictures;
     }
+}
+
+
+// ---- scoring while loading --------------------------------------------
+
+namespace fs = std::filesystem;
+
+SeriesSettings Working(SeriesWork work)
+{
+    SeriesSettings s = Settings();
+    s.maxPictures = 100;
+    s.work = work;
+    return s;
+}
+
+PictureList LoadSeeing(const fs::path& folder, int last, SeriesWork work)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "MARS_%04d.BMP", last);
+    const auto names = SplitSequenceNames("MARS_0001.BMP", name);
+    PictureList pictures;
+    LoadObserver quiet;
+    const SeriesLoadReport report = LoadBitmapSeries(folder.string() + "/", *names, ".BMP", Working(work), pictures, quiet);
+    EXPECT_FALSE(report.failure);
+    return pictures;
+}
+
+const fs::path SeeingFolder = fs::path(QUIVANE_TESTDATA) / "captures" / "seeing";
+
+// Scoring while loading changes no byte of any picture; every input picture
+// takes the score of its frame as the selection stage measures it.
+TEST(SeriesScoring, ALoadScoresEveryFrameAndLeavesThePicturesAsTheyWere)
+{
+    const PictureList scored = LoadSeeing(SeeingFolder, 20, SeriesWork::PicturesAndScores);
+    const PictureList plain = LoadSeeing(SeeingFolder, 20, SeriesWork::Pictures);
+    ASSERT_EQ(scored.size(), 21u);
+    ASSERT_EQ(plain.size(), 21u);
+    const std::vector<Bitmap24>& frames = testing::SeeingFrames();
+    for (std::size_t i = 1; i < scored.size(); ++i) {
+        EXPECT_EQ(scored[i].bitmap, plain[i].bitmap) << i;
+        EXPECT_EQ(scored[i].threshold, plain[i].threshold) << i;
+        EXPECT_FALSE(plain[i].scored()) << i;
+        EXPECT_EQ(scored[i].sharpness, MeasureFrame(frames[i - 1], SurveyObject(frames[i - 1]), false).score) << i;
+        EXPECT_EQ(scored[i].fault, FrameFault::None) << i;
+        EXPECT_EQ(scored[i].quality, QualityAvg) << "scoring sets no mark";
+    }
+    EXPECT_EQ(scored[0].bitmap, scored[1].bitmap);
+}
+
+// The series is judged once it is read: a frame written twice and a black
+// frame are found with their reason; scoring alone gives the same scores and
+// faults without building a picture.
+TEST(SeriesScoring, TheSeriesIsJudgedAtTheEndOfTheLoad)
+{
+    const fs::path folder = fs::temp_directory_path() / ("quivane_scoring_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::vector<Bitmap24>& frames = testing::SeeingFrames();
+    ASSERT_GE(frames.size(), 30u);
+    for (int n = 1; n <= 30; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
+        Bitmap24 frame = frames[static_cast<std::size_t>(n == 11 ? 9 : n - 1)];  // 11 repeats 10
+        if (n == 20)
+            for (int y = 0; y < frame.height(); ++y)
+                for (int x = 0; x < frame.width(); ++x) frame.at(x, y) = ColourPixel{0, 0, 0};
+        ASSERT_FALSE(WriteBmp(frame, (folder / name).string()));
+    }
+    const PictureList loaded = LoadSeeing(folder, 30, SeriesWork::PicturesAndScores);
+    const PictureList measured = LoadSeeing(folder, 30, SeriesWork::ScoresOnly);
+    fs::remove_all(folder);
+    ASSERT_EQ(loaded.size(), 31u);
+    ASSERT_EQ(measured.size(), 31u);
+    for (std::size_t i = 1; i < loaded.size(); ++i) {
+        const FrameFault expected = i == 11 ? FrameFault::Repeated : i == 20 ? FrameFault::Black : FrameFault::None;
+        EXPECT_EQ(loaded[i].fault, expected) << i;
+        EXPECT_EQ(measured[i].fault, expected) << i;
+        EXPECT_EQ(measured[i].sharpness, loaded[i].sharpness) << i;
+        EXPECT_TRUE(measured[i].bitmap.empty()) << i;
+    }
+}
+
+// A capture is scored as it loads, two frames at a time, in frame order.
+TEST(SeriesScoring, ACaptureIsScoredInFrameOrder)
+{
+    auto opened = CaptureFile::Open(testing::CapturePath("ser_mono8/mars_mono8.ser"));
+    ASSERT_TRUE(std::holds_alternative<CaptureFile>(opened));
+    PictureList pictures;
+    LoadObserver quiet;
+    LoadCaptureSeries(std::get<CaptureFile>(opened), Working(SeriesWork::PicturesAndScores), pictures, quiet);
+    const std::vector<double> blur = testing::TrueBlur("ser_mono8");
+    ASSERT_EQ(pictures.size(), blur.size() + 1);
+    std::vector<double> scores, sharpness;
+    for (std::size_t i = 1; i < pictures.size(); ++i) {
+        EXPECT_TRUE(pictures[i].scored());
+        EXPECT_EQ(pictures[i].fault, FrameFault::None) << i;
+        scores.push_back(pictures[i].sharpness);
+        sharpness.push_back(-blur[i - 1]);
+    }
+    EXPECT_GE(testing::SpearmanCorrelation(scores, sharpness), 0.95);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -84,6 +85,47 @@ TEST(BatchCli, HelpAnywhereAndAFifoAsInputNeverBlocks)
         EXPECT_NE(refused.output.find("not a regular file"), std::string::npos) << refused.output;
     }
     fs::remove(fifo);
+}
+
+// --print-quality writes "N score mark reason" lines to stdout and nothing
+// else there; --keep marks from the ranking; help names both.
+TEST(BatchCli, KeepAndPrintQuality)
+{
+    const fs::path pictures = fs::path(QUIVANE_SAMPLES) / "Pictures";
+    const fs::path output = fs::temp_directory_path() / ("quivane_cli_keep_" + std::to_string(::getpid()) + ".bmp");
+    const std::string bmp = "--bmp " + (pictures / "PLANET_0001.BMP").string() + " " +
+                            (pictures / "PLANET_0008.BMP").string() + " --output " + output.string();
+
+    const Outcome help = RunBatchCommand("--help");
+    EXPECT_NE(help.output.find("--keep P% or --keep N"), std::string::npos);
+    EXPECT_NE(help.output.find("--print-quality"), std::string::npos);
+
+    const Outcome kept = RunBatchCommand(bmp + " --keep 50% --print-quality");
+    ASSERT_EQ(kept.status, 0) << kept.output;
+    std::istringstream lines(kept.output);
+    int count = 0, good = 0, avg = 0, dont = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        int n = 0;
+        std::string score, mark, reason, more;
+        ASSERT_TRUE(words >> n >> score >> mark >> reason) << line;
+        EXPECT_FALSE(words >> more) << line;
+        EXPECT_EQ(n, ++count);
+        EXPECT_GT(std::stod(score), 0.0) << line;
+        EXPECT_EQ(reason, "-") << line;
+        good += mark == "good";
+        avg += mark == "avg";
+        dont += mark == "dont";
+    }
+    EXPECT_EQ(count, 8);
+    EXPECT_EQ(good, 1);
+    EXPECT_EQ(avg, 3);
+    EXPECT_EQ(dont, 4);
+
+    const Outcome refused = RunBatchCommand(bmp + " --keep 120%");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.output.find("--keep 120%: expected P% (0..100) or a count N (0 and up)"), std::string::npos);
+    fs::remove(output);
 }
 
 }  // namespace

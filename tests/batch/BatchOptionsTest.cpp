@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace quivane {
 namespace {
 
@@ -136,6 +138,36 @@ TEST(BatchOptions, CaptureOptions)
     EXPECT_NE(ErrorOf({"--bayer", "rgbg"}), "");
     EXPECT_NE(ErrorOf({"--memory", "47"}), "");
     EXPECT_NE(ErrorOf({"--memory", std::to_string(MachineMemoryMiB() + 1)}), "");
+}
+
+TEST(BatchOptions, KeepTakesAPercentageOrACount)
+{
+    const auto percent = Parse({"--keep", "25%", "--print-quality"});
+    ASSERT_TRUE(std::holds_alternative<BatchOptions>(percent));
+    const BatchOptions& p = std::get<BatchOptions>(percent);
+    ASSERT_TRUE(p.keep);
+    EXPECT_EQ(p.keep->kind, KeepRule::Kind::Percent);
+    EXPECT_EQ(p.keep->amount, 25);
+    EXPECT_TRUE(p.printQuality);
+
+    const auto count = Parse({"--keep", "40"});
+    ASSERT_TRUE(std::holds_alternative<BatchOptions>(count));
+    EXPECT_EQ(std::get<BatchOptions>(count).keep->kind, KeepRule::Kind::Count);
+    EXPECT_EQ(std::get<BatchOptions>(count).keep->amount, 40);
+    EXPECT_EQ(std::get<BatchOptions>(Parse({"--keep", "0%"})).keep->amount, 0);
+    EXPECT_EQ(std::get<BatchOptions>(Parse({"--keep", "100%"})).keep->amount, 100);
+    EXPECT_EQ(std::get<BatchOptions>(Parse({"--keep", "99999999999"})).keep->amount, std::numeric_limits<int>::max())
+        << "any count above the number of pictures keeps them all";
+
+    const auto none = Parse({});
+    EXPECT_FALSE(std::get<BatchOptions>(none).keep);
+    EXPECT_FALSE(std::get<BatchOptions>(none).printQuality);
+
+    for (const char* bad : {"101%", "-5", "-5%", "%", "", "2.5%", "ten", "25 %", "999999999999%"})
+        EXPECT_EQ(ErrorOf({"--keep", bad}), "--keep " + std::string(bad) + ": expected P% (0..100) or a count N (0 and up)")
+            << bad;
+    EXPECT_EQ(ErrorOf({"--keep", "5", "--keep", "6"}), "--keep is given twice");
+    EXPECT_EQ(ErrorOf({"--keep"}), "--keep needs a value");
 }
 
 TEST(BatchOptions, HelpIsFoundInAnyPosition)

@@ -314,5 +314,105 @@ TEST_F(BatchRunTest, CorrectionFilesAreAppliedOrRefused)
     EXPECT_NE(errors.str().find("no_flat.bmp"), std::string::npos);
 }
 
+// ---- keep best and the quality lines --------------------------------------
+
+struct QualityLine {
+    int picture = 0;
+    double score = 0.0;
+    std::string mark, reason;
+};
+
+std::vector<QualityLine> QualityLines(const std::string& text)
+{
+    std::vector<QualityLine> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        QualityLine q;
+        std::string score;
+        if (words >> q.picture >> score >> q.mark >> q.reason) {
+            q.score = std::stod(score);
+            lines.push_back(q);
+        }
+    }
+    return lines;
+}
+
+TEST_F(BatchRunTest, PrintQualityGivesEveryPictureItsScoreMarkAndReasonWithoutChangingAMark)
+{
+    BatchOptions o = Options(10);
+    o.printQuality = true;
+    o.qualities = {{3, QualityBad}};
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    const std::vector<QualityLine> lines = QualityLines(out.str());
+    ASSERT_EQ(lines.size(), 10u) << out.str();
+    for (int n = 1; n <= 10; ++n) {
+        const QualityLine& q = lines[static_cast<std::size_t>(n - 1)];
+        EXPECT_EQ(q.picture, n);
+        EXPECT_EQ(q.mark, n == 3 ? "bad" : "avg") << "without --keep no mark changes";
+        EXPECT_EQ(q.reason, "-");
+        EXPECT_GT(q.score, 0.0);
+    }
+
+    // The same result as the run without the option: scoring changes nothing.
+    std::ifstream a(o.output, std::ios::binary);
+    const std::string withScores((std::istreambuf_iterator<char>(a)), {});
+    o.printQuality = false;
+    o.output = (folder / "plain.bmp").string();
+    ASSERT_EQ(Run(o), BatchWritten);
+    std::ifstream b(o.output, std::ios::binary);
+    EXPECT_TRUE(withScores == std::string((std::istreambuf_iterator<char>(b)), {}));
+}
+
+TEST_F(BatchRunTest, KeepMarksTheBestFromTheRankingAndHandMarksComeAfter)
+{
+    BatchOptions o = Options(20);
+    o.keep = KeepRule::Percent(40);
+    o.printQuality = true;
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    std::vector<QualityLine> lines = QualityLines(out.str());
+    ASSERT_EQ(lines.size(), 20u);
+    std::vector<QualityLine> ranked = lines;
+    std::stable_sort(ranked.begin(), ranked.end(), [](auto& a, auto& b) { return a.score > b.score; });
+    // 40 % of 20: the best 8 kept, the best 2 of them good.
+    for (std::size_t r = 0; r < ranked.size(); ++r)
+        EXPECT_EQ(ranked[r].mark, r < 2 ? "good" : r < 8 ? "avg" : "dont") << "rank " << r + 1;
+
+    // A mark given by hand wins over the ranking's.
+    const int worst = ranked.back().picture;
+    o.qualities = {{worst, QualityGood}};
+    o.keep = KeepRule::Count(1);
+    out.str("");
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    lines = QualityLines(out.str());
+    EXPECT_EQ(lines[static_cast<std::size_t>(worst - 1)].mark, "good");
+    EXPECT_EQ(lines[static_cast<std::size_t>(ranked.front().picture - 1)].mark, "good");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& q) { return q.mark == "dont"; }), 18);
+}
+
+TEST_F(BatchRunTest, BadFramesArePrintedWithTheirReasonAndNeverKept)
+{
+    const fs::path seeing = fs::path(QUIVANE_TESTDATA) / "captures" / "seeing";
+    for (int n = 1; n <= 12; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
+        char source[32];
+        std::snprintf(source, sizeof source, "MARS_%04d.BMP", n == 6 ? 5 : n);  // 6 repeats 5
+        fs::copy_file(seeing / source, folder / name);
+    }
+    BatchOptions o = Options();
+    o.first = (folder / "MARS_0001.BMP").string();
+    o.last = (folder / "MARS_0012.BMP").string();
+    o.keep = KeepRule::Percent(100);
+    o.printQuality = true;
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    const std::vector<QualityLine> lines = QualityLines(out.str());
+    ASSERT_EQ(lines.size(), 12u);
+    for (const QualityLine& q : lines) {
+        EXPECT_EQ(q.reason, q.picture == 6 ? "repeated" : "-") << q.picture;
+        EXPECT_EQ(q.mark == "dont", q.picture == 6) << q.picture;
+    }
+}
+
 }  // namespace
 }  // namespace quivane

@@ -306,5 +306,33 @@ TEST(ObjectSurvey, ColourFramesAreSurveyedAsAPlainLoopSurveysThem)
     }
 }
 
+// Building hands out the very survey it cut with, so a stage that measures
+// the frame needs no second pass; the picture is the one built without it.
+TEST(ObjectSurvey, BuildingHandsOutTheSurvey)
+{
+    const double orange[3] = {1.0, 0.6, 0.2};
+    const DeepFrame deep = DeepDisc(320, 240, 120, 150, 50, 9000, orange);
+    const Bitmap24 colour = ToBitmap24(DeepDisc(320, 240, 200, 70, 40, 60000, orange));
+    Bitmap8 grey(320, 240);
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x) grey.at(x, y) = colour.at(x, y).green;
+
+    const auto same = [](const ObjectSurvey& a, const ObjectSurvey& b) {
+        return a.threshold == b.threshold && a.frame.minimum == b.frame.minimum &&
+               a.frame.maximum == b.frame.maximum && a.frame.centreX == b.frame.centreX &&
+               a.frame.centreY == b.frame.centreY;
+    };
+    PictureList listed;
+    AddPicture(listed, deep, 2, false, 192, 144);
+    AddPicture(listed, colour, 2, false, 192, 144);
+    AddPicture(listed, grey, 2, false, 192, 144);
+    Picture built[3];
+    for (Picture& p : built) p.enlargement = 2;
+    EXPECT_TRUE(same(BuildPicture(built[0], deep, 192, 144), SurveyObject(deep)));
+    EXPECT_TRUE(same(BuildPicture(built[1], colour, 192, 144), SurveyObject(colour)));
+    EXPECT_TRUE(same(BuildPicture(built[2], grey, 192, 144), SurveyObject(grey)));
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(built[i].bitmap, listed[i].bitmap) << i;
+}
+
 }  // namespace
 }  // namespace quivane

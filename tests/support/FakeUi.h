@@ -29,6 +29,7 @@ public:
     int resultBoxRepaints = 0;
     Bitmap24 inputBox;
     bool correctionActive = false;
+    int selectionsShown = 0;
     std::vector<std::string> log;
 
     std::deque<std::optional<std::string>> dialogAnswers;
@@ -42,6 +43,7 @@ public:
         status = text;
         log.push_back("status " + text);
     }
+    std::string statusText() const override { return status; }
     void setProgressMaximum(int maximum) override
     {
         progressMaximum = maximum;
@@ -68,6 +70,7 @@ public:
     }
     void repaintResultBox() override { ++resultBoxRepaints; }
     void showInputView(const Bitmap24& view) override { inputBox = view; }
+    void showSelection() override { ++selectionsShown; }
     void showCorrectionActive(bool active) override { correctionActive = active; }
 
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override { return answer(request); }

@@ -24,7 +24,9 @@
 
 #include "batch/BatchRun.h"
 #include "window/CaptionPanel.h"
+#include "window/KeepBestDialog.h"
 #include "window/PictureBox.h"
+#include "window/QualityGraph.h"
 #include "window/QualityLamp.h"
 
 namespace quivane {
@@ -430,6 +432,141 @@ TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
     Open(384);
     QTest::mouseClick(inputBox(), Qt::LeftButton, {}, QPoint(96, 72));
     EXPECT_EQ(ws().viewOrigin, (Point{192, 144}));
+}
+
+
+// ---- frame selection ---------------------------------------------------
+
+QAction* MenuAction(QWidget& form, const char* name)
+{
+    auto* action = form.findChild<QAction*>(name);
+    EXPECT_NE(action, nullptr) << name;
+    return action;
+}
+
+int KeptPictures(const Workspace& ws)
+{
+    int kept = 0;
+    for (int n = 1; n <= ws.pictureCount; ++n) kept += ws.pictures[static_cast<std::size_t>(n)].quality != QualityDont;
+    return kept;
+}
+
+TEST_F(LoadedWindowTest, TheQualityGraphOpensFromTheMenuAndAClickShowsThatPicture)
+{
+    Open();
+    EXPECT_EQ(form->qualityGraph(), nullptr);
+    MenuAction(*form, "QualityGraphAction")->trigger();
+    QualityGraph* graph = form->qualityGraph();
+    ASSERT_NE(graph, nullptr);
+    EXPECT_TRUE(graph->isVisible());
+    EXPECT_TRUE(graph->isWindow()) << "its own window: the described layout stays as it is";
+    EXPECT_EQ(graph->windowTitle(), "Quivane: quality graph");
+    EXPECT_EQ(form->findChild<QWidget*>("PanelArea")->size(), QSize(639, 480));
+    EXPECT_EQ(graph->findChild<QLabel*>("QualityInfo")->text(),
+              "5 pictures, 5 scored, 0 bad frames; 5 marked Avg or Good");
+
+    const auto at = graph->pointOf(4);
+    ASSERT_TRUE(at);
+    QTest::mouseClick(graph->plot(), Qt::LeftButton, {}, *at);
+    EXPECT_EQ(ws().displayedPicture, 4);
+    EXPECT_EQ(form->findChild<QSpinBox*>("DataPicNrSpinEdit")->value(), 4);
+
+    // The window's keys work from the graph: F4 marks the shown picture.
+    QTest::keyClick(graph->plot(), Qt::Key_F4);
+    EXPECT_EQ(ws().pictures[4].quality, QualityGood);
+    EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
+    QTest::keyClick(graph->plot(), Qt::Key_PageDown);
+    EXPECT_EQ(ws().displayedPicture, 3);
+}
+
+TEST_F(LoadedWindowTest, DraggingTheThresholdKeepsMoreOrFewer)
+{
+    Open();
+    MenuAction(*form, "QualityGraphAction")->trigger();
+    QualityGraph* graph = form->qualityGraph();
+    ASSERT_NE(graph, nullptr);
+    QWidget* plot = graph->plot();
+    const int x = plot->width() / 2;
+    const int line = graph->thresholdY();
+
+    auto drag = [&](int fromY, int toY) {
+        QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(x, fromY));
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, toY), plot->mapToGlobal(QPointF(x, toY)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(plot, &move);
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(x, toY));
+    };
+    drag(line, plot->height() - 1);  // below every score: all kept
+    EXPECT_EQ(KeptPictures(ws()), 5);
+    EXPECT_TRUE(ws().selection.keepApplied);
+    EXPECT_EQ(ws().selection.keepRule.kind, KeepRule::Kind::Count);
+    EXPECT_EQ(ws().selection.keepRule.amount, 5);
+    EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Kept 5 of 5 usable pictures: 2 Good, 3 Avg"));
+
+    drag(graph->thresholdY(), 0);  // above every score: none
+    EXPECT_EQ(KeptPictures(ws()), 0);
+    EXPECT_TRUE(form->findChild<QualityLamp*>("DontLed")->isLit()) << "the shown picture's lamp follows";
+
+    // Back down to the middle of the scores: some kept, not all.
+    drag(graph->thresholdY(), plot->height() / 2);
+    const int kept = KeptPictures(ws());
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 5);
+    EXPECT_EQ(ws().selection.keepRule.amount, kept);
+}
+
+TEST_F(LoadedWindowTest, KeepBestFromTheMenuAsksForAPercentageOrACount)
+{
+    Open();
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<KeepBestDialog*>(w);
+            if (!dialog || !dialog->isVisible()) continue;
+            EXPECT_TRUE(dialog->findChild<QRadioButton*>("KeepPercentRadio")->isChecked()) << "25 % to begin with";
+            EXPECT_EQ(dialog->findChild<QSpinBox*>("KeepPercentSpin")->value(), 25);
+            dialog->findChild<QSpinBox*>("KeepCountSpin")->setValue(2);
+            EXPECT_TRUE(dialog->findChild<QRadioButton*>("KeepCountRadio")->isChecked());
+            dialog->accept();
+        }
+    });
+    MenuAction(*form, "KeepBestAction")->trigger();
+    EXPECT_EQ(KeptPictures(ws()), 2);
+    EXPECT_EQ(ws().selection.keepRule.kind, KeepRule::Kind::Count);
+
+    // The sorted graph shows the best picture first.
+    MenuAction(*form, "QualityGraphAction")->trigger();
+    QualityGraph* graph = form->qualityGraph();
+    graph->findChild<QCheckBox*>("SortedCheckBox")->setChecked(true);
+    int best = 1;
+    for (int n = 2; n <= 5; ++n)
+        if (ws().pictures[static_cast<std::size_t>(n)].sharpness > ws().pictures[static_cast<std::size_t>(best)].sharpness)
+            best = n;
+    for (int n = 1; n <= 5; ++n) {
+        if (n == best) continue;
+        EXPECT_LT(graph->pointOf(best)->x(), graph->pointOf(n)->x()) << n;
+    }
+    EXPECT_EQ(ws().pictures[static_cast<std::size_t>(best)].quality, QualityGood);
+}
+
+TEST_F(LoadedWindowTest, ScoringCanBeLeftToLaterAndDoneFromTheMenu)
+{
+    form = std::make_unique<ScriptedMainForm>(program.string());
+    QAction* whileLoading = MenuAction(*form, "ScoreWhileLoadingAction");
+    EXPECT_TRUE(whileLoading->isChecked());
+    whileLoading->trigger();
+    EXPECT_FALSE(form->workspace().selection.scoreWhileLoading);
+    form.reset();
+    Open();  // a new window scores again
+    ASSERT_TRUE(ws().pictures[1].scored());
+
+    MenuAction(*form, "ScoreWhileLoadingAction")->trigger();
+    const std::filesystem::path samples = std::filesystem::path(QUIVANE_SAMPLES) / "Pictures";
+    form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
+    QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
+    EXPECT_FALSE(ws().pictures[1].scored());
+    MenuAction(*form, "ScorePicturesAction")->trigger();
+    for (int n = 1; n <= 5; ++n) EXPECT_TRUE(ws().pictures[static_cast<std::size_t>(n)].scored()) << n;
+    EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Scored 5 pictures"));
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+#include "select/FrameMeasure.h"
+
+#include "select/ObjectView.h"
+#include "select/PixelNoise.h"
+#include "select/SharpnessScore.h"
+
+namespace quivane {
+namespace {
+
+int WidthOf(const Bitmap24& f) { return f.width(); }
+int WidthOf(const Bitmap8& f) { return f.width(); }
+int WidthOf(const DeepFrame& f) { return f.width; }
+int HeightOf(const Bitmap24& f) { return f.height(); }
+int HeightOf(const Bitmap8& f) { return f.height(); }
+int HeightOf(const DeepFrame& f) { return f.height; }
+
+template <class Frame>
+ObjectView View(const Frame& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return ViewObject(frame, wholeFrame ? AtFrameMiddle(survey, WidthOf(frame), HeightOf(frame)) : survey);
+}
+
+}  // namespace
+
+ObjectView MeasuredView(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+ObjectView MeasuredView(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+ObjectView MeasuredView(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return View(frame, survey, wholeFrame);
+}
+
+FrameMeasure MeasureView(const ObjectView& view)
+{
+    // Both measures allow for the noise; it is estimated once.
+    const double noise = PixelNoiseVariance(view.window);
+    return {SharpnessScore(view.window, noise), GatherFacts(view, noise)};
+}
+
+FrameMeasure MeasureFrame(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return MeasureView(View(frame, survey, wholeFrame));
+}
+
+FrameMeasure MeasureFrame(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return MeasureView(View(frame, survey, wholeFrame));
+}
+
+FrameMeasure MeasureFrame(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame)
+{
+    return MeasureView(View(frame, survey, wholeFrame));
+}
+
+}  // namespace quivane
