@@ -1,22 +1,34 @@
 #include "actions/SaveActions.h"
 
-#include "output/BmpWriter.h"
-#include "output/ResultName.h"
 #include "actions/ResultViewActions.h"
+#include "actions/SaveOptions.h"
 #include "files/FileNames.h"
+#include "image/LevelPicture.h"
+#include "output/BmpWriter.h"
+#include "output/PictureWriter.h"
+#include "output/ResultName.h"
+#include "tone/RenderPicture.h"
 
 namespace quivane {
 namespace {
 
-// Renders the result with the display settings and writes it; false (after
-// telling the user) when the file could not be written.
-bool WriteResult(Workspace& ws, Ui& ui)
+// Renders the result with the display settings and writes it as chosen;
+// false (after telling the user) when the file could not be written. The
+// status line says where the picture went and as what.
+bool WriteResult(Workspace& ws, Ui& ui, SaveChoice choice)
 {
     RenderResult(ws);
-    if (const auto error = WriteBmp(ws.resultView, ws.folders.result + ws.resultFileName)) {
+    const std::string path = ws.folders.result + ws.resultFileName;
+    const bool grey = ws.showMode == ModeLuminance && choice.format != PictureFormat::Bmp;
+    const auto error = choice.format == PictureFormat::Bmp
+                           ? WriteBmp(ws.resultView, path)
+                           : WritePicture(LevelsOf(ws.resultView, grey), choice, PictureNotes{}, path);
+    if (error) {
+        ui.setStatusText("Not saved: " + *error);
         ui.showError(*error);
         return false;
     }
+    ui.setStatusText("Saved " + path + " (" + DescribeSave(choice, grey) + ")");
     return true;
 }
 
@@ -27,10 +39,11 @@ bool HasResult(const Workspace& ws) { return ws.pictureCount != 0 && IsLoadedPic
 void SaveButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
-    ws.resultFileName = AutoResultName(ws.saveCounter);
-    if (HasResult(ws) && !WriteResult(ws, ui)) return;
+    const std::string extension = ExtensionOf(ws.automaticSave.format);
+    ws.resultFileName = AutoResultName(ws.saveCounter, extension);
+    if (HasResult(ws) && !WriteResult(ws, ui, ws.automaticSave)) return;
     ws.saveCounter += 1;
-    ws.resultFileName = AutoResultName(ws.saveCounter);
+    ws.resultFileName = AutoResultName(ws.saveCounter, extension);
     ui.setText(TextField::SaveButtonCaption, "&Save  [" + ws.resultFileName + "]");
 }
 
@@ -41,13 +54,13 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     request.title = "Give the filename of the result picture";
     request.fileName = ws.resultFileName;
     request.initialFolder = ws.folders.result;
-    request.filter = "Bitmaps (*.bmp)|*.bmp";
+    request.filter = SaveDialogFilter();
     request.defaultExtension = "bmp";
-    const auto path = ui.askSaveFileName(request);
-    if (!path) return;
-    ws.resultFileName = NameOf(*path);
-    ws.folders.result = FolderOf(*path);
-    if (HasResult(ws) && !WriteResult(ws, ui)) return;
+    const auto chosen = ui.askSaveFileName(request);
+    if (!chosen) return;
+    ws.resultFileName = NameOf(chosen->path);
+    ws.folders.result = FolderOf(chosen->path);
+    if (HasResult(ws) && !WriteResult(ws, ui, ChoiceForSave(chosen->path, chosen->filter))) return;
     ui.setText(TextField::ResultCaption, ws.resultFileName);
 }
 

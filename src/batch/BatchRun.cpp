@@ -17,7 +17,9 @@
 #include "files/FileNames.h"
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
+#include "image/LevelPicture.h"
 #include "output/BmpWriter.h"
+#include "output/PictureWriter.h"
 #include "tone/Clahe.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
@@ -311,12 +313,19 @@ int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTa
     return flags;
 }
 
+// The output's extension decides the format; a bitmap is written exactly as
+// the window's "&Save" writes it.
 void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone)
 {
     Bitmap24 view(result.bitmap.width(), result.bitmap.height());
     RenderPicture(result, view, -1, -1, flags, tone);
-    if (const auto error = WriteBmp(view, std::filesystem::absolute(o.output).string()))
-        throw std::runtime_error(*error);
+    const std::string path = std::filesystem::absolute(o.output).string();
+    const SaveChoice choice{FormatOfName(path), o.depth};
+    const bool grey = (flags & ModeMask) == ModeLuminance;
+    const auto error = choice.format == PictureFormat::Bmp
+                           ? WriteBmp(view, path)
+                           : WritePicture(LevelsOf(view, grey), choice, PictureNotes{}, path);
+    if (error) throw std::runtime_error(*error);
 }
 
 }  // namespace

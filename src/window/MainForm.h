@@ -47,7 +47,7 @@ public:
     void showInputView(const Bitmap24& view) override;
     void showCorrectionActive(bool active) override;
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
-    std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
+    std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest& request) override;
     void showError(const std::string& message) override;
     void processEvents() override;
 

@@ -8,6 +8,7 @@
 #include "image/Bitmap.h"
 #include "image/Picture.h"
 #include "image/PictureMemory.h"
+#include "output/SaveFormat.h"
 #include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
 #include "tone/ToneSettings.h"
@@ -122,6 +123,8 @@ struct Workspace {
     // Saving.
     int saveCounter = 0;
     std::string resultFileName;
+    // What "&Save" writes; a 24-bit bitmap unless the user picks another.
+    SaveChoice automaticSave;
 
     CorrectionState correction;
 

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include "acquire/BmpReader.h"
+#include "acquire/PictureFile.h"
+#include "actions/SaveOptions.h"
 #include "prepare/FramePreparation.h"
 #include "tone/RenderPicture.h"
 #include "actions/ResultViewActions.h"
@@ -78,6 +80,7 @@ TEST_F(SaveActionsTest, FailedWriteIsReportedAndTheCounterStays)
     EXPECT_NE(ui.errors[0].find((program / "Result" / "result00.bmp").string()), std::string::npos);
     EXPECT_EQ(ws.saveCounter, 0);
     EXPECT_EQ(ui.texts.count(TextField::SaveButtonCaption), 0u);
+    EXPECT_EQ(ui.status, "Not saved: " + ui.errors[0]);
 }
 
 TEST_F(SaveActionsTest, WithNothingLoadedTheCounterStillAdvances)
@@ -104,6 +107,56 @@ TEST_F(SaveActionsTest, SaveAsMovesLaterAutomaticSavesToTheChosenFolder)
 
     SaveButtonClick(ws, ui);
     EXPECT_TRUE(fs::exists(program / "elsewhere" / "result00.bmp"));
+}
+
+TEST_F(SaveActionsTest, SaveAsWritesWhatTheNameAsksForAtTheDepthOfTheFilter)
+{
+    LoadOnePicture();
+    ws.showMode = ModeFullColour;
+    ASSERT_EQ(SaveOptions()[2].choice, (SaveChoice{PictureFormat::Png, SampleDepth::Sixteen}));
+    const fs::path png = program / "Result" / "jupiter.png";
+    ui.dialogAnswers = {png.string()};
+    ui.filterAnswers = {2};
+    SaveAsButtonClick(ws, ui);
+    EXPECT_EQ(ui.dialogsAsked[0].filter.rfind("Bitmaps (*.bmp)|*.bmp|PNG, 8 bits a channel (*.png)|*.png|", 0), 0u)
+        << ui.dialogsAsked[0].filter;
+    const auto read = ReadPictureFile(png.string());
+    ASSERT_TRUE(std::holds_alternative<DeepFrame>(read));
+    EXPECT_EQ(std::get<DeepFrame>(read).bits, 16);
+    EXPECT_EQ(std::get<DeepFrame>(read).channels, 3);
+    EXPECT_EQ(ui.status, "Saved " + png.string() + " (PNG, 16 bits a channel, colour)");
+}
+
+TEST_F(SaveActionsTest, TheNameDecidesTheFormatAndTheFilterOnlyTheDepth)
+{
+    EXPECT_EQ(ChoiceForSave("a.png", -1), (SaveChoice{PictureFormat::Png, SampleDepth::Eight}));
+    EXPECT_EQ(ChoiceForSave("a.bmp", 2), (SaveChoice{PictureFormat::Bmp, SampleDepth::Eight}));
+    EXPECT_EQ(ChoiceForSave("a.tif", 6), (SaveChoice{PictureFormat::Tiff, SampleDepth::Sixteen}));
+    EXPECT_EQ(ChoiceForSave("a.fit", 6), (SaveChoice{PictureFormat::Fits, SampleDepth::Float}));
+    EXPECT_EQ(ChoiceForSave("a.dat", 4), (SaveChoice{PictureFormat::Bmp, SampleDepth::Eight}));
+    EXPECT_EQ(ChoiceForSave("a.fits", 99), (SaveChoice{PictureFormat::Fits, SampleDepth::Eight}));
+}
+
+TEST_F(SaveActionsTest, AutomaticSavesInAnotherFormatNumberWithItsExtension)
+{
+    LoadOnePicture();
+    ws.showMode = ModeLuminance;
+    SetAutomaticSaveChoice(ws, ui, {PictureFormat::Fits, SampleDepth::Float});
+    EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result00.fits]");
+    SaveButtonClick(ws, ui);
+    const fs::path fits = program / "Result" / "result00.fits";
+    const auto read = ReadPictureFile(fits.string());
+    ASSERT_TRUE(std::holds_alternative<DeepFrame>(read));
+    EXPECT_EQ(std::get<DeepFrame>(read).channels, 1) << "a grey rendering is saved as one channel";
+    EXPECT_EQ(ui.status, "Saved " + fits.string() + " (FITS, 32-bit float, grey)");
+    EXPECT_EQ(ui.texts[TextField::SaveButtonCaption], "&Save  [result01.fits]");
+
+    // A depth the format cannot hold becomes the deepest it can.
+    SetAutomaticSaveChoice(ws, ui, {PictureFormat::Bmp, SampleDepth::Float});
+    EXPECT_EQ(ws.automaticSave, (SaveChoice{PictureFormat::Bmp, SampleDepth::Eight}));
+    SaveButtonClick(ws, ui);
+    EXPECT_TRUE(fs::exists(program / "Result" / "result01.bmp"));
+    EXPECT_EQ(ui.status, "Saved " + (program / "Result" / "result01.bmp").string() + " (24-bit BMP)");
 }
 
 TEST_F(SaveActionsTest, CancelledSaveAsChangesNothing)
