@@ -3,6 +3,7 @@
 #include "actions/ResultViewActions.h"
 #include "actions/WorkspaceActions.h"
 #include "combine/Calculation.h"
+#include "combine/CalculationRecord.h"
 
 namespace quivane {
 namespace {
@@ -52,7 +53,10 @@ void CalculationRun(Workspace& ws, Ui& ui)
     if (!ws.picturesLoaded || ws.loadRunning || ws.pictures.empty()) return;
     ws.combineMethod = ws.controls.value(ControlId::CombineRadioGroup);
     WindowCalculationObserver observer(ws, ui);
-    Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer);
+    // A new run rebuilds the result; earlier equalisations went with it.
+    ws.equalisedSinceRun.clear();
+    CalculateAndRecord(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer,
+                       ws.lastRun);
     InitProgress(ui, 0, 100, 0, "Ready!");
 }
 

@@ -2,15 +2,34 @@
 
 #include "actions/ResultViewActions.h"
 #include "actions/SaveOptions.h"
+#include "combine/FineCalculation.h"
 #include "files/FileNames.h"
 #include "image/LevelPicture.h"
 #include "output/BmpWriter.h"
 #include "output/PictureWriter.h"
 #include "output/ResultName.h"
+#include "tone/FineRender.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {
 namespace {
+
+// The rendered result with the fractions the last run gained, for a deeper
+// file; the 8-bit rendering itself when there are none to add (nothing was
+// calculated since the load, or the result changed in a way the record
+// cannot follow).
+LevelPicture DeepLevels(Workspace& ws, bool grey)
+{
+    const Picture& result = ws.pictures.front();
+    if (ws.lastRun.valid) {
+        const FineRuns runs = EnhanceBoth(ws.lastRun);
+        if (auto levels = RenderGained(ws.resultView, runs.fromFractions, runs.fromBytes, ws.lastRun.result,
+                                       ws.equalisedSinceRun, result, CurrentRenderFlags(ws), ws.tone)) {
+            return std::move(*levels);
+        }
+    }
+    return LevelsOf(ws.resultView, grey);
+}
 
 // Renders the result with the display settings and writes it as chosen;
 // false (after telling the user) when the file could not be written. The
@@ -20,9 +39,13 @@ bool WriteResult(Workspace& ws, Ui& ui, SaveChoice choice)
     RenderResult(ws);
     const std::string path = ws.folders.result + ws.resultFileName;
     const bool grey = ws.showMode == ModeLuminance && choice.format != PictureFormat::Bmp;
-    const auto error = choice.format == PictureFormat::Bmp
-                           ? WriteBmp(ws.resultView, path)
-                           : WritePicture(LevelsOf(ws.resultView, grey), choice, PictureNotes{}, path);
+    std::optional<std::string> error;
+    if (choice.format == PictureFormat::Bmp) {
+        error = WriteBmp(ws.resultView, path);
+    } else {
+        const bool deep = DepthFor(choice.format, choice.depth) != SampleDepth::Eight;
+        error = WritePicture(deep ? DeepLevels(ws, grey) : LevelsOf(ws.resultView, grey), choice, PictureNotes{}, path);
+    }
     if (error) {
         ui.setStatusText("Not saved: " + *error);
         ui.showError(*error);

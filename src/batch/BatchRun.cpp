@@ -12,6 +12,8 @@
 #include "acquire/PictureFile.h"
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
+#include "combine/CalculationRecord.h"
+#include "combine/FineCalculation.h"
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
@@ -21,6 +23,7 @@
 #include "output/BmpWriter.h"
 #include "output/PictureWriter.h"
 #include "tone/Clahe.h"
+#include "tone/FineRender.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
 #include "workspace/Controls.h"
@@ -313,18 +316,35 @@ int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTa
     return flags;
 }
 
+// The result as calculated, for a 16-bit or float save: the run's record
+// and the equalisation applied after it.
+struct DeepResult {
+    CalculationRecord record;
+    std::vector<ClaheStep> steps;
+};
+
 // The output's extension decides the format; a bitmap is written exactly as
-// the window's "&Save" writes it.
-void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone)
+// the window's "&Save" writes it, and 8-bit files hold the same pixels. A
+// deeper file holds the result with the fractions the stack gained.
+void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const DeepResult* deep)
 {
     Bitmap24 view(result.bitmap.width(), result.bitmap.height());
     RenderPicture(result, view, -1, -1, flags, tone);
     const std::string path = std::filesystem::absolute(o.output).string();
     const SaveChoice choice{FormatOfName(path), o.depth};
     const bool grey = (flags & ModeMask) == ModeLuminance;
-    const auto error = choice.format == PictureFormat::Bmp
-                           ? WriteBmp(view, path)
-                           : WritePicture(LevelsOf(view, grey), choice, PictureNotes{}, path);
+    std::optional<std::string> error;
+    if (choice.format == PictureFormat::Bmp) {
+        error = WriteBmp(view, path);
+    } else {
+        std::optional<LevelPicture> levels;
+        if (deep) {
+            const FineRuns runs = EnhanceBoth(deep->record);
+            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, deep->record.result, deep->steps, result,
+                                  flags, tone);
+        }
+        error = WritePicture(levels ? *levels : LevelsOf(view, grey), choice, PictureNotes{}, path);
+    }
     if (error) throw std::runtime_error(*error);
 }
 
@@ -344,13 +364,24 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         }
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
-        Calculate(pictures, static_cast<int>(pictures.size()) - 1, Calculation(options), files.kernels, observer);
+        const int count = static_cast<int>(pictures.size()) - 1;
+        // Only a deeper file needs the fractions; a bitmap run stays as fast as ever.
+        std::optional<DeepResult> deep;
+        if (options.depth != SampleDepth::Eight) {
+            deep.emplace();
+            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, deep->record);
+        } else {
+            Calculate(pictures, count, Calculation(options), files.kernels, observer);
+        }
 
         Picture& result = pictures.front();
-        if (options.clahe) ApplyClahe(result, ClaheClipFactor(*options.clahe));
+        if (options.clahe) {
+            if (deep) deep->steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
+            ApplyClahe(result, ClaheClipFactor(*options.clahe));
+        }
         ToneSettings tone;
         const int flags = DisplayFlags(options, files.lookupTable, tone);
-        Write(options, result, flags, tone);
+        Write(options, result, flags, tone, deep ? &*deep : nullptr);
         return BatchWritten;
     } catch (const Refusal& refusal) {
         errors << refusal.message << '\n';

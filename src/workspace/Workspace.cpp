@@ -27,6 +27,9 @@ void ClearPictureList(Workspace& ws)
     PictureList().swap(ws.pictures);
     ws.pictureCount = 0;
     ws.framesRead = 0;
+    // The result picture goes with the list, and what was kept of its run.
+    ws.lastRun = CalculationRecord{};
+    ws.equalisedSinceRun.clear();
 }
 
 }  // namespace quivane

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
+#include "combine/CalculationRecord.h"
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
 #include "image/Picture.h"
@@ -11,6 +13,7 @@
 #include "output/SaveFormat.h"
 #include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
+#include "tone/FineClahe.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
 
@@ -108,6 +111,10 @@ struct Workspace {
     int deconvolutionMethod = 0;
     int deconvolutionIterations = 1;
     bool convolutionOn = false;
+    // The last run, kept for 16-bit and float saves, and the equalisations
+    // applied to its result since.
+    CalculationRecord lastRun;
+    std::vector<ClaheStep> equalisedSinceRun;
     std::string kernelFileName = "_Gauss15x15.bmp";
     Bitmap24 kernelBitmap;
     KernelSlots kernels;

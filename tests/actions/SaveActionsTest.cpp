@@ -8,11 +8,14 @@
 #include "acquire/BmpReader.h"
 #include "acquire/PictureFile.h"
 #include "actions/SaveOptions.h"
+#include "actions/AlignmentFixture.h"
+#include "actions/CalculationRun.h"
 #include "prepare/FramePreparation.h"
 #include "tone/RenderPicture.h"
 #include "actions/ResultViewActions.h"
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
+#include "output/ResultName.h"
 #include "support/TempFolder.h"
 
 namespace quivane {
@@ -167,6 +170,55 @@ TEST_F(SaveActionsTest, CancelledSaveAsChangesNothing)
     EXPECT_EQ(ws.resultFileName, "result00.bmp");
     EXPECT_EQ(ws.folders.result, (program / "Result").string() + "/");
     EXPECT_TRUE(fs::is_empty(program / "Result"));
+}
+
+// A calculated result saved at 16 bits keeps the fractions of its run
+// through a later CLAHE; a new load forgets them.
+TEST(DeepSaveActions, The16BitFileFollowsTheRunAndItsEqualisations)
+{
+    testing::AlignmentFixture f;
+    testing::TempFolder temp{"deep_save"};
+    f.ws.folders.result = temp.path().string() + "/";
+    auto noisy = [](int seed) {
+        return [seed](int x, int y) { return 60 + (x + y) / 4 + static_cast<int>((x * 31 + y * 17 + seed * 7) % 5); };
+    };
+    f.Load({noisy(1), noisy(2), noisy(3)});
+    f.ws.unsharpOn = true;
+    f.ws.showMode = ModeLuminance;
+    CalculationRun(f.ws, f.ui);
+
+    auto saveBoth = [&](const std::string& name) {
+        SetAutomaticSaveChoice(f.ws, f.ui, {PictureFormat::Bmp, SampleDepth::Eight});
+        SaveButtonClick(f.ws, f.ui);
+        const std::string bmp = f.ws.folders.result + AutoResultName(f.ws.saveCounter - 1);
+        f.ui.dialogAnswers = {temp / name};
+        f.ui.filterAnswers = {2};
+        SaveAsButtonClick(f.ws, f.ui);
+        const Bitmap24 eight = std::get<Bitmap24>(ReadBmp(bmp));
+        const DeepFrame deep = std::get<DeepFrame>(ReadPictureFile(temp / name));
+        int fractions = 0, far = 0;
+        for (int y = 0; y < eight.height(); ++y)
+            for (int x = 0; x < eight.width(); ++x) {
+                fractions += deep.at(x, y) % 257 != 0;
+                far += std::abs(deep.at(x, y) / 257 - eight.at(x, y).green) > 1;
+            }
+        EXPECT_EQ(far, 0) << name;
+        return fractions;
+    };
+    EXPECT_GT(saveBoth("run.png"), 1000);
+    f.ws.claheOn = true;
+    RefreshResultView(f.ws, f.ui);
+    ASSERT_EQ(f.ws.equalisedSinceRun.size(), 1u);
+    EXPECT_GT(saveBoth("equalised.png"), 1000);
+
+    // A result changed behind the record's back is saved as it shows: the
+    // 8-bit levels, widened.
+    f.ws.pictures.front().bitmap.at(5, 5).luminance ^= 1;
+    EXPECT_EQ(saveBoth("changed.png"), 0);
+
+    ClearPictureList(f.ws);
+    EXPECT_FALSE(f.ws.lastRun.valid);
+    EXPECT_TRUE(f.ws.equalisedSinceRun.empty());
 }
 
 }  // namespace
