@@ -3,11 +3,13 @@
 #include "actions/ResultViewActions.h"
 #include "actions/SaveOptions.h"
 #include "combine/FineCalculation.h"
+#include "combine/RunNotes.h"
 #include "files/FileNames.h"
 #include "image/LevelPicture.h"
 #include "output/BmpWriter.h"
 #include "output/PictureWriter.h"
 #include "output/ResultName.h"
+#include "tone/DisplayNotes.h"
 #include "tone/FineRender.h"
 #include "tone/RenderPicture.h"
 
@@ -44,7 +46,10 @@ bool WriteResult(Workspace& ws, Ui& ui, SaveChoice choice)
         error = WriteBmp(ws.resultView, path);
     } else {
         const bool deep = DepthFor(choice.format, choice.depth) != SampleDepth::Eight;
-        error = WritePicture(deep ? DeepLevels(ws, grey) : LevelsOf(ws.resultView, grey), choice, PictureNotes{}, path);
+        PictureNotes notes = DescribeRun(ws.lastRun, InputPictureCount(ws));
+        const PictureNotes display = DescribeDisplay(CurrentRenderFlags(ws), ws.tone, ws.equalisedSinceRun);
+        notes.insert(notes.end(), display.begin(), display.end());
+        error = WritePicture(deep ? DeepLevels(ws, grey) : LevelsOf(ws.resultView, grey), choice, notes, path);
     }
     if (error) {
         ui.setStatusText("Not saved: " + *error);

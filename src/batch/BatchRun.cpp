@@ -14,6 +14,7 @@
 #include "combine/Calculation.h"
 #include "combine/CalculationRecord.h"
 #include "combine/FineCalculation.h"
+#include "combine/RunNotes.h"
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
@@ -23,6 +24,7 @@
 #include "output/BmpWriter.h"
 #include "output/PictureWriter.h"
 #include "tone/Clahe.h"
+#include "tone/DisplayNotes.h"
 #include "tone/FineRender.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
@@ -316,9 +318,9 @@ int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTa
     return flags;
 }
 
-// The result as calculated, for a 16-bit or float save: the run's record
-// and the equalisation applied after it.
-struct DeepResult {
+// What a file other than a bitmap needs of the run: its record (for the
+// notes, and the fractions of a deeper file) and the equalisation after it.
+struct RunKept {
     CalculationRecord record;
     std::vector<ClaheStep> steps;
 };
@@ -326,7 +328,7 @@ struct DeepResult {
 // The output's extension decides the format; a bitmap is written exactly as
 // the window's "&Save" writes it, and 8-bit files hold the same pixels. A
 // deeper file holds the result with the fractions the stack gained.
-void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const DeepResult* deep)
+void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const RunKept* kept)
 {
     Bitmap24 view(result.bitmap.width(), result.bitmap.height());
     RenderPicture(result, view, -1, -1, flags, tone);
@@ -334,16 +336,19 @@ void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings
     const SaveChoice choice{FormatOfName(path), o.depth};
     const bool grey = (flags & ModeMask) == ModeLuminance;
     std::optional<std::string> error;
-    if (choice.format == PictureFormat::Bmp) {
+    if (choice.format == PictureFormat::Bmp || !kept) {
         error = WriteBmp(view, path);
     } else {
         std::optional<LevelPicture> levels;
-        if (deep) {
-            const FineRuns runs = EnhanceBoth(deep->record);
-            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, deep->record.result, deep->steps, result,
+        if (choice.depth != SampleDepth::Eight) {
+            const FineRuns runs = EnhanceBoth(kept->record);
+            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, kept->record.result, kept->steps, result,
                                   flags, tone);
         }
-        error = WritePicture(levels ? *levels : LevelsOf(view, grey), choice, PictureNotes{}, path);
+        PictureNotes notes = DescribeRun(kept->record, kept->record.pictureCount);
+        const PictureNotes display = DescribeDisplay(flags, tone, kept->steps);
+        notes.insert(notes.end(), display.begin(), display.end());
+        error = WritePicture(levels ? *levels : LevelsOf(view, grey), choice, notes, path);
     }
     if (error) throw std::runtime_error(*error);
 }
@@ -365,23 +370,24 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
         const int count = static_cast<int>(pictures.size()) - 1;
-        // Only a deeper file needs the fractions; a bitmap run stays as fast as ever.
-        std::optional<DeepResult> deep;
-        if (options.depth != SampleDepth::Eight) {
-            deep.emplace();
-            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, deep->record);
+        // Only files that carry notes or fractions need the run's record; a
+        // bitmap run stays as fast as ever.
+        std::optional<RunKept> kept;
+        if (FormatOfName(options.output) != PictureFormat::Bmp) {
+            kept.emplace();
+            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, kept->record);
         } else {
             Calculate(pictures, count, Calculation(options), files.kernels, observer);
         }
 
         Picture& result = pictures.front();
         if (options.clahe) {
-            if (deep) deep->steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
+            if (kept) kept->steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
             ApplyClahe(result, ClaheClipFactor(*options.clahe));
         }
         ToneSettings tone;
         const int flags = DisplayFlags(options, files.lookupTable, tone);
-        Write(options, result, flags, tone, deep ? &*deep : nullptr);
+        Write(options, result, flags, tone, kept ? &*kept : nullptr);
         return BatchWritten;
     } catch (const Refusal& refusal) {
         errors << refusal.message << '\n';

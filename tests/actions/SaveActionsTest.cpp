@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <filesystem>
 #include <unistd.h>
 
@@ -210,6 +211,13 @@ TEST(DeepSaveActions, The16BitFileFollowsTheRunAndItsEqualisations)
     RefreshResultView(f.ws, f.ui);
     ASSERT_EQ(f.ws.equalisedSinceRun.size(), 1u);
     EXPECT_GT(saveBoth("equalised.png"), 1000);
+
+    // The file says how it was made.
+    const QImage notes(QString::fromStdString(temp / "equalised.png"));
+    EXPECT_EQ(notes.text("Frames").toStdString(), "3");
+    EXPECT_EQ(notes.text("Unsharp mask").toStdString(), "strength 3, kernel 15 x 15");
+    EXPECT_EQ(notes.text("CLAHE").toStdString(), "clip factor 2.0");
+    EXPECT_EQ(notes.text("Display").toStdString(), "B&W (luminance)");
 
     // A result changed behind the record's back is saved as it shows: the
     // 8-bit levels, widened.

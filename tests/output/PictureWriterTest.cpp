@@ -152,6 +152,58 @@ TEST(PictureWriter, HeadersDeclareTheDepthAndChannels)
     EXPECT_EQ(std::string(creator), ProgramIdentity());
 }
 
+// The text of a little-endian TIFF's tag, as our encoder lays it out.
+std::string TiffText(const std::vector<std::uint8_t>& bytes, int tag)
+{
+    auto le = [&](std::size_t at, int size) {
+        std::uint32_t v = 0;
+        for (int i = size - 1; i >= 0; --i) v = (v << 8) | bytes[at + static_cast<std::size_t>(i)];
+        return v;
+    };
+    const std::uint32_t directory = le(4, 4);
+    for (std::uint32_t i = 0; i < le(directory, 2); ++i) {
+        const std::size_t entry = directory + 2 + 12 * i;
+        if (static_cast<int>(le(entry, 2)) != tag) continue;
+        const std::uint32_t count = le(entry + 4, 4);
+        const std::size_t at = count <= 4 ? entry + 8 : le(entry + 8, 4);
+        return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(at + count - 1));
+    }
+    return "";
+}
+
+TEST(PictureWriter, NotesTravelInEveryFormatThatCarriesText)
+{
+    testing::TempFolder temp{"writer_notes"};
+    const PictureNotes notes = {{"Frames", "FRAMES", "40"}, {"Combine", "COMBINE", "median to mean, parameter 8"}};
+
+    const std::string png = temp / "notes.png";
+    ASSERT_FALSE(WritePicture(Sample(3, false), {PictureFormat::Png, SampleDepth::Sixteen}, notes, png));
+    const QImage image(QString::fromStdString(png));
+    EXPECT_EQ(image.text("Software").toStdString(), ProgramIdentity());
+    EXPECT_EQ(image.text("Frames").toStdString(), "40");
+    EXPECT_EQ(image.text("Combine").toStdString(), "median to mean, parameter 8");
+
+    const std::string tiff = temp / "notes.tif";
+    ASSERT_FALSE(WritePicture(Sample(1, false), {PictureFormat::Tiff, SampleDepth::Eight}, notes, tiff));
+    EXPECT_EQ(TiffText(ReadAll(tiff), 305), ProgramIdentity());
+    EXPECT_EQ(TiffText(ReadAll(tiff), 270), "Frames: 40\nCombine: median to mean, parameter 8\n");
+
+    const std::string fits = temp / "notes.fits";
+    ASSERT_FALSE(WritePicture(Sample(3, false), {PictureFormat::Fits, SampleDepth::Float}, notes, fits));
+    fitsfile* file = nullptr;
+    int status = 0;
+    ASSERT_EQ(fits_open_diskfile(&file, fits.c_str(), READONLY, &status), 0);
+    long frames = 0;
+    char combine[FLEN_VALUE] = {};
+    fits_read_key(file, TLONG, "FRAMES", &frames, nullptr, &status);
+    fits_read_key(file, TSTRING, "COMBINE", combine, nullptr, &status);
+    fits_close_file(file, &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(frames, 40);
+    EXPECT_EQ(std::string(combine), "median to mean, parameter 8");
+}
+
 TEST(PictureWriter, AFailureNamesTheFileAndLeavesTheOldOne)
 {
     testing::TempFolder temp{"writer_fail"};
