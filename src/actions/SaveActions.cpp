@@ -83,7 +83,9 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     request.fileName = ws.resultFileName;
     request.initialFolder = ws.folders.result;
     request.filter = SaveDialogFilter();
-    request.defaultExtension = "bmp";
+    request.selectedFilter = SaveOptionFor(ws.resultFileName, ws.automaticSave);
+    request.defaultExtension =
+        ExtensionOf(SaveOptions()[static_cast<std::size_t>(request.selectedFilter)].choice.format);
     const auto chosen = ui.askSaveFileName(request);
     if (!chosen) return;
     ws.resultFileName = NameOf(chosen->path);

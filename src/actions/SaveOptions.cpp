@@ -36,6 +36,19 @@ SaveChoice ChoiceForSave(const std::string& path, int filter)
     return SaveChoice{format, DepthFor(format, asked)};
 }
 
+int SaveOptionFor(const std::string& name, SaveChoice preferred)
+{
+    const PictureFormat format = FormatOfName(name);
+    int first = 0;
+    for (int i = static_cast<int>(SaveOptions().size()) - 1; i >= 0; --i) {
+        const SaveChoice& choice = SaveOptions()[static_cast<std::size_t>(i)].choice;
+        if (choice.format != format) continue;
+        if (choice == preferred) return i;
+        first = i;
+    }
+    return first;
+}
+
 void SetAutomaticSaveChoice(Workspace& ws, Ui& ui, SaveChoice choice)
 {
     ws.automaticSave = SaveChoice{choice.format, DepthFor(choice.format, choice.depth)};

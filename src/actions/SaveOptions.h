@@ -29,6 +29,10 @@ std::string SaveDialogFilter();
 // the dialog could not tell the filter.
 SaveChoice ChoiceForSave(const std::string& path, int filter);
 
+// The option a save dialog proposing `name` shows first: `preferred` when
+// the name's format is its format, else the first option of that format.
+int SaveOptionFor(const std::string& name, SaveChoice preferred);
+
 // "&Save" writes this format and depth from now on; its caption names the
 // next file.
 void SetAutomaticSaveChoice(Workspace& ws, Ui& ui, SaveChoice choice);

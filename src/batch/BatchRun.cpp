@@ -328,7 +328,7 @@ struct RunKept {
 // The output's extension decides the format; a bitmap is written exactly as
 // the window's "&Save" writes it, and 8-bit files hold the same pixels. A
 // deeper file holds the result with the fractions the stack gained.
-void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const RunKept* kept)
+void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const RunKept& kept)
 {
     Bitmap24 view(result.bitmap.width(), result.bitmap.height());
     RenderPicture(result, view, -1, -1, flags, tone);
@@ -336,17 +336,17 @@ void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings
     const SaveChoice choice{FormatOfName(path), o.depth};
     const bool grey = (flags & ModeMask) == ModeLuminance;
     std::optional<std::string> error;
-    if (choice.format == PictureFormat::Bmp || !kept) {
+    if (choice.format == PictureFormat::Bmp) {
         error = WriteBmp(view, path);
     } else {
         std::optional<LevelPicture> levels;
         if (choice.depth != SampleDepth::Eight) {
-            const FineRuns runs = EnhanceBoth(kept->record);
-            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, kept->record.result, kept->steps, result,
+            const FineRuns runs = EnhanceBoth(kept.record);
+            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, kept.record.result, kept.steps, result,
                                   flags, tone);
         }
-        PictureNotes notes = DescribeRun(kept->record, kept->record.pictureCount);
-        const PictureNotes display = DescribeDisplay(flags, tone, kept->steps);
+        PictureNotes notes = DescribeRun(kept.record, kept.record.pictureCount);
+        const PictureNotes display = DescribeDisplay(flags, tone, kept.steps);
         notes.insert(notes.end(), display.begin(), display.end());
         error = WritePicture(levels ? *levels : LevelsOf(view, grey), choice, notes, path);
     }
@@ -372,22 +372,21 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         const int count = static_cast<int>(pictures.size()) - 1;
         // Only files that carry notes or fractions need the run's record; a
         // bitmap run stays as fast as ever.
-        std::optional<RunKept> kept;
+        RunKept kept;
         if (FormatOfName(options.output) != PictureFormat::Bmp) {
-            kept.emplace();
-            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, kept->record);
+            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, kept.record);
         } else {
             Calculate(pictures, count, Calculation(options), files.kernels, observer);
         }
 
         Picture& result = pictures.front();
         if (options.clahe) {
-            if (kept) kept->steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
+            kept.steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
             ApplyClahe(result, ClaheClipFactor(*options.clahe));
         }
         ToneSettings tone;
         const int flags = DisplayFlags(options, files.lookupTable, tone);
-        Write(options, result, flags, tone, kept ? &*kept : nullptr);
+        Write(options, result, flags, tone, kept);
         return BatchWritten;
     } catch (const Refusal& refusal) {
         errors << refusal.message << '\n';

@@ -1,6 +1,7 @@
 #include "combine/FineCalculation.h"
 
 #include <cmath>
+#include <exception>
 #include <thread>
 
 #include "enhance/FineEnhancement.h"
@@ -88,9 +89,23 @@ FineRuns EnhanceBoth(const CalculationRecord& record)
 {
     if (!record.valid) return {};
     FineRuns runs;
-    std::thread second([&] { runs.fromBytes = EnhanceFine(record, WholeLevels(record.combined)); });
-    runs.fromFractions = EnhanceFine(record, record.combined);
+    // Whatever the second thread throws (memory running out) is thrown here.
+    std::exception_ptr failure;
+    std::thread second([&] {
+        try {
+            runs.fromBytes = EnhanceFine(record, WholeLevels(record.combined));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        runs.fromFractions = EnhanceFine(record, record.combined);
+    } catch (...) {
+        second.join();
+        throw;
+    }
     second.join();
+    if (failure) std::rethrow_exception(failure);
     return runs;
 }
 

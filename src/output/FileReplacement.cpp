@@ -66,8 +66,11 @@ int CreateTemporary(const std::string& folder, const std::string& name, std::str
                     const FileSystemCalls& calls)
 {
     static std::atomic<unsigned> counter{0};
+    // Cut so that a name near the file system's limit still leaves room for
+    // the additions.
+    const std::string base = name.substr(0, 200);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        created = folder + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
+        created = folder + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
         const int fd = calls.open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

@@ -126,7 +126,13 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRe
     if (request.preview) AddPreview(dialog);
     dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (!request.filter.empty()) dialog.setNameFilters(ToolkitFilter(request.filter).split(";;"));
+    if (!request.filter.empty()) {
+        const QStringList filters = ToolkitFilter(request.filter).split(";;");
+        dialog.setNameFilters(filters);
+        if (request.selectedFilter > 0 && request.selectedFilter < filters.size()) {
+            dialog.selectNameFilter(filters[request.selectedFilter]);
+        }
+    }
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

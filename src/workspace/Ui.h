@@ -25,6 +25,7 @@ struct FileDialogRequest {
     std::string defaultExtension;
     std::string initialFolder;
     std::string fileName;  // proposed name, save dialogs only
+    int selectedFilter = 0;  // the filter pair shown first, counting from 0
     bool preview = false;  // show the chosen picture beside the file list
 };
 

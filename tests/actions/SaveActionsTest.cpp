@@ -139,6 +139,18 @@ TEST_F(SaveActionsTest, TheNameDecidesTheFormatAndTheFilterOnlyTheDepth)
     EXPECT_EQ(ChoiceForSave("a.fit", 6), (SaveChoice{PictureFormat::Fits, SampleDepth::Float}));
     EXPECT_EQ(ChoiceForSave("a.dat", 4), (SaveChoice{PictureFormat::Bmp, SampleDepth::Eight}));
     EXPECT_EQ(ChoiceForSave("a.fits", 99), (SaveChoice{PictureFormat::Fits, SampleDepth::Eight}));
+
+    // The dialog first shows what "&Save" writes, if the proposed name is of its format.
+    EXPECT_EQ(SaveOptionFor("result03.png", {PictureFormat::Png, SampleDepth::Sixteen}), 2);
+    EXPECT_EQ(SaveOptionFor("result03.png", {PictureFormat::Bmp, SampleDepth::Eight}), 1);
+    EXPECT_EQ(SaveOptionFor("jupiter.fit", {PictureFormat::Fits, SampleDepth::Float}), 6);
+    EXPECT_EQ(SaveOptionFor("result00.bmp", {PictureFormat::Bmp, SampleDepth::Eight}), 0);
+    SetAutomaticSaveChoice(ws, ui, {PictureFormat::Tiff, SampleDepth::Sixteen});
+    ui.dialogAnswers = {std::nullopt};
+    SaveAsButtonClick(ws, ui);
+    EXPECT_EQ(ui.dialogsAsked.back().fileName, "result00.tif");
+    EXPECT_EQ(ui.dialogsAsked.back().selectedFilter, 4);
+    EXPECT_EQ(ui.dialogsAsked.back().defaultExtension, "tif");
 }
 
 TEST_F(SaveActionsTest, AutomaticSavesInAnotherFormatNumberWithItsExtension)

@@ -154,6 +154,14 @@ TEST_F(FileReplacementTest, PlacesThatCannotHoldTheFileAreNamedInTheMessage)
     EXPECT_TRUE(fs::is_empty(temp.path() / "folder.bmp"));
 }
 
+TEST_F(FileReplacementTest, ANameAtTheFileSystemsLimitCanStillBeReplaced)
+{
+    const fs::path longest = temp.path() / (std::string(251, 'n') + ".png");
+    ASSERT_FALSE(ReplaceFile(longest.string(), Bytes(3, 'n')));
+    ASSERT_FALSE(ReplaceFile(longest.string(), Bytes(4, 'm')));
+    EXPECT_EQ(ReadAll(longest), "mmmm");
+}
+
 TEST_F(FileReplacementTest, ALinkStaysALinkAndTheFileItNamesIsReplaced)
 {
     const fs::path link = temp.path() / "latest.bmp";
