@@ -1,8 +1,11 @@
 #include "actions/CalculationRun.h"
 
+#include <optional>
+
 #include "actions/ResultViewActions.h"
 #include "actions/WorkspaceActions.h"
 #include "combine/Calculation.h"
+#include "combine/CalculationRecord.h"
 #include "combine/LocalStack.h"
 
 namespace quivane {
@@ -53,12 +56,13 @@ void CalculationRun(Workspace& ws, Ui& ui)
     if (!ws.picturesLoaded || ws.loadRunning || ws.pictures.empty()) return;
     ws.combineMethod = ws.controls.value(ControlId::CombineRadioGroup);
     WindowCalculationObserver observer(ws, ui);
-    if (ws.localAlignment && !ws.localPlan.empty()) {
-        const LocalStacking local{ws.localPlan, KeepRule::Percent(ws.localKeepPercent)};
-        Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer, local);
-    } else {
-        Calculate(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer);
-    }
+    // A new run rebuilds the result; earlier equalisations went with it.
+    ws.equalisedSinceRun.clear();
+    std::optional<LocalStacking> local;
+    if (ws.localAlignment && !ws.localPlan.empty())
+        local.emplace(LocalStacking{ws.localPlan, KeepRule::Percent(ws.localKeepPercent)});
+    CalculateAndRecord(ws.pictures, InputPictureCount(ws), CurrentCalculationSettings(ws), ws.kernels, observer,
+                       ws.lastRun, local ? &*local : nullptr);
     InitProgress(ui, 0, 100, 0, "Ready!");
 }
 

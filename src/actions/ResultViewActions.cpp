@@ -17,8 +17,12 @@ int CurrentRenderFlags(const Workspace& ws)
 void RenderResult(Workspace& ws)
 {
     Picture& result = ws.pictures.front();
-    // Equalising changes the result picture itself, once per request.
-    if (ws.claheOn) ApplyClahe(result, ws.tone.clipFactor);
+    // Equalising changes the result picture itself, once per request; a deep
+    // save redoes it on the fractions, so it is noted.
+    if (ws.claheOn) {
+        ws.equalisedSinceRun.push_back(ClaheStep{ws.tone.clipFactor, result.dx, result.dy});
+        ApplyClahe(result, ws.tone.clipFactor);
+    }
     RenderPicture(result, ws.resultView, -1, -1, CurrentRenderFlags(ws), ws.tone);
 }
 

@@ -15,7 +15,7 @@ const char* const BatchUsage = R"(usage: quivane-batch (--bmp FIRST LAST | --avi
 
 Runs the window's actions headless: load, quality marks and offsets,
 alignment, calculation run, CLAHE once, render with the display settings,
-write a 24-bit BMP.
+write the picture.
 
 Input:        --bmp FIRST LAST  or  --avi FILE
               (--series FIRST LAST: a numbered series of BMP, PNG, TIFF, JPEG
@@ -52,7 +52,11 @@ Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
 Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
               --bias B  --gain G (2..254, even)  --lut FILE  --lut-negative
               --map0255
-Output:       --output FILE  --print-offsets (before the quality lines)
+Output:       --output FILE (.png, .tif/.tiff or .fits/.fit/.fts write
+              that format; any other name a 24-bit BMP)
+              --depth 8|16|float  (bits a channel: PNG and TIFF 8 or 16,
+              FITS 8, 16 or 32-bit float; 16 and float keep the fractions
+              the stack gained)  --print-offsets (before the quality lines)
 
 Only --quality and --offset may be given more than once. Every named file
 (pictures, video, corrections, kernels, table) is read and checked before
@@ -265,6 +269,10 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--lut-negative", [&] { o.lutNegative = true; }},
         {"--map0255", [&] { o.map0255 = true; }},
         {"--output", [&] { o.output = Next("--output"); }},
+        {"--depth", [&] {
+             static const SampleDepth depths[] = {SampleDepth::Eight, SampleDepth::Sixteen, SampleDepth::Float};
+             o.depth = depths[Choice("--depth", {"8", "16", "float"})];
+         }},
         {"--print-offsets", [&] { o.printOffsets = true; }},
     };
     try {
@@ -282,6 +290,13 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         if (!o.lut.empty() && o.lutNegative) Fail("--lut and --lut-negative exclude each other");
         if ((o.pointSize || o.localKeep) && !o.alignLocal)
             Fail(std::string(o.pointSize ? "--points" : "--local-keep") + " needs --align local");
+        const PictureFormat format = FormatOfName(o.output);
+        if (!HoldsDepth(format, o.depth)) {
+            Fail(std::string("--depth ") + (o.depth == SampleDepth::Float ? "float" : "16") + ": " +
+                 (format == PictureFormat::Bmp ? "a BMP holds 8 bits a channel; name the output .png, .tif or .fits"
+                                               : "a " + std::string(FormatName(format)) +
+                                                     " holds 8 or 16 bits a channel; name the output .fits for float"));
+        }
     } catch (const UsageError& error) {
         return error;
     }

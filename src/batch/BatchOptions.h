@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/PictureMemory.h"
+#include "output/SaveFormat.h"
 #include "prepare/Debayer.h"
 #include "select/KeepBest.h"
 #include "workspace/Controls.h"
@@ -57,7 +58,8 @@ struct BatchOptions {
     std::string lut;
     bool lutNegative = false;
     bool map0255 = false;
-    std::string output;
+    std::string output;  // its extension decides the format
+    SampleDepth depth = SampleDepth::Eight;
     bool printOffsets = false;
     BayerChoice bayer = BayerChoice::Auto;
     int memoryMiB = DefaultPictureMemoryMiB;

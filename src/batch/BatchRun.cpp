@@ -13,16 +13,23 @@
 #include "acquire/PictureFile.h"
 #include "align/OffsetSearch.h"
 #include "combine/Calculation.h"
+#include "combine/CalculationRecord.h"
+#include "combine/FineCalculation.h"
 #include "combine/LocalStack.h"
+#include "combine/RunNotes.h"
 #include "enhance/Kernel.h"
 #include "files/FileBytes.h"
 #include "files/FileNames.h"
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
+#include "image/LevelPicture.h"
 #include "output/BmpWriter.h"
+#include "output/PictureWriter.h"
 #include "select/BadFrames.h"
 #include "select/KeepBest.h"
 #include "tone/Clahe.h"
+#include "tone/DisplayNotes.h"
+#include "tone/FineRender.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
 #include "workspace/Controls.h"
@@ -363,12 +370,39 @@ int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTa
     return flags;
 }
 
-void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone)
+// What a file other than a bitmap needs of the run: its record (for the
+// notes, and the fractions of a deeper file) and the equalisation after it.
+struct RunKept {
+    CalculationRecord record;
+    std::vector<ClaheStep> steps;
+};
+
+// The output's extension decides the format; a bitmap is written exactly as
+// the window's "&Save" writes it, and 8-bit files hold the same pixels. A
+// deeper file holds the result with the fractions the stack gained.
+void Write(const BatchOptions& o, Picture& result, int flags, const ToneSettings& tone, const RunKept& kept)
 {
     Bitmap24 view(result.bitmap.width(), result.bitmap.height());
     RenderPicture(result, view, -1, -1, flags, tone);
-    if (const auto error = WriteBmp(view, std::filesystem::absolute(o.output).string()))
-        throw std::runtime_error(*error);
+    const std::string path = std::filesystem::absolute(o.output).string();
+    const SaveChoice choice{FormatOfName(path), o.depth};
+    const bool grey = (flags & ModeMask) == ModeLuminance;
+    std::optional<std::string> error;
+    if (choice.format == PictureFormat::Bmp) {
+        error = WriteBmp(view, path);
+    } else {
+        std::optional<LevelPicture> levels;
+        if (choice.depth != SampleDepth::Eight) {
+            const FineRuns runs = EnhanceBoth(kept.record);
+            levels = RenderGained(view, runs.fromFractions, runs.fromBytes, kept.record.result, kept.steps, result,
+                                  flags, tone);
+        }
+        PictureNotes notes = DescribeRun(kept.record, kept.record.pictureCount);
+        const PictureNotes display = DescribeDisplay(flags, tone, kept.steps);
+        notes.insert(notes.end(), display.begin(), display.end());
+        error = WritePicture(levels ? *levels : LevelsOf(view, grey), choice, notes, path);
+    }
+    if (error) throw std::runtime_error(*error);
 }
 
 }  // namespace
@@ -388,19 +422,32 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
         const int count = static_cast<int>(pictures.size()) - 1;
+        // Only files that carry notes or fractions need the run's record; a
+        // bitmap run stays as fast as ever.
+        RunKept kept;
+        std::optional<LocalPlan> plan;
+        std::optional<LocalStacking> local;
         if (options.alignLocal) {
-            const LocalPlan plan = AlignLocally(options, pictures, lines);
-            const LocalStacking local{plan, options.localKeep.value_or(KeepRule::Percent(100))};
-            Calculate(pictures, count, Calculation(options), files.kernels, observer, local);
+            plan = AlignLocally(options, pictures, lines);
+            local.emplace(LocalStacking{*plan, options.localKeep.value_or(KeepRule::Percent(100))});
+        }
+        if (FormatOfName(options.output) != PictureFormat::Bmp) {
+            CalculateAndRecord(pictures, count, Calculation(options), files.kernels, observer, kept.record,
+                               local ? &*local : nullptr);
+        } else if (local) {
+            Calculate(pictures, count, Calculation(options), files.kernels, observer, *local);
         } else {
             Calculate(pictures, count, Calculation(options), files.kernels, observer);
         }
 
         Picture& result = pictures.front();
-        if (options.clahe) ApplyClahe(result, ClaheClipFactor(*options.clahe));
+        if (options.clahe) {
+            kept.steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
+            ApplyClahe(result, ClaheClipFactor(*options.clahe));
+        }
         ToneSettings tone;
         const int flags = DisplayFlags(options, files.lookupTable, tone);
-        Write(options, result, flags, tone);
+        Write(options, result, flags, tone, kept);
         return BatchWritten;
     } catch (const Refusal& refusal) {
         errors << refusal.message << '\n';

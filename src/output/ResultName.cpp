@@ -2,9 +2,9 @@
 
 namespace quivane {
 
-std::string AutoResultName(int n)
+std::string AutoResultName(int n, const std::string& extension)
 {
-    return (n < 10 ? "result0" : "result") + std::to_string(n) + ".bmp";
+    return (n < 10 ? "result0" : "result") + std::to_string(n) + "." + extension;
 }
 
 }  // namespace quivane

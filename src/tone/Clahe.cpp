@@ -160,7 +160,25 @@ void InterpolateRegion(const Plane& source, Plane& destination, const Histogram&
     }
 }
 
-void Clahe(const Plane& source, Plane& destination, int width, int height, int nrX, int nrY, double clipFactor)
+std::vector<ClaheTile> ClaheTiles(int nrX, int nrY, int xSize, int ySize)
+{
+    std::vector<ClaheTile> tiles;
+    int yStart = 0;
+    for (int uy = 0; uy <= nrY; ++uy) {
+        const SubRegion sy = SubRegionAt(uy, nrY, ySize);
+        int xStart = 0;
+        for (int ux = 0; ux <= nrX; ++ux) {
+            const SubRegion sx = SubRegionAt(ux, nrX, xSize);
+            tiles.push_back(ClaheTile{xStart, yStart, sx.size, sy.size, sy.before * nrX + sx.before,
+                                      sy.before * nrX + sx.after, sy.after * nrX + sx.before, sy.after * nrX + sx.after});
+            xStart += sx.size;
+        }
+        yStart += sy.size;
+    }
+    return tiles;
+}
+
+std::vector<Histogram> ClaheMappings(const Plane& source, int width, int height, int nrX, int nrY, double clipFactor)
 {
     if (width > ScratchColumns || height > ScratchRows || nrX < 1 || nrY < 1 || nrX > width || nrY > height) {
         throw RangeCheckError();
@@ -170,32 +188,26 @@ void Clahe(const Plane& source, Plane& destination, int width, int height, int n
     const int nrPixels = xSize * ySize;
     const int clipLimit = ClaheClipLimit(clipFactor, nrPixels);
 
-    // Every region's mapping first; the blend below needs up to four at once.
     std::vector<Histogram> mappings(static_cast<std::size_t>(nrX) * static_cast<std::size_t>(nrY));
-    auto mapping = [&](int ry, int rx) -> Histogram& {
-        return mappings[static_cast<std::size_t>(ry) * static_cast<std::size_t>(nrX) + static_cast<std::size_t>(rx)];
-    };
     for (int ry = 0; ry < nrY; ++ry) {
         for (int rx = 0; rx < nrX; ++rx) {
-            Histogram& h = mapping(ry, rx);
+            Histogram& h = mappings[static_cast<std::size_t>(ry) * static_cast<std::size_t>(nrX) + static_cast<std::size_t>(rx)];
             MakeHistogram(source, rx, ry, xSize, ySize, h);
             ClipHistogram(h, clipLimit);
             MapHistogram(h, nrPixels);
         }
     }
+    return mappings;
+}
 
-    int yStart = 0;
-    for (int uy = 0; uy <= nrY; ++uy) {
-        const SubRegion sy = SubRegionAt(uy, nrY, ySize);
-        int xStart = 0;
-        for (int ux = 0; ux <= nrX; ++ux) {
-            const SubRegion sx = SubRegionAt(ux, nrX, xSize);
-            InterpolateRegion(source, destination, mapping(sy.before, sx.before), mapping(sy.before, sx.after),
-                              mapping(sy.after, sx.before), mapping(sy.after, sx.after), xStart, yStart, sx.size,
-                              sy.size);
-            xStart += sx.size;
-        }
-        yStart += sy.size;
+void Clahe(const Plane& source, Plane& destination, int width, int height, int nrX, int nrY, double clipFactor)
+{
+    // Every region's mapping first; the blend below needs up to four at once.
+    const std::vector<Histogram> mappings = ClaheMappings(source, width, height, nrX, nrY, clipFactor);
+    auto mapping = [&](int index) -> const Histogram& { return mappings[static_cast<std::size_t>(index)]; };
+    for (const ClaheTile& t : ClaheTiles(nrX, nrY, width / nrX, height / nrY)) {
+        InterpolateRegion(source, destination, mapping(t.lu), mapping(t.ru), mapping(t.lb), mapping(t.rb), t.xStart,
+                          t.yStart, t.subX, t.subY);
     }
 }
 

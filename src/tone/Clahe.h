@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "image/Plane.h"
 #include "image/Picture.h"
 #include "image/PixelHelpers.h"
@@ -45,6 +47,24 @@ void MapHistogram(Histogram& histogram, int nrPixels);
 // that area are not touched.
 void InterpolateRegion(const Plane& source, Plane& destination, const Histogram& lu, const Histogram& ru,
                        const Histogram& lb, const Histogram& rb, int xStart, int yStart, int subX, int subY);
+
+// One sub-region of the blend: where it lies and the regions whose mappings
+// it blends (upper-left, upper-right, lower-left, lower-right), each as the
+// index ry * nrX + rx. The half-size ones at the borders take a single
+// region on that axis, so the picture's rim is never blended with anything
+// beyond it.
+struct ClaheTile {
+    int xStart, yStart, subX, subY;
+    int lu, ru, lb, rb;
+};
+
+// The (nrX + 1) x (nrY + 1) sub-regions, row by row, for regions of
+// xSize x ySize.
+std::vector<ClaheTile> ClaheTiles(int nrX, int nrY, int xSize, int ySize);
+
+// Every region's mapping (histogram, clipped, mapped), by index
+// ry * nrX + rx, with the checks and sizes of Clahe below.
+std::vector<Histogram> ClaheMappings(const Plane& source, int width, int height, int nrX, int nrY, double clipFactor);
 
 // Equalises the top-left width x height samples of `source` (values 0..255)
 // into `destination` with an nrX x nrY grid of regions. Only the area the

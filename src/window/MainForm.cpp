@@ -32,6 +32,7 @@
 #include "actions/CalculationRun.h"
 #include "actions/KernelButtons.h"
 #include "actions/SaveActions.h"
+#include "actions/SaveOptions.h"
 #include "actions/ResultViewActions.h"
 #include "actions/ActionGuard.h"
 #include "window/CaptionPanel.h"
@@ -131,7 +132,13 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRe
     if (request.preview) AddPreview(dialog);
     dialog.setWindowTitle(QString::fromStdString(request.title));
     dialog.setDirectory(QString::fromStdString(request.initialFolder));
-    if (!request.filter.empty()) dialog.setNameFilters(ToolkitFilter(request.filter).split(";;"));
+    if (!request.filter.empty()) {
+        const QStringList filters = ToolkitFilter(request.filter).split(";;");
+        dialog.setNameFilters(filters);
+        if (request.selectedFilter > 0 && request.selectedFilter < filters.size()) {
+            dialog.selectNameFilter(filters[request.selectedFilter]);
+        }
+    }
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -204,6 +211,20 @@ void MainForm::buildMenu()
         choices->addAction(action);
         connect(action, &QAction::triggered, this,
                 [this, choice = choice] { RunGuarded(*this, [&] { SetBayerChoice(ws_, *this, choice); }); });
+    }
+    QMenu* saving = options->addMenu("&Save writes");
+    auto* formats = new QActionGroup(this);
+    for (const SaveOption& option : SaveOptions()) {
+        QAction* action = saving->addAction(option.caption);
+        action->setCheckable(true);
+        action->setChecked(option.choice == ws_.automaticSave);
+        const SampleDepth depth = option.choice.depth;
+        action->setObjectName(QString("SaveWrites") + FormatName(option.choice.format) +
+                              (depth == SampleDepth::Eight ? "8" : depth == SampleDepth::Sixteen ? "16" : "Float"));
+        formats->addAction(action);
+        connect(action, &QAction::triggered, this, [this, choice = option.choice] {
+            RunGuarded(*this, [&] { SetAutomaticSaveChoice(ws_, *this, choice); });
+        });
     }
     QAction* memory = options->addAction("Picture &memory...");
     memory->setObjectName("PictureMemoryAction");
@@ -792,12 +813,19 @@ std::optional<std::string> MainForm::askOpenFileName(const FileDialogRequest& re
     return RunFileDialog(dialog, request);
 }
 
-std::optional<std::string> MainForm::askSaveFileName(const FileDialogRequest& request)
+std::optional<ChosenSaveFile> MainForm::askSaveFileName(const FileDialogRequest& request)
 {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    return RunFileDialog(dialog, request);
+    // A name typed without an extension gets the chosen filter's.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QString pattern = filter.section('(', 1).section(' ', 0, 0);
+        if (pattern.startsWith("*.")) dialog.setDefaultSuffix(pattern.mid(2).toLower());
+    });
+    const auto path = RunFileDialog(dialog, request);
+    if (!path) return std::nullopt;
+    return ChosenSaveFile{*path, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()))};
 }
 
 void MainForm::showError(const std::string& message)

@@ -55,7 +55,7 @@ public:
     void showCorrectionActive(bool active) override;
     void showSelection() override;
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override;
-    std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override;
+    std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest& request) override;
     void showError(const std::string& message) override;
     void processEvents() override;
 

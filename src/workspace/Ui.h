@@ -25,7 +25,16 @@ struct FileDialogRequest {
     std::string defaultExtension;
     std::string initialFolder;
     std::string fileName;  // proposed name, save dialogs only
+    int selectedFilter = 0;  // the filter pair shown first, counting from 0
     bool preview = false;  // show the chosen picture beside the file list
+};
+
+// What a save dialog returns: the full path, and which of the request's
+// filter pairs was chosen (counting from 0), or -1 when the dialog cannot
+// tell.
+struct ChosenSaveFile {
+    std::string path;
+    int filter = -1;
 };
 
 // The only way actions reach the window. The Qt window, the batch program and
@@ -61,8 +70,9 @@ public:
 
     // Full path of an existing file the user chose, or nothing when cancelled.
     virtual std::optional<std::string> askOpenFileName(const FileDialogRequest& request) = 0;
-    // Full path the user chose to save under, or nothing when cancelled.
-    virtual std::optional<std::string> askSaveFileName(const FileDialogRequest& request) = 0;
+    // The path the user chose to save under and the filter chosen with it,
+    // or nothing when cancelled.
+    virtual std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest& request) = 0;
     // An error message box with one OK button; returns once acknowledged.
     virtual void showError(const std::string& message) = 0;
     // Lets pending window events run from inside a long loop.

@@ -28,6 +28,9 @@ void ClearPictureList(Workspace& ws)
     ws.localPlan = LocalPlan{};
     ws.pictureCount = 0;
     ws.framesRead = 0;
+    // The result picture goes with the list, and what was kept of its run.
+    ws.lastRun = CalculationRecord{};
+    ws.equalisedSinceRun.clear();
 }
 
 }  // namespace quivane

@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "acquire/SequenceNames.h"
 #include "acquire/SeriesLoading.h"
+#include "combine/CalculationRecord.h"
 #include "combine/LocalPlan.h"
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"
 #include "image/Picture.h"
 #include "image/PictureMemory.h"
+#include "output/SaveFormat.h"
 #include "prepare/Debayer.h"
 #include "prepare/FrameCorrection.h"
 #include "select/KeepBest.h"
+#include "tone/FineClahe.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
 
@@ -143,6 +147,10 @@ struct Workspace {
     int deconvolutionMethod = 0;
     int deconvolutionIterations = 1;
     bool convolutionOn = false;
+    // The last run, kept for 16-bit and float saves, and the equalisations
+    // applied to its result since.
+    CalculationRecord lastRun;
+    std::vector<ClaheStep> equalisedSinceRun;
     std::string kernelFileName = "_Gauss15x15.bmp";
     Bitmap24 kernelBitmap;
     KernelSlots kernels;
@@ -158,6 +166,8 @@ struct Workspace {
     // Saving.
     int saveCounter = 0;
     std::string resultFileName;
+    // What "&Save" writes; a 24-bit bitmap unless the user picks another.
+    SaveChoice automaticSave;
 
     CorrectionState correction;
 

@@ -231,6 +231,24 @@ TEST(ControlDeclarations, SpinEditsReachOnlyTheirStepsAndTrackBarsAnyPosition)
     }
 }
 
+TEST(BatchOptions, DepthIsCheckedAgainstTheFormatTheOutputNames)
+{
+    auto parsed = ParseBatchOptions({"--bmp", "a/IMG_01.BMP", "a/IMG_09.BMP", "--output", "m.TIFF", "--depth", "16"});
+    ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed)) << std::get<UsageError>(parsed).message;
+    EXPECT_EQ(std::get<BatchOptions>(parsed).depth, SampleDepth::Sixteen);
+    EXPECT_EQ(std::get<BatchOptions>(Parse({})).depth, SampleDepth::Eight);
+
+    EXPECT_EQ(ErrorOf({"--depth", "16"}),
+              "--depth 16: a BMP holds 8 bits a channel; name the output .png, .tif or .fits");
+    EXPECT_EQ(ErrorOf({"--depth", "12"}), "--depth 12: expected 8|16|float");
+    parsed = ParseBatchOptions({"--bmp", "a/IMG_01.BMP", "a/IMG_09.BMP", "--output", "m.png", "--depth", "float"});
+    ASSERT_TRUE(std::holds_alternative<UsageError>(parsed));
+    EXPECT_EQ(std::get<UsageError>(parsed).message,
+              "--depth float: a PNG holds 8 or 16 bits a channel; name the output .fits for float");
+    parsed = ParseBatchOptions({"--bmp", "a/IMG_01.BMP", "a/IMG_09.BMP", "--output", "m.fts", "--depth", "float"});
+    EXPECT_TRUE(std::holds_alternative<BatchOptions>(parsed));
+}
+
 }  // namespace
 }  // namespace quivane
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "acquire/BmpReader.h"
+#include "acquire/PictureFile.h"
 #include "acquire/VideoSource.h"
 #include "image/Picture.h"
 #include "output/BmpWriter.h"
@@ -54,6 +55,29 @@ TEST_F(BatchRunTest, WritesTheRenderedResult)
     const auto written = ReadBmp(o.output);
     ASSERT_TRUE(std::holds_alternative<Bitmap24>(written));
     EXPECT_EQ(std::get<Bitmap24>(written).width(), 192);
+}
+
+// The same run written as each format: every one holds the bitmap's pixels.
+TEST_F(BatchRunTest, TheOutputsExtensionDecidesTheFormat)
+{
+    BatchOptions o = Options(4);
+    ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+    const Bitmap24 bitmap = std::get<Bitmap24>(ReadBmp(o.output));
+    for (const char* name : {"out.png", "out.TIF", "out.fits"}) {
+        SCOPED_TRACE(name);
+        o.output = (folder / name).string();
+        ASSERT_EQ(Run(o), BatchWritten) << errors.str();
+        const auto read = ReadPictureFile(o.output);
+        ASSERT_TRUE(std::holds_alternative<DeepFrame>(read));
+        const DeepFrame& frame = std::get<DeepFrame>(read);
+        ASSERT_EQ(frame.channels, 3);
+        ASSERT_EQ(frame.width, bitmap.width());
+        for (int y = 0; y < bitmap.height(); y += 7)
+            for (int x = 0; x < bitmap.width(); x += 5) {
+                ASSERT_EQ(frame.at(x, y, 0), bitmap.at(x, y).red * 257) << x << ", " << y;
+                ASSERT_EQ(frame.at(x, y, 2), bitmap.at(x, y).blue * 257) << x << ", " << y;
+            }
+    }
 }
 
 TEST_F(BatchRunTest, PrintsOffsetsAfterAlignment)

@@ -33,6 +33,8 @@ public:
     std::vector<std::string> log;
 
     std::deque<std::optional<std::string>> dialogAnswers;
+    // The filter each save dialog answer comes with; -1 once they run out.
+    std::deque<int> filterAnswers;
     std::vector<FileDialogRequest> dialogsAsked;
     std::vector<std::string> errors;
     std::function<void()> onProcessEvents;
@@ -74,7 +76,17 @@ public:
     void showCorrectionActive(bool active) override { correctionActive = active; }
 
     std::optional<std::string> askOpenFileName(const FileDialogRequest& request) override { return answer(request); }
-    std::optional<std::string> askSaveFileName(const FileDialogRequest& request) override { return answer(request); }
+    std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest& request) override
+    {
+        const auto path = answer(request);
+        if (!path) return std::nullopt;
+        int filter = -1;
+        if (!filterAnswers.empty()) {
+            filter = filterAnswers.front();
+            filterAnswers.pop_front();
+        }
+        return ChosenSaveFile{*path, filter};
+    }
     void showError(const std::string& message) override
     {
         errors.push_back(message);

@@ -66,6 +66,17 @@ TEST_F(MainFormTest, TheOptionsMenuSetsTheMosaicForTheNextLoad)
     EXPECT_FALSE(child<QAction>("BayerAs")->isChecked());
 }
 
+TEST_F(MainFormTest, TheOptionsMenuChoosesWhatSaveWrites)
+{
+    EXPECT_TRUE(child<QAction>("SaveWritesBMP8")->isChecked());
+    QAction* tiff = child<QAction>("SaveWritesTIFF16");
+    ASSERT_NE(tiff, nullptr);
+    tiff->trigger();
+    EXPECT_EQ(form.workspace().automaticSave, (SaveChoice{PictureFormat::Tiff, SampleDepth::Sixteen}));
+    EXPECT_EQ(child<QPushButton>("SaveButton")->text(), "&Save  [result00.tif]");
+    EXPECT_FALSE(child<QAction>("SaveWritesBMP8")->isChecked());
+}
+
 TEST_F(MainFormTest, CaptionsShowTheEmptyWorkspace)
 {
     EXPECT_EQ(child<CaptionPanel>("StaticText2")->caption(), "Input pictures [0 of 455]");
@@ -165,7 +176,12 @@ public:
     std::vector<std::string> errorsShown;
 
     std::optional<std::string> askOpenFileName(const FileDialogRequest&) override { return next(); }
-    std::optional<std::string> askSaveFileName(const FileDialogRequest&) override { return next(); }
+    std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest&) override
+    {
+        const auto path = next();
+        if (!path) return std::nullopt;
+        return ChosenSaveFile{*path, -1};
+    }
     void showError(const std::string& message) override { errorsShown.push_back(message); }
 
 private:

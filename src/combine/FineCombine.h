@@ -1,0 +1,31 @@
+#pragma once
+
+#include "image/FinePicture.h"
+#include "image/Picture.h"
+
+namespace quivane {
+
+// The combine methods once more, keeping what their divisions drop. Each
+// gives the described byte pixel (exactly what CombineMean & co. give) and
+// the same pixel with every channel the exact quotient, so the floor of a
+// fine channel is always its byte.
+struct FineCombination {
+    PicturePixel pixel;
+    FinePixel fine;
+};
+
+// Weighted sum over the weight sum.
+FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y);
+
+// The window's sum over its 2h + 1 places. More than 1000 pictures is a
+// RangeCheckError, as in the described method.
+FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param);
+
+// The luminance is a picture's own (darkest or brightest), so only the
+// chroma means have fractions.
+FineCombination CombineMinMaxFine(const PictureList& list, int count, int x, int y, int param);
+
+// The product over the divisor, saturated at 255.
+FineCombination CombineMultiplyFine(const PictureList& list, int count, int x, int y, int param);
+
+}  // namespace quivane
