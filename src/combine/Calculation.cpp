@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "combine/CalculationRecord.h"
 #include "combine/CombineMethods.h"
@@ -27,8 +28,13 @@ struct Recording {
     }
 };
 
-void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row, int width)
+void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row, int width,
+                std::vector<int>& sums)
 {
+    if (s.combineMethod == CombineMeanMethod) {
+        CombineMeanRow(pictures, count, y, row, width, sums);
+        return;
+    }
     for (int x = 0; x < width; ++x) {
         switch (s.combineMethod) {
         case CombineMeanMethod: row[x] = CombineMean(pictures, count, x, y); break;
@@ -42,8 +48,12 @@ void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, 
 
 // The same row with its fractions; the bytes are those CombineRow writes.
 void CombineFineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row,
-                    FinePixel* fineRow, int width)
+                    FinePixel* fineRow, int width, std::vector<int>& sums)
 {
+    if (s.combineMethod == CombineMeanMethod) {
+        CombineMeanFineRow(pictures, count, y, row, fineRow, width, sums);
+        return;
+    }
     for (int x = 0; x < width; ++x) {
         FineCombination c{row[x], fineRow[x]};
         switch (s.combineMethod) {
@@ -77,12 +87,13 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
             }
     }
     observer.stageStarted(CalculationStage::Combine, height);
+    std::vector<int> sums;
     for (int y = 0; y < height; ++y) {
         observer.progressed(y);
         if (fine) {
-            CombineFineRow(pictures, count, s, y, result.bitmap.row(y), fine->row(y), width);
+            CombineFineRow(pictures, count, s, y, result.bitmap.row(y), fine->row(y), width, sums);
         } else {
-            CombineRow(pictures, count, s, y, result.bitmap.row(y), width);
+            CombineRow(pictures, count, s, y, result.bitmap.row(y), width, sums);
         }
     }
     if (recording.local) {

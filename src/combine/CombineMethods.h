@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "image/Picture.h"
 
@@ -17,6 +18,15 @@ constexpr int MedianCapacity = 1000;
 
 // Quality-weighted mean; every picture "Dont" gives 0.
 PicturePixel CombineMean(const PictureList& list, int count, int x, int y);
+
+// The numerators of CombineMean for pixels 0..width-1 of result row y,
+// four channels a pixel, summed a whole row at a time in vector registers;
+// returns their one divisor, the weights' sum (1 when every weight is 0).
+int MeanRowSums(const PictureList& list, int count, int y, int width, std::vector<int>& sums);
+
+// CombineMean for pixels 0..width-1 of result row y, from MeanRowSums: the
+// same bytes. `sums` is working storage.
+void CombineMeanRow(const PictureList& list, int count, int y, PicturePixel* row, int width, std::vector<int>& sums);
 
 // Mean of the sorted values within `param` places of the median (clamped at
 // both ends, so end values may count again); 0 is the plain median. Quality

@@ -66,6 +66,19 @@ FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y
     return Divide(sums, {divisor, divisor, divisor, divisor});
 }
 
+void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
+                        std::vector<int>& sums)
+{
+    const std::int64_t divisor = MeanRowSums(list, count, y, width, sums);
+    for (int x = 0; x < width; ++x) {
+        std::array<std::int64_t, Channels> numerators{};
+        for (std::size_t c = 0; c < Channels; ++c) numerators[c] = sums[4 * static_cast<std::size_t>(x) + c];
+        const FineCombination pixel = Divide(numerators, {divisor, divisor, divisor, divisor});
+        row[x] = pixel.pixel;
+        fineRow[x] = pixel.fine;
+    }
+}
+
 FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param)
 {
     if (count > MedianCapacity) throw RangeCheckError();

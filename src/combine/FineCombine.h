@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "image/FinePicture.h"
 #include "image/Picture.h"
 
@@ -16,6 +18,11 @@ struct FineCombination {
 
 // Weighted sum over the weight sum.
 FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y);
+
+// The same for pixels 0..width-1 of result row y, a whole row at a time;
+// `sums` is working storage.
+void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
+                        std::vector<int>& sums);
 
 // The window's sum over its 2h + 1 places. More than 1000 pictures is a
 // RangeCheckError, as in the described method.

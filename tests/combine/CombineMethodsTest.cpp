@@ -1,6 +1,10 @@
 #include "combine/CombineMethods.h"
+#include "combine/FineCombine.h"
+#include "support/Pictures.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "image/ArithmeticErrors.h"
 
@@ -104,6 +108,42 @@ TEST(CombineMultiply, OnlyTheFirstSevenUsedPicturesCount)
         << "with the first left out, the eighth is the seventh used: 128^6 * 1 / 32^7";
     EXPECT_EQ(CombineMultiply(Uniform({9, 9}, {QualityDont, QualityDont}), 2, 0, 0, 128),
               (PicturePixel{1, 1, 1, 1}));
+}
+
+// A run combines the mean a row at a time; every byte must be the one the
+// pixel-by-pixel mean gives, whatever the offsets (far past the edges too),
+// the marks (unknown ones weigh nothing) and the pictures' sizes.
+TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
+{
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> mark(-1, 4), near(-12, 12), far(-500, 500);
+    std::vector<int> sums;
+    for (int round = 0; round < 30; ++round) {
+        const int width = round == 0 ? 1 : 37 + round * 5, height = 9;
+        PictureList list;
+        list.push_back(testing::RandomPicture(width, height, random));
+        const int count = 1 + round % 7;
+        for (int k = 1; k <= count; ++k) {
+            Picture picture = testing::RandomPicture(width, height, random);
+            picture.quality = round == 3 ? QualityDont : mark(random);
+            picture.dx = k % 3 == 0 ? far(random) : near(random);
+            picture.dy = near(random);
+            list.push_back(std::move(picture));
+        }
+        std::vector<PicturePixel> row(static_cast<std::size_t>(width)), fineBytes(row.size());
+        std::vector<FinePixel> fine(row.size());
+        for (int y = 0; y < height; ++y) {
+            CombineMeanRow(list, count, y, row.data(), width, sums);
+            CombineMeanFineRow(list, count, y, fineBytes.data(), fine.data(), width, sums);
+            for (int x = 0; x < width; ++x) {
+                const auto i = static_cast<std::size_t>(x);
+                ASSERT_EQ(row[i], CombineMean(list, count, x, y)) << "round " << round << " at " << x << "," << y;
+                const FineCombination expected = CombineMeanFine(list, count, x, y);
+                ASSERT_EQ(fineBytes[i], expected.pixel);
+                ASSERT_EQ(fine[i], expected.fine) << "round " << round << " at " << x << "," << y;
+            }
+        }
+    }
 }
 
 }  // namespace
