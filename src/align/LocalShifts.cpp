@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cmath>
 #include <limits>
 
 namespace quivane {
@@ -25,6 +26,33 @@ public:
     const int* row(int y, int u, int v) const
     {
         return levels_.data() + static_cast<std::size_t>(y + margin_ + v) * side_ + static_cast<std::size_t>(margin_ + u);
+    }
+
+    // Each frame's contrast is stretched to its own luminance range, so a
+    // box may be brighter or flatter than the reference's: matching squared
+    // differences would then pull it toward where the levels agree rather
+    // than where the detail does. The window takes the reference box's mean
+    // and spread, both measured with no shift.
+    void matchLevels(const LumaGrid& reference, const AlignmentPoint& box)
+    {
+        double sr = 0.0, srr = 0.0, sp = 0.0, spp = 0.0;
+        for (int y = 0; y < box.size; ++y) {
+            const int* ref = reference.row(box.top + y) + box.left;
+            const int* pic = row(y, 0, 0);
+            for (int x = 0; x < box.size; ++x) {
+                sr += ref[x];
+                srr += double(ref[x]) * ref[x];
+                sp += pic[x];
+                spp += double(pic[x]) * pic[x];
+            }
+        }
+        const double n = double(box.size) * box.size;
+        const double mr = sr / n, mp = sp / n;
+        const double dr = std::sqrt(std::max(1.0, srr / n - mr * mr));
+        const double dp = std::sqrt(std::max(1.0, spp / n - mp * mp));
+        // A box without detail must not have its noise blown up.
+        const double gain = std::clamp(dr / dp, 0.25, 4.0);
+        for (int& v : levels_) v = static_cast<int>(std::lround(mr + (v - mp) * gain));
     }
 
 private:
@@ -140,7 +168,8 @@ std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Pict
             shifts.push_back(LocalShift{0, 0, false});
             continue;
         }
-        const BoxWindow window(picture, box, radius + 1);
+        BoxWindow window(picture, box, radius + 1);
+        window.matchLevels(reference, box);
         shifts.push_back(ShiftSearch(reference, window, box, radius).run());
     }
     return shifts;

@@ -28,7 +28,8 @@ struct LocalShift {
 int DefaultSearchRadius(int enlargement);
 
 // The shift of each box of `picture` (read through its offsets, edges
-// repeated) against the reference: the whole-pixel shift within `radius`
+// repeated, its levels matched to the reference box's mean and spread)
+// against the reference: the whole-pixel shift within `radius`
 // that gives the smallest sum of squared luminance differences over the box,
 // found by walking downhill from no shift, then refined along each axis by
 // the vertex of the parabola through the best sum and its two neighbours.

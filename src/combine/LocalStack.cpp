@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "combine/CombineMethods.h"
+#include "combine/LocalWarp.h"
 
 namespace quivane {
 namespace {
@@ -13,8 +14,6 @@ namespace {
 constexpr int AxisOne = 64;               // one, along an axis
 constexpr int BoxOne = AxisOne * AxisOne; // one, for a box pixel
 constexpr int Fraction = 16;              // a box's stack keeps sixteenths of a level
-
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 int Weight(const Picture& picture)
 {
@@ -72,38 +71,60 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
         static_cast<int>(pictures.size()) <= plan.count)
         return;
 
+    // Which pictures each point keeps, and the pixels any box covers.
+    const std::size_t points = plan.points.size();
+    std::vector<std::vector<char>> keeps(static_cast<std::size_t>(plan.count), std::vector<char>(points, 0));
+    std::vector<int> weights(points, 0);
+    for (std::size_t p = 0; p < points; ++p) {
+        for (const int n : KeptAt(pictures, plan, p, local.keep)) {
+            keeps[static_cast<std::size_t>(n - 1)][p] = 1;
+            weights[p] += Weight(pictures[static_cast<std::size_t>(n)]);
+        }
+    }
+    std::vector<char> wanted(static_cast<std::size_t>(width) * height, 0);
+    for (const AlignmentPoint& point : plan.points)
+        for (int y = std::max(0, point.top); y < std::min(height, point.top + point.size); ++y)
+            for (int x = std::max(0, point.left); x < std::min(width, point.left + point.size); ++x)
+                wanted[static_cast<std::size_t>(y) * width + x] = 1;
+
+    // Each picture is read once through its own shift field, which follows
+    // the bending inside a box as well as between boxes; every box that
+    // keeps it adds its part.
+    std::vector<std::vector<std::array<int, 4>>> boxes(points);
+    for (std::size_t p = 0; p < points; ++p)
+        boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
+    std::vector<std::array<int, 4>> warped;
+    for (int n = 1; n <= plan.count; ++n) {
+        const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
+        if (std::find(kept.begin(), kept.end(), 1) == kept.end()) continue;
+        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const int w = Weight(picture);
+        WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
+        for (std::size_t p = 0; p < points; ++p) {
+            if (!kept[p]) continue;
+            const AlignmentPoint& point = plan.points[p];
+            for (int y = 0; y < point.size; ++y) {
+                const int gy = point.top + y;
+                if (gy < 0 || gy >= height) continue;
+                std::array<int, 4>* target = boxes[p].data() + static_cast<std::size_t>(y) * point.size;
+                for (int x = 0; x < point.size; ++x) {
+                    const int gx = point.left + x;
+                    if (gx < 0 || gx >= width) continue;
+                    const std::array<int, 4>& v = warped[static_cast<std::size_t>(gy) * width + gx];
+                    for (std::size_t c = 0; c < 4; ++c) target[x][c] += w * v[c];
+                }
+            }
+        }
+    }
+
     Accumulator acc;
     acc.width = width;
     acc.sums.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
     acc.weights.assign(static_cast<std::size_t>(width) * height, 0);
-    std::vector<std::array<int, 4>> box;
-    for (std::size_t p = 0; p < plan.points.size(); ++p) {
+    for (std::size_t p = 0; p < points; ++p) {
+        if (weights[p] == 0) continue;
         const AlignmentPoint& point = plan.points[p];
         const int size = point.size;
-        const std::vector<int> kept = KeptAt(pictures, plan, p, local.keep);
-        if (kept.empty()) continue;
-        box.assign(static_cast<std::size_t>(size) * size, {0, 0, 0, 0});
-        int weights = 0;
-        for (const int n : kept) {
-            const Picture& picture = pictures[static_cast<std::size_t>(n)];
-            const LocalShift& s = plan.shifts[static_cast<std::size_t>(n - 1)][p];
-            const int w = Weight(picture);
-            weights += w;
-            const int readX = point.left + picture.dx + FloorDiv(s.x + ShiftScale / 2, ShiftScale);
-            const int readY = point.top + picture.dy + FloorDiv(s.y + ShiftScale / 2, ShiftScale);
-            const Bitmap32& bitmap = picture.bitmap;
-            for (int y = 0; y < size; ++y) {
-                const PicturePixel* row = bitmap.row(std::clamp(readY + y, 0, bitmap.height() - 1));
-                std::array<int, 4>* target = box.data() + static_cast<std::size_t>(y) * size;
-                for (int x = 0; x < size; ++x) {
-                    const PicturePixel& v = row[std::clamp(readX + x, 0, bitmap.width() - 1)];
-                    target[x][0] += w * v.chromaBlue;
-                    target[x][1] += w * v.chromaGreen;
-                    target[x][2] += w * v.chromaRed;
-                    target[x][3] += w * v.luminance;
-                }
-            }
-        }
         const std::vector<int> window = BoxWindowWeights(size);
         for (int y = 0; y < size; ++y) {
             const int gy = point.top + y;
@@ -113,9 +134,9 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
                 if (gx < 0 || gx >= width) continue;
                 const int share = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
                 const std::size_t i = static_cast<std::size_t>(gy) * width + gx;
-                const std::array<int, 4>& sum = box[static_cast<std::size_t>(y) * size + x];
+                const std::array<int, 4>& sum = boxes[p][static_cast<std::size_t>(y) * size + x];
                 for (std::size_t c = 0; c < 4; ++c) {
-                    const long long level = (static_cast<long long>(Fraction) * sum[c] + weights / 2) / weights;
+                    const long long level = (static_cast<long long>(sum[c]) + weights[p] / 2) / weights[p];
                     acc.sums[i][c] += share * level;
                 }
                 acc.weights[i] += share;

@@ -14,7 +14,8 @@ struct LocalStacking {
 };
 
 // Each box's own stack: the quality-weighted mean of the pictures it keeps,
-// each read through its offsets and its whole-pixel shift at that point.
+// each read through its offsets and its shift field (the points' shifts
+// spread bilinearly over every pixel, read between pixels; see LocalWarp).
 // The boxes are blended into the result (item 0), which holds the global
 // stack, with raised-cosine windows that add up to one wherever boxes
 // overlap on both axes; where they thin out at the edge of the points, the

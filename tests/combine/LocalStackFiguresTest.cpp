@@ -134,7 +134,11 @@ TEST(LocalStackFigures, BoxesAlignedOnTheTrueGeometryComeWellCloserToTheUnbentSt
 
 // The whole chain from the bent pictures alone: closer to the unbent stack
 // and sharper than the global stack, without seams; on the unbent series it
-// changes almost nothing.
+// changes almost nothing. The gain stays well short of the true-geometry
+// test's: the stack takes the series' mean position, which is a fraction of
+// a pixel from where the unbent first picture puts the unbent stack, and no
+// bent picture shows where that is. Whole-pixel registration leaves that
+// fraction in the comparison, for the global stack as for this one.
 TEST(LocalStackFigures, TheBentSeriesStacksCloserSharperAndWithoutSeams)
 {
     REQUIRE_BENT_MATERIAL();
@@ -145,7 +149,7 @@ TEST(LocalStackFigures, TheBentSeriesStacksCloserSharperAndWithoutSeams)
     const double global = Psnr(pair.global, pair.truth, pair.registration);
     const double gained = Psnr(Rendered(local), pair.truth, pair.registration) - global;
     RecordProperty("gain_dB", std::to_string(gained));
-    EXPECT_GE(gained, 0.2) << "global " << global << " dB";
+    EXPECT_GE(gained, 0.35) << "global " << global << " dB";
 
     const Picture globalStack = Stacked(pair.bent);
     EXPECT_GT(Sharpness(local), 1.05 * Sharpness(globalStack));

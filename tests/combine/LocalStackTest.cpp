@@ -61,10 +61,17 @@ TEST(LocalStack, ShiftsUndoMovesToTheByte)
     for (int y = 16; y < 48; ++y)
         for (int x = 16; x < 48; ++x) ASSERT_EQ(local.bitmap.at(x, y), base.bitmap.at(x, y)) << x << ", " << y;
 
-    // Halves round to the nearer whole pixel: 7 sixteenths read no further.
-    const Picture rounded = Stack(PictureList{base, base, base}, HandPlan(2, {{7, -7}, {-8 + 1, 0}}));
+    // A fraction reads between the pixels: on a ramp, where the cubic is
+    // exact, half a pixel further reads the level halfway, and a shift along
+    // the ramp's level lines changes nothing.
+    Picture ramp;
+    PreparePictureBitmap(ramp, 64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) ramp.bitmap.at(x, y) = PicturePixel{90, 120, 150, static_cast<std::uint8_t>(2 * x + 40)};
+    const Picture half = Stack(PictureList{ramp, ramp, ramp}, HandPlan(2, {{ShiftScale / 2, 0}, {ShiftScale / 2, 5}}));
     for (int y = 16; y < 48; ++y)
-        for (int x = 16; x < 48; ++x) ASSERT_EQ(rounded.bitmap.at(x, y), base.bitmap.at(x, y));
+        for (int x = 16; x < 48; ++x)
+            ASSERT_EQ(half.bitmap.at(x, y), (PicturePixel{90, 120, 150, static_cast<std::uint8_t>(2 * x + 41)})) << x << ", " << y;
 }
 
 // Each point keeps its sharpest pictures; "Dont" pictures never count.

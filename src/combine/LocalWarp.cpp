@@ -1,0 +1,187 @@
+#include "combine/LocalWarp.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace quivane {
+namespace {
+
+constexpr int TapOne = 256;  // one, for an interpolation weight along an axis
+
+int FloorDiv(long long a, long long b) { return static_cast<int>(a >= 0 ? a / b : -((-a + b - 1) / b)); }
+
+// a / b to the nearest whole number, halves up, for b > 0.
+int RoundDiv(long long a, long long b) { return FloorDiv(2 * a + b, 2 * b); }
+
+// Catmull-Rom weights of the pixels at -1, 0, 1, 2 for each phase, in
+// 256ths that add up to exactly 256: the cubic through the samples keeps
+// the detail a linear blend would smooth away, which is what local
+// alignment is for.
+using Taps = std::array<int, 4>;
+std::array<Taps, WarpPhases> MakeTaps()
+{
+    std::array<Taps, WarpPhases> table{};
+    for (int phase = 0; phase < WarpPhases; ++phase) {
+        const double t = static_cast<double>(phase) / WarpPhases;
+        const double w[4] = {(-t * t * t + 2 * t * t - t) / 2, (3 * t * t * t - 5 * t * t + 2) / 2,
+                             (-3 * t * t * t + 4 * t * t + t) / 2, (t * t * t - t * t) / 2};
+        Taps& taps = table[static_cast<std::size_t>(phase)];
+        int sum = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const double scaled = w[k] * TapOne;
+            taps[k] = static_cast<int>(scaled >= 0 ? scaled + 0.5 : scaled - 0.5);
+            sum += taps[k];
+        }
+        taps[phase < WarpPhases / 2 ? 1 : 2] += TapOne - sum;
+    }
+    return table;
+}
+
+const std::array<Taps, WarpPhases>& CubicTaps()
+{
+    static const std::array<Taps, WarpPhases> table = MakeTaps();
+    return table;
+}
+
+// Where `t` (a pixel along an axis) falls between the nodes `origin`,
+// `origin + step`, ...: the lower node, clamped so it has an upper one when
+// there are two or more, and the distance from it (0..step).
+struct Between {
+    int node;
+    int along;
+};
+Between Locate(int t, int origin, int step, int count)
+{
+    if (count < 2) return {0, 0};
+    const int span = (count - 1) * step;
+    const int d = std::clamp(t - origin, 0, span);
+    const int node = std::min(d / step, count - 2);
+    return {node, d - node * step};
+}
+
+}  // namespace
+
+ShiftField::ShiftField(const std::vector<AlignmentPoint>& points, const std::vector<LocalShift>& shifts)
+{
+    if (points.empty() || shifts.size() < points.size() || points.front().size < 2) return;
+    step_ = points.front().size / 2;
+    int minLeft = points.front().left, minTop = points.front().top, maxLeft = minLeft, maxTop = minTop;
+    for (const AlignmentPoint& p : points) {
+        minLeft = std::min(minLeft, p.left);
+        minTop = std::min(minTop, p.top);
+        maxLeft = std::max(maxLeft, p.left);
+        maxTop = std::max(maxTop, p.top);
+    }
+    originX_ = minLeft + step_;
+    originY_ = minTop + step_;
+    columns_ = RoundDiv(maxLeft - minLeft, step_) + 1;
+    rows_ = RoundDiv(maxTop - minTop, step_) + 1;
+    const std::size_t nodes = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+    nodes_.assign(nodes, {0, 0});
+    std::vector<char> filled(nodes, 0);
+    for (std::size_t p = 0; p < points.size(); ++p) {
+        const int i = RoundDiv(points[p].left - minLeft, step_), j = RoundDiv(points[p].top - minTop, step_);
+        const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(i);
+        nodes_[k] = {shifts[p].x, shifts[p].y};
+        filled[k] = 1;
+    }
+    // Ring by ring: each pass fills the nodes next to those filled before it.
+    std::vector<std::size_t> ring;
+    while (true) {
+        ring.clear();
+        for (int j = 0; j < rows_; ++j) {
+            for (int i = 0; i < columns_; ++i) {
+                const std::size_t k = static_cast<std::size_t>(j) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(i);
+                if (!filled[k]) ring.push_back(k);
+            }
+        }
+        if (ring.empty()) break;
+        std::vector<std::array<int, 2>> values(ring.size());
+        std::vector<char> found(ring.size(), 0);
+        for (std::size_t r = 0; r < ring.size(); ++r) {
+            const int i = static_cast<int>(ring[r] % static_cast<std::size_t>(columns_));
+            const int j = static_cast<int>(ring[r] / static_cast<std::size_t>(columns_));
+            long long sx = 0, sy = 0, n = 0;
+            for (int v = std::max(0, j - 1); v <= std::min(rows_ - 1, j + 1); ++v) {
+                for (int u = std::max(0, i - 1); u <= std::min(columns_ - 1, i + 1); ++u) {
+                    const std::size_t k = static_cast<std::size_t>(v) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(u);
+                    if (!filled[k]) continue;
+                    sx += nodes_[k][0];
+                    sy += nodes_[k][1];
+                    ++n;
+                }
+            }
+            if (n == 0) continue;
+            values[r] = {RoundDiv(sx, n), RoundDiv(sy, n)};
+            found[r] = 1;
+        }
+        for (std::size_t r = 0; r < ring.size(); ++r) {
+            if (!found[r]) continue;
+            nodes_[ring[r]] = values[r];
+            filled[ring[r]] = 1;
+        }
+    }
+}
+
+std::array<int, 2> ShiftField::at(int x, int y) const
+{
+    if (nodes_.empty()) return {0, 0};
+    const Between bx = Locate(x, originX_, step_, columns_);
+    const Between by = Locate(y, originY_, step_, rows_);
+    const auto node = [&](int i, int j) -> const std::array<int, 2>& {
+        return nodes_[static_cast<std::size_t>(std::min(j, rows_ - 1)) * static_cast<std::size_t>(columns_) +
+                      static_cast<std::size_t>(std::min(i, columns_ - 1))];
+    };
+    const long long s = step_;
+    const long long wx1 = bx.along, wx0 = s - bx.along, wy1 = by.along, wy0 = s - by.along;
+    std::array<int, 2> shift{};
+    for (std::size_t c = 0; c < 2; ++c) {
+        const long long sum = wx0 * wy0 * node(bx.node, by.node)[c] + wx1 * wy0 * node(bx.node + 1, by.node)[c] +
+                              wx0 * wy1 * node(bx.node, by.node + 1)[c] + wx1 * wy1 * node(bx.node + 1, by.node + 1)[c];
+        shift[c] = RoundDiv(sum * (WarpPhases / ShiftScale), s * s);
+    }
+    return shift;
+}
+
+void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                 std::vector<std::array<int, 4>>& out)
+{
+    const Bitmap32& bitmap = picture.bitmap;
+    const int width = bitmap.width(), height = bitmap.height();
+    out.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), {0, 0, 0, 0});
+    if (bitmap.empty()) return;
+    const std::array<Taps, WarpPhases>& taps = CubicTaps();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+            if (!wanted[i]) continue;
+            const std::array<int, 2> s = field.at(x, y);
+            const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
+            const int baseX = FloorDiv(px, WarpPhases), baseY = FloorDiv(py, WarpPhases);
+            const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
+            const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
+            int columns[4];
+            for (int k = 0; k < 4; ++k) columns[k] = std::clamp(baseX - 1 + k, 0, width - 1);
+            int sums[4] = {0, 0, 0, 0};
+            for (int r = 0; r < 4; ++r) {
+                const PicturePixel* row = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
+                int line[4] = {0, 0, 0, 0};
+                for (int k = 0; k < 4; ++k) {
+                    const PicturePixel& p = row[columns[k]];
+                    const int w = tx[static_cast<std::size_t>(k)];
+                    line[0] += w * p.chromaBlue;
+                    line[1] += w * p.chromaGreen;
+                    line[2] += w * p.chromaRed;
+                    line[3] += w * p.luminance;
+                }
+                for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
+            }
+            // 65536ths of a level to sixteenths, rounded; the cubic may
+            // overshoot past black or white next to a hard edge.
+            for (std::size_t c = 0; c < 4; ++c)
+                out[i][c] = std::clamp(FloorDiv(sums[c] + 2048, 4096), 0, 255 * 16);
+        }
+    }
+}
+
+}  // namespace quivane

@@ -1,0 +1,86 @@
+#include "combine/LocalWarp.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/Pictures.h"
+
+namespace quivane {
+namespace {
+
+// A 4 x 3 lattice of 32-pixel boxes half a box apart, with the node at
+// column `hole`, row 1 left out (as a box on sky would be).
+std::vector<AlignmentPoint> Lattice(int hole = -1)
+{
+    std::vector<AlignmentPoint> points;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 4; ++i)
+            if (!(j == 1 && i == hole)) points.push_back({8 + 16 * i, 4 + 16 * j, 32});
+    return points;
+}
+
+// The field is exact where it can be: one shift everywhere stays that shift
+// inside, between and beyond the nodes, and shifts that grow linearly
+// across the lattice grow linearly between node centres and stay put past
+// the outermost ones.
+TEST(ShiftField, SpreadsShiftsBilinearlyAndHoldsThemPastTheEdge)
+{
+    const std::vector<AlignmentPoint> points = Lattice();
+    const ShiftField constant(points, std::vector<LocalShift>(points.size(), LocalShift{5, -9, true}));
+    for (const auto& [x, y] : {std::pair{0, 0}, {24, 20}, {31, 27}, {200, 3}, {-5, 400}})
+        EXPECT_EQ(constant.at(x, y), (std::array<int, 2>{5 * 4, -9 * 4})) << x << ", " << y;
+
+    std::vector<LocalShift> ramp;
+    for (const AlignmentPoint& p : points) ramp.push_back({p.left - 8, 2 * (p.top - 4), true});  // 16ths per node step
+    const ShiftField linear(points, ramp);
+    // Node centres are at x = 24, 40, 56, 72 and y = 20, 36, 52.
+    for (int x = 24; x <= 72; ++x)
+        for (int y = 20; y <= 52; ++y) ASSERT_EQ(linear.at(x, y), (std::array<int, 2>{4 * (x - 24), 8 * (y - 20)})) << x << ", " << y;
+    EXPECT_EQ(linear.at(0, 0), (std::array<int, 2>{0, 0}));
+    EXPECT_EQ(linear.at(90, 70), (std::array<int, 2>{4 * 48, 8 * 32}));
+}
+
+// A node without a point takes its neighbours' mean, so a hole in the grid
+// neither pulls the field to zero nor leaves a step; no points, no field.
+TEST(ShiftField, FillsMissingNodesFromTheirNeighbours)
+{
+    const std::vector<AlignmentPoint> points = Lattice(1);
+    std::vector<LocalShift> shifts(points.size(), LocalShift{16, 32, true});
+    const ShiftField field(points, shifts);
+    EXPECT_EQ(field.at(40, 36), (std::array<int, 2>{64, 128})) << "the hole's centre";
+
+    EXPECT_TRUE(ShiftField({}, {}).empty());
+    EXPECT_EQ(ShiftField({}, {}).at(10, 10), (std::array<int, 2>{0, 0}));
+}
+
+// Whole-pixel shifts read pixels as they are, through the picture's offsets
+// and with the edges repeated; only the wanted pixels are read.
+TEST(WarpPicture, WholeShiftsReadPixelsAsTheyAre)
+{
+    std::mt19937 random(3);
+    Picture picture = testing::RandomPicture(96, 64, random);
+    picture.dx = 2;
+    picture.dy = -1;
+    const std::vector<AlignmentPoint> points = Lattice();
+    const ShiftField field(points, std::vector<LocalShift>(points.size(), LocalShift{-ShiftScale, 3 * ShiftScale, true}));
+    std::vector<char> wanted(96 * 64, 1);
+    wanted[5] = 0;
+    std::vector<std::array<int, 4>> out;
+    WarpPicture(picture, field, wanted, out);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 96; ++x) {
+            const std::array<int, 4>& v = out[static_cast<std::size_t>(y) * 96 + x];
+            if (y == 0 && x == 5) {
+                EXPECT_EQ(v, (std::array<int, 4>{0, 0, 0, 0}));
+                continue;
+            }
+            const PicturePixel& p = picture.bitmap.at(std::clamp(x + 1, 0, 95), std::clamp(y + 2, 0, 63));
+            ASSERT_EQ(v, (std::array<int, 4>{16 * p.chromaBlue, 16 * p.chromaGreen, 16 * p.chromaRed, 16 * p.luminance}))
+                << x << ", " << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quivane
