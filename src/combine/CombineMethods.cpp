@@ -3,27 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "image/ArithmeticErrors.h"
+#include "combine/FineCombine.h"
 
 namespace quivane {
 namespace {
 
-constexpr int Channels = 4;
-constexpr int MultiplyLimit = 7;  // 255^7 and 63^7 still fit in 64 bits
-
-using Channels4 = std::array<int, Channels>;
-
-Channels4 Split(const PicturePixel& p) { return {p.chromaBlue, p.chromaGreen, p.chromaRed, p.luminance}; }
-
-PicturePixel Join(const Channels4& c)
-{
-    return PicturePixel{static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
-                        static_cast<std::uint8_t>(c[3])};
-}
-
 const Picture& Input(const PictureList& list, int k) { return list[static_cast<std::size_t>(k)]; }
-
-bool Used(const Picture& picture) { return picture.quality != QualityDont; }
 
 int Weight(const Picture& picture)
 {
@@ -31,26 +16,6 @@ int Weight(const Picture& picture)
                ? QualityWeights[static_cast<std::size_t>(picture.quality)]
                : 0;
 }
-
-}  // namespace
-
-PicturePixel CombineMean(const PictureList& list, int count, int x, int y)
-{
-    Channels4 sums{};
-    int weights = 0;
-    for (int k = 1; k <= count; ++k) {
-        const Picture& picture = Input(list, k);
-        const int w = Weight(picture);
-        const Channels4 p = Split(GetShiftedPixel(picture, x, y));
-        weights += w;
-        for (int c = 0; c < Channels; ++c) sums[static_cast<std::size_t>(c)] += w * p[static_cast<std::size_t>(c)];
-    }
-    const int divisor = weights != 0 ? weights : 1;
-    for (int& s : sums) s /= divisor;
-    return Join(sums);
-}
-
-namespace {
 
 // Adds `weight` times the bytes of `count` pixels to the running sums. Built
 // for AVX2 as well, and chosen when the program starts.
@@ -92,66 +57,26 @@ void CombineMeanRow(const PictureList& list, int count, int y, PicturePixel* row
     for (std::size_t i = 0; i < sums.size(); ++i) bytes[i] = static_cast<std::uint8_t>(sums[i] / divisor);
 }
 
+// Each byte is the truncated quotient the fine combination carries too, so
+// the one computation serves both.
+PicturePixel CombineMean(const PictureList& list, int count, int x, int y)
+{
+    return CombineMeanFine(list, count, x, y).pixel;
+}
+
 PicturePixel CombineMedian(const PictureList& list, int count, int x, int y, int param)
 {
-    if (count > MedianCapacity) throw RangeCheckError();
-    if (count < 1) return PicturePixel{};
-    std::array<std::array<int, MedianCapacity>, Channels> values;
-    for (int k = 1; k <= count; ++k) {
-        const Channels4 p = Split(GetShiftedPixel(Input(list, k), x, y));
-        for (std::size_t c = 0; c < Channels; ++c) values[c][static_cast<std::size_t>(k - 1)] = p[c];
-    }
-    const int median = (count - 1) / 2 + 1;  // 1-based; the lower middle for even counts
-    const int half = std::min(param, median);
-    Channels4 result{};
-    for (std::size_t c = 0; c < Channels; ++c) {
-        int* first = values[c].data();
-        std::sort(first, first + count);
-        int sum = 0;
-        for (int position = median - half; position <= median + half; ++position) {
-            sum += first[std::clamp(position, 1, count) - 1];
-        }
-        result[c] = sum / (2 * half + 1);
-    }
-    return Join(result);
+    return CombineMedianFine(list, count, x, y, param).pixel;
 }
 
 PicturePixel CombineMinMax(const PictureList& list, int count, int x, int y, int param)
 {
-    int used = 0, darkest = 255, brightest = 0;
-    Channels4 sums{};
-    for (int k = 1; k <= count; ++k) {
-        const Picture& picture = Input(list, k);
-        if (!Used(picture)) continue;
-        ++used;
-        const Channels4 p = Split(GetShiftedPixel(picture, x, y));
-        darkest = std::min(darkest, p[3]);
-        brightest = std::max(brightest, p[3]);
-        for (std::size_t c = 0; c < Channels; ++c) sums[c] += p[c];
-    }
-    const int divisor = std::max(1, used);
-    Channels4 result{sums[0] / divisor, sums[1] / divisor, sums[2] / divisor, 0};
-    result[3] = sums[3] / divisor < param ? darkest : brightest;
-    return Join(result);
+    return CombineMinMaxFine(list, count, x, y, param).pixel;
 }
 
 PicturePixel CombineMultiply(const PictureList& list, int count, int x, int y, int param)
 {
-    const std::int64_t scale = param / 4 != 0 ? param / 4 : 1;
-    std::int64_t divisor = 1;
-    std::array<std::int64_t, Channels> products{1, 1, 1, 1};
-    int used = 0;
-    for (int k = 1; k <= count && used < MultiplyLimit; ++k) {
-        const Picture& picture = Input(list, k);
-        if (!Used(picture)) continue;
-        ++used;
-        divisor *= scale;
-        const Channels4 p = Split(GetShiftedPixel(picture, x, y));
-        for (std::size_t c = 0; c < Channels; ++c) products[c] *= p[c];
-    }
-    Channels4 result{};
-    for (std::size_t c = 0; c < Channels; ++c) result[c] = static_cast<int>(std::min<std::int64_t>(255, products[c] / divisor));
-    return Join(result);
+    return CombineMultiplyFine(list, count, x, y, param).pixel;
 }
 
 }  // namespace quivane
