@@ -359,10 +359,14 @@ void MainForm::openPictureViewer()
 {
     if (!viewer_) {
         viewer_ = new PictureViewer(this);
+        // Narrower, to fit beside the panels when that leaves a useful
+        // width; otherwise as large as it is and placed over them.
         if (const QScreen* screen = this->screen()) {
-            const QSize room = screen->availableGeometry().size();
-            viewer_->resize(std::min(viewer_->width(), room.width() - 40),
-                            std::min(viewer_->height(), room.height() - 60));
+            const QRect room = screen->availableGeometry();
+            const QRect main = frameGeometry();
+            const int beside = std::max(room.right() - main.right(), main.left() - room.left()) - 16;
+            const int width = beside >= 400 ? std::min(viewer_->width(), beside) : viewer_->width();
+            viewer_->resize(std::min(width, room.width() - 40), std::min(viewer_->height(), room.height() - 60));
         }
         // What the boxes show now; later pictures come as they are shown.
         viewer_->setResult(resultBox_->picture());
