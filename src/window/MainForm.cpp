@@ -753,11 +753,14 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
     // Keys of the window's own widgets are seen here first, then passed on.
     auto* widget = qobject_cast<QWidget*>(watched);
     // The quality graph's and the picture viewer's own windows take the
-    // window's keys too: browsing and marking from there.
-    const bool inOwnWindows = (graph_ && widget && (widget == graph_ || graph_->isAncestorOf(widget))) ||
-                         (viewer_ && widget && (widget == viewer_ || viewer_->isAncestorOf(widget)));
+    // window's keys too: browsing and marking from there. Asked only of a
+    // key: other events reach here while those windows are being destroyed.
+    auto inOwnWindows = [&] {
+        return (graph_ && (widget == graph_ || graph_->isAncestorOf(widget))) ||
+               (viewer_ && (widget == viewer_ || viewer_->isAncestorOf(widget)));
+    };
     if (event->type() == QEvent::KeyRelease) lastKeyEvent_ = nullptr;
-    if (event->type() == QEvent::KeyPress && (widget == this || isAncestorOf(widget) || inOwnWindows)) {
+    if (event->type() == QEvent::KeyPress && widget && (widget == this || isAncestorOf(widget) || inOwnWindows())) {
         // A key its receiver ignores travels on to the parents as the same
         // event; it is handled once, at its first receiver.
         // The next press often comes in a new event at the same address:
