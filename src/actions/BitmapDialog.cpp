@@ -1,5 +1,7 @@
 #include "actions/BitmapDialog.h"
 
+#include "acquire/SequenceNames.h"
+
 namespace quivane {
 
 std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse use, const std::string& title,
@@ -18,6 +20,11 @@ std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse 
     request.filter +=
         "|Pictures (*.bmp;*.png;*.tif;*.tiff;*.jpg;*.jpeg;*.fit;*.fits;*.fts)"
         "|*.bmp;*.png;*.tif;*.tiff;*.jpg;*.jpeg;*.fit;*.fits;*.fts|All files (*)|*";
+    // A series of another format opens on the filter that lists it: the
+    // last file of a PNG series must be visible to be chosen at all.
+    const std::string& extension = ws.loadNames.chosenExtension;
+    if (use == BitmapDialogUse::Sequence && extension != ".BMP" && IsPictureExtension(extension))
+        request.selectedFilter = 1;
     auto path = ui.askOpenFileName(request);
     if (path) ws.bitmapDialog.heldFile = *path;
     return path;

@@ -119,6 +119,16 @@ void ControlChanged(Workspace& ws, Ui& ui, ControlId id, int value)
     RunChangeHandler(ws, ui, id, value);
 }
 
+void ControlTyped(Workspace& ws, Ui& ui, ControlId id, int value)
+{
+    if (const auto refusal = TypedValueRefusal(id, ws.controls[id], value)) {
+        ui.setStatusText(*refusal);
+        ui.showControl(id, ws.controls[id]);
+        return;
+    }
+    SetControlValue(ws, ui, id, value);
+}
+
 void SetControlValue(Workspace& ws, Ui& ui, ControlId id, int value)
 {
     ControlState& state = ws.controls[id];

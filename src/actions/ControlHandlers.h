@@ -10,6 +10,12 @@ namespace quivane {
 // control's change handler runs.
 void ControlChanged(Workspace& ws, Ui& ui, ControlId id, int value);
 
+// The user typed a number into a spin edit and confirmed it (Enter, or
+// leaving the box). A number the arrows could reach is taken as if they had
+// reached it; any other is refused with the reason in the status line, and
+// the box shows its value again.
+void ControlTyped(Workspace& ws, Ui& ui, ControlId id, int value);
+
 // The program sets a control: the value is kept inside the control's range,
 // shown, and, as a toolkit does, the change handler runs when the value
 // actually changed.

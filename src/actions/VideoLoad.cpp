@@ -62,6 +62,7 @@ void LoadAVIButtonClick(Workspace& ws, Ui& ui)
 
     int progressEnd = 1;
     std::string note;
+    bool refused = false;
     if (ws.picturesLoaded) {
         const std::string path = ws.folders.video + ws.loadNames.chosenFile;
         auto opened = CaptureFile::Open(path);
@@ -78,6 +79,7 @@ void LoadAVIButtonClick(Workspace& ws, Ui& ui)
             // stays, usable as it was, and the user learns why.
             ws.picturesLoaded = seriesBefore;
             note = ws.loadNames.chosenFile + " holds no readable video (" + std::get<std::string>(opened) + ")";
+            refused = true;
         }
     }
 
@@ -85,6 +87,8 @@ void LoadAVIButtonClick(Workspace& ws, Ui& ui)
     InitProgress(ui, 0, progressEnd, 0, "Ready loading pictures");
     if (!note.empty()) ui.setStatusText(note);
     FinishLoad(ws, ui);
+    // Said in a message too: a refusal must not pass unseen in the status line.
+    if (refused) ui.showError(note);
 }
 
 }  // namespace quivane

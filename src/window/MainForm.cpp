@@ -48,9 +48,11 @@
 #include "actions/CaptureSettings.h"
 #include "actions/FrameSelection.h"
 #include "actions/PictureBrowsing.h"
+#include "actions/StatusHint.h"
 #include "window/KeepBestDialog.h"
 #include "window/QualityGraph.h"
 #include "window/QualityPlot.h"
+#include "window/PictureViewer.h"
 
 namespace quivane {
 namespace {
@@ -237,6 +239,7 @@ void MainForm::buildMenu()
     });
     buildLocalAlignmentMenu(options);
     buildQualityMenu();
+    buildViewMenu();
 }
 
 void MainForm::buildLocalAlignmentMenu(QMenu* options)
@@ -307,29 +310,72 @@ void MainForm::openQualityGraph()
         requests.keep = [this](int kept) { RunGuarded(*this, [&] { KeepBest(ws_, *this, KeepRule::Count(kept)); }); };
         requests.browse = [this](int picture) { RunGuarded(*this, [&] { BrowseToPicture(ws_, *this, picture); }); };
         graph_ = new QualityGraph(ws_, std::move(requests), this);
-        // Beside the window, right or left, or below or above it, wherever
-        // the screen has room first: never over the panels when it can be
-        // helped.
-        const QRect window = frameGeometry();
-        const QSize size = graph_->frameGeometry().size();
-        QPoint place = window.topRight() + QPoint(8, 0);
-        if (const QScreen* screen = this->screen()) {
-            const QRect room = screen->availableGeometry();
-            const QPoint candidates[] = {place, window.topLeft() - QPoint(size.width() + 8, 0),
-                                         window.bottomLeft() + QPoint(0, 8),
-                                         window.topLeft() - QPoint(0, size.height() + 8)};
-            for (const QPoint& candidate : candidates) {
-                if (room.contains(QRect(candidate, size))) {
-                    place = candidate;
-                    break;
-                }
-            }
-        }
-        graph_->move(place);
+        placeBeside(graph_);
     }
     graph_->refresh();
     graph_->show();
     graph_->raise();
+}
+
+// "Vie&w" and not "&View": Alt+V is the "A&VI" button's.
+void MainForm::buildViewMenu()
+{
+    QMenu* view = menuBar_->addMenu("Vie&w");
+    view->setObjectName("ViewMenu");
+    QAction* viewer = view->addAction("Picture &viewer");
+    viewer->setObjectName("PictureViewerAction");
+    viewer->setToolTip("The result or the input picture in a window of its own: fitted, at 1:1 or zoomed");
+    connect(viewer, &QAction::triggered, this, [this] { openPictureViewer(); });
+}
+
+void MainForm::placeBeside(QWidget* window)
+{
+    // Right or left of the main window, or below or above it, wherever the
+    // screen has room first: never over the panels when it can be helped.
+    const QRect main = frameGeometry();
+    const QSize size = window->frameGeometry().size();
+    QPoint place = main.topRight() + QPoint(8, 0);
+    if (const QScreen* screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        const QPoint candidates[] = {place, main.topLeft() - QPoint(size.width() + 8, 0),
+                                     main.bottomLeft() + QPoint(0, 8), main.topLeft() - QPoint(0, size.height() + 8)};
+        bool placed = false;
+        for (const QPoint& candidate : candidates) {
+            if (room.contains(QRect(candidate, size))) {
+                place = candidate;
+                placed = true;
+                break;
+            }
+        }
+        // No room beside: at the screen's right edge, over part of the panels.
+        if (!placed) place = QPoint(std::max(room.left(), room.right() - size.width()), room.top());
+    }
+    window->move(place);
+}
+
+PictureViewer* MainForm::pictureViewer() const { return viewer_; }
+
+void MainForm::openPictureViewer()
+{
+    if (!viewer_) {
+        viewer_ = new PictureViewer(this);
+        // Narrower, to fit beside the panels when that leaves a useful
+        // width; otherwise as large as it is and placed over them.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QRect main = frameGeometry();
+            const int beside = std::max(room.right() - main.right(), main.left() - room.left()) - 16;
+            const int width = beside >= 400 ? std::min(viewer_->width(), beside) : viewer_->width();
+            viewer_->resize(std::min(width, room.width() - 40), std::min(viewer_->height(), room.height() - 60));
+        }
+        // What the boxes show now; later pictures come as they are shown.
+        viewer_->setResult(resultBox_->picture());
+        viewer_->setInput(inputBox_->picture());
+        placeBeside(viewer_);
+    }
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
 }
 
 void MainForm::buildLoadPanel()
@@ -471,6 +517,7 @@ void MainForm::buildResultPanel()
     resultBox_->setStretched(false);
     resultBox_->setToolTip(
         "Result picture [window only shows 192x144 pixels, check 'Full image' to show full result]");
+    resultBox_->installEventFilter(this);
 }
 
 void MainForm::buildShowResultPanel()
@@ -572,6 +619,8 @@ void MainForm::addSpinEdit(ControlId id, QWidget* parent, const char* name, cons
     if (!hint.isEmpty()) spin->setToolTip(hint);
     controls_[Index(id)].widget = spin;
     connect(spin, &QSpinBox::valueChanged, this, [this, id](int value) { userChanged(id, value); });
+    connect(spin, &SpinEdit::valueTyped, this,
+            [this, id](int value) { RunGuarded(*this, [&] { ControlTyped(ws_, *this, id, value); }); });
 }
 
 void MainForm::addRadioGroup(ControlId id, QWidget* parent, const char* name, const QString& title,
@@ -696,15 +745,29 @@ bool MainForm::handleInputBoxMouse(QEvent* event)
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == inputBox_ && handleInputBoxMouse(event)) return true;
+    if (watched == resultBox_ && event->type() == QEvent::MouseButtonDblClick) {
+        openPictureViewer();
+        viewer_->setSource(PictureViewer::Source::Result);
+        return true;
+    }
     // Keys of the window's own widgets are seen here first, then passed on.
     auto* widget = qobject_cast<QWidget*>(watched);
-    // The quality graph's own window takes the window's keys too: browsing
-    // and marking from the graph.
-    const bool inGraph = graph_ && widget && (widget == graph_ || graph_->isAncestorOf(widget));
-    if (event->type() == QEvent::KeyPress && (widget == this || isAncestorOf(widget) || inGraph)) {
+    // The quality graph's and the picture viewer's own windows take the
+    // window's keys too: browsing and marking from there. Asked only of a
+    // key: other events reach here while those windows are being destroyed.
+    auto inOwnWindows = [&] {
+        return (graph_ && (widget == graph_ || graph_->isAncestorOf(widget))) ||
+               (viewer_ && (widget == viewer_ || viewer_->isAncestorOf(widget)));
+    };
+    if (event->type() == QEvent::KeyRelease) lastKeyEvent_ = nullptr;
+    if (event->type() == QEvent::KeyPress && widget && (widget == this || isAncestorOf(widget) || inOwnWindows())) {
         // A key its receiver ignores travels on to the parents as the same
         // event; it is handled once, at its first receiver.
-        const bool propagated = event == lastKeyEvent_ && lastKeyReceiver_ && widget->isAncestorOf(lastKeyReceiver_);
+        // The next press often comes in a new event at the same address:
+        // it counts as the same one only on its way up to a parent, and a
+        // release between two presses ends the first.
+        const bool propagated = event == lastKeyEvent_ && lastKeyReceiver_ && widget != lastKeyReceiver_ &&
+                                widget->isAncestorOf(lastKeyReceiver_);
         lastKeyEvent_ = event;
         lastKeyReceiver_ = widget;
         const auto key = WindowKeyOf(*static_cast<QKeyEvent*>(event));
@@ -715,7 +778,11 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Ui -----------------------------------------------------------------
 
-void MainForm::setStatusText(const std::string& text) { statusLine_->setText(QString::fromStdString(text)); }
+void MainForm::setStatusText(const std::string& text)
+{
+    statusLine_->setText(QString::fromStdString(text));
+    statusLine_->setToolTip(QString::fromStdString(StatusLineHint(text)));
+}
 
 std::string MainForm::statusText() const { return statusLine_->text().toStdString(); }
 
@@ -780,7 +847,13 @@ void MainForm::lightQualityLamps(int mark)
     for (std::size_t i = 0; i < lamps_.size(); ++i) lamps_[i]->setLit(static_cast<int>(i) == mark);
 }
 
-void MainForm::showResultView(const Bitmap24& view) { resultBox_->setPicture(ToQImage(view)); }
+// The viewer follows every redraw of the result and every shown input picture.
+void MainForm::showResultView(const Bitmap24& view)
+{
+    const QImage picture = ToQImage(view);
+    resultBox_->setPicture(picture);
+    if (viewer_) viewer_->setResult(picture);
+}
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
@@ -789,6 +862,7 @@ void MainForm::closeEvent(QCloseEvent* event)
         ws_.aligning = false;
     }
     if (graph_) graph_->close();
+    if (viewer_) viewer_->close();
     QWidget::closeEvent(event);
 }
 
@@ -803,7 +877,12 @@ void MainForm::showCorrectionActive(bool active)
     button->setPalette(palette);
 }
 
-void MainForm::showInputView(const Bitmap24& view) { inputBox_->setPicture(ToQImage(view)); }
+void MainForm::showInputView(const Bitmap24& view)
+{
+    const QImage picture = ToQImage(view);
+    inputBox_->setPicture(picture);
+    if (viewer_) viewer_->setInput(picture);
+}
 
 std::optional<std::string> MainForm::askOpenFileName(const FileDialogRequest& request)
 {

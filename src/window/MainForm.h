@@ -20,6 +20,7 @@ namespace quivane {
 
 class CaptionPanel;
 class PictureBox;
+class PictureViewer;
 class QualityGraph;
 class QualityLamp;
 
@@ -38,6 +39,10 @@ public:
     // null until then.
     QualityGraph* qualityGraph() const;
     void openQualityGraph();
+    // The picture viewer, opened (and made) from the View menu or by a
+    // double-click on the result box; null until then.
+    PictureViewer* pictureViewer() const;
+    void openPictureViewer();
 
     // Ui
     void setStatusText(const std::string& text) override;
@@ -75,6 +80,9 @@ private:
     void buildMenu();
     void buildLocalAlignmentMenu(QMenu* options);
     void buildQualityMenu();
+    void buildViewMenu();
+    // Puts a new window of its own beside this one where the screen has room.
+    void placeBeside(QWidget* window);
     void askKeepBest();
     void buildLoadPanel();
     void buildAlignPanel();
@@ -121,6 +129,7 @@ private:
     QWidget* content_ = nullptr;  // the panels, at their fixed places
     QMenuBar* menuBar_ = nullptr;
     QPointer<QualityGraph> graph_;
+    QPointer<PictureViewer> viewer_;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
     const QEvent* lastKeyEvent_ = nullptr;

@@ -67,6 +67,18 @@ bool AcceptsValue(const ControlDeclaration& d, int value)
     return d.kind != ControlKind::SpinEdit || (value - d.start) % d.step == 0;
 }
 
+std::optional<std::string> TypedValueRefusal(ControlId id, const ControlState& state, int value)
+{
+    const ControlDeclaration d = DeclarationOf(id);
+    const std::string range = std::to_string(state.minimum) + ".." + std::to_string(state.maximum);
+    if (value < state.minimum || value > state.maximum)
+        return std::to_string(value) + " is not taken: the box holds " + range;
+    if ((value - d.start) % d.step != 0)
+        return std::to_string(value) + " is not taken: the box holds " + range + " in steps of " +
+               std::to_string(d.step);
+    return std::nullopt;
+}
+
 Controls::Controls()
 {
     for (std::size_t i = 0; i < ControlCount; ++i) {

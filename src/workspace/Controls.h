@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string>
 
 namespace quivane {
 
@@ -73,6 +75,12 @@ ControlDeclaration DeclarationOf(ControlId id);
 // A value the control can be given: inside its range and, for a spin edit,
 // a whole number of steps away from its start value, as its arrows reach.
 bool AcceptsValue(const ControlDeclaration& declaration, int value);
+
+// Why a number typed into spin edit `id` cannot be taken while it shows
+// `state` (whose range may have followed the pictures loaded), or nothing
+// when the arrows could reach it: inside the range and a whole number of
+// declared steps from the declared start.
+std::optional<std::string> TypedValueRefusal(ControlId id, const ControlState& state, int value);
 
 // A plain mirror of every control's state, made with the window's start
 // values. Settings are re-read from here at times (the first load), so the

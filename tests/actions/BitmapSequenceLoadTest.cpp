@@ -155,6 +155,22 @@ TEST_F(BitmapSequenceLoadTest, CancellingTheFirstDialogShowsBothNameMessages)
     EXPECT_FALSE(ui.enabled.at(ActionButton::Save));
 }
 
+TEST_F(BitmapSequenceLoadTest, APngFirstFileOpensTheLastFileDialogOnThePictureFilter)
+{
+    ui.dialogAnswers = {(folder / "MARS_0001.png").string(), std::nullopt};
+    LoadBMPButtonClick(ws, ui);
+    ASSERT_EQ(ui.dialogsAsked.size(), 2u);
+    EXPECT_EQ(ui.dialogsAsked[0].selectedFilter, 0) << "bitmaps first, as laid out";
+    EXPECT_EQ(ui.dialogsAsked[1].selectedFilter, 1) << ui.dialogsAsked[1].filter;
+    // The next load starts where this one left off; a bitmap series goes back.
+    ui.dialogsAsked.clear();
+    ui.dialogAnswers = {(folder / "IMG_0001.BMP").string(), std::nullopt};
+    LoadBMPButtonClick(ws, ui);
+    ASSERT_EQ(ui.dialogsAsked.size(), 2u);
+    EXPECT_EQ(ui.dialogsAsked[0].selectedFilter, 1);
+    EXPECT_EQ(ui.dialogsAsked[1].selectedFilter, 0);
+}
+
 TEST_F(BitmapSequenceLoadTest, AfterABitmapLoadACancelledFirstDialogStillOpensTheSecond)
 {
     const std::string base = Series("IMG_", 2);

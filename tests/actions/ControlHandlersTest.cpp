@@ -209,5 +209,55 @@ TEST_F(ControlHandlersTest, RangeBelowTheMinimumPullsTheMinimumDown)
     EXPECT_EQ(ws.controls.value(ControlId::DataPicNrSpinEdit), 1);
 }
 
+TEST_F(ControlHandlersTest, TypedNumbersAreTakenOnlyWhereTheArrowsReach)
+{
+    struct Case {
+        ControlId id;
+        int typed;
+        bool taken;
+    };
+    // Edges of each kind of box: range ends, one past them, and off the step
+    // counted from the start value (BIAS starts at 128 in steps of 2, the
+    // width at 192 in steps of 64, the combine parameter at 0 in steps of 4).
+    for (const Case c : {Case{ControlId::ResampleSpinEdit, 6, true}, Case{ControlId::ResampleSpinEdit, 7, false},
+                         Case{ControlId::ResampleSpinEdit, 0, false}, Case{ControlId::BIASSpinEdit, 2, true},
+                         Case{ControlId::BIASSpinEdit, 127, false}, Case{ControlId::BIASSpinEdit, 256, false},
+                         Case{ControlId::ResultSizeSpinEdit, 64, true}, Case{ControlId::ResultSizeSpinEdit, 200, false},
+                         Case{ControlId::ResultSizeSpinEdit, 832, false}, Case{ControlId::CombineSpinEdit, 252, true},
+                         Case{ControlId::CombineSpinEdit, 250, false}, Case{ControlId::CLAHESpinEdit, 0, true},
+                         Case{ControlId::CLAHESpinEdit, -1, false}}) {
+        const ControlState before = ws.controls[c.id];
+        ui.status.clear();
+        ControlTyped(ws, ui, c.id, c.typed);
+        EXPECT_EQ(ws.controls.value(c.id), c.taken ? c.typed : before.value) << c.typed;
+        EXPECT_EQ(ui.status.empty(), c.taken) << c.typed << ": " << ui.status;
+        EXPECT_EQ(ui.shown[c.id].value, ws.controls.value(c.id)) << "the box shows what it holds";
+    }
+    EXPECT_EQ(ws.enlargement, 6);
+    EXPECT_EQ(ws.resultSize, 64);
+    EXPECT_EQ(ws.combineParameter, 252);
+    EXPECT_EQ(ws.tone.clipFactor, 0.0);
+    EXPECT_EQ(ui.status, "-1 is not taken: the box holds 0..16");
+    ControlTyped(ws, ui, ControlId::ResultSizeSpinEdit, 200);
+    EXPECT_EQ(ui.status, "200 is not taken: the box holds 64..768 in steps of 64");
+}
+
+TEST_F(ControlHandlersTest, TypedPictureNumbersFollowTheLoadedRange)
+{
+    ControlTyped(ws, ui, ControlId::RegisterSpinEdit, 1);
+    EXPECT_EQ(ws.referencePicture, 0) << "0..0 until a load";
+    EXPECT_EQ(ui.status, "1 is not taken: the box holds 0..0");
+
+    LoadThreePictures();
+    SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, 3);
+    SetControlRange(ws, ui, ControlId::DataPicNrSpinEdit, 1, 3);
+    ControlTyped(ws, ui, ControlId::RegisterSpinEdit, 3);
+    EXPECT_EQ(ws.referencePicture, 3);
+    ControlTyped(ws, ui, ControlId::DataPicNrSpinEdit, 2);
+    EXPECT_EQ(ws.displayedPicture, 2);
+    ControlTyped(ws, ui, ControlId::DataPicNrSpinEdit, 4);
+    EXPECT_EQ(ws.displayedPicture, 2);
+}
+
 }  // namespace
 }  // namespace quivane

@@ -81,6 +81,8 @@ TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
         Load(bad);
         EXPECT_NE(ui.status.find("holds no readable video"), std::string::npos) << bad << ": " << ui.status;
         EXPECT_NE(ui.status.find(bad), std::string::npos);
+        ASSERT_FALSE(ui.errors.empty()) << bad;
+        EXPECT_EQ(ui.errors.back(), ui.status) << "the message names the file and the reason";
         EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate)) << bad << ": the series before stays usable";
         EXPECT_LE(ui.progressMinimum, ui.progressMaximum);
         ASSERT_EQ(ws.pictureCount, 1) << bad;

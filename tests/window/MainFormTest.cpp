@@ -19,6 +19,7 @@
 #include <map>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <memory>
 #include <filesystem>
 
@@ -26,6 +27,7 @@
 #include "window/CaptionPanel.h"
 #include "window/KeepBestDialog.h"
 #include "window/PictureBox.h"
+#include "window/PictureViewer.h"
 #include "window/QualityGraph.h"
 #include "window/QualityLamp.h"
 
@@ -157,15 +159,45 @@ TEST_F(MainFormTest, ChoosingACombineMethodShowsItsParameter)
     EXPECT_EQ(child<QLabel>("CombineStaticText")->text(), "minimum or maximum");
 }
 
-TEST_F(MainFormTest, SpinEditArrowsFeedTheSettingAndTheValueCannotBeTyped)
+TEST_F(MainFormTest, SpinEditArrowsAndTypedNumbersFeedTheSetting)
 {
     form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form)) << "focus moves only in the active window";
     auto* spin = child<QSpinBox>("UmaStrengthSpinEdit");
     spin->stepUp();
     EXPECT_EQ(form.workspace().unsharpStrength, 4);
     spin->setFocus();
+    spin->selectAll();
     QTest::keyClicks(spin, "9");
-    EXPECT_EQ(spin->value(), 4);
+    EXPECT_EQ(form.workspace().unsharpStrength, 4) << "nothing is applied while typing";
+    QTest::keyClick(spin, Qt::Key_Return);
+    EXPECT_EQ(form.workspace().unsharpStrength, 9);
+    EXPECT_EQ(spin->value(), 9);
+
+    // Outside the range, or between two steps: refused and said why; the
+    // box shows its value again.
+    auto* bias = child<QSpinBox>("BIASSpinEdit");
+    child<QCheckBox>("BiasGainCheckBox")->setChecked(true);
+    for (const char* typed : {"127", "300"}) {
+        bias->setFocus();
+        bias->selectAll();
+        QTest::keyClicks(bias, typed);
+        QTest::keyClick(bias, Qt::Key_Enter);
+        EXPECT_EQ(form.workspace().tone.biasLevel, 128) << typed;
+        EXPECT_EQ(bias->text(), "128") << typed;
+        EXPECT_TRUE(child<QLabel>("StatusBar")->text().startsWith(QString(typed) + " is not taken")) << typed;
+    }
+    // Leaving the box takes what was typed, as Enter does.
+    bias->setFocus();
+    bias->selectAll();
+    QTest::keyClicks(bias, "96");
+    spin->setFocus();
+    EXPECT_EQ(form.workspace().tone.biasLevel, 96);
+    // Letters cannot be typed at all.
+    spin->selectAll();
+    QTest::keyClicks(spin, "x");
+    EXPECT_EQ(spin->text(), "9");
 }
 
 // The real window with its file dialogs answered from a script.
@@ -241,7 +273,7 @@ protected:
         std::filesystem::temp_directory_path() / ("quivane_gui_align_" + std::to_string(::getpid()));
     std::unique_ptr<ScriptedMainForm> form;
 
-    void Open(int resultWidth = 192)
+    void Open(int resultWidth = 192, const char* lastFrame = "PLANET_0005.BMP")
     {
         namespace fs = std::filesystem;
         fs::create_directories(program / "Result");
@@ -250,9 +282,9 @@ protected:
         auto* width = form->findChild<QSpinBox*>("ResultSizeSpinEdit");
         while (width->value() < resultWidth) width->stepUp();
         const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
-        form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
+        form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / lastFrame).string()};
         QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
-        ASSERT_EQ(form->workspace().pictureCount, 5);
+        ASSERT_EQ(form->workspace().pictureCount, std::stoi(std::string(lastFrame).substr(7, 4)));
     }
     void TearDown() override { std::filesystem::remove_all(program); }
 
@@ -278,8 +310,13 @@ TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrol
     EXPECT_EQ(ws().pictures[1].dx, -10);
     EXPECT_EQ(form->findChild<QScrollBar*>("HorScrollBar")->value(), -10);
     EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Manual alignment of picture 1 with nr.1,"));
+    // The hint explains the value while one is shown, after its own text.
+    const QString hint = form->findChild<QLabel*>("StatusBar")->toolTip();
+    EXPECT_TRUE(hint.startsWith("Statusbar gives status and progress information\nValue =[N]: ")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains("Lower is better"));
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterStopButton"), Qt::LeftButton);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->toolTip(), "Statusbar gives status and progress information");
 }
 
 TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
@@ -300,6 +337,52 @@ TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
     EXPECT_EQ(ws().pictures[2].quality, QualityAvg);
     Key(Qt::Key_Escape);
     EXPECT_TRUE(ws().abortRequested);
+}
+
+TEST_F(LoadedWindowTest, TypedPictureNumbersAndPageKeysInAFocusedBox)
+{
+    Open(192, "PLANET_0010.BMP");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get())) << "keys go to the focused box only in the active window";
+    auto* reference = form->findChild<QSpinBox*>("RegisterSpinEdit");
+    reference->setFocus();
+    reference->selectAll();
+    QTest::keyClicks(reference, "8");
+    QTest::keyClick(reference, Qt::Key_Return);
+    EXPECT_EQ(ws().referencePicture, 8);
+    EXPECT_EQ(reference->value(), 8);
+
+    // Page Up/Down with the picture-number box focused move one picture,
+    // not Qt's page step on top of the window's own.
+    auto* number = form->findChild<QSpinBox*>("DataPicNrSpinEdit");
+    number->setFocus();
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(ws().displayedPicture, 2);
+    EXPECT_EQ(number->value(), 2);
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(number->value(), 3);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(ws().displayedPicture, 2);
+    // So does a focused box of another setting, which keeps its value.
+    reference->setFocus();
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(ws().displayedPicture, 3);
+    EXPECT_EQ(reference->value(), 8);
+    // The number-pad digits stay the window's nudges, not typed digits.
+    Key(Qt::Key_6, Qt::KeypadModifier);
+    EXPECT_EQ(ws().pictures[3].dx, 1);
+    EXPECT_EQ(reference->text(), "8");
+
+    number->setFocus();
+    number->selectAll();
+    QTest::keyClicks(number, "10");
+    QTest::keyClick(number, Qt::Key_Return);
+    EXPECT_EQ(ws().displayedPicture, 10);
+    number->selectAll();
+    QTest::keyClicks(number, "11");
+    QTest::keyClick(number, Qt::Key_Return);
+    EXPECT_EQ(ws().displayedPicture, 10);
+    EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "11 is not taken: the box holds 1..10");
 }
 
 TEST_F(LoadedWindowTest, DoubleClickAdvancesAndWrapsUnderManual)
@@ -583,6 +666,111 @@ TEST_F(LoadedWindowTest, ScoringCanBeLeftToLaterAndDoneFromTheMenu)
     MenuAction(*form, "ScorePicturesAction")->trigger();
     for (int n = 1; n <= 5; ++n) EXPECT_TRUE(ws().pictures[static_cast<std::size_t>(n)].scored()) << n;
     EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Scored 5 pictures"));
+}
+
+// ---- the picture viewer ------------------------------------------------
+
+TEST_F(LoadedWindowTest, TheViewerShowsTheSavedPixelsAtOneToOneAndFollowsEveryRedraw)
+{
+    Open(384);
+    EXPECT_EQ(form->pictureViewer(), nullptr);
+    MenuAction(*form, "PictureViewerAction")->trigger();
+    PictureViewer* viewer = form->pictureViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_TRUE(viewer->isWindow()) << "its own window: the described layout stays as it is";
+    EXPECT_EQ(form->findChild<QWidget*>("PanelArea")->size(), QSize(639, 480));
+    viewer->resize(700, 560);
+    ZoomView* view = viewer->view();
+    EXPECT_EQ(view->picture().size(), QSize(384, 288)) << "the full result, not the 192 x 144 box";
+
+    // Colours and a tone curve, then the saved file against the viewer's
+    // own pixels at 1:1.
+    const auto modes = form->findChild<QGroupBox*>("ShowResultRadioGroup")->findChildren<QRadioButton*>();
+    QTest::mouseClick(modes[2], Qt::LeftButton, {}, QPoint(8, modes[2]->height() / 2));
+    form->findChild<QCheckBox*>("BiasGainCheckBox")->setChecked(true);
+    form->findChild<QSpinBox*>("GAINSpinEdit")->stepUp();
+    QTest::mouseClick(viewer->findChild<QPushButton*>("ViewerOneToOneButton"), Qt::LeftButton);
+    EXPECT_EQ(view->placement().scale, 1.0);
+    QTest::mouseClick(form->findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+    const QString saved = QString::fromStdString((program / "Result" / "result00.bmp").string());
+    EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Saved " + saved));
+    const QImage file(saved);
+    ASSERT_EQ(file.size(), QSize(384, 288));
+    const QImage shown = view->grab().toImage();
+    const int ox = static_cast<int>(view->placement().originX), oy = static_cast<int>(view->placement().originY);
+    int differing = 0, compared = 0;
+    for (int y = 0; y < file.height(); ++y) {
+        for (int x = 0; x < file.width(); ++x) {
+            if (!shown.rect().contains(ox + x, oy + y)) continue;
+            ++compared;
+            differing += shown.pixel(ox + x, oy + y) != file.pixel(x, y);
+        }
+    }
+    EXPECT_GT(compared, 384 * 288 / 2);
+    EXPECT_EQ(differing, 0);
+
+    // Another display mode redraws the result: the viewer follows.
+    const QImage before = view->picture();
+    QTest::mouseClick(modes[3], Qt::LeftButton, {}, QPoint(8, modes[3]->height() / 2));
+    EXPECT_NE(view->picture(), before);
+    EXPECT_EQ(view->placement().scale, 1.0) << "a redraw keeps the zoom";
+
+    // The pixel under the pointer, in the viewer's status line.
+    // Near the middle, where zooming in does not push the picture's edge.
+    const QPoint at(ox + 200, oy + 150);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), view->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    const QRgb pixel = view->picture().pixel(200, 150);
+    EXPECT_TRUE(viewer->pixelText().contains(QString("x 200, y 150: red %1, green %2, blue %3")
+                                                 .arg(qRed(pixel))
+                                                 .arg(qGreen(pixel))
+                                                 .arg(qBlue(pixel))))
+        << viewer->pixelText().toStdString();
+
+    // The wheel zooms around the pointer: the same pixel stays under it.
+    QWheelEvent wheel(QPointF(at), view->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * 4), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_EQ(view->placement().scale, 2.0);
+    EXPECT_EQ(PixelAt(view->placement(), {384, 288}, at.x(), at.y()), (PixelPosition{200, 150}));
+    // A drag moves the picture with the pointer.
+    const ZoomPlacement zoomed = view->placement();
+    QTest::mousePress(view, Qt::LeftButton, {}, at);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(at + QPoint(-20, -15)), view->mapToGlobal(QPointF(at + QPoint(-20, -15))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drag);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at + QPoint(-20, -15));
+    EXPECT_EQ(view->placement().originX, zoomed.originX - 20);
+    EXPECT_EQ(view->placement().originY, zoomed.originY - 15);
+
+    // Fit shows the whole picture inside the view.
+    QTest::mouseClick(viewer->findChild<QPushButton*>("ViewerFitButton"), Qt::LeftButton);
+    EXPECT_TRUE(view->fitted());
+    EXPECT_LE(384 * view->placement().scale, view->width() + 1e-9);
+    EXPECT_LE(288 * view->placement().scale, view->height() + 1e-9);
+}
+
+TEST_F(LoadedWindowTest, TheViewerShowsTheInputPictureAndOpensFromTheResultBox)
+{
+    Open();
+    QTest::mouseDClick(form->findChild<PictureBox*>("ResultPicImage"), Qt::LeftButton, {}, QPoint(20, 20));
+    PictureViewer* viewer = form->pictureViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->source(), PictureViewer::Source::Result);
+    EXPECT_EQ(ws().displayedPicture, 1) << "the result box's double-click does not browse";
+
+    QTest::mouseClick(viewer->findChild<QRadioButton*>("ViewerInputChoice"), Qt::LeftButton);
+    EXPECT_EQ(viewer->source(), PictureViewer::Source::Input);
+    EXPECT_EQ(viewer->view()->picture(), form->findChild<PictureBox*>("InputPicImage")->picture());
+    // Browsing from the viewer with the window's keys: it shows the next one.
+    QTest::keyClick(viewer->view(), Qt::Key_PageUp);
+    EXPECT_EQ(ws().displayedPicture, 2);
+    EXPECT_EQ(viewer->view()->picture(), form->findChild<PictureBox*>("InputPicImage")->picture());
+    form->close();
+    EXPECT_FALSE(viewer->isVisible());
 }
 
 }  // namespace
