@@ -44,26 +44,29 @@ struct Loaded {
     }
 };
 
-void Run(benchmark::State& state, int method, bool enhance)
+// The combine method, and every enhancement stage on (16 LR iterations) or off.
+void Choose(Loaded& loaded, int method, bool enhance)
 {
-    Loaded loaded;
     Workspace& ws = loaded.ws;
     ControlChanged(ws, loaded.ui, ControlId::CombineRadioGroup, method);
     ws.unsharpOn = ws.deconvolutionOn = ws.convolutionOn = enhance;
     ws.deconvolutionMethod = 1;
     ws.deconvolutionIterations = 16;
-    for (auto _ : state) CalculationRun(ws, loaded.ui);
+}
+
+void Run(benchmark::State& state, int method, bool enhance)
+{
+    Loaded loaded;
+    Choose(loaded, method, enhance);
+    for (auto _ : state) CalculationRun(loaded.ws, loaded.ui);
 }
 
 // The same runs through the engine alone, with and without the record.
 void RunEngine(benchmark::State& state, int method, bool enhance, bool record)
 {
     Loaded loaded;
+    Choose(loaded, method, enhance);
     Workspace& ws = loaded.ws;
-    ControlChanged(ws, loaded.ui, ControlId::CombineRadioGroup, method);
-    ws.unsharpOn = ws.deconvolutionOn = ws.convolutionOn = enhance;
-    ws.deconvolutionMethod = 1;
-    ws.deconvolutionIterations = 16;
     CalculationObserver quiet;
     CalculationRecord kept;
     for (auto _ : state) {

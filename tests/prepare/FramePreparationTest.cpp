@@ -212,16 +212,31 @@ TEST(DeepPreparation, EightBitDataTakesTheSamePlaceAndColourEitherWay)
     EXPECT_LE(worstChroma, 8);
 }
 
+// An orange disc as each kind of frame a load prepares: deep and faint, at
+// 24 bits, and as the grey of the 24-bit one.
+struct ThreeKinds {
+    static constexpr double orange[3] = {1.0, 0.6, 0.2};
+    DeepFrame deep = DeepDisc(320, 240, 120, 150, 50, 9000, orange);
+    Bitmap24 colour = ToBitmap24(DeepDisc(320, 240, 200, 70, 40, 60000, orange));
+    Bitmap8 grey = GreenOf(colour);
+
+    static Bitmap8 GreenOf(const Bitmap24& frame)
+    {
+        Bitmap8 green(frame.width(), frame.height());
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x) green.at(x, y) = frame.at(x, y).green;
+        return green;
+    }
+};
+
 // The survey handed to later stages is the one the picture was cut with:
 // same threshold, and the cut-out centred on its centre.
 TEST(ObjectSurvey, IsTheSurveyThePictureIsBuiltFrom)
 {
-    const double orange[3] = {1.0, 0.6, 0.2};
-    const DeepFrame deep = DeepDisc(320, 240, 120, 150, 50, 9000, orange);
-    const Bitmap24 colour = ToBitmap24(DeepDisc(320, 240, 200, 70, 40, 60000, orange));
-    Bitmap8 grey(320, 240);
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) grey.at(x, y) = colour.at(x, y).green;
+    const ThreeKinds frames;
+    const DeepFrame& deep = frames.deep;
+    const Bitmap24& colour = frames.colour;
+    const Bitmap8& grey = frames.grey;
 
     PictureList pictures;
     AddPicture(pictures, deep, 2, false, 192, 144);
@@ -310,12 +325,10 @@ TEST(ObjectSurvey, ColourFramesAreSurveyedAsAPlainLoopSurveysThem)
 // the frame needs no second pass; the picture is the one built without it.
 TEST(ObjectSurvey, BuildingHandsOutTheSurvey)
 {
-    const double orange[3] = {1.0, 0.6, 0.2};
-    const DeepFrame deep = DeepDisc(320, 240, 120, 150, 50, 9000, orange);
-    const Bitmap24 colour = ToBitmap24(DeepDisc(320, 240, 200, 70, 40, 60000, orange));
-    Bitmap8 grey(320, 240);
-    for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) grey.at(x, y) = colour.at(x, y).green;
+    const ThreeKinds frames;
+    const DeepFrame& deep = frames.deep;
+    const Bitmap24& colour = frames.colour;
+    const Bitmap8& grey = frames.grey;
 
     const auto same = [](const ObjectSurvey& a, const ObjectSurvey& b) {
         return a.threshold == b.threshold && a.frame.minimum == b.frame.minimum &&
