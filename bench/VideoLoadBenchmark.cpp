@@ -3,17 +3,14 @@
 // the whole file to nowhere, in one run. The file is made on first use.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
-#include "AviWriter.h"
 #include "actions/VideoLoad.h"
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
 
 #include "FfmpegToNull.h"
+#include "SyntheticVideo.h"
 
 namespace {
 
@@ -25,23 +22,7 @@ constexpr int PicturesRead = 455;
 
 const fs::path& VideoFile()
 {
-    static const fs::path file = [] {
-        const fs::path f = fs::temp_directory_path() / ("quivane_bench_" + std::to_string(::getpid()) + ".avi");
-        std::vector<Bitmap24> frames;
-        frames.reserve(FrameCount);
-        for (int n = 0; n < FrameCount; ++n) {
-            Bitmap24 frame(640, 480);
-            const double cx = 320 + 40 * std::sin(n * 0.05), cy = 240 + 30 * std::cos(n * 0.07);
-            for (int y = 0; y < 480; ++y)
-                for (int x = 0; x < 640; ++x) {
-                    const auto v = static_cast<std::uint8_t>(std::hypot(x - cx, y - cy) < 70 ? 200 : 12 + (x ^ y) % 5);
-                    frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(v * 3 / 4), v, v};
-                }
-            frames.push_back(std::move(frame));
-        }
-        if (samples::WriteUncompressedAvi(f.string(), frames, 25)) std::abort();
-        return f;
-    }();
+    static const fs::path file = bench::WriteSyntheticVideo(FrameCount);
     return file;
 }
 
