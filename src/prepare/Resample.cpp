@@ -172,13 +172,15 @@ const ContributionLists& ComputeContributions(int sourceSize, int destinationSiz
 // Weights are not renormalised, so a sum may leave 0..255; ties go to even.
 // Adding and taking away 2^23 rounds a float of 0..255 to the nearest
 // integer, ties to even, exactly as nearbyint does in the default rounding
-// mode, but in a form the compiler can keep in vector registers.
+// mode. Outside 0..255 the rounding is coarser but keeps the side, so
+// clamping the integer afterwards gives what clamping the sum first would;
+// a sum is at most 255 times the filter's few weights, far inside int range.
+// Without a float comparison the whole line converts in vector registers.
 std::uint8_t ToByte(float sum)
 {
-    if (sum > 255.0f) return 255;
-    if (sum < 0.0f) return 0;
     constexpr float twoTo23 = 8388608.0f;
-    return static_cast<std::uint8_t>((sum + twoTo23) - twoTo23);
+    const int rounded = static_cast<int>((sum + twoTo23) - twoTo23);
+    return static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
 }
 
 // One line of a pass: every channel of the line sums its taps, the lines
