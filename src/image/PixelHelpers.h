@@ -32,6 +32,14 @@ constexpr int PixelLuminance(ColourPixel p) { return Luminance(p.red, p.green, p
 
 void GreyPixel(int value, ColourPixel& out);
 
+// 65280 / m for every largest channel m, truncated: a table instead of a
+// division per pixel.
+inline constexpr std::array<int, 256> ChromaScales = [] {
+    std::array<int, 256> scales{};
+    for (int m = 1; m < 256; ++m) scales[static_cast<std::size_t>(m)] = 65280 / m;
+    return scales;
+}();
+
 // Scales a colour so that its largest channel becomes 254 or 255; near-black
 // colours (largest channel at most 3) carry no hue and become white. Inline,
 // with PackPixel: every picture loaded packs each of its pixels.
@@ -47,7 +55,7 @@ inline void NormaliseChroma(ColourPixel in, ColourPixel& out)
         return;
     }
     // k is truncated, so the largest channel comes out as 254 or 255.
-    const int k = 65280 / m;
+    const int k = ChromaScales[static_cast<std::size_t>(m)];
     auto scale = [k](int channel) { return static_cast<std::uint8_t>(std::min(255, channel * k / 256)); };
     out = ColourPixel{scale(in.blue), scale(in.green), scale(in.red)};
 }
