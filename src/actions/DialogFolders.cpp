@@ -28,7 +28,8 @@ std::size_t Index(FileDialogKind kind) { return static_cast<std::size_t>(kind); 
 bool WorkingFolderMoved(const Workspace& ws, FileDialogKind kind)
 {
     for (std::size_t other = 0; other < FileDialogKindCount; ++other) {
-        if (ws.dialogFolders.chosen[other] && WorkingFolderOf(static_cast<FileDialogKind>(other)) == WorkingFolderOf(kind))
+        if (ws.dialogFolders.chosen[other] &&
+            WorkingFolderOf(static_cast<FileDialogKind>(other)) == WorkingFolderOf(kind))
             return true;
     }
     return false;

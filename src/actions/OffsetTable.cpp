@@ -47,8 +47,8 @@ std::vector<OffsetTableRow> OffsetTableRows(const Workspace& ws)
     for (int n = 1; n <= count; ++n) {
         const Picture& picture = ws.pictures[static_cast<std::size_t>(n)];
         rows.push_back(OffsetTableRow{n, picture.dx, picture.dy, picture.quality, MarkName(picture.quality),
-                                      picture.scored() ? ScoreText(picture.sharpness) : NotScored,
-                                      FaultText(picture), picture.fault != FrameFault::None});
+                                      picture.scored() ? ScoreText(picture.sharpness) : NotScored, FaultText(picture),
+                                      picture.fault != FrameFault::None});
     }
     return rows;
 }

@@ -19,13 +19,12 @@ namespace {
 enum Column { PictureColumn, DxColumn, DyColumn, MarkColumn, ScoreColumn, FaultColumn, ColumnCount };
 
 const char* const Headers[ColumnCount] = {"Picture", "Dx", "Dy", "Mark", "Score", "Bad frame"};
-const char* const HeaderHints[ColumnCount] = {
-    "The input picture's number",
-    "Horizontal offset: the alignment's result, or as set by hand",
-    "Vertical offset: the alignment's result, or as set by hand",
-    "The quality mark: double-click or type its first letter to change it",
-    "Sharpness of the picture's object: larger is sharper",
-    "Why the frame is no use to a stack"};
+const char* const HeaderHints[ColumnCount] = {"The input picture's number",
+                                              "Horizontal offset: the alignment's result, or as set by hand",
+                                              "Vertical offset: the alignment's result, or as set by hand",
+                                              "The quality mark: double-click or type its first letter to change it",
+                                              "Sharpness of the picture's object: larger is sharper",
+                                              "Why the frame is no use to a stack"};
 
 const QColor DontColour(140, 140, 140);
 const QColor FaultColour(200, 100, 0);
@@ -113,8 +112,9 @@ public:
         case Qt::DisplayRole: return text(row, index.column());
         case Qt::EditRole: return index.column() == MarkColumn ? QVariant(row.mark) : text(row, index.column());
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(index.column() >= MarkColumn ? Qt::AlignLeft | Qt::AlignVCenter
-                                                                    : Qt::AlignRight | Qt::AlignVCenter);
+            return QVariant::fromValue(index.column() == MarkColumn || index.column() == FaultColumn
+                                           ? Qt::AlignLeft | Qt::AlignVCenter
+                                           : Qt::AlignRight | Qt::AlignVCenter);
         case Qt::ForegroundRole:
             if (index.column() == FaultColumn && row.bad) return QVariant::fromValue(FaultColour);
             if (row.mark == QualityDont) return QVariant::fromValue(DontColour);
@@ -188,7 +188,10 @@ OffsetTableWindow::OffsetTableWindow(const Workspace& ws, Requests requests, QWi
     table_->setColumnWidth(MarkColumn, 64);
     table_->setColumnWidth(ScoreColumn, 72);
 
-    auto* hint = new QLabel("Click a row or press Enter to show its picture; F1..F4 mark the shown picture", this);
+    auto* hint = new QLabel(
+        "Click a row to show its picture; double-click a mark or type its first letter to change it; "
+        "F1..F4 mark the shown picture",
+        this);
     hint->setStyleSheet("color: gray");
     hint->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
@@ -213,8 +216,8 @@ void OffsetTableWindow::refresh()
         const QModelIndex current = table_->currentIndex();
         const QModelIndex shown = model_->index(row, current.isValid() ? current.column() : MarkColumn);
         if (current.row() != row) {
-            table_->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect |
-                                                                 QItemSelectionModel::Rows);
+            table_->selectionModel()->setCurrentIndex(shown,
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             table_->scrollTo(shown);
         }
     }

@@ -7,9 +7,8 @@ namespace quivane {
 namespace {
 
 // The keys, in the order of FileDialogKind.
-const char* const DialogKeys[FileDialogKindCount] = {"dialogs/bitmaps",     "dialogs/video",
-                                                     "dialogs/kernels",     "dialogs/corrections",
-                                                     "dialogs/tables",      "dialogs/results"};
+const char* const DialogKeys[FileDialogKindCount] = {"dialogs/bitmaps",     "dialogs/video",  "dialogs/kernels",
+                                                     "dialogs/corrections", "dialogs/tables", "dialogs/results"};
 
 QString GeometryKey(const QString& name) { return "windows/" + name + "/geometry"; }
 

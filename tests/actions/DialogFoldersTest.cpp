@@ -1,9 +1,8 @@
-#include "actions/DialogFolders.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "actions/DialogFolders.h"
 #include "actions/ResultViewActions.h"
 #include "actions/SaveActions.h"
 #include "actions/VideoLoad.h"

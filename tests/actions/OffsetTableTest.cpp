@@ -1,8 +1,7 @@
-#include "actions/OffsetTable.h"
-
 #include <gtest/gtest.h>
 
 #include "actions/AlignmentFixture.h"
+#include "actions/OffsetTable.h"
 
 namespace quivane {
 namespace {

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <deque>
 #include <filesystem>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "window/OffsetTableWindow.h"
+#include <gtest/gtest.h>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -6,9 +6,9 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "window/LoadedWindow.h"
+#include "window/OffsetTableWindow.h"
 #include "window/PictureViewer.h"
 #include "window/QualityGraph.h"
 #include "window/QualityLamp.h"
