@@ -50,15 +50,6 @@ TEST(OffsetTableRows, ARowForEachInputPictureWithWhatItsFrameWasFoundToBe)
     EXPECT_EQ(OffsetTableRows(ws).size(), 4u);
 }
 
-TEST(OffsetTableRows, MarksAreNamedAsTheQualityGroupNamesThem)
-{
-    EXPECT_EQ(MarkName(QualityDont), "Dont");
-    EXPECT_EQ(MarkName(QualityBad), "Bad");
-    EXPECT_EQ(MarkName(QualityAvg), "Avg");
-    EXPECT_EQ(MarkName(QualityGood), "Good");
-    EXPECT_EQ(MarkName(7), "7");
-}
-
 class MarkPictureTest : public ::testing::Test {
 protected:
     AlignmentFixture f;
