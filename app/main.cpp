@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSettings>
 
 #include "acquire/VideoSource.h"
 #include "window/MainForm.h"
@@ -17,7 +18,9 @@ int main(int argc, char* argv[])
 
     const std::string folder =
         quivane::WorkingFolder(QApplication::applicationDirPath().toStdString(), quivane::UserDataHome());
-    quivane::MainForm window(folder);
+    // Where the dialogs and the windows were last: never a control's value.
+    QSettings places(QSettings::IniFormat, QSettings::UserScope, "Quivane", "Quivane");
+    quivane::MainForm window(folder, &places);
     window.show();
     return QApplication::exec();
 }

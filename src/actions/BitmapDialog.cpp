@@ -1,15 +1,17 @@
 #include "actions/BitmapDialog.h"
 
 #include "acquire/SequenceNames.h"
+#include "actions/DialogFolders.h"
 
 namespace quivane {
 
 std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse use, const std::string& title,
-                                         const std::string& initialFolder)
+                                         FileDialogKind kind)
 {
     FileDialogRequest request;
     request.title = title;
-    request.initialFolder = initialFolder;
+    request.initialFolder = DialogStartFolder(ws, kind);
+    request.kind = kind;
     if (use == BitmapDialogUse::KernelOrCorrection) {
         ws.bitmapDialog.windowsFilter = true;
         request.defaultExtension = "bmp";

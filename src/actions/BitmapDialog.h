@@ -13,9 +13,10 @@ namespace quivane {
 // for, the dialog keeps the "Windows bitmaps" filter for every later use.
 enum class BitmapDialogUse { Sequence, KernelOrCorrection };
 
-// Shows the shared dialog and remembers the file it holds; the full path of
-// the chosen file, or nothing when cancelled.
+// Shows the shared dialog, opened where a dialog of `kind` starts, and
+// remembers the file it holds; the full path of the chosen file, or nothing
+// when cancelled.
 std::optional<std::string> AskBitmapFile(Workspace& ws, Ui& ui, BitmapDialogUse use, const std::string& title,
-                                         const std::string& initialFolder);
+                                         FileDialogKind kind);
 
 }  // namespace quivane

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "actions/BitmapDialog.h"
+#include "actions/DialogFolders.h"
 #include "prepare/FrameCorrection.h"
 #include "actions/SeriesLoad.h"
 #include "actions/ScopedFlag.h"
@@ -16,8 +17,8 @@ namespace {
 void AskForTheTwoFiles(Workspace& ws, Ui& ui)
 {
     if (auto first = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the FIRST bitmap in the sequence",
-                                   ws.folders.picture)) {
-        ws.folders.picture = FolderOf(*first);
+                                   FileDialogKind::Bitmaps)) {
+        FollowDialogChoice(ws, FileDialogKind::Bitmaps, *first);
         ws.loadNames.chosenFile = NameOf(*first);
         ws.loadNames.chosenExtension = UpperCaseExtension(*first);
     } else {
@@ -26,7 +27,7 @@ void AskForTheTwoFiles(Workspace& ws, Ui& ui)
     // An earlier load's extension still counts when this dialog was cancelled.
     if (!IsPictureExtension(ws.loadNames.chosenExtension)) return;
     if (auto last = AskBitmapFile(ws, ui, BitmapDialogUse::Sequence, "The name of the LAST bitmap in the sequence",
-                                  ws.folders.picture)) {
+                                  FileDialogKind::Bitmaps)) {
         ws.loadNames.lastFile = NameOf(*last);
     } else {
         ws.picturesLoaded = false;

@@ -3,9 +3,9 @@
 #include <variant>
 
 #include "actions/BitmapDialog.h"
+#include "actions/DialogFolders.h"
 #include "acquire/PictureFile.h"
 #include "prepare/FrameCorrection.h"
-#include "files/FileNames.h"
 
 namespace quivane {
 namespace {
@@ -27,9 +27,9 @@ enum class Answer { Cancelled, Loaded, Unreadable };
 Answer AskCorrectionBitmap(Workspace& ws, Ui& ui, const CorrectionDialog& dialog)
 {
     const auto path =
-        AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, dialog.title, ws.folders.result);
+        AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, dialog.title, FileDialogKind::Correction);
     if (!path) return Answer::Cancelled;
-    ws.folders.result = FolderOf(*path);
+    FollowDialogChoice(ws, FileDialogKind::Correction, *path);
     auto picture = ReadPictureFile(*path);
     if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
         ui.showError(failure->message);

@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "actions/BitmapDialog.h"
+#include "actions/DialogFolders.h"
 #include "acquire/BmpReader.h"
 #include "files/FileNames.h"
 
@@ -11,9 +12,9 @@ namespace quivane {
 const Bitmap24& AskPSFBitmap(Workspace& ws, Ui& ui, int kind)
 {
     if (const auto path = AskBitmapFile(ws, ui, BitmapDialogUse::KernelOrCorrection, "The name of the PSF bitmap",
-                                        ws.folders.psf)) {
+                                        FileDialogKind::Kernel)) {
         ws.kernelFileName = NameOf(*path);
-        ws.folders.psf = FolderOf(*path);
+        FollowDialogChoice(ws, FileDialogKind::Kernel, *path);
         auto picture = ReadBmp(*path);
         if (const auto* failure = std::get_if<ReadFailure>(&picture)) {
             // Nothing changes but the folder the next dialog opens in.

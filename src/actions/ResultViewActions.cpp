@@ -4,7 +4,7 @@
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
 #include "actions/ControlHandlers.h"
-#include "files/FileNames.h"
+#include "actions/DialogFolders.h"
 
 namespace quivane {
 
@@ -43,9 +43,10 @@ void LUTButtonClick(Workspace& ws, Ui& ui)
     request.title = "Load a mapping table";
     request.defaultExtension = "lut";
     request.filter = "Mapping tables (*.lut)|*.LUT";
-    request.initialFolder = ws.folders.psf;
+    request.initialFolder = DialogStartFolder(ws, FileDialogKind::LookupTable);
+    request.kind = FileDialogKind::LookupTable;
     if (const auto path = ui.askOpenFileName(request)) {
-        ws.folders.psf = FolderOf(*path);
+        FollowDialogChoice(ws, FileDialogKind::LookupTable, *path);
         if (const auto error = ReadLookupTable(*path, ws.tone.lookupTable)) {
             ui.showError(*error);  // the view keeps showing the previous table's effect
             return;

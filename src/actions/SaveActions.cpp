@@ -1,5 +1,6 @@
 #include "actions/SaveActions.h"
 
+#include "actions/DialogFolders.h"
 #include "actions/ResultViewActions.h"
 #include "actions/SaveOptions.h"
 #include "combine/FineCalculation.h"
@@ -81,7 +82,8 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     FileDialogRequest request;
     request.title = "Give the filename of the result picture";
     request.fileName = ws.resultFileName;
-    request.initialFolder = ws.folders.result;
+    request.initialFolder = DialogStartFolder(ws, FileDialogKind::SaveResult);
+    request.kind = FileDialogKind::SaveResult;
     request.filter = SaveDialogFilter();
     request.selectedFilter = SaveOptionFor(ws.resultFileName, ws.automaticSave);
     request.defaultExtension =
@@ -89,7 +91,7 @@ void SaveAsButtonClick(Workspace& ws, Ui& ui)
     const auto chosen = ui.askSaveFileName(request);
     if (!chosen) return;
     ws.resultFileName = NameOf(chosen->path);
-    ws.folders.result = FolderOf(chosen->path);
+    FollowDialogChoice(ws, FileDialogKind::SaveResult, chosen->path);
     if (HasResult(ws) && !WriteResult(ws, ui, ChoiceForSave(chosen->path, chosen->filter))) return;
     ui.setText(TextField::ResultCaption, ws.resultFileName);
 }

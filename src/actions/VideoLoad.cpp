@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "prepare/FrameCorrection.h"
+#include "actions/DialogFolders.h"
 #include "actions/SeriesLoad.h"
 #include "actions/ScopedFlag.h"
 #include "acquire/CaptureFile.h"
@@ -20,13 +21,14 @@ void AskForTheVideo(Workspace& ws, Ui& ui)
     request.defaultExtension = "avi";
     // Opened by content: any of these, or a file of another name.
     request.filter = "Videos (*.avi;*.ser;*.mp4;*.mov;*.mkv)|*.avi;*.ser;*.mp4;*.mov;*.mkv|All files (*)|*";
-    request.initialFolder = ws.folders.video;
+    request.initialFolder = DialogStartFolder(ws, FileDialogKind::Video);
+    request.kind = FileDialogKind::Video;
     const auto path = ui.askOpenFileName(request);
     if (!path) {
         ws.picturesLoaded = false;
         return;
     }
-    ws.folders.video = FolderOf(*path);
+    FollowDialogChoice(ws, FileDialogKind::Video, *path);
     ws.loadNames.chosenFile = NameOf(*path);
     ws.loadNames.chosenExtension = UpperCaseExtension(ws.loadNames.chosenFile);
 }

@@ -39,6 +39,7 @@
 #include "actions/ControlHandlers.h"
 #include "actions/KeyHandling.h"
 #include "actions/LocalAlignmentRun.h"
+#include "actions/OffsetTable.h"
 #include "window/PictureBox.h"
 #include "window/QtImage.h"
 #include "window/QualityLamp.h"
@@ -53,6 +54,8 @@
 #include "window/QualityGraph.h"
 #include "window/QualityPlot.h"
 #include "window/PictureViewer.h"
+#include "window/OffsetTableWindow.h"
+#include "window/WindowKeys.h"
 
 namespace quivane {
 namespace {
@@ -67,32 +70,6 @@ constexpr int LeftWidth = 223, MiddleWidth = 200, RightWidth = 200;
 const QString KernelHint = "Load a small bitmap that describes the PSF (Point Spread Function)";
 
 std::size_t Index(ControlId id) { return static_cast<std::size_t>(id); }
-
-// The keys the window handles itself; number-pad digits only as such.
-std::optional<WindowKey> WindowKeyOf(const QKeyEvent& event)
-{
-    const bool keypad = event.modifiers() & Qt::KeypadModifier;
-    switch (event.key()) {
-    case Qt::Key_Escape: return WindowKey::Escape;
-    case Qt::Key_PageUp: return WindowKey::PageUp;
-    case Qt::Key_PageDown: return WindowKey::PageDown;
-    case Qt::Key_F1: return WindowKey::F1;
-    case Qt::Key_F2: return WindowKey::F2;
-    case Qt::Key_F3: return WindowKey::F3;
-    case Qt::Key_F4: return WindowKey::F4;
-    default: break;
-    }
-    if (!keypad) return std::nullopt;
-    switch (event.key()) {
-    case Qt::Key_9: return WindowKey::Pad9;
-    case Qt::Key_3: return WindowKey::Pad3;
-    case Qt::Key_8: return WindowKey::Pad8;
-    case Qt::Key_2: return WindowKey::Pad2;
-    case Qt::Key_6: return WindowKey::Pad6;
-    case Qt::Key_4: return WindowKey::Pad4;
-    default: return std::nullopt;
-    }
-}
 
 // "Description (*.ext)|*.ext", or several such pairs joined by "|", as
 // toolkit filters whose patterns match the extension in lower and upper case
@@ -149,8 +126,10 @@ std::optional<std::string> RunFileDialog(QFileDialog& dialog, const FileDialogRe
 
 }  // namespace
 
-MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(parent), ws_(programFolder)
+MainForm::MainForm(const std::string& programFolder, QSettings* places, QWidget* parent)
+    : QWidget(parent), ws_(programFolder), places_(places)
 {
+    ws_.dialogFolders.remembered = places_.dialogFolders();
     setWindowTitle("Quivane: combine AVI videos or BMP sequences");
     // The panels keep their fixed places inside their own area; the menu bar
     // sits above it.
@@ -189,8 +168,27 @@ MainForm::MainForm(const std::string& programFolder, QWidget* parent) : QWidget(
     centreOnScreen();
 }
 
-// The graph reads the workspace: it goes first.
-MainForm::~MainForm() { delete graph_; }
+// The graph and the table read the workspace: they go first.
+MainForm::~MainForm()
+{
+    rememberPlaces();
+    delete graph_;
+    delete table_;
+}
+
+void MainForm::rememberPlaces()
+{
+    places_.keepDialogFolders(ws_.dialogFolders.remembered);
+    if (viewer_) places_.keepWindow(*viewer_, "pictureViewer");
+    if (graph_) places_.keepWindow(*graph_, "qualityGraph");
+    if (table_) places_.keepWindow(*table_, "offsetTable");
+}
+
+template <class Place>
+void MainForm::placeNewWindow(QWidget* window, const QString& name, Place place)
+{
+    if (!places_.restoreWindow(*window, name)) place();
+}
 
 // ---- layout -------------------------------------------------------------
 
@@ -310,7 +308,7 @@ void MainForm::openQualityGraph()
         requests.keep = [this](int kept) { RunGuarded(*this, [&] { KeepBest(ws_, *this, KeepRule::Count(kept)); }); };
         requests.browse = [this](int picture) { RunGuarded(*this, [&] { BrowseToPicture(ws_, *this, picture); }); };
         graph_ = new QualityGraph(ws_, std::move(requests), this);
-        placeBeside(graph_);
+        placeNewWindow(graph_, "qualityGraph", [this] { placeBeside(graph_); });
     }
     graph_->refresh();
     graph_->show();
@@ -326,6 +324,29 @@ void MainForm::buildViewMenu()
     viewer->setObjectName("PictureViewerAction");
     viewer->setToolTip("The result or the input picture in a window of its own: fitted, at 1:1 or zoomed");
     connect(viewer, &QAction::triggered, this, [this] { openPictureViewer(); });
+    QAction* table = view->addAction("Offsets and &marks");
+    table->setObjectName("OffsetTableAction");
+    table->setToolTip("Every input picture's offset, mark, score and fault in a table; marks can be changed there");
+    connect(table, &QAction::triggered, this, [this] { openOffsetTable(); });
+}
+
+OffsetTableWindow* MainForm::offsetTable() const { return table_; }
+
+void MainForm::openOffsetTable()
+{
+    if (!table_) {
+        OffsetTableWindow::Requests requests;
+        requests.browse = [this](int picture) { RunGuarded(*this, [&] { BrowseToPicture(ws_, *this, picture); }); };
+        requests.mark = [this](int picture, int mark) {
+            RunGuarded(*this, [&] { MarkPicture(ws_, *this, picture, mark); });
+        };
+        table_ = new OffsetTableWindow(ws_, std::move(requests), this);
+        placeNewWindow(table_, "offsetTable", [this] { placeBeside(table_); });
+    }
+    table_->refresh();
+    table_->show();
+    table_->raise();
+    table_->activateWindow();
 }
 
 void MainForm::placeBeside(QWidget* window)
@@ -359,19 +380,21 @@ void MainForm::openPictureViewer()
 {
     if (!viewer_) {
         viewer_ = new PictureViewer(this);
-        // Narrower, to fit beside the panels when that leaves a useful
-        // width; otherwise as large as it is and placed over them.
-        if (const QScreen* screen = this->screen()) {
-            const QRect room = screen->availableGeometry();
-            const QRect main = frameGeometry();
-            const int beside = std::max(room.right() - main.right(), main.left() - room.left()) - 16;
-            const int width = beside >= 400 ? std::min(viewer_->width(), beside) : viewer_->width();
-            viewer_->resize(std::min(width, room.width() - 40), std::min(viewer_->height(), room.height() - 60));
-        }
+        placeNewWindow(viewer_, "pictureViewer", [this] {
+            // Narrower, to fit beside the panels when that leaves a useful
+            // width; otherwise as large as it is and placed over them.
+            if (const QScreen* screen = this->screen()) {
+                const QRect room = screen->availableGeometry();
+                const QRect main = frameGeometry();
+                const int beside = std::max(room.right() - main.right(), main.left() - room.left()) - 16;
+                const int width = beside >= 400 ? std::min(viewer_->width(), beside) : viewer_->width();
+                viewer_->resize(std::min(width, room.width() - 40), std::min(viewer_->height(), room.height() - 60));
+            }
+            placeBeside(viewer_);
+        });
         // What the boxes show now; later pictures come as they are shown.
         viewer_->setResult(resultBox_->picture());
         viewer_->setInput(inputBox_->picture());
-        placeBeside(viewer_);
     }
     viewer_->show();
     viewer_->raise();
@@ -752,12 +775,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
     }
     // Keys of the window's own widgets are seen here first, then passed on.
     auto* widget = qobject_cast<QWidget*>(watched);
-    // The quality graph's and the picture viewer's own windows take the
-    // window's keys too: browsing and marking from there. Asked only of a
+    // The quality graph's, the picture viewer's and the table's own windows
+    // take the window's keys too: browsing and marking from there. Asked only of a
     // key: other events reach here while those windows are being destroyed.
     auto inOwnWindows = [&] {
         return (graph_ && (widget == graph_ || graph_->isAncestorOf(widget))) ||
-               (viewer_ && (widget == viewer_ || viewer_->isAncestorOf(widget)));
+               (viewer_ && (widget == viewer_ || viewer_->isAncestorOf(widget))) ||
+               (table_ && (widget == table_ || table_->isAncestorOf(widget)));
     };
     if (event->type() == QEvent::KeyRelease) lastKeyEvent_ = nullptr;
     if (event->type() == QEvent::KeyPress && widget && (widget == this || isAncestorOf(widget) || inOwnWindows())) {
@@ -789,6 +813,7 @@ std::string MainForm::statusText() const { return statusLine_->text().toStdStrin
 void MainForm::showSelection()
 {
     if (graph_ && graph_->isVisible()) graph_->refresh();
+    if (table_ && table_->isVisible()) table_->refresh();
 }
 
 void MainForm::setProgressMaximum(int maximum) { progressBar_->setMaximum(maximum); }
@@ -863,6 +888,7 @@ void MainForm::closeEvent(QCloseEvent* event)
     }
     if (graph_) graph_->close();
     if (viewer_) viewer_->close();
+    if (table_) table_->close();
     QWidget::closeEvent(event);
 }
 
@@ -882,6 +908,9 @@ void MainForm::showInputView(const Bitmap24& view)
     const QImage picture = ToQImage(view);
     inputBox_->setPicture(picture);
     if (viewer_) viewer_->setInput(picture);
+    // Offsets set by hand, and those of a search as it goes, show as their
+    // picture is drawn.
+    if (table_ && table_->isVisible()) table_->refresh();
 }
 
 std::optional<std::string> MainForm::askOpenFileName(const FileDialogRequest& request)

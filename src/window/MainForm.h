@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "window/RememberedPlaces.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
 
@@ -15,10 +16,12 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
+class QSettings;
 
 namespace quivane {
 
 class CaptionPanel;
+class OffsetTableWindow;
 class PictureBox;
 class PictureViewer;
 class QualityGraph;
@@ -31,7 +34,9 @@ class MainForm : public QWidget, public Ui {
     Q_OBJECT
 
 public:
-    explicit MainForm(const std::string& programFolder, QWidget* parent = nullptr);
+    // The dialogs' folders and the own windows' places are kept in `places`
+    // between runs (it must outlive the window); without it, nothing is.
+    explicit MainForm(const std::string& programFolder, QSettings* places = nullptr, QWidget* parent = nullptr);
     ~MainForm() override;
 
     Workspace& workspace() { return ws_; }
@@ -43,6 +48,10 @@ public:
     // double-click on the result box; null until then.
     PictureViewer* pictureViewer() const;
     void openPictureViewer();
+    // The offsets and marks table, opened (and made) from the View menu;
+    // null until then.
+    OffsetTableWindow* offsetTable() const;
+    void openOffsetTable();
 
     // Ui
     void setStatusText(const std::string& text) override;
@@ -83,6 +92,12 @@ private:
     void buildViewMenu();
     // Puts a new window of its own beside this one where the screen has room.
     void placeBeside(QWidget* window);
+    // Gives a new window of its own the place it was last closed in, or
+    // else `place` runs.
+    template <class Place>
+    void placeNewWindow(QWidget* window, const QString& name, Place place);
+    // Keeps the dialogs' folders and the own windows' places for the next run.
+    void rememberPlaces();
     void askKeepBest();
     void buildLoadPanel();
     void buildAlignPanel();
@@ -130,6 +145,8 @@ private:
     QMenuBar* menuBar_ = nullptr;
     QPointer<QualityGraph> graph_;
     QPointer<PictureViewer> viewer_;
+    QPointer<OffsetTableWindow> table_;
+    RememberedPlaces places_;
     QProgressBar* progressBar_ = nullptr;
     std::array<QPushButton*, 3> kernelButtons_{};
     const QEvent* lastKeyEvent_ = nullptr;

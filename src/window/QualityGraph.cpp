@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
-#include <cstdio>
 
+#include "actions/OffsetTable.h"
 #include "select/BadFrames.h"
 #include "select/KeepBest.h"
 
@@ -19,8 +19,6 @@ namespace {
 constexpr int LeftRoom = 64, RightRoom = 14, TopRoom = 24, BottomRoom = 26;
 constexpr double PointReach = 6.0;
 constexpr double LineReach = 5.0;
-
-const char* const MarkNames[] = {"Dont", "Bad", "Avg", "Good"};
 
 QColor MarkColour(int mark)
 {
@@ -34,13 +32,6 @@ QColor MarkColour(int mark)
 
 const QColor FaultColour(200, 100, 0);
 const QColor ThresholdColour(150, 0, 150);
-
-QString ScoreText(double score)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3g", score);
-    return QString::fromLatin1(text);
-}
 
 }  // namespace
 
@@ -192,7 +183,7 @@ void QualityPlotView::paintEvent(QPaintEvent*)
         painter.drawLine(QPointF(a.left + 1, y), QPointF(a.left + a.width - 1, y));
         painter.setPen(Qt::darkGray);
         painter.drawText(QRectF(0, y - 8, LeftRoom - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         ScoreText(l.scoreAt(y)));
+                         QString::fromStdString(ScoreText(l.scoreAt(y))));
     }
     painter.save();
     painter.translate(10, a.top + a.height / 2);
@@ -283,7 +274,7 @@ void QualityPlotView::paintEvent(QPaintEvent*)
         x += 12 + metrics.horizontalAdvance(text) + 12;
     };
     for (const int mark : {QualityGood, QualityAvg, QualityBad}) {
-        key(MarkNames[mark], [&](QPointF at) {
+        key(QString::fromStdString(MarkName(mark)), [&](QPointF at) {
             painter.setPen(QPen(MarkColour(mark).darker(130), 1));
             painter.setBrush(MarkColour(mark));
             painter.drawEllipse(at, 3.5, 3.5);
@@ -367,7 +358,9 @@ void QualityGraph::showInfo(std::optional<std::size_t> hovered)
     const std::vector<PlotPoint> points = view_->points();
     if (hovered && *hovered < points.size()) {
         const PlotPoint& p = points[*hovered];
-        QString text = QString("Picture %1: sharpness %2, %3").arg(p.picture).arg(ScoreText(p.score)).arg(MarkNames[p.mark & 3]);
+        QString text = QString("Picture %1: sharpness %2, %3")
+                           .arg(p.picture)
+                           .arg(QString::fromStdString(ScoreText(p.score)), QString::fromStdString(MarkName(p.mark)));
         if (p.fault != FrameFault::None)
             text += QString(", bad frame: %1 (%2)")
                         .arg(QString::fromLatin1(FaultWord(p.fault).data(), FaultWord(p.fault).size()))

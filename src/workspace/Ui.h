@@ -5,6 +5,7 @@
 
 #include "image/Bitmap.h"
 #include "workspace/Controls.h"
+#include "workspace/FileDialogKind.h"
 
 namespace quivane {
 
@@ -27,6 +28,7 @@ struct FileDialogRequest {
     std::string fileName;  // proposed name, save dialogs only
     int selectedFilter = 0;  // the filter pair shown first, counting from 0
     bool preview = false;  // show the chosen picture beside the file list
+    FileDialogKind kind = FileDialogKind::Bitmaps;
 };
 
 // What a save dialog returns: the full path, and which of the request's

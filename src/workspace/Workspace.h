@@ -20,6 +20,7 @@
 #include "tone/FineClahe.h"
 #include "tone/ToneSettings.h"
 #include "workspace/Controls.h"
+#include "workspace/FileDialogKind.h"
 
 namespace quivane {
 
@@ -42,6 +43,16 @@ struct Folders {
     std::string picture;
     std::string video;
     std::string result;
+};
+
+// The folder each file dialog was last used in, kept by the window between
+// runs (empty when a dialog never was), and which dialogs chose a file in
+// this run. A dialog opens in its remembered folder only until a choice of
+// this run moves the working folder it shares: from then on the run goes as
+// it would without a memory.
+struct DialogFolders {
+    std::array<std::string, FileDialogKindCount> remembered;
+    std::array<bool, FileDialogKindCount> chosen{};
 };
 
 // The bitmap open dialog is one dialog shared by the sequence, kernel and
@@ -88,6 +99,7 @@ struct Workspace {
     explicit Workspace(const std::string& programFolder);
 
     Folders folders;
+    DialogFolders dialogFolders;
 
     PictureList pictures;
     int pictureCount = 0;

@@ -30,9 +30,14 @@
 #include "window/PictureViewer.h"
 #include "window/QualityGraph.h"
 #include "window/QualityLamp.h"
+#include "window/LoadedWindow.h"
 
 namespace quivane {
 namespace {
+
+using testing::LoadedWindowTest;
+using testing::MenuAction;
+using testing::ScriptedMainForm;
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -200,32 +205,6 @@ TEST_F(MainFormTest, SpinEditArrowsAndTypedNumbersFeedTheSetting)
     EXPECT_EQ(spin->text(), "9");
 }
 
-// The real window with its file dialogs answered from a script.
-class ScriptedMainForm : public MainForm {
-public:
-    using MainForm::MainForm;
-    std::deque<std::string> answers;
-    std::vector<std::string> errorsShown;
-
-    std::optional<std::string> askOpenFileName(const FileDialogRequest&) override { return next(); }
-    std::optional<ChosenSaveFile> askSaveFileName(const FileDialogRequest&) override
-    {
-        const auto path = next();
-        if (!path) return std::nullopt;
-        return ChosenSaveFile{*path, -1};
-    }
-    void showError(const std::string& message) override { errorsShown.push_back(message); }
-
-private:
-    std::optional<std::string> next()
-    {
-        if (answers.empty()) return std::nullopt;
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
-
 TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
 {
     namespace fs = std::filesystem;
@@ -265,37 +244,6 @@ TEST(MainFormSession, LoadsTheBundledSeriesAndSavesTheResult)
     EXPECT_EQ(form.findChild<QPushButton*>("SaveButton")->text(), "&Save  [result01.bmp]");
     fs::remove_all(program);
 }
-
-// A window with the first five sample frames loaded.
-class LoadedWindowTest : public ::testing::Test {
-protected:
-    std::filesystem::path program =
-        std::filesystem::temp_directory_path() / ("quivane_gui_align_" + std::to_string(::getpid()));
-    std::unique_ptr<ScriptedMainForm> form;
-
-    void Open(int resultWidth = 192, const char* lastFrame = "PLANET_0005.BMP")
-    {
-        namespace fs = std::filesystem;
-        fs::create_directories(program / "Result");
-        form = std::make_unique<ScriptedMainForm>(program.string());
-        form->show();
-        auto* width = form->findChild<QSpinBox*>("ResultSizeSpinEdit");
-        while (width->value() < resultWidth) width->stepUp();
-        const fs::path samples = fs::path(QUIVANE_SAMPLES) / "Pictures";
-        form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / lastFrame).string()};
-        QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
-        ASSERT_EQ(form->workspace().pictureCount, std::stoi(std::string(lastFrame).substr(7, 4)));
-    }
-    void TearDown() override { std::filesystem::remove_all(program); }
-
-    Workspace& ws() { return form->workspace(); }
-    QWidget* inputBox() { return form->findChild<PictureBox*>("InputPicImage"); }
-    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form.get(),
-                        static_cast<Qt::Key>(key), modifiers);
-    }
-};
 
 TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrollBar)
 {
@@ -535,13 +483,6 @@ TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
 
 
 // ---- frame selection ---------------------------------------------------
-
-QAction* MenuAction(QWidget& form, const char* name)
-{
-    auto* action = form.findChild<QAction*>(name);
-    EXPECT_NE(action, nullptr) << name;
-    return action;
-}
 
 int KeptPictures(const Workspace& ws)
 {
