@@ -5,6 +5,8 @@
 #include <random>
 #include <vector>
 
+#include "combine/CalculationRecord.h"
+#include "image/ArithmeticErrors.h"
 #include "support/Pictures.h"
 
 namespace quivane {
@@ -48,6 +50,50 @@ TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
               (std::vector<CalculationStage>{CalculationStage::Combine, CalculationStage::UnsharpMask,
                                              CalculationStage::Deconvolution, CalculationStage::Convolution}));
     EXPECT_EQ(recorder.changes, 5) << "combine, unsharp mask, two iterations, convolution";
+}
+
+// The rows of a combination are shared among threads; the result, its
+// fractions and what an error leaves must not depend on how many. Heights
+// that are and are not a whole number of bands, every method.
+TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
+{
+    std::mt19937 random(41);
+    std::uniform_int_distribution<int> shift(-6, 6), mark(0, 3);
+    for (int height : {1, 16, 37}) {
+        PictureList pictures;
+        pictures.push_back(testing::RandomPicture(29, height, random));
+        for (int k = 1; k <= 9; ++k) {
+            pictures.push_back(testing::RandomPicture(29, height, random));
+            pictures.back().dx = shift(random);
+            pictures.back().dy = shift(random);
+            pictures.back().quality = mark(random);
+        }
+        for (int method : {CombineMeanMethod, CombineMedianMethod, CombineMinMaxMethod, CombineMultiplyMethod}) {
+            CalculationSettings s{method, method == CombineMedianMethod ? 8 : 128};
+            CalculationObserver quiet;
+            s.threads = 1;
+            PictureList one = pictures;
+            CalculationRecord oneRecord;
+            CalculateAndRecord(one, 9, s, DefaultKernelSlots(), quiet, oneRecord);
+            for (int threads : {2, 3}) {
+                s.threads = threads;
+                PictureList several = pictures;
+                CalculationRecord severalRecord;
+                CalculateAndRecord(several, 9, s, DefaultKernelSlots(), quiet, severalRecord);
+                EXPECT_EQ(several.front().bitmap, one.front().bitmap) << "method " << method << ", " << threads;
+                EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << "method " << method << ", " << threads;
+            }
+        }
+    }
+    PictureList many(1002, testing::RandomPicture(8, 40, random));
+    const Picture before = many.front();
+    for (int threads : {1, 2}) {
+        CalculationSettings s{CombineMedianMethod, 0};
+        s.threads = threads;
+        CalculationObserver quiet;
+        EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), quiet), RangeCheckError);
+        EXPECT_EQ(many.front().bitmap, before.bitmap) << "no row written, " << threads << " threads";
+    }
 }
 
 }  // namespace
