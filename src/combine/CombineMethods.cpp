@@ -75,6 +75,11 @@ void CombineMedianRow(const PictureList& list, int count, int y, int param, Pict
 {
     const int divisor = MedianRowSums(list, count, y, width, param, work, sums);
     auto* bytes = reinterpret_cast<std::uint8_t*>(row);
+    // The plain median (parameter 0) is its own sum: no division.
+    if (divisor == 1) {
+        std::copy(sums.begin(), sums.end(), bytes);
+        return;
+    }
     for (std::size_t i = 0; i < sums.size(); ++i) bytes[i] = static_cast<std::uint8_t>(sums[i] / divisor);
 }
 
