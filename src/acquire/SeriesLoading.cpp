@@ -400,6 +400,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     std::string name = names.prefix + number + extension;
     const auto files = FilesByUpperCaseName(folder);
     SeriesJudge judge(pictures);
+    SeriesPictureReader reader;
     int found = 0;
     while (!observer.stopRequested() && name <= names.last) {
         // Past the limit the names are only counted, for the warning.
@@ -407,14 +408,14 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
         if (const auto file = files.find(name); file != files.end()) {
             ++found;
             if (room) {
-                auto frame = ReadSeriesPicture(folder + file->second);
+                auto frame = reader.read(folder + file->second);
                 if (auto* failure = std::get_if<ReadFailure>(&frame)) {
                     report.failure = failure->message;
                     judge.judge(pictures);
                     return report;
                 }
-                if (auto* bitmap = std::get_if<Bitmap24>(&frame))
-                    AppendPrepared(pictures, bitmap, PrepareFrame(bitmap, settings), observer, &judge);
+                if (auto* bitmap = std::get_if<const Bitmap24*>(&frame))
+                    AppendPrepared(pictures, *bitmap, PrepareFrame(*bitmap, settings), observer, &judge);
                 if (auto* deep = std::get_if<DeepFrame>(&frame))
                     AppendPrepared(pictures, deep, PrepareFrame(deep, settings), observer, &judge);
             }
