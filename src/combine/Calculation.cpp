@@ -30,8 +30,7 @@ struct Recording {
     }
 };
 
-// Rows the combination hands its threads at a time; the run reports its
-// progress once a band.
+// Rows the combination hands its threads at a time.
 constexpr int BandRows = 16;
 
 // What a thread combining rows keeps from one row to the next.
@@ -109,8 +108,9 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     WorkerTeam team(s.threads);
     std::vector<RowStorage> storage(static_cast<std::size_t>(team.size()));
     for (int first = 0; first < height; first += BandRows) {
+        const int end = std::min(height, first + BandRows);
         observer.progressed(first);
-        team.run(std::min(BandRows, height - first), [&](int index, int worker) {
+        team.run(end - first, [&](int index, int worker) {
             const int y = first + index;
             RowStorage& kept = storage[static_cast<std::size_t>(worker)];
             if (fine) {
@@ -119,6 +119,8 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
                 CombineRow(pictures, count, s, y, result.bitmap.row(y), width, kept);
             }
         });
+        // The band's other rows, done by now, are reported in order.
+        for (int y = first + 1; y < end; ++y) observer.progressed(y);
     }
     if (recording.local) {
         StackLocally(pictures, count, *recording.local);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -22,7 +23,9 @@ class Recorder : public CalculationObserver {
 public:
     std::vector<CalculationStage> stages;
     int changes = 0;
+    std::vector<int> positions;
     void stageStarted(CalculationStage stage, int) override { stages.push_back(stage); }
+    void progressed(int position) override { positions.push_back(position); }
     void resultChanged(const Picture&) override { ++changes; }
 };
 
@@ -53,8 +56,9 @@ TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
 }
 
 // The rows of a combination are shared among threads; the result, its
-// fractions and what an error leaves must not depend on how many. Heights
-// that are and are not a whole number of bands, every method.
+// fractions, the progress reported (every row, in order) and what an error
+// leaves must not depend on how many. Heights that are and are not a whole
+// number of bands, every method.
 TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
 {
     std::mt19937 random(41);
@@ -79,7 +83,11 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
                 s.threads = threads;
                 PictureList several = pictures;
                 CalculationRecord severalRecord;
-                CalculateAndRecord(several, 9, s, DefaultKernelSlots(), quiet, severalRecord);
+                Recorder recorder;
+                CalculateAndRecord(several, 9, s, DefaultKernelSlots(), recorder, severalRecord);
+                std::vector<int> rows(static_cast<std::size_t>(height));
+                std::iota(rows.begin(), rows.end(), 0);
+                EXPECT_EQ(recorder.positions, rows);
                 EXPECT_EQ(several.front().bitmap, one.front().bitmap) << "method " << method << ", " << threads;
                 EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << "method " << method << ", " << threads;
             }
@@ -90,9 +98,10 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
     for (int threads : {1, 2}) {
         CalculationSettings s{CombineMedianMethod, 0};
         s.threads = threads;
-        CalculationObserver quiet;
-        EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), quiet), RangeCheckError);
+        Recorder recorder;
+        EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), recorder), RangeCheckError);
         EXPECT_EQ(many.front().bitmap, before.bitmap) << "no row written, " << threads << " threads";
+        EXPECT_EQ(recorder.positions, std::vector<int>{0}) << "the run fails on its first row";
     }
 }
 
