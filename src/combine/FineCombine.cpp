@@ -53,6 +53,16 @@ FineCombination Divide(const std::array<std::int64_t, Channels>& numerators,
 // A row of numerators, four a pixel, over one divisor.
 void DivideRow(const std::vector<int>& sums, std::int64_t divisor, PicturePixel* row, FinePixel* fineRow, int width)
 {
+    // Over 1 (the plain median) every numerator is its own quotient, whole.
+    if (divisor == 1) {
+        for (int x = 0; x < width; ++x) {
+            const int* p = &sums[4 * static_cast<std::size_t>(x)];
+            row[x] = PicturePixel{static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]),
+                                  static_cast<std::uint8_t>(p[2]), static_cast<std::uint8_t>(p[3])};
+            fineRow[x] = FinePixel{double(p[0]), double(p[1]), double(p[2]), double(p[3])};
+        }
+        return;
+    }
     for (int x = 0; x < width; ++x) {
         std::array<std::int64_t, Channels> numerators{};
         for (std::size_t c = 0; c < Channels; ++c) numerators[c] = sums[4 * static_cast<std::size_t>(x) + c];
