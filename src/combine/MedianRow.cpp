@@ -36,6 +36,8 @@ __attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uin
         std::uint16_t below[ChunkLanes] = {};
         for (int k0 = 0; k0 < count; k0 += ByteCounts) {
             const int k1 = std::min(count, k0 + ByteCounts);
+            // The values at or above the trial are counted: for unsigned
+            // bytes that comparison is one instruction fewer than "below".
             Bytes lowCounts{}, highCounts{};
             for (int k = k0; k < k1; ++k) {
                 const std::uint8_t* bytes = rows[k] + offset;
@@ -43,13 +45,14 @@ __attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uin
                 std::memcpy(&a, bytes, sizeof a);
                 std::memcpy(&b, bytes + sizeof a, sizeof b);
                 // A comparison gives -1 where true.
-                lowCounts -= reinterpret_cast<Bytes>(a < low);
-                highCounts -= reinterpret_cast<Bytes>(b < high);
+                lowCounts -= reinterpret_cast<Bytes>(a >= low);
+                highCounts -= reinterpret_cast<Bytes>(b >= high);
             }
-            std::uint8_t counted[ChunkLanes];
-            std::memcpy(counted, &lowCounts, sizeof lowCounts);
-            std::memcpy(counted + sizeof lowCounts, &highCounts, sizeof highCounts);
-            for (std::size_t i = 0; i < ChunkLanes; ++i) below[i] = static_cast<std::uint16_t>(below[i] + counted[i]);
+            std::uint8_t atLeast[ChunkLanes];
+            std::memcpy(atLeast, &lowCounts, sizeof lowCounts);
+            std::memcpy(atLeast + sizeof lowCounts, &highCounts, sizeof highCounts);
+            for (std::size_t i = 0; i < ChunkLanes; ++i)
+                below[i] = static_cast<std::uint16_t>(below[i] + (k1 - k0) - atLeast[i]);
         }
         for (std::size_t i = 0; i < ChunkLanes; ++i)
             value[i] = static_cast<std::uint8_t>(below[i] < rank ? value[i] | bit : value[i]);
