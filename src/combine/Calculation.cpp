@@ -33,8 +33,9 @@ struct Recording {
 // Rows the combination hands its threads at a time.
 constexpr int BandRows = 16;
 
-// What a thread combining rows keeps from one row to the next.
-struct RowStorage {
+// What a thread combining rows keeps from one row to the next; a cache line
+// apart from the next thread's, so that two threads never write one line.
+struct alignas(64) RowStorage {
     std::vector<int> sums;
     MedianRowWork median;
 };

@@ -132,7 +132,8 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
         std::max(firstInPlace, 4 * static_cast<std::size_t>(std::max(insideEnd, inside)) / ChunkLanes);
     if (firstInPlace < endInPlace)
         for (std::size_t k = 0; k < pictures; ++k)
-            work.direct[k] = work.rows[k] + ChunkLanes * firstInPlace + 4 * static_cast<std::ptrdiff_t>(list[k + 1].dx);
+            work.direct[k] = work.rows[k] + (static_cast<std::ptrdiff_t>(ChunkLanes * firstInPlace) +
+                                             4 * static_cast<std::ptrdiff_t>(list[k + 1].dx));
 
     const std::size_t chunks = (lanes + ChunkLanes - 1) / ChunkLanes;
     for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
