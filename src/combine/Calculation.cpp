@@ -106,7 +106,8 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     // row, so the rows may be combined in any order on any thread. A failing
     // row (the median's picture limit) fails on the first band, before any
     // row is written.
-    WorkerTeam team(s.threads);
+    // More threads than a band's rows would only wait.
+    WorkerTeam team(s.threads > 0 ? s.threads : std::min(AvailableCores(), BandRows));
     std::vector<RowStorage> storage(static_cast<std::size_t>(team.size()));
     for (int first = 0; first < height; first += BandRows) {
         const int end = std::min(height, first + BandRows);
