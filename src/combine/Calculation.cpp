@@ -105,8 +105,7 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     // Every row reads the input pictures only and writes its own result
     // row, so the rows may be combined in any order on any thread. A failing
     // row (the median's picture limit) fails on the first band, before any
-    // row is written.
-    // More threads than a band's rows would only wait.
+    // row is written. More threads than a band's rows would only wait.
     WorkerTeam team(s.threads > 0 ? s.threads : std::min(AvailableCores(), BandRows));
     std::vector<RowStorage> storage(static_cast<std::size_t>(team.size()));
     for (int first = 0; first < height; first += BandRows) {
