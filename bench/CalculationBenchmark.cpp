@@ -1,13 +1,22 @@
 // One calculation run at 768 x 576 over 28 pictures: the mean, the median,
 // and the mean followed by unsharp masking, 16 "LR" iterations and
-// convolution with the built-in 15 x 15 kernel; and CLAHE at that size.
+// convolution with the built-in 15 x 15 kernel; and CLAHE at that size, the
+// direct path beside the one through planes.
+// The median's combination alone, at 768 x 576 over 28 pictures and at
+// 192 x 144 over 455, on one thread and on every core, beside its plain twin
+// (each pixel's values sorted) and a per-pixel std::nth_element as its peer.
 // The window's run keeps a record for deep saves; the same runs without it
 // (the engine's Calculate, as the batch runs for a bitmap) show what the
 // record costs. Last, what a 16-bit save adds after the enhanced run: the
 // recorded stages redone exactly, twice, and rendered.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
+
 #include "SampleMaterial.h"
+#include "combine/CombineMethods.h"
+#include "image/Plane.h"
 #include "actions/CalculationRun.h"
 #include "actions/ResultViewActions.h"
 #include "combine/CalculationRecord.h"
@@ -25,21 +34,23 @@ using namespace quivane;
 
 constexpr int PictureCount = 28;
 
+// The demo frames (repeated when more are asked for) as a load at the result
+// size `size` leaves them.
 struct Loaded {
     Workspace ws{"/tmp"};
     testing::FakeUi ui;
 
-    Loaded()
+    explicit Loaded(int count = PictureCount, int size = 768)
     {
         FormCreate(ws, ui);
-        ws.resultSize = 768;
+        ws.resultSize = size;
         ResetWorkspaceSize(ws, ui);
-        const std::vector<Bitmap24> frames = samples::MakeFrames();
+        static const std::vector<Bitmap24> frames = samples::MakeFrames();
         AddPicture(ws.pictures, frames[0], 2, false, ws.resultWidth, ws.resultHeight);
-        for (int n = 1; n <= PictureCount; ++n)
-            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1)], 2, false, ws.resultWidth,
-                       ws.resultHeight);
-        ws.pictureCount = PictureCount;
+        for (int n = 1; n <= count; ++n)
+            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false,
+                       ws.resultWidth, ws.resultHeight);
+        ws.pictureCount = count;
         ws.picturesLoaded = true;
     }
 };
@@ -117,6 +128,77 @@ void ClaheAtFullSize(benchmark::State& state)
     }
 }
 
+// The same step through the planes, as every picture took it before.
+void ClaheThroughPlanesAtFullSize(benchmark::State& state)
+{
+    Loaded loaded;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Picture picture = loaded.ws.pictures[1];
+        state.ResumeTiming();
+        Plane source, destination;
+        PictureToScratch(picture, source);
+        Clahe(source, destination, source.width, source.height, ClaheRegionsX, ClaheRegionsY, 2.0);
+        ScratchToPicture(picture, destination, 1);
+        benchmark::DoNotOptimize(picture.bitmap.row(0));
+    }
+}
+
+// The median's combination of `count` pictures at result size `size`
+// (768 gives 768 x 576, 192 gives 192 x 144): arguments count, size and
+// threads (0: one a core).
+void MedianCombination(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    Loaded loaded(count, static_cast<int>(state.range(1)));
+    CalculationSettings s{CombineMedianMethod, 0};
+    s.threads = static_cast<int>(state.range(2));
+    CalculationObserver quiet;
+    for (auto _ : state) Calculate(loaded.ws.pictures, count, s, loaded.ws.kernels, quiet);
+}
+
+// Its plain twin, each pixel's values sorted, as every run did before.
+void MedianSortingEachPixel(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    Loaded loaded(count, static_cast<int>(state.range(1)));
+    PictureList& pictures = loaded.ws.pictures;
+    Bitmap32& result = pictures.front().bitmap;
+    for (auto _ : state)
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) result.at(x, y) = CombineMedian(pictures, count, x, y, 0);
+}
+
+// The peer: std::nth_element on each pixel's values, channel by channel.
+void MedianNthElementEachPixel(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    Loaded loaded(count, static_cast<int>(state.range(1)));
+    PictureList& pictures = loaded.ws.pictures;
+    Bitmap32& result = pictures.front().bitmap;
+    std::array<std::vector<std::uint8_t>, 4> values;
+    for (auto& channel : values) channel.resize(static_cast<std::size_t>(count));
+    const auto middle = static_cast<std::ptrdiff_t>((count - 1) / 2);
+    for (auto _ : state)
+        for (int y = 0; y < result.height(); ++y)
+            for (int x = 0; x < result.width(); ++x) {
+                for (int k = 1; k <= count; ++k) {
+                    const PicturePixel& p = GetShiftedPixel(pictures[static_cast<std::size_t>(k)], x, y);
+                    const auto i = static_cast<std::size_t>(k - 1);
+                    values[0][i] = p.chromaBlue;
+                    values[1][i] = p.chromaGreen;
+                    values[2][i] = p.chromaRed;
+                    values[3][i] = p.luminance;
+                }
+                std::array<std::uint8_t, 4> median{};
+                for (std::size_t c = 0; c < 4; ++c) {
+                    std::nth_element(values[c].begin(), values[c].begin() + middle, values[c].end());
+                    median[c] = values[c][static_cast<std::size_t>(middle)];
+                }
+                result.at(x, y) = PicturePixel{median[0], median[1], median[2], median[3]};
+            }
+}
+
 BENCHMARK(Mean)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Median)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(MeanUnsharpLR16Convolve)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -127,7 +209,19 @@ BENCHMARK(EngineMedianRecorded)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(EngineMeanUnsharpLR16Convolve)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(EngineMeanUnsharpLR16ConvolveRecorded)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DeepLevelsAfterUnsharpLR16Convolve)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ClaheAtFullSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ClaheAtFullSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(ClaheThroughPlanesAtFullSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(MedianCombination)
+    ->ArgNames({"pictures", "size", "threads"})
+    ->Args({455, 192, 1})
+    ->Args({455, 192, 0})
+    ->Args({28, 768, 1})
+    ->Args({28, 768, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(MedianSortingEachPixel)->ArgNames({"pictures", "size"})->Args({455, 192})->Args({28, 768})->Unit(benchmark::kMillisecond);
+BENCHMARK(MedianNthElementEachPixel)->ArgNames({"pictures", "size"})->Args({455, 192})->Args({28, 768})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

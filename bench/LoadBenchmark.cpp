@@ -1,6 +1,8 @@
 // Frames per second of loading a 455-frame 640 x 480 bitmap series at the
-// default working size (192 x 144, enlargement 2), against only reading the
-// same files. Both run in one process on the same files.
+// default working size (192 x 144, enlargement 2), against only reading and
+// decoding the same files, and against only reading their bytes into one
+// buffer (the peer a load is measured against). All run in one process on
+// the same files.
 //
 // And what scoring the frames while loading adds to a load ("score:1"
 // against "score:0"), on that series, on the 60 frames of the seeing series
@@ -16,6 +18,7 @@
 
 #include "actions/BitmapSequenceLoad.h"
 #include "acquire/BmpReader.h"
+#include "files/FileBytes.h"
 #include "output/BmpWriter.h"
 #include "support/FakeUi.h"
 #include "actions/FrameSelection.h"
@@ -79,6 +82,20 @@ void ReadOnly(benchmark::State& state)
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
+void ReadBytesOnly(benchmark::State& state)
+{
+    const fs::path& folder = SeriesFolder();
+    std::vector<std::uint8_t> bytes;
+    for (auto _ : state) {
+        for (int n = 1; n <= FrameCount; ++n) {
+            if (ReadFileBytesInto((folder / FrameName(n)).string(), 1u << 30, bytes)) state.SkipWithError("unreadable");
+            benchmark::DoNotOptimize(bytes.data());
+        }
+    }
+    state.counters["frames_per_second"] =
+        benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
 // The window's load of files first .. last (`count` of them), scoring the
 // frames when the benchmark's argument is 1.
 void WindowLoad(benchmark::State& state, const fs::path& first, const fs::path& last, int count)
@@ -116,6 +133,7 @@ void DemoLoad(benchmark::State& state)
     WindowLoad(state, folder / "PLANET_0001.BMP", folder / "PLANET_0040.BMP", 40);
 }
 
+BENCHMARK(ReadBytesOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(ReadOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(FullLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(SeeingLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime()->MeasureProcessCPUTime();

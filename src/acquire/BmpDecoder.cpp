@@ -219,6 +219,10 @@ void DecodeRows(const Bytes& b, const Header& h, Coding coding, std::uint64_t pi
         ColourPixel* target = frame.row(bottomUp ? height - 1 - row : row);
         switch (coding) {
         case Coding::Indexed:
+            if (bits == 8) {
+                for (int x = 0; x < width; ++x) target[x] = palette[source[x]];
+                break;
+            }
             // The leftmost pixel sits in the highest bits of its byte.
             for (int x = 0; x < width; ++x) {
                 const std::uint64_t bit = static_cast<std::uint64_t>(x) * bits;
@@ -303,6 +307,15 @@ std::optional<std::string> DecodeRunLength(const Bytes& b, bool fourBits, std::u
 
 std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::size_t size, int maxSide)
 {
+    Bitmap24 frame;
+    if (auto problem = DecodeBmpInto(data, size, maxSide, frame)) return *problem;
+    return frame;
+}
+
+// Every decoder below writes every pixel of the frame, so its old bytes
+// never show through.
+std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame)
+{
     if (data == nullptr || size < 2 || data[0] != 'B' || data[1] != 'M')
         return std::string("it is not a Windows bitmap");
     const Bytes b(data, size);
@@ -356,14 +369,10 @@ std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::siz
         channels = *read;
     }
 
-    Bitmap24 frame(static_cast<int>(width), static_cast<int>(height));
-    if (runLength) {
-        if (auto problem = DecodeRunLength(b, coding == Coding::RunLength4, pixelOffset, palette, frame))
-            return *problem;
-    } else {
-        DecodeRows(b, h, coding, pixelOffset, palette, channels, frame);
-    }
-    return frame;
+    frame.reshape(static_cast<int>(width), static_cast<int>(height));
+    if (runLength) return DecodeRunLength(b, coding == Coding::RunLength4, pixelOffset, palette, frame);
+    DecodeRows(b, h, coding, pixelOffset, palette, channels, frame);
+    return std::nullopt;
 }
 
 }  // namespace quivane

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -25,5 +26,9 @@ namespace quivane {
 // frame. A file that cannot be decoded safely gives a problem as lower-case
 // text without the file name. Sides larger than `maxSide` are refused.
 std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::size_t size, int maxSide);
+
+// The same into `frame`, whose memory is kept: a series of frames of one
+// size needs none after the first. On a problem the frame is unspecified.
+std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame);
 
 }  // namespace quivane

@@ -20,14 +20,20 @@ constexpr std::uintmax_t LargestFile = std::uintmax_t{MaxFrameSide} * MaxFrameSi
 
 }  // namespace
 
+std::optional<ReadFailure> ReadBmpInto(const std::string& path, std::vector<std::uint8_t>& bytes, Bitmap24& frame)
+{
+    if (const auto problem = ReadFileBytesInto(path, LargestFile, bytes)) return Failure(path, problem->reason);
+    if (const auto problem = DecodeBmpInto(bytes.data(), bytes.size(), MaxFrameSide, frame))
+        return Failure(path, *problem);
+    return std::nullopt;
+}
+
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
 {
-    const auto bytes = ReadFileBytes(path, LargestFile);
-    if (const auto* problem = std::get_if<FileProblem>(&bytes)) return Failure(path, problem->reason);
-    const auto& file = std::get<std::vector<std::uint8_t>>(bytes);
-    auto decoded = DecodeBmp(file.data(), file.size(), MaxFrameSide);
-    if (const auto* problem = std::get_if<std::string>(&decoded)) return Failure(path, *problem);
-    return std::move(std::get<Bitmap24>(decoded));
+    std::vector<std::uint8_t> bytes;
+    Bitmap24 frame;
+    if (auto failure = ReadBmpInto(path, bytes, frame)) return std::move(*failure);
+    return frame;
 }
 
 }  // namespace quivane

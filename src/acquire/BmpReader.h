@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "image/Bitmap.h"
 
@@ -20,5 +23,10 @@ struct ReadFailure {
 // at most the size a frame of MaxFrameSide needs are read, and nothing of a
 // bad file is trusted.
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path);
+
+// The same with the file's bytes and the frame in storage the caller keeps
+// from one file to the next, so that a series of frames of one size needs
+// no fresh memory. On a failure the frame is unspecified.
+std::optional<ReadFailure> ReadBmpInto(const std::string& path, std::vector<std::uint8_t>& bytes, Bitmap24& frame);
 
 }  // namespace quivane

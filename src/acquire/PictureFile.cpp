@@ -447,7 +447,7 @@ std::variant<DeepFrame, ReadFailure> ReadFits(const std::string& path, std::uint
 
 namespace {
 
-std::variant<Bitmap24, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
+std::variant<const Bitmap24*, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
 {
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
     return std::move(std::get<DeepFrame>(read));
@@ -455,7 +455,7 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, R
 
 }  // namespace
 
-std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path)
+std::variant<const Bitmap24*, DeepFrame, ReadFailure> SeriesPictureReader::read(const std::string& path)
 {
     const auto checked = CheckReadableFile(path);
     if (const auto* problem = std::get_if<FileProblem>(&checked)) return Failure(path, problem->reason);
@@ -466,11 +466,9 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::stri
 
     const Format format = FormatOf(std::get<std::vector<std::uint8_t>>(start));
     switch (format) {
-    case Format::Bmp: {
-        auto bitmap = ReadBmp(path);
-        if (auto* failure = std::get_if<ReadFailure>(&bitmap)) return std::move(*failure);
-        return std::move(std::get<Bitmap24>(bitmap));
-    }
+    case Format::Bmp:
+        if (auto failure = ReadBmpInto(path, bytes_, frame_)) return std::move(*failure);
+        return &frame_;
     case Format::Png:
     case Format::Jpeg:
     case Format::Tiff:
@@ -481,6 +479,15 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::stri
         break;
     }
     return Failure(path, "it is not a BMP, PNG, TIFF, JPEG or FITS picture");
+}
+
+std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path)
+{
+    SeriesPictureReader reader;
+    auto read = reader.read(path);
+    if (std::holds_alternative<const Bitmap24*>(read)) return reader.takeFrame();
+    if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
+    return std::move(std::get<DeepFrame>(read));
 }
 
 std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path)

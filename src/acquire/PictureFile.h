@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "acquire/BmpReader.h"
 #include "image/Bitmap.h"
@@ -22,5 +24,21 @@ std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path);
 // The same, with a bitmap kept as the 24-bit frame it is, so that a series of
 // bitmaps loads without widening every frame.
 std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path);
+
+// ReadSeriesPicture for the pictures of a series one after another: a
+// bitmap's bytes and frame stay in the reader's storage from one picture to
+// the next, so that frames of one size need no fresh memory, and a bitmap
+// comes back as the reader's own frame, valid until the next read.
+class SeriesPictureReader {
+public:
+    std::variant<const Bitmap24*, DeepFrame, ReadFailure> read(const std::string& path);
+
+    // The frame the last read gave, for keeping.
+    Bitmap24 takeFrame() { return std::move(frame_); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    Bitmap24 frame_;
+};
 
 }  // namespace quivane

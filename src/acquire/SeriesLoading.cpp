@@ -345,6 +345,15 @@ private:
     std::thread thread_;  // last: it starts running once everything above is made
 };
 
+// A frame of a bitmap series as read, and its preparation: done on the
+// loading thread, failed there, or under way on the worker.
+struct FrameAhead {
+    std::variant<const Bitmap24*, DeepFrame, ReadFailure> frame;
+    std::optional<PreparedFrame> prepared;
+    std::exception_ptr failure;
+    bool onWorker = false;
+};
+
 // The sequence works on upper-cased names; on a case-sensitive file system
 // each is matched to the file of the folder with that name in any case.
 std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folder)
@@ -399,7 +408,24 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     std::string number = names.numberText;
     std::string name = names.prefix + number + extension;
     const auto files = FilesByUpperCaseName(folder);
+    // The next name of the series after `from` that names a file, if any.
+    const auto nextFound = [&](std::string from) -> std::optional<std::string> {
+        for (;;) {
+            const std::string next = IncrementNumberText(from);
+            if (next <= from) return std::nullopt;
+            from = next;
+            const std::string candidate = names.prefix + from + extension;
+            if (candidate > names.last) return std::nullopt;
+            if (files.count(candidate) != 0) return candidate;
+        }
+    };
     SeriesJudge judge(pictures);
+    // Two readers, so that the next frame can be read while this one is
+    // still in use; they outlive the worker, which may be preparing one.
+    std::array<SeriesPictureReader, 2> readers;
+    std::size_t spare = 0;
+    PreparationWorker worker(settings);
+    std::optional<FrameAhead> ahead;
     int found = 0;
     while (!observer.stopRequested() && name <= names.last) {
         // Past the limit the names are only counted, for the warning.
@@ -407,15 +433,50 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
         if (const auto file = files.find(name); file != files.end()) {
             ++found;
             if (room) {
-                auto frame = ReadSeriesPicture(folder + file->second);
-                if (auto* failure = std::get_if<ReadFailure>(&frame)) {
+                FrameAhead current;
+                if (ahead) {
+                    current = std::move(*ahead);
+                    ahead.reset();
+                } else {
+                    current.frame = readers[spare].read(folder + file->second);
+                    spare ^= 1;
+                }
+                if (auto* failure = std::get_if<ReadFailure>(&current.frame)) {
                     report.failure = failure->message;
                     judge.judge(pictures);
                     return report;
                 }
-                if (auto* bitmap = std::get_if<Bitmap24>(&frame))
-                    AppendPrepared(pictures, bitmap, PrepareFrame(bitmap, settings), observer, &judge);
-                if (auto* deep = std::get_if<DeepFrame>(&frame))
+                const auto* bitmap = std::get_if<const Bitmap24*>(&current.frame);
+                // Bitmaps are prepared two at a time: the series' next frame
+                // is read now, and prepared by whichever of this thread and
+                // the worker is not preparing this one. It is added, or its
+                // problem reported, only when the series gets there.
+                if (const auto next = bitmap && InputCount(pictures) + 1 < settings.maxPictures
+                                          ? nextFound(number)
+                                          : std::nullopt) {
+                    ahead.emplace();
+                    ahead->frame = readers[spare].read(folder + files.at(*next));
+                    spare ^= 1;
+                    if (const auto* nextBitmap = std::get_if<const Bitmap24*>(&ahead->frame)) {
+                        if (!current.onWorker) {
+                            worker.Start(*nextBitmap);
+                            ahead->onWorker = true;
+                        } else {
+                            try {
+                                ahead->prepared = PrepareFrame(*nextBitmap, settings);
+                            } catch (...) {
+                                ahead->failure = std::current_exception();
+                            }
+                        }
+                    }
+                }
+                if (bitmap) {
+                    if (current.onWorker) current.prepared = worker.Take();
+                    if (current.failure) std::rethrow_exception(current.failure);
+                    if (!current.prepared) current.prepared = PrepareFrame(*bitmap, settings);
+                    AppendPrepared(pictures, *bitmap, std::move(*current.prepared), observer, &judge);
+                }
+                if (auto* deep = std::get_if<DeepFrame>(&current.frame))
                     AppendPrepared(pictures, deep, PrepareFrame(deep, settings), observer, &judge);
             }
         }

@@ -8,9 +8,11 @@
 #include "combine/CombineMethods.h"
 #include "combine/FineCombine.h"
 #include "combine/LocalStack.h"
+#include "combine/MedianRow.h"
 #include "enhance/Convolution.h"
 #include "enhance/Deconvolution.h"
 #include "image/Plane.h"
+#include "parallel/WorkerTeam.h"
 
 namespace quivane {
 namespace {
@@ -28,17 +30,28 @@ struct Recording {
     }
 };
 
+// Rows the combination hands its threads at a time.
+constexpr int BandRows = 16;
+
+// What a thread combining rows keeps from one row to the next; a cache line
+// apart from the next thread's, so that two threads never write one line.
+struct alignas(64) RowStorage {
+    std::vector<int> sums;
+    MedianRowWork median;
+};
+
 void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row, int width,
-                std::vector<int>& sums)
+                RowStorage& storage)
 {
-    if (s.combineMethod == CombineMeanMethod) {
-        CombineMeanRow(pictures, count, y, row, width, sums);
+    switch (s.combineMethod) {
+    case CombineMeanMethod: CombineMeanRow(pictures, count, y, row, width, storage.sums); return;
+    case CombineMedianMethod:
+        CombineMedianRow(pictures, count, y, s.combineParameter, row, width, storage.median, storage.sums);
         return;
+    default: break;
     }
     for (int x = 0; x < width; ++x) {
         switch (s.combineMethod) {
-        case CombineMeanMethod: row[x] = CombineMean(pictures, count, x, y); break;
-        case CombineMedianMethod: row[x] = CombineMedian(pictures, count, x, y, s.combineParameter); break;
         case CombineMinMaxMethod: row[x] = CombineMinMax(pictures, count, x, y, s.combineParameter); break;
         case CombineMultiplyMethod: row[x] = CombineMultiply(pictures, count, x, y, s.combineParameter); break;
         default: break;
@@ -48,17 +61,19 @@ void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, 
 
 // The same row with its fractions; the bytes are those CombineRow writes.
 void CombineFineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row,
-                    FinePixel* fineRow, int width, std::vector<int>& sums)
+                    FinePixel* fineRow, int width, RowStorage& storage)
 {
-    if (s.combineMethod == CombineMeanMethod) {
-        CombineMeanFineRow(pictures, count, y, row, fineRow, width, sums);
+    switch (s.combineMethod) {
+    case CombineMeanMethod: CombineMeanFineRow(pictures, count, y, row, fineRow, width, storage.sums); return;
+    case CombineMedianMethod:
+        CombineMedianFineRow(pictures, count, y, s.combineParameter, row, fineRow, width, storage.median,
+                             storage.sums);
         return;
+    default: break;
     }
     for (int x = 0; x < width; ++x) {
         FineCombination c{row[x], fineRow[x]};
         switch (s.combineMethod) {
-        case CombineMeanMethod: c = CombineMeanFine(pictures, count, x, y); break;
-        case CombineMedianMethod: c = CombineMedianFine(pictures, count, x, y, s.combineParameter); break;
         case CombineMinMaxMethod: c = CombineMinMaxFine(pictures, count, x, y, s.combineParameter); break;
         case CombineMultiplyMethod: c = CombineMultiplyFine(pictures, count, x, y, s.combineParameter); break;
         default: break;
@@ -87,14 +102,26 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
             }
     }
     observer.stageStarted(CalculationStage::Combine, height);
-    std::vector<int> sums;
-    for (int y = 0; y < height; ++y) {
-        observer.progressed(y);
-        if (fine) {
-            CombineFineRow(pictures, count, s, y, result.bitmap.row(y), fine->row(y), width, sums);
-        } else {
-            CombineRow(pictures, count, s, y, result.bitmap.row(y), width, sums);
-        }
+    // Every row reads the input pictures only and writes its own result
+    // row, so the rows may be combined in any order on any thread. A failing
+    // row (the median's picture limit) fails on the first band, before any
+    // row is written. More threads than a band's rows would only wait.
+    WorkerTeam team(s.threads > 0 ? s.threads : std::min(AvailableCores(), BandRows));
+    std::vector<RowStorage> storage(static_cast<std::size_t>(team.size()));
+    for (int first = 0; first < height; first += BandRows) {
+        const int end = std::min(height, first + BandRows);
+        observer.progressed(first);
+        team.run(end - first, [&](int index, int worker) {
+            const int y = first + index;
+            RowStorage& kept = storage[static_cast<std::size_t>(worker)];
+            if (fine) {
+                CombineFineRow(pictures, count, s, y, result.bitmap.row(y), fine->row(y), width, kept);
+            } else {
+                CombineRow(pictures, count, s, y, result.bitmap.row(y), width, kept);
+            }
+        });
+        // The band's other rows, done by now, are reported in order.
+        for (int y = first + 1; y < end; ++y) observer.progressed(y);
     }
     if (recording.local) {
         StackLocally(pictures, count, *recording.local);

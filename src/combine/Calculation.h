@@ -20,6 +20,9 @@ struct CalculationSettings {
     int deconvolutionMethod = DeconvolutionCit;
     int deconvolutionIterations = 1;
     bool convolutionOn = false;
+    // Threads the combination's rows are shared among; 0 is one a core.
+    // The result is the same for any number.
+    int threads = 0;
 };
 
 enum class CalculationStage { Combine, UnsharpMask, Deconvolution, Convolution };

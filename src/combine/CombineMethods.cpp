@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "combine/FineCombine.h"
+#include "combine/MedianRow.h"
 
 namespace quivane {
 namespace {
@@ -67,6 +68,19 @@ PicturePixel CombineMean(const PictureList& list, int count, int x, int y)
 PicturePixel CombineMedian(const PictureList& list, int count, int x, int y, int param)
 {
     return CombineMedianFine(list, count, x, y, param).pixel;
+}
+
+void CombineMedianRow(const PictureList& list, int count, int y, int param, PicturePixel* row, int width,
+                      MedianRowWork& work, std::vector<int>& sums)
+{
+    const int divisor = MedianRowSums(list, count, y, width, param, work, sums);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(row);
+    // The plain median (parameter 0) is its own sum: no division.
+    if (divisor == 1) {
+        std::copy(sums.begin(), sums.end(), bytes);
+        return;
+    }
+    for (std::size_t i = 0; i < sums.size(); ++i) bytes[i] = static_cast<std::uint8_t>(sums[i] / divisor);
 }
 
 PicturePixel CombineMinMax(const PictureList& list, int count, int x, int y, int param)

@@ -7,6 +7,8 @@
 
 namespace quivane {
 
+struct MedianRowWork;
+
 // Weight of each quality mark in the mean: "Dont" 0, "Bad" 10, "Avg" 20, "Good" 40.
 constexpr std::array<int, 4> QualityWeights = {0, 10, 20, 40};
 
@@ -32,6 +34,11 @@ void CombineMeanRow(const PictureList& list, int count, int y, PicturePixel* row
 // both ends, so end values may count again); 0 is the plain median. Quality
 // marks are not consulted. More than 1000 pictures is a RangeCheckError.
 PicturePixel CombineMedian(const PictureList& list, int count, int x, int y, int param);
+
+// CombineMedian for pixels 0..width-1 of result row y, from MedianRowSums:
+// the same bytes. `work` and `sums` are working storage.
+void CombineMedianRow(const PictureList& list, int count, int y, int param, PicturePixel* row, int width,
+                      MedianRowWork& work, std::vector<int>& sums);
 
 // Darkest luminance of the used pictures where their mean luminance is
 // below `param`, brightest otherwise; chroma is the plain mean. "Dont"

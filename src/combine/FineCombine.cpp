@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "combine/CombineMethods.h"
+#include "combine/MedianRow.h"
 #include "image/ArithmeticErrors.h"
 
 namespace quivane {
@@ -49,6 +50,28 @@ FineCombination Divide(const std::array<std::int64_t, Channels>& numerators,
         FinePixel{fine[0], fine[1], fine[2], fine[3]}};
 }
 
+// A row of numerators, four a pixel, over one divisor.
+void DivideRow(const std::vector<int>& sums, std::int64_t divisor, PicturePixel* row, FinePixel* fineRow, int width)
+{
+    // Over 1 (the plain median) every numerator is its own quotient, whole.
+    if (divisor == 1) {
+        for (int x = 0; x < width; ++x) {
+            const int* p = &sums[4 * static_cast<std::size_t>(x)];
+            row[x] = PicturePixel{static_cast<std::uint8_t>(p[0]), static_cast<std::uint8_t>(p[1]),
+                                  static_cast<std::uint8_t>(p[2]), static_cast<std::uint8_t>(p[3])};
+            fineRow[x] = FinePixel{double(p[0]), double(p[1]), double(p[2]), double(p[3])};
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        std::array<std::int64_t, Channels> numerators{};
+        for (std::size_t c = 0; c < Channels; ++c) numerators[c] = sums[4 * static_cast<std::size_t>(x) + c];
+        const FineCombination pixel = Divide(numerators, {divisor, divisor, divisor, divisor});
+        row[x] = pixel.pixel;
+        fineRow[x] = pixel.fine;
+    }
+}
+
 }  // namespace
 
 FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y)
@@ -69,14 +92,7 @@ FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y
 void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
                         std::vector<int>& sums)
 {
-    const std::int64_t divisor = MeanRowSums(list, count, y, width, sums);
-    for (int x = 0; x < width; ++x) {
-        std::array<std::int64_t, Channels> numerators{};
-        for (std::size_t c = 0; c < Channels; ++c) numerators[c] = sums[4 * static_cast<std::size_t>(x) + c];
-        const FineCombination pixel = Divide(numerators, {divisor, divisor, divisor, divisor});
-        row[x] = pixel.pixel;
-        fineRow[x] = pixel.fine;
-    }
+    DivideRow(sums, MeanRowSums(list, count, y, width, sums), row, fineRow, width);
 }
 
 FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param)
@@ -100,6 +116,12 @@ FineCombination CombineMedianFine(const PictureList& list, int count, int x, int
     }
     const std::int64_t places = 2 * half + 1;
     return Divide(sums, {places, places, places, places});
+}
+
+void CombineMedianFineRow(const PictureList& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
+                          int width, MedianRowWork& work, std::vector<int>& sums)
+{
+    DivideRow(sums, MedianRowSums(list, count, y, width, param, work, sums), row, fineRow, width);
 }
 
 FineCombination CombineMinMaxFine(const PictureList& list, int count, int x, int y, int param)

@@ -7,6 +7,8 @@
 
 namespace quivane {
 
+struct MedianRowWork;
+
 // The combine methods once more, keeping what their divisions drop. Each
 // gives the described byte pixel (exactly what CombineMean & co. give) and
 // the same pixel with every channel the exact quotient, so the floor of a
@@ -27,6 +29,11 @@ void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel*
 // The window's sum over its 2h + 1 places. More than 1000 pictures is a
 // RangeCheckError, as in the described method.
 FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param);
+
+// The same for pixels 0..width-1 of result row y, a whole row at a time;
+// `work` and `sums` are working storage.
+void CombineMedianFineRow(const PictureList& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
+                          int width, MedianRowWork& work, std::vector<int>& sums);
 
 // The luminance is a picture's own (darkest or brightest), so only the
 // chroma means have fractions.

@@ -39,11 +39,11 @@ std::variant<std::uintmax_t, FileProblem> CheckOpened(const Descriptor& file)
     return static_cast<std::uintmax_t>(status.st_size);
 }
 
-// Reads up to `count` bytes from the start; fewer when the file is shorter or
-// shrank while it was read.
-std::variant<std::vector<std::uint8_t>, FileProblem> ReadUpTo(const Descriptor& file, std::size_t count)
+// Reads up to `count` bytes from the start into `bytes`; fewer when the file
+// is shorter or shrank while it was read.
+std::optional<FileProblem> ReadUpTo(const Descriptor& file, std::size_t count, std::vector<std::uint8_t>& bytes)
 {
-    std::vector<std::uint8_t> bytes(count);
+    bytes.resize(count);
     std::size_t got = 0;
     while (got < bytes.size()) {
         const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
@@ -53,6 +53,13 @@ std::variant<std::vector<std::uint8_t>, FileProblem> ReadUpTo(const Descriptor& 
         got += static_cast<std::size_t>(n);
     }
     bytes.resize(got);
+    return std::nullopt;
+}
+
+std::variant<std::vector<std::uint8_t>, FileProblem> Read(const Descriptor& file, std::size_t count)
+{
+    std::vector<std::uint8_t> bytes;
+    if (auto problem = ReadUpTo(file, count, bytes)) return *problem;
     return bytes;
 }
 
@@ -64,7 +71,8 @@ std::variant<std::uintmax_t, FileProblem> CheckReadableFile(const std::string& p
     return CheckOpened(file);
 }
 
-std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::string& path, std::uintmax_t limit)
+std::optional<FileProblem> ReadFileBytesInto(const std::string& path, std::uintmax_t limit,
+                                             std::vector<std::uint8_t>& bytes)
 {
     const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     const auto checked = CheckOpened(file);
@@ -74,7 +82,14 @@ std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::st
         return FileProblem{"the file has " + std::to_string(size) + " bytes, more than the " + std::to_string(limit) +
                            " a picture of the largest accepted size needs"};
     }
-    return ReadUpTo(file, static_cast<std::size_t>(size));
+    return ReadUpTo(file, static_cast<std::size_t>(size), bytes);
+}
+
+std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::string& path, std::uintmax_t limit)
+{
+    std::vector<std::uint8_t> bytes;
+    if (auto problem = ReadFileBytesInto(path, limit, bytes)) return *problem;
+    return bytes;
 }
 
 std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::string& path, std::size_t count)
@@ -83,7 +98,7 @@ std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::st
     const auto checked = CheckOpened(file);
     if (const auto* problem = std::get_if<FileProblem>(&checked)) return *problem;
     const std::uintmax_t size = std::get<std::uintmax_t>(checked);
-    return ReadUpTo(file, static_cast<std::size_t>(std::min<std::uintmax_t>(size, count)));
+    return Read(file, static_cast<std::size_t>(std::min<std::uintmax_t>(size, count)));
 }
 
 }  // namespace quivane

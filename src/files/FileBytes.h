@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -21,6 +22,12 @@ struct FileProblem {
 // bytes; a larger file is refused before anything is allocated.
 [[nodiscard]] std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::string& path,
                                                                                std::uintmax_t limit);
+
+// The same into `bytes`, whose memory is kept from one file to the next: a
+// series of files of one size needs none after the first. On a problem the
+// bytes are unspecified.
+[[nodiscard]] std::optional<FileProblem> ReadFileBytesInto(const std::string& path, std::uintmax_t limit,
+                                                           std::vector<std::uint8_t>& bytes);
 
 // The first `count` bytes of a readable regular file, or all of it when it is
 // shorter: enough to tell a format by its signature without reading the rest.

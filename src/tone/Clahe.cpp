@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tone/ClaheOnBytes.h"
+
 namespace quivane {
 namespace {
 
@@ -213,6 +215,7 @@ void Clahe(const Plane& source, Plane& destination, int width, int height, int n
 
 void ApplyClahe(Picture& picture, double clipFactor)
 {
+    if (EqualiseLuminanceBytes(picture, clipFactor)) return;
     Plane source;
     Plane destination;
     PictureToScratch(picture, source);

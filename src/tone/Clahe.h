@@ -79,7 +79,10 @@ void Clahe(const Plane& source, Plane& destination, int width, int height, int n
 constexpr double ClaheClipFactor(int setting) { return setting == 0 ? 0.0 : setting / 2.0 + 1.0; }
 
 // Equalises the picture's luminance in place with the 8 x 6 grid; the chroma
-// bytes stay. A clip factor below 1 gives plain adaptive equalisation.
+// bytes stay. A clip factor below 1 gives plain adaptive equalisation. The
+// luminance goes through planes (read and written through the picture's
+// offsets) as Clahe needs; an unshifted picture of a working size is
+// equalised where it lies instead, to the same bytes (EqualiseLuminanceBytes).
 void ApplyClahe(Picture& picture, double clipFactor);
 
 }  // namespace quivane

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,68 @@ TEST(BmpDecoder, RunLengthStreamsStayInsideTheFrame)
         const Bytes file =
             Build({.bits = c.bits, .compression = c.bits == 8 ? 1u : 2u, .palette = Greys(16), .pixels = c.stream});
         EXPECT_EQ(GreyRows(file), c.rows) << c.what;
+    }
+}
+
+// Random 8-bit frames, bottom-up and top-down, of widths with and without
+// row padding, with palettes short of 256 entries: every pixel is its
+// palette entry, black past the palette.
+TEST(BmpDecoder, EightBitPixelsAreTheirPaletteEntries)
+{
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (const int width : {1, 3, 4, 17, 640})
+        for (const int height : {5, -5}) {
+            File f;
+            f.width = width;
+            f.height = height;
+            const int colours = 1 + byte(random);
+            f.coloursUsed = static_cast<std::uint32_t>(colours);
+            for (int i = 0; i < 4 * colours; ++i) f.palette.push_back(static_cast<std::uint8_t>(byte(random)));
+            const int stride = (width + 3) / 4 * 4;
+            for (int i = 0; i < stride * 5; ++i) f.pixels.push_back(static_cast<std::uint8_t>(byte(random)));
+            const Bytes file = Build(f);
+            const auto decoded = DecodeBmp(file.data(), file.size(), MaxFrameSide);
+            ASSERT_TRUE(std::holds_alternative<Bitmap24>(decoded)) << width << " x " << height;
+            const Bitmap24& frame = std::get<Bitmap24>(decoded);
+            for (int y = 0; y < 5; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const int index = f.pixels[static_cast<std::size_t>((height > 0 ? 4 - y : y) * stride + x)];
+                    const ColourPixel expected =
+                        index < colours ? ColourPixel{f.palette[4 * static_cast<std::size_t>(index)],
+                                                      f.palette[4 * static_cast<std::size_t>(index) + 1],
+                                                      f.palette[4 * static_cast<std::size_t>(index) + 2]}
+                                        : ColourPixel{0, 0, 0};
+                    ASSERT_EQ(frame.at(x, y), expected) << width << " x " << height << " at " << x << "," << y;
+                }
+        }
+}
+
+// A series decodes frame after frame into one frame's memory: nothing of an
+// earlier frame may show through, whatever the layouts and sizes that follow
+// each other, run-length streams that leave pixels out included.
+TEST(BmpDecoder, DecodingIntoAFrameInUseGivesTheFreshFrame)
+{
+    File colour;
+    colour.bits = 24;
+    colour.width = 3;
+    colour.height = 3;
+    for (int i = 0; i < 12 * 3; ++i) colour.pixels.push_back(static_cast<std::uint8_t>(200 + i));
+    File grey;
+    grey.palette = Greys(4);
+    grey.pixels = {3, 2, 1, 0, 0, 1, 2, 3};
+    File runs;
+    runs.compression = 2;  // RLE4
+    runs.bits = 4;
+    runs.palette = Greys(16);
+    runs.pixels = {0, 0, 3, 0x23, 0, 1};  // ends the bottom row at once, three pixels of the top one
+    Bitmap24 frame;
+    for (const File* f : {&colour, &grey, &colour, &runs, &colour, &grey}) {
+        const Bytes file = Build(*f);
+        ASSERT_FALSE(DecodeBmpInto(file.data(), file.size(), MaxFrameSide, frame));
+        const auto fresh = DecodeBmp(file.data(), file.size(), MaxFrameSide);
+        ASSERT_TRUE(std::holds_alternative<Bitmap24>(fresh));
+        EXPECT_EQ(frame, std::get<Bitmap24>(fresh)) << f->bits << " bits";
     }
 }
 

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <unistd.h>
 
+#include "acquire/BmpReader.h"
 #include "image/DeepConversion.h"
 #include "output/BmpWriter.h"
 #include "select/FrameMeasure.h"
 #include "select/SeriesMaterial.h"
+#include "support/TempFolder.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -226,6 +229,61 @@ TEST(SeriesLoading, ACaptureLoadedInPairsGivesThePicturesOfOneByOne)
     }
 }
 
+
+// A bitmap series is prepared two frames at a time as well, the next file
+// read ahead: the pictures must be those of reading and adding each frame
+// alone, in order, with a number missing from the series, at any limit,
+// wherever the user stops, and up to a file that cannot be read, which ends
+// the load with its problem only once the series gets there.
+TEST(SeriesLoading, ABitmapSeriesLoadedInPairsGivesThePicturesOfOneByOne)
+{
+    const std::filesystem::path seeing = std::filesystem::path(QUIVANE_TESTDATA) / "captures" / "seeing";
+    testing::TempFolder folder("bitmap_pairs");
+    char name[32];
+    for (int n = 1; n <= 9; ++n) {
+        std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
+        if (n != 4) std::filesystem::copy_file(seeing / name, folder.path() / name);
+    }
+    PictureList oneByOne;
+    LoadObserver quiet;
+    for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) {
+        std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
+        AddSeriesFrame(oneByOne, std::get<Bitmap24>(ReadBmp((folder.path() / name).string())), Settings(), quiet);
+    }
+    const auto names = SplitSequenceNames("MARS_0001.BMP", "MARS_0009.BMP");
+    ASSERT_TRUE(names);
+    const std::string path = folder.path().string() + "/";
+    const struct {
+        int maxPictures, stopAfter;
+        std::size_t pictures;
+    } cases[] = {{20, 99, 9}, {5, 99, 6}, {1, 99, 2}, {20, 3, 4}, {20, 4, 5}};
+    for (const auto& c : cases) {
+        SeriesSettings s = Settings();
+        s.maxPictures = c.maxPictures;
+        StopAfter observer(c.stopAfter);
+        PictureList pictures;
+        const SeriesLoadReport report = LoadBitmapSeries(path, *names, ".BMP", s, pictures, observer);
+        EXPECT_FALSE(report.failure);
+        ASSERT_EQ(pictures.size(), c.pictures) << c.maxPictures << " " << c.stopAfter;
+        for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+    }
+
+    { std::ofstream(folder.path() / "MARS_0007.BMP") << "BM, but nothing more"; }
+    PictureList pictures;
+    const SeriesLoadReport report = LoadBitmapSeries(path, *names, ".BMP", Settings(), pictures, quiet);
+    ASSERT_TRUE(report.failure);
+    EXPECT_NE(report.failure->find("MARS_0007.BMP"), std::string::npos) << *report.failure;
+    ASSERT_EQ(pictures.size(), 6u) << "frames 1, 2, 3, 5 and 6, the first twice";
+    for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+
+    for (int maxPictures : {1, 2, 3}) {
+        SeriesSettings tooWide = Settings();
+        tooWide.width = 1000;  // past what enlargement allows: every frame fails
+        tooWide.maxPictures = maxPictures;
+        PictureList none;
+        EXPECT_THROW(LoadBitmapSeries(path, *names, ".BMP", tooWide, none, quiet), std::runtime_error) << maxPictures;
+    }
+}
 
 // ---- scoring while loading --------------------------------------------
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <vector>
 
+#include "combine/CalculationRecord.h"
+#include "image/ArithmeticErrors.h"
 #include "support/Pictures.h"
 
 namespace quivane {
@@ -20,7 +23,9 @@ class Recorder : public CalculationObserver {
 public:
     std::vector<CalculationStage> stages;
     int changes = 0;
+    std::vector<int> positions;
     void stageStarted(CalculationStage stage, int) override { stages.push_back(stage); }
+    void progressed(int position) override { positions.push_back(position); }
     void resultChanged(const Picture&) override { ++changes; }
 };
 
@@ -48,6 +53,56 @@ TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
               (std::vector<CalculationStage>{CalculationStage::Combine, CalculationStage::UnsharpMask,
                                              CalculationStage::Deconvolution, CalculationStage::Convolution}));
     EXPECT_EQ(recorder.changes, 5) << "combine, unsharp mask, two iterations, convolution";
+}
+
+// The rows of a combination are shared among threads; the result, its
+// fractions, the progress reported (every row, in order) and what an error
+// leaves must not depend on how many. Heights that are and are not a whole
+// number of bands, every method.
+TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
+{
+    std::mt19937 random(41);
+    std::uniform_int_distribution<int> shift(-6, 6), mark(0, 3);
+    for (int height : {1, 16, 37}) {
+        PictureList pictures;
+        pictures.push_back(testing::RandomPicture(29, height, random));
+        for (int k = 1; k <= 9; ++k) {
+            pictures.push_back(testing::RandomPicture(29, height, random));
+            pictures.back().dx = shift(random);
+            pictures.back().dy = shift(random);
+            pictures.back().quality = mark(random);
+        }
+        for (int method : {CombineMeanMethod, CombineMedianMethod, CombineMinMaxMethod, CombineMultiplyMethod}) {
+            CalculationSettings s{method, method == CombineMedianMethod ? 8 : 128};
+            CalculationObserver quiet;
+            s.threads = 1;
+            PictureList one = pictures;
+            CalculationRecord oneRecord;
+            CalculateAndRecord(one, 9, s, DefaultKernelSlots(), quiet, oneRecord);
+            for (int threads : {2, 3}) {
+                s.threads = threads;
+                PictureList several = pictures;
+                CalculationRecord severalRecord;
+                Recorder recorder;
+                CalculateAndRecord(several, 9, s, DefaultKernelSlots(), recorder, severalRecord);
+                std::vector<int> rows(static_cast<std::size_t>(height));
+                std::iota(rows.begin(), rows.end(), 0);
+                EXPECT_EQ(recorder.positions, rows);
+                EXPECT_EQ(several.front().bitmap, one.front().bitmap) << "method " << method << ", " << threads;
+                EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << "method " << method << ", " << threads;
+            }
+        }
+    }
+    PictureList many(1002, testing::RandomPicture(8, 40, random));
+    const Picture before = many.front();
+    for (int threads : {1, 2}) {
+        CalculationSettings s{CombineMedianMethod, 0};
+        s.threads = threads;
+        Recorder recorder;
+        EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), recorder), RangeCheckError);
+        EXPECT_EQ(many.front().bitmap, before.bitmap) << "no row written, " << threads << " threads";
+        EXPECT_EQ(recorder.positions, std::vector<int>{0}) << "the run fails on its first row";
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "combine/MedianRow.h"
 #include "image/ArithmeticErrors.h"
 
 namespace quivane {
@@ -144,6 +145,81 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
             }
         }
     }
+}
+
+// Pictures whose every byte is one of `levels`: few distinct values, so
+// that long runs of equal values sit around the median and at the ends.
+Picture FewLevels(int width, int height, const std::vector<int>& levels, std::mt19937& random)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, levels.size() - 1);
+    auto next = [&] { return static_cast<std::uint8_t>(levels[pick(random)]); };
+    Picture picture;
+    PreparePictureBitmap(picture, width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) picture.bitmap.at(x, y) = PicturePixel{next(), next(), next(), next()};
+    return picture;
+}
+
+// The median of a run is found a row at a time by counting instead of
+// sorting; every byte and fraction must be the sorted median's, whatever the
+// stack's size (past the 255 a byte counter holds, up to the limit), the
+// offsets, the parameter, and however many values are equal.
+TEST(CombineMedian, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
+{
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int> near(-9, 9), far(-400, 400);
+    MedianRowWork work;
+    std::vector<int> sums;
+    struct Stack {
+        int count, width;
+        std::vector<int> levels;  // empty: any byte
+    };
+    for (const Stack& stack : {Stack{1, 5, {}}, Stack{2, 1, {}}, Stack{3, 17, {}}, Stack{8, 33, {}}, Stack{28, 70, {}},
+                               Stack{255, 9, {0, 255}}, Stack{256, 7, {}}, Stack{300, 6, {0, 1, 254, 255}},
+                               Stack{511, 5, {127, 128}}, Stack{1000, 3, {0, 255}}, Stack{1000, 2, {}}}) {
+        const int height = 3;
+        PictureList list;
+        list.push_back(testing::RandomPicture(stack.width, height, random));
+        for (int k = 1; k <= stack.count; ++k) {
+            Picture picture = stack.levels.empty() ? testing::RandomPicture(stack.width, height, random)
+                                                   : FewLevels(stack.width, height, stack.levels, random);
+            picture.quality = k % 4;  // the median ignores the marks, Dont included
+            picture.dx = k % 5 == 0 ? far(random) : near(random);
+            picture.dy = near(random);
+            list.push_back(std::move(picture));
+        }
+        std::vector<PicturePixel> row(static_cast<std::size_t>(stack.width)), fineBytes(row.size());
+        std::vector<FinePixel> fine(row.size());
+        for (int param : {0, 1, 4, 17, 128, 252}) {
+            for (int y = 0; y < height; ++y) {
+                CombineMedianRow(list, stack.count, y, param, row.data(), stack.width, work, sums);
+                CombineMedianFineRow(list, stack.count, y, param, fineBytes.data(), fine.data(), stack.width, work,
+                                     sums);
+                for (int x = 0; x < stack.width; ++x) {
+                    const auto i = static_cast<std::size_t>(x);
+                    const FineCombination expected = CombineMedianFine(list, stack.count, x, y, param);
+                    const std::string where = std::to_string(stack.count) + " pictures, param " +
+                                              std::to_string(param) + " at " + std::to_string(x) + "," +
+                                              std::to_string(y);
+                    ASSERT_EQ(row[i], expected.pixel) << where;
+                    ASSERT_EQ(fineBytes[i], expected.pixel) << where;
+                    ASSERT_EQ(fine[i], expected.fine) << where;
+                }
+            }
+        }
+    }
+}
+
+TEST(CombineMedian, RowAtATimeRefusesMoreThanAThousandPicturesBeforeWriting)
+{
+    const PictureList list = Uniform(std::vector<int>(1001, 5));
+    MedianRowWork work;
+    std::vector<int> sums;
+    std::vector<PicturePixel> row(3, PicturePixel{1, 2, 3, 4});
+    EXPECT_THROW(CombineMedianRow(list, 1001, 0, 0, row.data(), 3, work, sums), RangeCheckError);
+    EXPECT_EQ(row[0], (PicturePixel{1, 2, 3, 4}));
+    CombineMedianRow(list, 0, 0, 4, row.data(), 3, work, sums);
+    EXPECT_EQ(row[2], (PicturePixel{0, 0, 0, 0})) << "no pictures give 0";
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
+#include <random>
 
+#include "support/Pictures.h"
 #include "tone/Clahe.h"
+#include "tone/ClaheOnBytes.h"
 
 namespace quivane {
 namespace {
@@ -187,6 +192,66 @@ TEST(Clahe, RefusesCountsAndLevelsOutsideTheTables)
     EXPECT_THROW(Clahe(source, destination, 768, 576, 1, 1, 0.0), RangeCheckError) << "442368 in one bin";
     source.set(5, 5, 256);
     EXPECT_THROW(Clahe(source, destination, 64, 48, 8, 6, 2.0), RangeCheckError);
+}
+
+// The described step: the luminance through its offsets into a plane,
+// equalised into a fresh plane, written back through the offsets.
+void ClaheThroughPlanes(Picture& picture, double clipFactor)
+{
+    Plane source;
+    Plane destination;
+    PictureToScratch(picture, source);
+    Clahe(source, destination, source.width, source.height, ClaheRegionsX, ClaheRegionsY, clipFactor);
+    ScratchToPicture(picture, destination, 1);
+}
+
+// Pictures equalised where they lie must come out exactly as through the
+// planes: sizes from the smallest grid to the largest working size, with and
+// without a rim no sub-region reaches (0 there), noise, flat skies with long
+// runs of one level, and clip factors off, tiny, on a rounding tie, huge and
+// not a number.
+TEST(ApplyClahe, EqualisingTheBytesWhereTheyLieGivesTheBytesOfThePlanes)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> level(0, 255);
+    const Pattern sky = [](int x, int y) { return x < 40 && y < 30 ? 255 : 3; };
+    const std::vector<Pattern> patterns = {[&](int, int) { return level(random); }, Planet, sky};
+    struct Size {
+        int width, height;
+    };
+    for (const Size size : {Size{8, 6}, Size{9, 7}, Size{17, 13}, Size{64, 48}, Size{100, 75}, Size{192, 144},
+                            Size{383, 289}, Size{768, 576}, Size{767, 575}}) {
+        for (const Pattern& pattern : patterns)
+            for (double clip : {0.0, 1.0, 2.0, 2.5, 9.0, 1e300, std::numeric_limits<double>::quiet_NaN()}) {
+                Picture picture = testing::RandomPicture(size.width, size.height, random);
+                for (int y = 0; y < size.height; ++y)
+                    for (int x = 0; x < size.width; ++x)
+                        picture.bitmap.at(x, y).luminance = static_cast<std::uint8_t>(pattern(x, y));
+                Picture expected = picture;
+                ClaheThroughPlanes(expected, clip);
+                ASSERT_TRUE(EqualiseLuminanceBytes(picture, clip));
+                ASSERT_EQ(picture.bitmap, expected.bitmap) << size.width << " x " << size.height << " clip " << clip;
+            }
+    }
+}
+
+TEST(ApplyClahe, ShiftedSmallOrOversizedPicturesTakeThePlanes)
+{
+    std::mt19937 random(6);
+    Picture shifted = testing::RandomPicture(64, 48, random);
+    shifted.dx = 3;
+    shifted.dy = -2;
+    Picture oversized = testing::RandomPicture(800, 10, random), narrow = testing::RandomPicture(7, 30, random);
+    for (Picture* picture : {&shifted, &oversized, &narrow}) {
+        const Picture before = *picture;
+        EXPECT_FALSE(EqualiseLuminanceBytes(*picture, 2.0));
+        EXPECT_EQ(picture->bitmap, before.bitmap);
+    }
+    Picture expected = shifted;
+    ClaheThroughPlanes(expected, 2.0);
+    ApplyClahe(shifted, 2.0);
+    EXPECT_EQ(shifted.bitmap, expected.bitmap);
+    EXPECT_THROW(ApplyClahe(narrow, 2.0), RangeCheckError);
 }
 
 }  // namespace
