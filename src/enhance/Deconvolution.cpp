@@ -25,8 +25,6 @@ std::int16_t Store(int value)
     return static_cast<std::int16_t>(value);
 }
 
-bool OutsideSamples(int value) { return value < -32768 || value > 32767; }
-
 int Multiply(int a, int b)
 {
     int product = 0;
@@ -74,23 +72,41 @@ void ClearOutside(Plane& plane, const Area& area, const Area& kept)
     }
 }
 
-// Each sample loop below first finds out whether any result of a row
-// leaves the samples' range, in plain vector arithmetic, and then stores
-// the row; only a row that fails is redone sample by sample with every
+// Each sample loop below first finds the smallest and largest result of a
+// row in plain vector arithmetic (built for AVX2 as well, and chosen when
+// the program starts), and stores the row when both fit the samples'
+// range; only a row that does not is redone sample by sample with every
 // check, so that its error comes at the sample where the described loop
 // meets it, after the samples before it were stored.
+
+struct Extremes {
+    int low = 0;
+    int high = 0;
+
+    void take(int v)
+    {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool fitSamples() const { return low >= -32768 && high <= 32767; }
+};
 
 // E + (O - T): (d * 256) / 256 is d itself, as |d| <= 65535 cannot
 // overflow when multiplied by 256, and the sum of three samples cannot
 // overflow either.
+__attribute__((target_clones("avx2", "default"))) bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t,
+                                                                         std::int16_t* e, int left, int right)
+{
+    Extremes range;
+    for (int x = left; x <= right; ++x) range.take(e[x] + (o[x] - t[x]));
+    if (!range.fitSamples()) return false;
+    for (int x = left; x <= right; ++x) e[x] = static_cast<std::int16_t>(e[x] + (o[x] - t[x]));
+    return true;
+}
+
 void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    bool outside = false;
-    for (int x = left; x <= right; ++x) outside |= OutsideSamples(e[x] + (o[x] - t[x]));
-    if (!outside) {
-        for (int x = left; x <= right; ++x) e[x] = static_cast<std::int16_t>(e[x] + (o[x] - t[x]));
-        return;
-    }
+    if (CorrectRowCitFast(o, t, e, left, right)) return;
     for (int x = left; x <= right; ++x) {
         const int correction = Multiply(o[x] - t[x], Unit) / Unit;
         e[x] = Store(Add(e[x], correction));
@@ -101,27 +117,39 @@ void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e
 // exact there (|256 O| <= 2^23), and the rounded quotient of integers that
 // small is never off by as much as the 1 / |T| that separates a quotient
 // from the next whole number, so truncating it gives the integer quotient.
-void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
+__attribute__((target_clones("avx2", "default"))) bool RatioRowFast(const std::int16_t* o, const std::int16_t* t,
+                                                                    std::int16_t* r, int left, int right)
 {
-    bool outside = false;
+    Extremes range;
     for (int x = left; x <= right; ++x) {
-        const int q = static_cast<int>(static_cast<float>(o[x] * Unit) / static_cast<float>(NonZero(t[x])));
-        outside |= OutsideSamples(q);
+        const int divisor = t[x] + (t[x] == 0);  // NonZero, without a branch
+        const int q = static_cast<int>(static_cast<float>(o[x] * Unit) / static_cast<float>(divisor));
+        range.take(q);
         r[x] = static_cast<std::int16_t>(q);
     }
-    if (!outside) return;
+    return range.fitSamples();
+}
+
+void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
+{
+    if (RatioRowFast(o, t, r, left, right)) return;
     for (int x = left; x <= right; ++x) r[x] = Store(Multiply(o[x], Unit) / NonZero(t[x]));
 }
 
 // E T / 256: two samples' product stays within 2^30.
+__attribute__((target_clones("avx2", "default"))) bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left,
+                                                                      int right)
+{
+    Extremes range;
+    for (int x = left; x <= right; ++x) range.take(e[x] * t[x] / Unit);
+    if (!range.fitSamples()) return false;
+    for (int x = left; x <= right; ++x) e[x] = static_cast<std::int16_t>(e[x] * t[x] / Unit);
+    return true;
+}
+
 void ScaleRowLR(const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    bool outside = false;
-    for (int x = left; x <= right; ++x) outside |= OutsideSamples(e[x] * t[x] / Unit);
-    if (!outside) {
-        for (int x = left; x <= right; ++x) e[x] = static_cast<std::int16_t>(e[x] * t[x] / Unit);
-        return;
-    }
+    if (ScaleRowLRFast(t, e, left, right)) return;
     for (int x = left; x <= right; ++x) e[x] = Store(Multiply(e[x], t[x]) / Unit);
 }
 
@@ -148,7 +176,8 @@ void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF,
 
     const Area in = InteriorOf(observed, decPSF);
     ClearOutside(blurred, in, InteriorOf(estimate, decPSF));
-    for (int y = in.top; y <= in.bottom; ++y) CorrectRowCit(observed.row(y), blurred.row(y), estimate.row(y), in.left, in.right);
+    for (int y = in.top; y <= in.bottom; ++y)
+        CorrectRowCit(observed.row(y), blurred.row(y), estimate.row(y), in.left, in.right);
 }
 
 void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF, DeconvolutionPlanes& planes)
@@ -162,7 +191,8 @@ void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF, 
     const Area in = InteriorOf(observed, decPSF);
     const Area blurredInterior = InteriorOf(estimate, decPSF);
     ClearOutside(blurred, in, blurredInterior);
-    for (int y = in.top; y <= in.bottom; ++y) RatioRow(observed.row(y), blurred.row(y), ratio.row(y), in.left, in.right);
+    for (int y = in.top; y <= in.bottom; ++y)
+        RatioRow(observed.row(y), blurred.row(y), ratio.row(y), in.left, in.right);
 
     // Outside the interior the ratio stays 0; blurring it back therefore
     // pulls the samples near the interior's edge down.

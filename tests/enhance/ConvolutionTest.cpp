@@ -141,7 +141,7 @@ Outcome Convolve(const Plane& source, const Plane& start, const Kernel& kernel, 
 // Every loop, vector width and thread count against the checked loop, on
 // random kernels and planes: sizes that leave short runs at a row's end,
 // kernels one column wide or even-sized, mostly mid-grey filters, planes at
-// full capacity, and samples large enough that some rows overflow and
+// full capacity, flat planes, and samples large enough that some rows overflow and
 // others only fail the bound. An overflow must come after the same rows.
 TEST(Convolution, EveryWayOfSummingMatchesTheCheckedLoop)
 {
@@ -170,8 +170,11 @@ TEST(Convolution, EveryWayOfSummingMatchesTheCheckedLoop)
             }
         const int width = full ? ScratchColumns : between(1, 120), height = full ? ScratchRows : between(1, 70);
         const int sign = between(0, 1) ? 1 : -1;
+        // A flat plane makes every sum a whole multiple of the kernel sum.
+        const int flat = between(0, 3) == 0 ? between(-4000, 4000) : 0;
         Plane source;
         Fill(source, width, height, [&](int, int y) {
+            if (flat != 0 && scale == 0) return flat;
             if (scale == 0 || (scale == 2 && y < height / 2)) return between(-4000, 4000);
             const int magnitude = between(scale == 1 ? 12000 : 28000, 32767);
             return scale == 1 && y % 2 ? -magnitude : sign * magnitude;

@@ -1,9 +1,9 @@
-#include "parallel/Bands.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <vector>
+
+#include "parallel/Bands.h"
 
 namespace quivane {
 namespace {
