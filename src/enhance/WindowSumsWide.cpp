@@ -3,6 +3,7 @@
 // has AVX2.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +16,9 @@ namespace quivane {
 namespace {
 
 // Division of 32-bit sums by the norm, truncating toward zero, as a
-// multiplication. With x = sum / norm, the double product sum * (1 / norm)
-// is within 2^-52 |x| <= 2^-21 / |norm| of x. A quotient that is not whole
+// multiplication. With x = sum / norm, the double product sum * (1 / norm),
+// and the nudged product below, each stray at most about 2^-52 |x| <=
+// 2^-21 / |norm| from what they stand for. A quotient that is not whole
 // lies at least 1 / |norm| from every whole number, so a nudge of
 // 2^-10 / |norm| away from zero neither carries it across one nor lets the
 // error do so; a whole quotient, which the product may miss by a hair
@@ -123,7 +125,7 @@ __attribute__((target("avx2"))) void WindowSums::sumRowsWide(const Plane& source
     // Vector blocks read up to `overreach_` columns past their last
     // window; the outputs they cannot reach are summed one by one.
     const int reachable = outputs - overreach_;
-    std::vector<const std::int16_t*> starts(pairsForTwoRows_.places.size());
+    std::vector<const std::int16_t*> starts(std::max(pairsForOneRow_.places.size(), pairsForTwoRows_.places.size()));
     for (int y = first; y < last;) {
         const bool two = y + 1 < last;
         const Pairs& pairs = two ? pairsForTwoRows_ : pairsForOneRow_;
