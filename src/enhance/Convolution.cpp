@@ -16,10 +16,10 @@
 namespace quivane {
 namespace {
 
-// Below this many multiply-adds a row band does not pay for its thread.
+// Below this many multiply-adds (about 0.1 ms of AVX2 work) a row band
+// does not pay for starting its thread.
 constexpr long long WorkPerThread = 2'000'000;
-// Two cores are what the program is tuned for; more bands rarely help a
-// plane this size.
+// A plane of at most 768 x 576 is little work to share more widely.
 constexpr int MostThreads = 4;
 
 void RequireCapacity(const Plane& plane)
