@@ -163,10 +163,14 @@ void DeconvolutionStage(Picture& result, const CalculationSettings& s, const Ker
     observer.stageStarted(CalculationStage::Deconvolution, s.deconvolutionIterations);
     PictureToScratch(result, observed);
     CopyScratch(observed, estimate);
+    // Made once for all the iterations, not once per iteration.
+    DeconvolutionPlanes temporary;
     for (int d = 1; d <= s.deconvolutionIterations; ++d) {
         observer.progressed(d);
-        if (s.deconvolutionMethod == DeconvolutionLR) DeconvolveLR(observed, estimate, kernels.deconvolution());
-        if (s.deconvolutionMethod == DeconvolutionCit) DeconvolveCit(observed, estimate, kernels.deconvolution());
+        if (s.deconvolutionMethod == DeconvolutionLR)
+            DeconvolveLR(observed, estimate, kernels.deconvolution(), temporary);
+        if (s.deconvolutionMethod == DeconvolutionCit)
+            DeconvolveCit(observed, estimate, kernels.deconvolution(), temporary);
         // Only a completed iteration reaches the picture.
         ScratchToPicture(result, estimate, 1);
         recording.wroteBack();

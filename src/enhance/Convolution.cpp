@@ -1,53 +1,26 @@
 #include "enhance/Convolution.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
+#include "enhance/KernelWeights.h"
+#include "enhance/WindowSums.h"
 #include "image/ArithmeticErrors.h"
 #include "image/PixelHelpers.h"
+#include "parallel/Bands.h"
 
 namespace quivane {
 namespace {
 
-constexpr int FilterOffset = 128;
-
-// The kernel as the summation loops see it: the weights of the
-// (2 hr + 1) x (2 hc + 1) window centred on [hr][hc], row by row.
-struct Weights {
-    int hr = 0;
-    int hc = 0;
-    int rows = 0;
-    int columns = 0;
-    // int16 so that the compiler can use 16 x 16 -> 32-bit multiplies.
-    std::vector<std::int16_t> values;
-    long long absoluteSum = 0;
-
-    int at(int row, int column) const { return values[static_cast<std::size_t>(row * columns + column)]; }
-};
-
-Weights ReadWeights(const Kernel& kernel, bool plain)
-{
-    Weights w;
-    // (0 - 1) / 2 truncates to 0: an empty kernel still asks for its centre
-    // element, which fails the kernel's own range check.
-    w.hr = (kernel.rows() - 1) / 2;
-    w.hc = (kernel.columns() - 1) / 2;
-    w.rows = 2 * w.hr + 1;
-    w.columns = 2 * w.hc + 1;
-    const int offset = plain ? 0 : FilterOffset;
-    w.values.reserve(static_cast<std::size_t>(w.rows * w.columns));
-    for (int r = 0; r < w.rows; ++r) {
-        for (int c = 0; c < w.columns; ++c) {
-            const int value = kernel.at(r, c) - offset;
-            w.values.push_back(static_cast<std::int16_t>(value));
-            w.absoluteSum += std::abs(value);
-        }
-    }
-    return w;
-}
+// Below this many multiply-adds (about 0.1 ms of AVX2 work) a row band
+// does not pay for starting its thread.
+constexpr long long WorkPerThread = 2'000'000;
+// A plane of at most 768 x 576 is little work to share more widely.
+constexpr int MostThreads = 4;
 
 void RequireCapacity(const Plane& plane)
 {
@@ -56,32 +29,41 @@ void RequireCapacity(const Plane& plane)
     }
 }
 
-int LargestMagnitude(const Plane& plane)
+// The largest sample magnitude of each row of the plane.
+std::vector<int> RowMagnitudes(const Plane& plane)
 {
-    int largest = 0;
+    std::vector<int> largest(static_cast<std::size_t>(plane.height));
     for (int y = 0; y < plane.height; ++y) {
         const std::int16_t* s = plane.row(y);
-        for (int x = 0; x < plane.width; ++x) {
-            const int m = s[x] < 0 ? -s[x] : s[x];
-            largest = m > largest ? m : largest;
-        }
+        int m = 0;
+        for (int x = 0; x < plane.width; ++x) m = std::max(m, std::abs(static_cast<int>(s[x])));
+        largest[static_cast<std::size_t>(y)] = m;
     }
     return largest;
 }
 
-// Every partial sum is at most sum(|weight| * |sample|) in magnitude, so
-// when that fits, no product or running sum can leave 32-bit range in any
-// order of summation.
-bool SumsCannotOverflow(const Plane& source, const Weights& w)
+// Every partial sum of an output is at most sum(|weight| * |sample|) over
+// its window in magnitude, so where the largest such total a row's windows
+// can reach fits, no product or running sum of that row can leave 32-bit
+// range in any order of summation. One flag per output row from hr on.
+std::vector<bool> RowsProvenSafe(const Plane& source, const KernelWeights& w, int firstRow, int lastRow)
 {
-    return static_cast<long long>(LargestMagnitude(source)) * w.absoluteSum <= INT_MAX;
+    const std::vector<int> magnitudes = RowMagnitudes(source);
+    std::vector<bool> safe;
+    for (int y = firstRow; y < lastRow; ++y) {
+        long long bound = 0;
+        for (int r = 0; r < w.rows; ++r)
+            bound += w.rowMagnitudes[static_cast<std::size_t>(r)] * magnitudes[static_cast<std::size_t>(y - w.hr + r)];
+        safe.push_back(bound <= INT_MAX);
+    }
+    return safe;
 }
 
 // Each product and running sum is tested, in the order window row by row,
 // left to right, so that an overflow is reported exactly where it occurs.
-void SumChecked(const Plane& source, Plane& destination, const Weights& w, int norm)
+void SumCheckedRows(const Plane& source, Plane& destination, const KernelWeights& w, int norm, int first, int last)
 {
-    for (int y = w.hr; y <= source.height - 1 - w.hr; ++y) {
+    for (int y = first; y < last; ++y) {
         std::int16_t* out = destination.row(y);
         for (int x = w.hc; x <= source.width - 1 - w.hc; ++x) {
             int acc = 0;
@@ -100,51 +82,6 @@ void SumChecked(const Plane& source, Plane& destination, const Weights& w, int n
     }
 }
 
-struct Tap {
-    int row;
-    int column;
-    std::int16_t weight;
-};
-
-// A run of Count outputs accumulated over all taps with the sums held in
-// registers; the fixed count lets the compiler vectorise the j loop fully.
-template <int Count>
-inline void SumRun(const std::int16_t* const* windowRows, const std::vector<Tap>& taps, int x, int norm,
-                   std::int16_t* out)
-{
-    int acc[Count] = {};
-    for (const Tap& t : taps) {
-        const std::int16_t* s = windowRows[t.row] + x + t.column;
-        const std::int16_t weight = t.weight;
-        for (int j = 0; j < Count; ++j) acc[j] += static_cast<int>(s[j]) * static_cast<int>(weight);
-    }
-    for (int j = 0; j < Count; ++j) out[x + j] = static_cast<std::int16_t>(ClampSample(acc[j] / norm));
-}
-
-// Only valid when SumsCannotOverflow holds. Zero weights are skipped (they
-// add nothing), which matters for filters drawn on mid-grey.
-void SumUnchecked(const Plane& source, Plane& destination, const Weights& w, int norm)
-{
-    std::vector<Tap> taps;
-    for (int r = 0; r < w.rows; ++r) {
-        for (int c = 0; c < w.columns; ++c) {
-            if (w.at(r, c) != 0) taps.push_back(Tap{r, c, static_cast<std::int16_t>(w.at(r, c))});
-        }
-    }
-    std::vector<const std::int16_t*> windowRows(static_cast<std::size_t>(w.rows));
-    // Eight outputs are one vector of samples; longer runs measured slower.
-    constexpr int Run = 8;
-    const int outputs = source.width - 2 * w.hc;
-    for (int y = w.hr; y <= source.height - 1 - w.hr; ++y) {
-        for (int r = 0; r < w.rows; ++r) windowRows[static_cast<std::size_t>(r)] = source.row(y - w.hr + r);
-        // out[i] is the sample at x = hc + i, whose window starts at column i.
-        std::int16_t* out = destination.row(y) + w.hc;
-        int i = 0;
-        for (; i + Run <= outputs; i += Run) SumRun<Run>(windowRows.data(), taps, i, norm, out);
-        for (; i < outputs; ++i) SumRun<1>(windowRows.data(), taps, i, norm, out);
-    }
-}
-
 }  // namespace
 
 int KernelSum(const Kernel& kernel, bool plain)
@@ -159,7 +96,8 @@ int KernelSum(const Kernel& kernel, bool plain)
     return sum;
 }
 
-void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain, SumLoop loop)
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain,
+                     const ConvolutionChoices& choices)
 {
     RequireCapacity(source);
     const int norm = NonZero(KernelSum(kernel, plain));
@@ -170,21 +108,43 @@ void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kern
     const int hc = (kernel.columns() - 1) / 2;
     if (source.height - 1 - hr < hr || source.width - 1 - hc < hc) return;
 
-    const Weights w = ReadWeights(kernel, plain);
-    const bool provenSafe = loop != SumLoop::Checked && SumsCannotOverflow(source, w);
-    if (loop == SumLoop::Unchecked && !provenSafe) {
+    const KernelWeights w = ReadWeights(kernel, plain);
+    const int first = hr;
+    const int last = source.height - hr;
+    if (choices.loop == SumLoop::Checked) {
+        SumCheckedRows(source, destination, w, norm, first, last);
+        return;
+    }
+    const std::vector<bool> safe = RowsProvenSafe(source, w, first, last);
+    const bool allSafe = std::find(safe.begin(), safe.end(), false) == safe.end();
+    if (choices.loop == SumLoop::Unchecked && !allSafe) {
         throw std::logic_error("ConvolveScratch: the unchecked loop cannot be proven safe here");
     }
-    if (provenSafe) {
-        SumUnchecked(source, destination, w, norm);
-    } else {
-        SumChecked(source, destination, w, norm);
+    const WindowSums sums(w, norm, choices.wideVectors);
+    if (allSafe) {
+        const long long work = static_cast<long long>(last - first) * (source.width - 2 * hc) * sums.tapsPerSample();
+        const int bands = choices.threads > 0 ? choices.threads : BandsFor(work, WorkPerThread, MostThreads);
+        RunInBands(first, last, bands, [&](int from, int to) { sums.sumRows(source, destination, from, to); });
+        return;
+    }
+    // Row by row in order, each by the loop its bound allows, so that an
+    // overflow is met after exactly the rows the checked loop would write.
+    for (int y = first; y < last;) {
+        const bool rowSafe = safe[static_cast<std::size_t>(y - first)];
+        int end = y + 1;
+        while (end < last && safe[static_cast<std::size_t>(end - first)] == rowSafe) ++end;
+        if (rowSafe) {
+            sums.sumRows(source, destination, y, end);
+        } else {
+            SumCheckedRows(source, destination, w, norm, y, end);
+        }
+        y = end;
     }
 }
 
 void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain)
 {
-    ConvolveScratch(source, destination, kernel, plain, SumLoop::Automatic);
+    ConvolveScratch(source, destination, kernel, plain, ConvolutionChoices{});
 }
 
 void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& conPSF)

@@ -43,12 +43,24 @@ void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& c
 // value outside -32768..32767 throws RangeCheckError.
 void UnsharpMask(const Plane& source, Plane& destination, int strength, const Kernel& umaPSF);
 
-// Choice of summation loop, for tests that must compare the two. Automatic
-// (what ConvolveScratch does) takes the unchecked loop whenever a bound on
-// the whole call proves no partial sum can overflow; Checked always tests
-// each product and sum; Unchecked throws std::logic_error unless that bound
-// holds. All three give identical planes whenever they complete.
+// How ConvolveScratch sums, for tests and benchmarks that must compare the
+// ways. Automatic (what ConvolveScratch does) takes the unchecked loop for
+// every output row where a bound proves that no partial sum can overflow,
+// and the checked loop, which tests each product and sum in order, for the
+// others; Checked always tests; Unchecked throws std::logic_error unless the
+// bound holds for every row. The unchecked loop uses AVX2 when the processor
+// has it and `wideVectors` is set, the portable loop otherwise. `threads` is
+// how many threads may share the rows (0: as many as pay off); rows are only
+// shared when no row needs the checked loop, so an overflow is always met
+// in the same order. All ways give identical planes whenever they complete,
+// and an overflow leaves the destination as the checked loop leaves it.
 enum class SumLoop { Automatic, Checked, Unchecked };
-void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain, SumLoop loop);
+struct ConvolutionChoices {
+    SumLoop loop = SumLoop::Automatic;
+    bool wideVectors = true;
+    int threads = 0;
+};
+void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain,
+                     const ConvolutionChoices& choices);
 
 }  // namespace quivane

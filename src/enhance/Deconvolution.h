@@ -12,8 +12,9 @@ namespace quivane {
 // the interior that O's Width and Height leave for the kernel, and use 256
 // for 1.0. Samples outside that interior are never changed, and a plane
 // smaller than the kernel leaves E as it was. O and E must be different
-// planes. The temporary planes of an iteration live on the heap and are
-// freed when it returns or throws.
+// planes. The temporary planes of an iteration are those of a
+// DeconvolutionPlanes: the caller's, kept across the iterations of a stage,
+// or, without one, made for the call and freed when it returns or throws.
 //
 // Failures: a value outside -32768..32767 stored into a plane throws
 // RangeCheckError, and arithmetic that leaves 32-bit signed range throws
@@ -21,9 +22,19 @@ namespace quivane {
 // updated, so E is then neither the old nor the new estimate: a caller must
 // only ever write back an estimate from a completed iteration.
 
+// The temporary planes of the iterations: T (the blurred estimate, later
+// the blurred ratio) and R (the ratios). An iteration given them computes
+// exactly what it would with fresh planes (size 0, every sample 0): it sets
+// their sizes again and clears what it reads without having written it.
+struct DeconvolutionPlanes {
+    Plane blurred;
+    Plane ratio;
+};
+
 // Van Cittert kind: E becomes E + (O - blur(E)) in the interior, so an
 // estimate whose blur equals O is a fixed point.
 void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF);
+void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF, DeconvolutionPlanes& planes);
 
 // Richardson-Lucy kind: E becomes E * blur(256 * O / blur(E)) / 256 in the
 // interior, every division truncating toward zero and a zero blurred
@@ -31,5 +42,6 @@ void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF)
 // edge the blurred ratio falls short of 256 and E shrinks there even when it
 // is exact.
 void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF);
+void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF, DeconvolutionPlanes& planes);
 
 }  // namespace quivane

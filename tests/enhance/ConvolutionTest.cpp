@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <stdexcept>
+#include <string>
 
 namespace quivane {
 namespace {
@@ -112,33 +114,95 @@ TEST(Convolution, OnlyTheSourceInteriorIsWritten)
     EXPECT_EQ(destination.at(48, 38), 1);
 }
 
-// Includes sizes that leave a short run at a row's end, even and one-wide
-// kernels, mostly mid-grey filters and a plane at full capacity.
-TEST(Convolution, CheckedAndUncheckedLoopsAgreeBitForBit)
+// What a call did: the exception it threw, if any, and every sample of the
+// destination's capacity, which an overflow leaves partly written.
+struct Outcome {
+    std::string error;
+    Plane plane;
+};
+
+Outcome Convolve(const Plane& source, const Plane& start, const Kernel& kernel, bool plain,
+                 const ConvolutionChoices& choices)
+{
+    Outcome outcome;
+    outcome.plane.width = start.width;
+    outcome.plane.height = start.height;
+    for (int y = 0; y < ScratchRows; ++y) std::copy(start.row(y), start.row(y) + ScratchColumns, outcome.plane.row(y));
+    try {
+        ConvolveScratch(source, outcome.plane, kernel, plain, choices);
+    } catch (const IntegerOverflowError&) {
+        outcome.error = "overflow";
+    } catch (const std::logic_error&) {
+        outcome.error = "not proven";
+    }
+    return outcome;
+}
+
+// Every loop, vector width and thread count against the checked loop, on
+// random kernels and planes: sizes that leave short runs at a row's end,
+// kernels one column wide or even-sized, mostly mid-grey filters, planes at
+// full capacity, flat planes, and samples large enough that some rows overflow and
+// others only fail the bound. An overflow must come after the same rows.
+TEST(Convolution, EveryWayOfSummingMatchesTheCheckedLoop)
 {
     std::mt19937 random(20240611);
     auto between = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-    for (int trial = 0; trial < 80; ++trial) {
-        const bool full = trial == 0;
-        Kernel kernel(full ? 7 : between(1, 31), full ? 7 : between(1, 31));
-        for (int r = 0; r < kernel.rows(); ++r)
-            for (int c = 0; c < kernel.columns(); ++c)
-                kernel.set(r, c, static_cast<std::uint8_t>(between(0, 3) == 0 ? 128 : between(0, 255)));
-        // Within +-4000 not even a 31 x 31 kernel can overflow.
-        const int width = full ? ScratchColumns : between(1, 120), height = full ? ScratchRows : between(1, 60);
+    int overflows = 0, unprovenButFine = 0;
+    for (int trial = 0; trial < 160; ++trial) {
+        const bool full = trial < 4;
+        // Small samples; large ones whose sign turns every other row, so
+        // that the bound fails where no sum overflows; or small ones above
+        // large ones of one sign, which a large kernel sums past 32 bits
+        // after the rows above were summed unchecked.
+        const int scale = full ? 0 : between(0, 2);
+        const int smallest = scale == 0 ? 1 : 17;
+        const int columns = full ? 1 + 2 * trial : between(smallest, 31);
+        const int rows = full ? 3 : between(smallest, 31);
+        Kernel kernel(columns, rows);
+        const int style = between(0, 3);  // any byte, mostly mid-grey, all white, sparse
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < columns; ++c) {
+                int byte = between(0, 255);
+                if (style == 1 && between(0, 3) != 0) byte = 128;
+                if (style == 2) byte = 255;
+                if (style == 3 && between(0, 5) != 0) byte = 0;
+                kernel.set(r, c, static_cast<std::uint8_t>(byte));
+            }
+        const int width = full ? ScratchColumns : between(1, 120), height = full ? ScratchRows : between(1, 70);
+        const int sign = between(0, 1) ? 1 : -1;
+        // A flat plane makes every sum a whole multiple of the kernel sum.
+        const int flat = between(0, 3) == 0 ? between(-4000, 4000) : 0;
         Plane source;
-        Fill(source, width, height, [&](int, int) { return between(-4000, 4000); });
+        Fill(source, width, height, [&](int, int y) {
+            if (flat != 0 && scale == 0) return flat;
+            if (scale == 0 || (scale == 2 && y < height / 2)) return between(-4000, 4000);
+            const int magnitude = between(scale == 1 ? 12000 : 28000, 32767);
+            return scale == 1 && y % 2 ? -magnitude : sign * magnitude;
+        });
         for (const bool plain : {true, false}) {
-            Plane checked;
-            Fill(checked, between(0, 1) * width, between(0, 1) * height, [&](int, int) { return between(-9, 9); });
-            Plane unchecked;
-            CopyScratch(checked, unchecked);
-            ConvolveScratch(source, checked, kernel, plain, SumLoop::Checked);
-            ConvolveScratch(source, unchecked, kernel, plain, SumLoop::Unchecked);
-            ASSERT_TRUE(SamePlanes(checked, unchecked)) << width << " x " << height << ", kernel " << kernel.columns()
-                                                        << " x " << kernel.rows() << " " << plain;
+            Plane start;
+            Fill(start, between(0, 1) * width, between(0, 1) * height, [&](int, int) { return between(-9, 9); });
+            const Outcome checked = Convolve(source, start, kernel, plain, {SumLoop::Checked, true, 1});
+            overflows += !checked.error.empty();
+            for (const SumLoop loop : {SumLoop::Automatic, SumLoop::Unchecked})
+                for (const bool wide : {true, false})
+                    for (const int threads : {1, 3}) {
+                        const Outcome other = Convolve(source, start, kernel, plain, {loop, wide, threads});
+                        if (other.error == "not proven") {
+                            ASSERT_EQ(loop, SumLoop::Unchecked);
+                            unprovenButFine += checked.error.empty();
+                            continue;
+                        }
+                        ASSERT_EQ(other.error, checked.error);
+                        ASSERT_TRUE(SamePlanes(checked.plane, other.plane))
+                            << width << " x " << height << ", kernel " << columns << " x " << rows << ", plain "
+                            << plain << ", wide " << wide << ", threads " << threads;
+                    }
         }
     }
+    // The samples were chosen so that both outcomes are common.
+    EXPECT_GT(overflows, 8);
+    EXPECT_GT(unprovenButFine, 8);
 }
 
 TEST(Convolution, OverflowOfAnyRunningSumIsDetected)
@@ -148,7 +212,7 @@ TEST(Convolution, OverflowOfAnyRunningSumIsDetected)
     Fill(source, 40, 40, [](int, int) { return 32767; });
     Plane destination;
     EXPECT_THROW(ConvolveScratch(source, destination, white, true), IntegerOverflowError);
-    EXPECT_THROW(ConvolveScratch(source, destination, white, true, SumLoop::Unchecked), std::logic_error);
+    EXPECT_THROW(ConvolveScratch(source, destination, white, true, {SumLoop::Unchecked}), std::logic_error);
 
     // The total fits, but the running sum passes 2^31 after the ninth row.
     Fill(source, 31, 31, [](int, int y) { return y < 16 ? 32767 : -32768; });

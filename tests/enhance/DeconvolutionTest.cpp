@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "enhance/Convolution.h"
+
 namespace quivane {
 namespace {
 
@@ -115,6 +121,117 @@ TEST(Deconvolution, ValuesLeavingTheirRangeAbandonTheIteration)
     FillConstant(estimate, 5, 3, 32767);
     estimate.set(2, 1, 0);
     EXPECT_THROW(DeconvolveCit(observed, estimate, RightNeighbour()), RangeCheckError);
+}
+
+// One iteration as described, sample by sample, with fresh temporary planes
+// and the checked convolution loop: what the iterations must match.
+void DescribedCit(const Plane& observed, Plane& estimate, const Kernel& decPSF)
+{
+    Plane blurred;
+    ConvolveScratch(estimate, blurred, decPSF, true, {SumLoop::Checked});
+    const int hr = (decPSF.rows() - 1) / 2, hc = (decPSF.columns() - 1) / 2;
+    for (int y = hr; y <= observed.height - 1 - hr; ++y)
+        for (int x = hc; x <= observed.width - 1 - hc; ++x) {
+            const long long correction = (observed.at(x, y) - blurred.at(x, y)) * 256LL / 256;
+            estimate.set(x, y, estimate.at(x, y) + correction);
+        }
+}
+
+void DescribedLR(const Plane& observed, Plane& estimate, const Kernel& decPSF)
+{
+    Plane blurred, ratio;
+    ConvolveScratch(estimate, blurred, decPSF, true, {SumLoop::Checked});
+    const int hr = (decPSF.rows() - 1) / 2, hc = (decPSF.columns() - 1) / 2;
+    for (int y = hr; y <= observed.height - 1 - hr; ++y)
+        for (int x = hc; x <= observed.width - 1 - hc; ++x) {
+            const int t = blurred.at(x, y);
+            ratio.set(x, y, observed.at(x, y) * 256LL / (t == 0 ? 1 : t));
+        }
+    ratio.height = blurred.height;
+    ratio.width = blurred.width;
+    ConvolveScratch(ratio, blurred, decPSF, true, {SumLoop::Checked});
+    for (int y = hr; y <= observed.height - 1 - hr; ++y)
+        for (int x = hc; x <= observed.width - 1 - hc; ++x)
+            estimate.set(x, y, static_cast<long long>(estimate.at(x, y)) * blurred.at(x, y) / 256);
+}
+
+template <typename Iteration>
+std::string ErrorOf(Iteration iteration)
+{
+    try {
+        iteration();
+    } catch (const RangeCheckError&) {
+        return "range";
+    } catch (const IntegerOverflowError&) {
+        return "overflow";
+    }
+    return "";
+}
+
+bool SameCapacity(const Plane& a, const Plane& b)
+{
+    for (int y = 0; y < ScratchRows; ++y)
+        if (!std::equal(a.row(y), a.row(y) + ScratchColumns, b.row(y))) return false;
+    return a.width == b.width && a.height == b.height;
+}
+
+// Several iterations on one set of kept planes against fresh described
+// ones, on random pictures and kernels: an estimate of another size than
+// the observed plane (so that the kept planes hold stale samples where a
+// fresh one reads zeros), zero-sum and one-column kernels, and samples
+// large enough to end some runs with either error, at the same sample.
+TEST(Deconvolution, IterationsOnKeptPlanesMatchTheDescribedOnes)
+{
+    std::mt19937 random(15);
+    auto between = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    int ranges = 0, overflows = 0, completed = 0;
+    for (int trial = 0; trial < 120; ++trial) {
+        const bool white = trial % 10 == 9;  // 31 x 31 of 255 overflows on large ratios
+        Kernel kernel(white ? 31 : between(1, 9), white ? 31 : between(1, 9));
+        const int sparse = between(0, 2);
+        for (int r = 0; r < kernel.rows(); ++r)
+            for (int c = 0; c < kernel.columns(); ++c)
+                kernel.set(r, c, static_cast<std::uint8_t>(white ? 255 : between(0, sparse) == 0 ? between(0, 255) : 0));
+        const int width = between(1, 90), height = between(1, 60);
+        const int wild = white ? 2 : between(0, 3);  // 0: pictures of 0..255; otherwise ever larger samples
+        const int largest = wild == 0 ? 255 : wild == 1 ? 2000 : 32767;
+        Plane observed;
+        FillConstant(observed, width, height, 0);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) observed.set(x, y, between(wild == 3 ? -largest : 0, largest));
+        Plane start;
+        CopyScratch(observed, start);
+        if (between(0, 3) == 0) {
+            start.width = std::clamp(width + between(-5, 5), 0, ScratchColumns);
+            start.height = std::clamp(height + between(-5, 5), 0, ScratchRows);
+            for (int y = 0; y < start.height; ++y)
+                for (int x = 0; x < start.width; ++x) start.set(x, y, between(0, largest));
+        }
+        const bool lr = white || between(0, 1) == 1;
+        Plane described, kept;
+        CopyScratch(start, described);
+        CopyScratch(start, kept);
+        DeconvolutionPlanes planes;
+        for (int iteration = 0; iteration < 4; ++iteration) {
+            const std::string expected = ErrorOf([&] {
+                lr ? DescribedLR(observed, described, kernel) : DescribedCit(observed, described, kernel);
+            });
+            const std::string actual = ErrorOf([&] {
+                lr ? DeconvolveLR(observed, kept, kernel, planes) : DeconvolveCit(observed, kept, kernel, planes);
+            });
+            ASSERT_EQ(actual, expected) << "trial " << trial << ", iteration " << iteration;
+            ASSERT_TRUE(SameCapacity(kept, described)) << "trial " << trial << ", iteration " << iteration;
+            if (!expected.empty()) {
+                ranges += expected == "range";
+                overflows += expected == "overflow";
+                break;
+            }
+            ++completed;
+        }
+    }
+    EXPECT_GT(ranges, 10);
+    EXPECT_GE(overflows, 3);
+    EXPECT_GT(completed, 200);
 }
 
 }  // namespace
