@@ -18,6 +18,9 @@ struct LocalSettings {
     // The share of the usable pictures, the sharpest, stacked into the
     // reference the boxes are matched against.
     int referencePercent = 30;
+    // Pictures measured at once (0: one per core); the plan is the same for
+    // any number.
+    int threads = 0;
 };
 
 // Alignment points over the object and, for every input picture and point,

@@ -7,6 +7,7 @@
 
 #include "combine/CombineMethods.h"
 #include "combine/LocalWarp.h"
+#include "image/ThreadedLoop.h"
 
 namespace quivane {
 namespace {
@@ -89,16 +90,25 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
 
     // Each picture is read once through its own shift field, which follows
     // the bending inside a box as well as between boxes; every box that
-    // keeps it adds its part.
-    std::vector<std::vector<std::array<int, 4>>> boxes(points);
-    for (std::size_t p = 0; p < points; ++p)
-        boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
-    std::vector<std::array<int, 4>> warped;
-    for (int n = 1; n <= plan.count; ++n) {
+    // keeps it adds its part. Each thread sums into boxes of its own; the
+    // sums are whole numbers, so adding them up is exact in any order.
+    const int threads = ThreadCount(local.threads);
+    using BoxSums = std::vector<std::vector<std::array<int, 4>>>;
+    std::vector<BoxSums> sums(static_cast<std::size_t>(std::min(threads, std::max(1, plan.count))));
+    for (BoxSums& boxes : sums) {
+        boxes.resize(points);
+        for (std::size_t p = 0; p < points; ++p)
+            boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
+    }
+    std::vector<std::vector<std::array<int, 4>>> warpedOf(sums.size());
+    ForEachOnThreads(plan.count, static_cast<int>(sums.size()), [&](int item, int thread) {
+        const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
-        if (std::find(kept.begin(), kept.end(), 1) == kept.end()) continue;
+        if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const int w = Weight(picture);
+        std::vector<std::array<int, 4>>& warped = warpedOf[static_cast<std::size_t>(thread)];
+        BoxSums& boxes = sums[static_cast<std::size_t>(thread)];
         WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
         for (std::size_t p = 0; p < points; ++p) {
             if (!kept[p]) continue;
@@ -115,7 +125,12 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
                 }
             }
         }
-    }
+    });
+    BoxSums& boxes = sums.front();
+    for (std::size_t t = 1; t < sums.size(); ++t)
+        for (std::size_t p = 0; p < points; ++p)
+            for (std::size_t i = 0; i < boxes[p].size(); ++i)
+                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += sums[t][p][i][c];
 
     Accumulator acc;
     acc.width = width;

@@ -162,6 +162,31 @@ TEST(LocalStackFigures, TheBentSeriesStacksCloserSharperAndWithoutSeams)
     EXPECT_GE(Psnr(Rendered(Stacked(pair.unbent, &unbentPlan)), pair.truth), 45.0);
 }
 
+// Pictures measured and read on several threads give the plan and the stack
+// of one thread, to the byte.
+TEST(LocalStackFigures, AnyNumberOfThreadsGivesTheSameStack)
+{
+    REQUIRE_BENT_MATERIAL();
+    const PictureList& bent = Pair().bent;
+    LocalSettings one, three;
+    one.threads = 1;
+    three.threads = 3;
+    const LocalPlan alone = PlanLocalAlignment(bent, 40, one, nullptr);
+    const LocalPlan shared = PlanLocalAlignment(bent, 40, three, nullptr);
+    ASSERT_FALSE(alone.empty());
+    EXPECT_EQ(alone.shifts, shared.shifts);
+    EXPECT_EQ(alone.sharpness, shared.sharpness);
+    const auto stack = [&](int threads) {
+        PictureList pictures = bent;
+        CalculationObserver quiet;
+        LocalStacking local{alone, KeepRule::Percent(60)};
+        local.threads = threads;
+        Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet, local);
+        return pictures.front().bitmap;
+    };
+    EXPECT_EQ(stack(1), stack(3));
+}
+
 // A small planet: a banded disc of 50 pixels on black sky, jittered and
 // noisy. Too few points fit on it, so the stack keeps the global offsets and
 // is the global stack to the byte, never black.
