@@ -48,9 +48,14 @@ public:
         const int left = box.left - margin + picture.dx, top = box.top - margin + picture.dy;
         const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
         std::size_t i = 0;
+        const bool inside = left >= 0 && left + side_ - 1 <= lastX;
         for (int y = 0; y < side_; ++y) {
             const PicturePixel* row = bitmap.row(std::clamp(top + y, 0, lastY));
-            for (int x = 0; x < side_; ++x) bytes_[i++] = row[std::clamp(left + x, 0, lastX)].luminance;
+            if (inside) {
+                for (int x = 0; x < side_; ++x) bytes_[i++] = row[left + x].luminance;
+            } else {
+                for (int x = 0; x < side_; ++x) bytes_[i++] = row[std::clamp(left + x, 0, lastX)].luminance;
+            }
         }
     }
     // Row `y` of the box read `u`, `v` pixels further.

@@ -113,16 +113,13 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
         for (std::size_t p = 0; p < points; ++p) {
             if (!kept[p]) continue;
             const AlignmentPoint& point = plan.points[p];
-            for (int y = 0; y < point.size; ++y) {
-                const int gy = point.top + y;
-                if (gy < 0 || gy >= height) continue;
-                std::array<int, 4>* target = boxes[p].data() + static_cast<std::size_t>(y) * point.size;
-                for (int x = 0; x < point.size; ++x) {
-                    const int gx = point.left + x;
-                    if (gx < 0 || gx >= width) continue;
-                    const std::array<int, 4>& v = warped[static_cast<std::size_t>(gy) * width + gx];
-                    for (std::size_t c = 0; c < 4; ++c) target[x][c] += w * v[c];
-                }
+            // The box's columns and rows inside the picture.
+            const int x0 = std::max(0, -point.left), x1 = std::min(point.size, width - point.left);
+            const int y0 = std::max(0, -point.top), y1 = std::min(point.size, height - point.top);
+            for (int y = y0; y < y1; ++y) {
+                int* target = boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
+                const int* v = warped[static_cast<std::size_t>(point.top + y) * width + (point.left + x0)].data();
+                for (int i = 0; i < 4 * (x1 - x0); ++i) target[i] += w * v[i];
             }
         }
     });
