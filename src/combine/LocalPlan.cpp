@@ -127,10 +127,8 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     // Neighbouring boxes share half their pixels: their shifts differ by far
     // less than this unless one of them matched the wrong detail.
     const int limit = ShiftScale * std::max(1, (radius + 2) / 3);
-    const double none = -std::numeric_limits<double>::infinity();
     plan.count = count;
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
-    plan.sharpness.assign(static_cast<std::size_t>(count), std::vector<double>(plan.points.size(), none));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
     const int threads = ThreadCount(settings.threads);
@@ -145,11 +143,6 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
             std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
             shifts = MeasureLocalShifts(plan.reference, picture, plan.points, radius);
             ReplaceOutliers(plan.points, shifts, limit);
-            for (std::size_t p = 0; p < plan.points.size(); ++p) {
-                const AlignmentPoint& box = plan.points[p];
-                plan.sharpness[static_cast<std::size_t>(n - 1)][p] = SharpnessScore(BoxLuminance(
-                    picture, box.left, box.top, box.size, box.size, WholePixels(shifts[p].x), WholePixels(shifts[p].y)));
-            }
         });
         for (int n = first; n < first + round; ++n)
             if (progress && !progress(n)) return LocalPlan{};
@@ -170,6 +163,29 @@ LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const Local
     LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress);
     if (!plan.empty()) CentreShifts(pictures, usable, plan);
     return plan;
+}
+
+std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const LocalPlan& plan, int threads)
+{
+    const double none = -std::numeric_limits<double>::infinity();
+    std::vector<std::vector<double>> sharpness(static_cast<std::size_t>(std::max(0, plan.count)),
+                                               std::vector<double>(plan.points.size(), none));
+    int count = plan.count;
+    if (plan.empty() || !Usable(pictures, count) || count < plan.count ||
+        static_cast<int>(plan.shifts.size()) < plan.count)
+        return sharpness;
+    const std::vector<int> usable = UsablePictures(pictures, count);
+    ForEachOnThreads(static_cast<int>(usable.size()), ThreadCount(threads), [&](int item, int) {
+        const int n = usable[static_cast<std::size_t>(item)];
+        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
+        for (std::size_t p = 0; p < plan.points.size() && p < shifts.size(); ++p) {
+            const AlignmentPoint& box = plan.points[p];
+            sharpness[static_cast<std::size_t>(n - 1)][p] = SharpnessScore(BoxLuminance(
+                picture, box.left, box.top, box.size, box.size, WholePixels(shifts[p].x), WholePixels(shifts[p].y)));
+        }
+    });
+    return sharpness;
 }
 
 LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,

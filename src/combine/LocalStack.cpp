@@ -23,20 +23,29 @@ int Weight(const Picture& picture)
                : 0;
 }
 
-// The pictures a point keeps: the sharpest there among those that take part.
-std::vector<int> KeptAt(const PictureList& pictures, const LocalPlan& plan, std::size_t point, KeepRule keep)
+// The pictures that take part: marked other than "Dont", of the result's
+// size (the plan measured no others).
+std::vector<int> TakingPart(const PictureList& pictures, const LocalPlan& plan)
 {
     std::vector<int> usable;
-    for (int n = 1; n <= plan.count; ++n)
-        if (Weight(pictures[static_cast<std::size_t>(n)]) > 0 &&
-            std::isfinite(plan.sharpness[static_cast<std::size_t>(n - 1)][point]))
-            usable.push_back(n);
-    const auto sharper = [&](int a, int b) {
-        return plan.sharpness[static_cast<std::size_t>(a - 1)][point] > plan.sharpness[static_cast<std::size_t>(b - 1)][point];
-    };
-    std::stable_sort(usable.begin(), usable.end(), sharper);
-    usable.resize(static_cast<std::size_t>(std::max(std::min<int>(1, static_cast<int>(usable.size())),
-                                                    KeptCount(keep, static_cast<int>(usable.size())))));
+    for (int n = 1; n <= plan.count; ++n) {
+        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        if (Weight(p) > 0 && p.bitmap.width() == plan.width && p.bitmap.height() == plan.height) usable.push_back(n);
+    }
+    return usable;
+}
+
+// The pictures a point keeps: the sharpest there among those that take part,
+// or all of them when no ranking is asked for (`sharpness` null).
+std::vector<int> KeptAt(std::vector<int> usable, const std::vector<std::vector<double>>* sharpness, std::size_t point,
+                        KeepRule keep)
+{
+    if (!sharpness) return usable;
+    const auto score = [&](int n) { return (*sharpness)[static_cast<std::size_t>(n - 1)][point]; };
+    std::erase_if(usable, [&](int n) { return !std::isfinite(score(n)); });
+    std::stable_sort(usable.begin(), usable.end(), [&](int a, int b) { return score(a) > score(b); });
+    const int size = static_cast<int>(usable.size());
+    usable.resize(static_cast<std::size_t>(std::clamp(KeptCount(keep, size), std::min(1, size), size)));
     return usable;
 }
 
@@ -76,8 +85,21 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
     const std::size_t points = plan.points.size();
     std::vector<std::vector<char>> keeps(static_cast<std::size_t>(plan.count), std::vector<char>(points, 0));
     std::vector<int> weights(points, 0);
+    // Only points that keep fewer than all rank their pictures; a plan that
+    // brings no ranking has it measured here.
+    const std::vector<int> usable = TakingPart(pictures, plan);
+    const int all = static_cast<int>(usable.size());
+    std::vector<std::vector<double>> measured;
+    const std::vector<std::vector<double>>* sharpness = nullptr;
+    if (KeptCount(local.keep, all) < all) {
+        const bool brought = static_cast<int>(plan.sharpness.size()) >= plan.count &&
+                             std::all_of(plan.sharpness.begin(), plan.sharpness.end(),
+                                         [&](const std::vector<double>& row) { return row.size() >= points; });
+        if (!brought) measured = RankAtPoints(pictures, plan, local.threads);
+        sharpness = brought ? &plan.sharpness : &measured;
+    }
     for (std::size_t p = 0; p < points; ++p) {
-        for (const int n : KeptAt(pictures, plan, p, local.keep)) {
+        for (const int n : KeptAt(usable, sharpness, p, local.keep)) {
             keeps[static_cast<std::size_t>(n - 1)][p] = 1;
             weights[p] += Weight(pictures[static_cast<std::size_t>(n)]);
         }
