@@ -13,6 +13,8 @@ namespace {
 
 static_assert(sizeof(PicturePixel) == 4, "the fast path reads a pixel's four channels as bytes in order");
 
+static_assert(WarpPhases == 64, "the warp finds whole pixels by a shift of six bits");
+
 constexpr int TapOne = 256;  // one, for an interpolation weight along an axis
 
 int FloorDiv(long long a, long long b) { return static_cast<int>(a >= 0 ? a / b : -((-a + b - 1) / b)); }
@@ -223,39 +225,41 @@ void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) 
     // its remainder instead of dividing at every pixel.
     const long long divisor = 2 * s * s;  // RoundDiv(a, b) is the floor of (2a + b) / 2b
     const int span = columns_ < 2 ? 0 : (columns_ - 1) * step_;
-    for (std::size_t c = 0; c < 2; ++c) {
-        Between bx{0, 0};
-        long long quotient = 0, remainder = 0, stepQuotient = 0, stepRemainder = 0;
-        int lastD = 0;
-        for (int x = 0; x < width; ++x) {
-            const int d = std::clamp(x - originX_, 0, span);
-            if (x > 0 && d == lastD) {
-                // Past the outermost centres the field stays put.
-            } else if (x > 0 && d == lastD + 1 && (bx.along + 1 < step_ || bx.node == columns_ - 2)) {
-                // One pixel further between the same two centres.
-                ++bx.along;
-                quotient += stepQuotient;
-                remainder += stepRemainder;
-                if (remainder >= divisor) {
-                    remainder -= divisor;
-                    ++quotient;
+    Between bx{0, 0};
+    std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+    int lastD = 0;
+    for (int x = 0; x < width; ++x) {
+        const int d = std::clamp(x - originX_, 0, span);
+        if (x > 0 && d == lastD) {
+            // Past the outermost centres the field stays put.
+        } else if (x > 0 && d == lastD + 1 && (bx.along + 1 < step_ || bx.node == columns_ - 2)) {
+            // One pixel further between the same two centres.
+            ++bx.along;
+            for (std::size_t c = 0; c < 2; ++c) {
+                quotient[c] += stepQuotient[c];
+                remainder[c] += stepRemainder[c];
+                if (remainder[c] >= divisor) {
+                    remainder[c] -= divisor;
+                    ++quotient[c];
                 }
-            } else {
-                bx = Locate(x, originX_, step_, columns_);
-                const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
-                const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
-                const long long wx1 = bx.along, wx0 = s - bx.along;
+            }
+        } else {
+            bx = Locate(x, originX_, step_, columns_);
+            const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
+            const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
+            const long long wx1 = bx.along, wx0 = s - bx.along;
+            for (std::size_t c = 0; c < 2; ++c) {
                 const long long numerator =
                     2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
-                quotient = FloorDiv(numerator, divisor);
-                remainder = numerator - quotient * divisor;
+                quotient[c] = FloorDiv(numerator, divisor);
+                remainder[c] = numerator - quotient[c] * divisor;
                 const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
-                stepQuotient = FloorDiv(growth, divisor);
-                stepRemainder = growth - stepQuotient * divisor;
+                stepQuotient[c] = FloorDiv(growth, divisor);
+                stepRemainder[c] = growth - stepQuotient[c] * divisor;
             }
-            lastD = d;
-            shifts[static_cast<std::size_t>(x)][c] = static_cast<int>(quotient);
         }
+        lastD = d;
+        shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
     }
 }
 
@@ -289,20 +293,28 @@ void WarpPicture(const Picture& picture, const ShiftField& field, const std::vec
 {
     const Bitmap32& bitmap = picture.bitmap;
     const int width = bitmap.width(), height = bitmap.height();
-    out.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), {0, 0, 0, 0});
+    // Every pixel is written once (a buffer used again is not cleared first).
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     if (bitmap.empty()) return;
     const std::array<Taps, WarpPhases>& taps = CubicTaps();
     std::vector<std::array<int, 2>> shifts;
     for (int y = 0; y < height; ++y) {
         const char* wantedRow = wanted.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        if (std::find(wantedRow, wantedRow + width, 1) == wantedRow + width) continue;
-        field.row(y, width, shifts);
         std::array<int, 4>* outRow = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        if (std::find(wantedRow, wantedRow + width, 1) == wantedRow + width) {
+            std::fill(outRow, outRow + width, std::array<int, 4>{0, 0, 0, 0});
+            continue;
+        }
+        field.row(y, width, shifts);
         for (int x = 0; x < width; ++x) {
-            if (!wantedRow[x]) continue;
+            if (!wantedRow[x]) {
+                outRow[x] = {0, 0, 0, 0};
+                continue;
+            }
             const std::array<int, 2>& s = shifts[static_cast<std::size_t>(x)];
             const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
-            const int baseX = FloorDiv(px, WarpPhases), baseY = FloorDiv(py, WarpPhases);
+            // WarpPhases is 64: a shift right is the floor of the division.
+            const int baseX = px >> 6, baseY = py >> 6;
             if (baseX < 1 || baseY < 1 || baseX + 2 >= width || baseY + 2 >= height) {
                 outRow[x] = WarpedPixel(bitmap, px, py);
                 continue;
