@@ -78,12 +78,12 @@ Between Locate(int t, int origin, int step, int count)
     return out;
 }
 
-// The sums of WarpedPixel for sixteen pixels that all lie inside the
-// bitmap, `first` the top left one and `stride` pixels from row to row.
-// Every product and sum is a whole number well inside 2^31 (and 2^53), so
-// the order of the additions and the doubles of the vector path change
-// nothing.
-void InteriorSums(const PicturePixel* first, int stride, const Taps& tx, const Taps& ty, int (&sums)[4])
+// WarpedPixel for sixteen pixels that all lie inside the bitmap, `first`
+// the top left one and `stride` pixels from row to row. Every product and
+// sum is a whole number well inside 2^31 (and 2^53), so the order of the
+// additions and the doubles of the vector path change nothing; the rounded
+// levels (within ±6400) fit 16 bits for the vector path's clamp.
+std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx, const Taps& ty)
 {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -108,9 +108,15 @@ void InteriorSums(const PicturePixel* first, int stride, const Taps& tx, const T
         high = _mm_add_pd(high, _mm_mul_pd(weight, _mm_cvtepi32_pd(_mm_srli_si128(line, 8))));
     }
     const __m128i whole = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), whole);
+    // As Sixteenths rounds and clamps.
+    const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(whole, _mm_set1_epi32(2048)), 12);
+    const __m128i narrow = _mm_packs_epi32(rounded, rounded);
+    const __m128i clamped = _mm_min_epi16(_mm_max_epi16(narrow, zero), _mm_set1_epi16(255 * 16));
+    std::array<int, 4> out;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), _mm_unpacklo_epi16(clamped, zero));
+    return out;
 #else
-    for (int c = 0; c < 4; ++c) sums[c] = 0;
+    int sums[4] = {0, 0, 0, 0};
     for (int r = 0; r < 4; ++r) {
         const std::uint8_t* p = reinterpret_cast<const std::uint8_t*>(first + static_cast<std::ptrdiff_t>(r) * stride);
         int line[4] = {0, 0, 0, 0};
@@ -118,6 +124,7 @@ void InteriorSums(const PicturePixel* first, int stride, const Taps& tx, const T
             for (int c = 0; c < 4; ++c) line[c] += tx[static_cast<std::size_t>(k)] * p[4 * k + c];
         for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
     }
+    return Sixteenths(sums);
 #endif
 }
 
@@ -236,12 +243,11 @@ void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) 
             // One pixel further between the same two centres.
             ++bx.along;
             for (std::size_t c = 0; c < 2; ++c) {
-                quotient[c] += stepQuotient[c];
+                // Without a branch: the carry falls either way at random.
                 remainder[c] += stepRemainder[c];
-                if (remainder[c] >= divisor) {
-                    remainder[c] -= divisor;
-                    ++quotient[c];
-                }
+                const long long carry = remainder[c] >= divisor ? 1 : 0;
+                remainder[c] -= carry * divisor;
+                quotient[c] += stepQuotient[c] + carry;
             }
         } else {
             bx = Locate(x, originX_, step_, columns_);
@@ -322,9 +328,7 @@ void WarpPicture(const Picture& picture, const ShiftField& field, const std::vec
             // Inside: the sixteen pixels are read straight from four rows.
             const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
             const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
-            int sums[4];
-            InteriorSums(bitmap.row(baseY - 1) + (baseX - 1), bitmap.width(), tx, ty, sums);
-            outRow[x] = Sixteenths(sums);
+            outRow[x] = InteriorPixel(bitmap.row(baseY - 1) + (baseX - 1), bitmap.width(), tx, ty);
         }
     }
 }
