@@ -73,19 +73,27 @@ public:
     // values, so each is mapped once.
     void matchLevels(const std::vector<int>& reference, int size)
     {
-        double sr = 0.0, srr = 0.0, sp = 0.0, spp = 0.0;
+        // Whole-number sums (exact, as the doubles they become).
+        long long sumR = 0, squaresR = 0, sumP = 0, squaresP = 0;
         for (int y = 0; y < size; ++y) {
             const int* ref = reference.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size);
             const std::uint8_t* pic = bytes_.data() + static_cast<std::size_t>(y + margin_) * static_cast<std::size_t>(side_) +
                                       static_cast<std::size_t>(margin_);
+            int rowR = 0, rowP = 0, rowSquaresP = 0;  // a row of 256 at most stays within 2^31
+            long long rowSquaresR = 0;
             for (int x = 0; x < size; ++x) {
-                const int p = LumaScale * pic[x];
-                sr += ref[x];
-                srr += double(ref[x]) * ref[x];
-                sp += p;
-                spp += double(p) * p;
+                rowR += ref[x];
+                rowSquaresR += static_cast<long long>(ref[x]) * ref[x];
+                rowP += pic[x];
+                rowSquaresP += pic[x] * pic[x];
             }
+            sumR += rowR;
+            squaresR += rowSquaresR;
+            sumP += rowP;
+            squaresP += rowSquaresP;
         }
+        const double sr = double(sumR), srr = double(squaresR);
+        const double sp = double(LumaScale * sumP), spp = double(LumaScale * LumaScale * squaresP);
         const double n = double(size) * size;
         const double mr = sr / n, mp = sp / n;
         const double dr = std::sqrt(std::max(1.0, srr / n - mr * mr));
