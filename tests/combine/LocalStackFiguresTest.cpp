@@ -193,15 +193,20 @@ TEST(LocalStackFigures, AnyNumberOfThreadsGivesTheSameStack)
     const std::vector<std::vector<double>> ranks = RankAtPoints(bent, alone, 1);
     EXPECT_EQ(ranks, RankAtPoints(bent, alone, 3));
     EXPECT_TRUE(std::isfinite(ranks[0][0]));
-    const auto stack = [&](int threads) {
+    const auto stack = [&](const LocalPlan& plan, int threads) {
         PictureList pictures = bent;
         CalculationObserver quiet;
-        LocalStacking local{alone, KeepRule::Percent(60)};
+        LocalStacking local{plan, KeepRule::Percent(60)};
         local.threads = threads;
         Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet, local);
         return pictures.front().bitmap;
     };
-    EXPECT_EQ(stack(1), stack(3));
+    const Bitmap32 single = stack(alone, 1);
+    EXPECT_EQ(single, stack(alone, 3));
+    // Ranks measured while stacking are the ranks a plan brings.
+    LocalPlan ranked = alone;
+    ranked.sharpness = ranks;
+    EXPECT_EQ(single, stack(ranked, 2));
 }
 
 // A small planet: a banded disc of 50 pixels on black sky, jittered and
