@@ -1,72 +1,125 @@
 #include "align/LocalShifts.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <cmath>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quivane {
 namespace {
 
 constexpr long long Unmeasured = -1;
 
+// std::lround's rounding without its library call, for levels far inside
+// the range of int.
+int RoundHalfAway(double v) { return v >= 0.0 ? static_cast<int>(v + 0.5) : -static_cast<int>(0.5 - v); }
+
+// The reference's levels over one box, rows of the box's size, held within
+// 0..255 * LumaScale whatever grid a caller made.
+void ReadReferenceBox(const LumaGrid& reference, const AlignmentPoint& box, std::vector<int>& levels)
+{
+    levels.resize(static_cast<std::size_t>(box.size) * static_cast<std::size_t>(box.size));
+    std::size_t i = 0;
+    for (int y = 0; y < box.size; ++y) {
+        const int* row = reference.row(box.top + y) + box.left;
+        for (int x = 0; x < box.size; ++x) levels[i++] = std::clamp(row[x], 0, 255 * LumaScale);
+    }
+}
+
 // The picture's luminance around one box, at LumaScale, read once with its
 // offsets and the edges repeated, so the search compares contiguous rows.
+// One window serves every box of a picture in turn.
 class BoxWindow {
 public:
-    BoxWindow(const Picture& picture, const AlignmentPoint& box, int margin)
-        : margin_(margin), side_(box.size + 2 * margin), levels_(static_cast<std::size_t>(side_) * side_)
+    void read(const Picture& picture, const AlignmentPoint& box, int margin)
     {
+        margin_ = margin;
+        side_ = box.size + 2 * margin;
+        bytes_.resize(static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_));
+        levels_.resize(bytes_.size());
+        // As GetShiftedPixel reads, a row at a time.
+        const Bitmap32& bitmap = picture.bitmap;
+        const int left = box.left - margin + picture.dx, top = box.top - margin + picture.dy;
+        const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
         std::size_t i = 0;
-        for (int y = 0; y < side_; ++y)
-            for (int x = 0; x < side_; ++x)
-                levels_[i++] = LumaScale * GetShiftedPixel(picture, box.left - margin + x, box.top - margin + y).luminance;
+        const bool inside = left >= 0 && left + side_ - 1 <= lastX;
+        for (int y = 0; y < side_; ++y) {
+            const PicturePixel* row = bitmap.row(std::clamp(top + y, 0, lastY));
+            if (inside) {
+                for (int x = 0; x < side_; ++x) bytes_[i++] = row[left + x].luminance;
+            } else {
+                for (int x = 0; x < side_; ++x) bytes_[i++] = row[std::clamp(left + x, 0, lastX)].luminance;
+            }
+        }
     }
     // Row `y` of the box read `u`, `v` pixels further.
     const int* row(int y, int u, int v) const
     {
-        return levels_.data() + static_cast<std::size_t>(y + margin_ + v) * side_ + static_cast<std::size_t>(margin_ + u);
+        return levels_.data() + static_cast<std::size_t>(y + margin_ + v) * static_cast<std::size_t>(side_) +
+               static_cast<std::size_t>(margin_ + u);
     }
 
     // Each frame's contrast is stretched to its own luminance range, so a
     // box may be brighter or flatter than the reference's: matching squared
     // differences would then pull it toward where the levels agree rather
     // than where the detail does. The window takes the reference box's mean
-    // and spread, both measured with no shift.
-    void matchLevels(const LumaGrid& reference, const AlignmentPoint& box)
+    // and spread, both measured with no shift. A luminance byte has 256
+    // values, so each is mapped once.
+    void matchLevels(const std::vector<int>& reference, int size)
     {
-        double sr = 0.0, srr = 0.0, sp = 0.0, spp = 0.0;
-        for (int y = 0; y < box.size; ++y) {
-            const int* ref = reference.row(box.top + y) + box.left;
-            const int* pic = row(y, 0, 0);
-            for (int x = 0; x < box.size; ++x) {
-                sr += ref[x];
-                srr += double(ref[x]) * ref[x];
-                sp += pic[x];
-                spp += double(pic[x]) * pic[x];
+        // Whole-number sums (exact, as the doubles they become).
+        long long sumR = 0, squaresR = 0, sumP = 0, squaresP = 0;
+        for (int y = 0; y < size; ++y) {
+            const int* ref = reference.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size);
+            const std::uint8_t* pic = bytes_.data() + static_cast<std::size_t>(y + margin_) * static_cast<std::size_t>(side_) +
+                                      static_cast<std::size_t>(margin_);
+            int rowR = 0, rowP = 0, rowSquaresP = 0;  // a row of 256 at most stays within 2^31
+            long long rowSquaresR = 0;
+            for (int x = 0; x < size; ++x) {
+                rowR += ref[x];
+                rowSquaresR += static_cast<long long>(ref[x]) * ref[x];
+                rowP += pic[x];
+                rowSquaresP += pic[x] * pic[x];
             }
+            sumR += rowR;
+            squaresR += rowSquaresR;
+            sumP += rowP;
+            squaresP += rowSquaresP;
         }
-        const double n = double(box.size) * box.size;
+        const double sr = double(sumR), srr = double(squaresR);
+        const double sp = double(LumaScale * sumP), spp = double(LumaScale * LumaScale * squaresP);
+        const double n = double(size) * size;
         const double mr = sr / n, mp = sp / n;
         const double dr = std::sqrt(std::max(1.0, srr / n - mr * mr));
         const double dp = std::sqrt(std::max(1.0, spp / n - mp * mp));
         // A box without detail must not have its noise blown up.
         const double gain = std::clamp(dr / dp, 0.25, 4.0);
-        for (int& v : levels_) v = static_cast<int>(std::lround(mr + (v - mp) * gain));
+        std::array<int, 256> matched{};
+        for (int l = 0; l < 256; ++l) matched[static_cast<std::size_t>(l)] = RoundHalfAway(mr + (LumaScale * l - mp) * gain);
+        for (std::size_t i = 0; i < bytes_.size(); ++i) levels_[i] = matched[bytes_[i]];
     }
 
 private:
-    int margin_;
-    int side_;
+    int margin_ = 0;
+    int side_ = 0;
+    std::vector<std::uint8_t> bytes_;
     std::vector<int> levels_;
 };
 
 class ShiftSearch {
 public:
-    ShiftSearch(const LumaGrid& reference, const BoxWindow& window, const AlignmentPoint& box, int radius)
-        : reference_(reference), window_(window), box_(box), radius_(radius), side_(2 * radius + 3),
-          sums_(static_cast<std::size_t>(side_) * side_, Unmeasured)
+    // `sums` is the caller's, reused from box to box.
+    ShiftSearch(const std::vector<int>& reference, const BoxWindow& window, int size, int radius,
+                std::vector<long long>& sums)
+        : reference_(reference), window_(window), size_(size), radius_(radius), side_(2 * radius + 3), sums_(sums)
     {
+        sums_.assign(static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_), Unmeasured);
     }
 
     // Sum of squared differences at a whole-pixel shift within radius + 1.
@@ -75,16 +128,9 @@ public:
         long long& sum = sums_[static_cast<std::size_t>(v + radius_ + 1) * side_ + static_cast<std::size_t>(u + radius_ + 1)];
         if (sum != Unmeasured) return sum;
         sum = 0;
-        for (int y = 0; y < box_.size; ++y) {
-            const int* ref = reference_.row(box_.top + y) + box_.left;
-            const int* pic = window_.row(y, u, v);
-            long long line = 0;
-            for (int x = 0; x < box_.size; ++x) {
-                const long long e = ref[x] - pic[x];
-                line += e * e;
-            }
-            sum += line;
-        }
+        for (int y = 0; y < size_; ++y)
+            sum += SquaredDifferences(reference_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size_),
+                                      window_.row(y, u, v), size_);
         return sum;
     }
 
@@ -127,12 +173,12 @@ private:
         return static_cast<int>(std::clamp<long long>(offset, -ShiftScale / 2, ShiftScale / 2));
     }
 
-    const LumaGrid& reference_;
+    const std::vector<int>& reference_;
     const BoxWindow& window_;
-    const AlignmentPoint& box_;
+    int size_;
     int radius_;
     int side_;
-    std::vector<long long> sums_;
+    std::vector<long long>& sums_;
 };
 
 int Median(std::vector<int>& values)
@@ -149,6 +195,41 @@ bool Neighbours(const AlignmentPoint& a, const AlignmentPoint& b)
 
 }  // namespace
 
+long long SquaredDifferences(const int* a, const int* b, int count)
+{
+    long long sum = 0;
+    int x = 0;
+#if defined(__SSE2__)
+    // Eight differences at a time, packed to 16 bits (they fit, see the
+    // header), and squared and paired by one multiply-add; two such pairs
+    // still fit 32 bits before they are widened.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i wide = _mm_setzero_si128();
+    for (; x + 16 <= count; x += 16) {
+        __m128i pairs = zero;
+        for (int half = 0; half < 16; half += 8) {
+            const __m128i* pa = reinterpret_cast<const __m128i*>(a + x + half);
+            const __m128i* pb = reinterpret_cast<const __m128i*>(b + x + half);
+            const __m128i low = _mm_sub_epi32(_mm_loadu_si128(pa), _mm_loadu_si128(pb));
+            const __m128i high = _mm_sub_epi32(_mm_loadu_si128(pa + 1), _mm_loadu_si128(pb + 1));
+            const __m128i e = _mm_packs_epi32(low, high);
+            pairs = _mm_add_epi32(pairs, _mm_madd_epi16(e, e));
+        }
+        // Non-negative, so widening with zeros is exact.
+        wide = _mm_add_epi64(wide, _mm_unpacklo_epi32(pairs, zero));
+        wide = _mm_add_epi64(wide, _mm_unpackhi_epi32(pairs, zero));
+    }
+    long long lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), wide);
+    sum = lanes[0] + lanes[1];
+#endif
+    for (; x < count; ++x) {
+        const int e = a[x] - b[x];
+        sum += static_cast<long long>(e) * e;
+    }
+    return sum;
+}
+
 int DefaultSearchRadius(int enlargement) { return 3 * std::max(1, enlargement); }
 
 std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Picture& picture,
@@ -161,6 +242,9 @@ std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Pict
         return shifts;
     }
     radius = std::max(1, radius);
+    std::vector<int> referenceBox;
+    BoxWindow window;
+    std::vector<long long> sums;
     for (const AlignmentPoint& box : points) {
         const bool inside = box.size > 0 && box.left >= 0 && box.top >= 0 && box.left + box.size <= reference.width &&
                             box.top + box.size <= reference.height;
@@ -168,9 +252,10 @@ std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Pict
             shifts.push_back(LocalShift{0, 0, false});
             continue;
         }
-        BoxWindow window(picture, box, radius + 1);
-        window.matchLevels(reference, box);
-        shifts.push_back(ShiftSearch(reference, window, box, radius).run());
+        ReadReferenceBox(reference, box, referenceBox);
+        window.read(picture, box, radius + 1);
+        window.matchLevels(referenceBox, box.size);
+        shifts.push_back(ShiftSearch(referenceBox, window, box.size, radius, sums).run());
     }
     return shifts;
 }

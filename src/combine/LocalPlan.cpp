@@ -6,6 +6,7 @@
 
 #include "align/LumaGrid.h"
 #include "combine/CombineMethods.h"
+#include "image/ThreadedLoop.h"
 #include "select/KeepBest.h"
 #include "select/SharpnessScore.h"
 
@@ -21,10 +22,16 @@ LumaPlane BoxLuminance(const Picture& picture, int left, int top, int width, int
     plane.top = top;
     plane.width = width;
     plane.height = height;
-    plane.levels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            plane.levels.push_back(static_cast<float>(GetShiftedPixel(picture, left + x + u, top + y + v).luminance));
+    plane.levels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    // As GetShiftedPixel reads, a row at a time.
+    const Bitmap32& bitmap = picture.bitmap;
+    const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
+    const int startX = left + u + picture.dx, startY = top + v + picture.dy;
+    float* out = plane.levels.data();
+    for (int y = 0; y < height; ++y) {
+        const PicturePixel* row = bitmap.row(std::clamp(startY + y, 0, lastY));
+        for (int x = 0; x < width; ++x) *out++ = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
+    }
     return plane;
 }
 
@@ -120,25 +127,25 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     // Neighbouring boxes share half their pixels: their shifts differ by far
     // less than this unless one of them matched the wrong detail.
     const int limit = ShiftScale * std::max(1, (radius + 2) / 3);
-    const double none = -std::numeric_limits<double>::infinity();
     plan.count = count;
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
-    plan.sharpness.assign(static_cast<std::size_t>(count), std::vector<double>(plan.points.size(), none));
-    std::size_t next = 0;
-    for (int n = 1; n <= count; ++n) {
-        if (next < usable.size() && usable[next] == n) {
-            ++next;
+    // Pictures are measured a round of one per thread at a time, each into
+    // its own row of the plan; progress is told in order between rounds.
+    const int threads = ThreadCount(settings.threads);
+    std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
+    for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
+    for (int first = 1; first <= count; first += threads) {
+        const int round = std::min(threads, count - first + 1);
+        ForEachOnThreads(round, round, [&](int item, int) {
+            const int n = first + item;
+            if (!takesPart[static_cast<std::size_t>(n)]) return;
             const Picture& picture = pictures[static_cast<std::size_t>(n)];
             std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
             shifts = MeasureLocalShifts(plan.reference, picture, plan.points, radius);
             ReplaceOutliers(plan.points, shifts, limit);
-            for (std::size_t p = 0; p < plan.points.size(); ++p) {
-                const AlignmentPoint& box = plan.points[p];
-                plan.sharpness[static_cast<std::size_t>(n - 1)][p] = SharpnessScore(BoxLuminance(
-                    picture, box.left, box.top, box.size, box.size, WholePixels(shifts[p].x), WholePixels(shifts[p].y)));
-            }
-        }
-        if (progress && !progress(n)) return LocalPlan{};
+        });
+        for (int n = first; n < first + round; ++n)
+            if (progress && !progress(n)) return LocalPlan{};
     }
     return plan;
 }
@@ -156,6 +163,29 @@ LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const Local
     LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress);
     if (!plan.empty()) CentreShifts(pictures, usable, plan);
     return plan;
+}
+
+std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const LocalPlan& plan, int threads)
+{
+    const double none = -std::numeric_limits<double>::infinity();
+    std::vector<std::vector<double>> sharpness(static_cast<std::size_t>(std::max(0, plan.count)),
+                                               std::vector<double>(plan.points.size(), none));
+    int count = plan.count;
+    if (plan.empty() || !Usable(pictures, count) || count < plan.count ||
+        static_cast<int>(plan.shifts.size()) < plan.count)
+        return sharpness;
+    const std::vector<int> usable = UsablePictures(pictures, count);
+    ForEachOnThreads(static_cast<int>(usable.size()), ThreadCount(threads), [&](int item, int) {
+        const int n = usable[static_cast<std::size_t>(item)];
+        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
+        for (std::size_t p = 0; p < plan.points.size() && p < shifts.size(); ++p) {
+            const AlignmentPoint& box = plan.points[p];
+            sharpness[static_cast<std::size_t>(n - 1)][p] = SharpnessScore(BoxLuminance(
+                picture, box.left, box.top, box.size, box.size, WholePixels(shifts[p].x), WholePixels(shifts[p].y)));
+        }
+    });
+    return sharpness;
 }
 
 LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,

@@ -7,6 +7,7 @@
 
 #include "combine/CombineMethods.h"
 #include "combine/LocalWarp.h"
+#include "image/ThreadedLoop.h"
 
 namespace quivane {
 namespace {
@@ -22,20 +23,29 @@ int Weight(const Picture& picture)
                : 0;
 }
 
-// The pictures a point keeps: the sharpest there among those that take part.
-std::vector<int> KeptAt(const PictureList& pictures, const LocalPlan& plan, std::size_t point, KeepRule keep)
+// The pictures that take part: marked other than "Dont", of the result's
+// size (the plan measured no others).
+std::vector<int> TakingPart(const PictureList& pictures, const LocalPlan& plan)
 {
     std::vector<int> usable;
-    for (int n = 1; n <= plan.count; ++n)
-        if (Weight(pictures[static_cast<std::size_t>(n)]) > 0 &&
-            std::isfinite(plan.sharpness[static_cast<std::size_t>(n - 1)][point]))
-            usable.push_back(n);
-    const auto sharper = [&](int a, int b) {
-        return plan.sharpness[static_cast<std::size_t>(a - 1)][point] > plan.sharpness[static_cast<std::size_t>(b - 1)][point];
-    };
-    std::stable_sort(usable.begin(), usable.end(), sharper);
-    usable.resize(static_cast<std::size_t>(std::max(std::min<int>(1, static_cast<int>(usable.size())),
-                                                    KeptCount(keep, static_cast<int>(usable.size())))));
+    for (int n = 1; n <= plan.count; ++n) {
+        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        if (Weight(p) > 0 && p.bitmap.width() == plan.width && p.bitmap.height() == plan.height) usable.push_back(n);
+    }
+    return usable;
+}
+
+// The pictures a point keeps: the sharpest there among those that take part,
+// or all of them when no ranking is asked for (`sharpness` null).
+std::vector<int> KeptAt(std::vector<int> usable, const std::vector<std::vector<double>>* sharpness, std::size_t point,
+                        KeepRule keep)
+{
+    if (!sharpness) return usable;
+    const auto score = [&](int n) { return (*sharpness)[static_cast<std::size_t>(n - 1)][point]; };
+    std::erase_if(usable, [&](int n) { return !std::isfinite(score(n)); });
+    std::stable_sort(usable.begin(), usable.end(), [&](int a, int b) { return score(a) > score(b); });
+    const int size = static_cast<int>(usable.size());
+    usable.resize(static_cast<std::size_t>(std::clamp(KeptCount(keep, size), std::min(1, size), size)));
     return usable;
 }
 
@@ -75,8 +85,21 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
     const std::size_t points = plan.points.size();
     std::vector<std::vector<char>> keeps(static_cast<std::size_t>(plan.count), std::vector<char>(points, 0));
     std::vector<int> weights(points, 0);
+    // Only points that keep fewer than all rank their pictures; a plan that
+    // brings no ranking has it measured here.
+    const std::vector<int> usable = TakingPart(pictures, plan);
+    const int all = static_cast<int>(usable.size());
+    std::vector<std::vector<double>> measured;
+    const std::vector<std::vector<double>>* sharpness = nullptr;
+    if (KeptCount(local.keep, all) < all) {
+        const bool brought = static_cast<int>(plan.sharpness.size()) >= plan.count &&
+                             std::all_of(plan.sharpness.begin(), plan.sharpness.end(),
+                                         [&](const std::vector<double>& row) { return row.size() >= points; });
+        if (!brought) measured = RankAtPoints(pictures, plan, local.threads);
+        sharpness = brought ? &plan.sharpness : &measured;
+    }
     for (std::size_t p = 0; p < points; ++p) {
-        for (const int n : KeptAt(pictures, plan, p, local.keep)) {
+        for (const int n : KeptAt(usable, sharpness, p, local.keep)) {
             keeps[static_cast<std::size_t>(n - 1)][p] = 1;
             weights[p] += Weight(pictures[static_cast<std::size_t>(n)]);
         }
@@ -89,33 +112,44 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
 
     // Each picture is read once through its own shift field, which follows
     // the bending inside a box as well as between boxes; every box that
-    // keeps it adds its part.
-    std::vector<std::vector<std::array<int, 4>>> boxes(points);
-    for (std::size_t p = 0; p < points; ++p)
-        boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
-    std::vector<std::array<int, 4>> warped;
-    for (int n = 1; n <= plan.count; ++n) {
+    // keeps it adds its part. Each thread sums into boxes of its own; the
+    // sums are whole numbers, so adding them up is exact in any order.
+    const int threads = ThreadCount(local.threads);
+    using BoxSums = std::vector<std::vector<std::array<int, 4>>>;
+    std::vector<BoxSums> sums(static_cast<std::size_t>(std::min(threads, std::max(1, plan.count))));
+    for (BoxSums& boxes : sums) {
+        boxes.resize(points);
+        for (std::size_t p = 0; p < points; ++p)
+            boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
+    }
+    std::vector<std::vector<std::array<int, 4>>> warpedOf(sums.size());
+    ForEachOnThreads(plan.count, static_cast<int>(sums.size()), [&](int item, int thread) {
+        const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
-        if (std::find(kept.begin(), kept.end(), 1) == kept.end()) continue;
+        if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const int w = Weight(picture);
+        std::vector<std::array<int, 4>>& warped = warpedOf[static_cast<std::size_t>(thread)];
+        BoxSums& boxes = sums[static_cast<std::size_t>(thread)];
         WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
         for (std::size_t p = 0; p < points; ++p) {
             if (!kept[p]) continue;
             const AlignmentPoint& point = plan.points[p];
-            for (int y = 0; y < point.size; ++y) {
-                const int gy = point.top + y;
-                if (gy < 0 || gy >= height) continue;
-                std::array<int, 4>* target = boxes[p].data() + static_cast<std::size_t>(y) * point.size;
-                for (int x = 0; x < point.size; ++x) {
-                    const int gx = point.left + x;
-                    if (gx < 0 || gx >= width) continue;
-                    const std::array<int, 4>& v = warped[static_cast<std::size_t>(gy) * width + gx];
-                    for (std::size_t c = 0; c < 4; ++c) target[x][c] += w * v[c];
-                }
+            // The box's columns and rows inside the picture.
+            const int x0 = std::max(0, -point.left), x1 = std::min(point.size, width - point.left);
+            const int y0 = std::max(0, -point.top), y1 = std::min(point.size, height - point.top);
+            for (int y = y0; y < y1; ++y) {
+                int* target = boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
+                const int* v = warped[static_cast<std::size_t>(point.top + y) * width + (point.left + x0)].data();
+                for (int i = 0; i < 4 * (x1 - x0); ++i) target[i] += w * v[i];
             }
         }
-    }
+    });
+    BoxSums& boxes = sums.front();
+    for (std::size_t t = 1; t < sums.size(); ++t)
+        for (std::size_t p = 0; p < points; ++p)
+            for (std::size_t i = 0; i < boxes[p].size(); ++i)
+                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += sums[t][p][i][c];
 
     Accumulator acc;
     acc.width = width;

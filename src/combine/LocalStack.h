@@ -11,6 +11,9 @@ namespace quivane {
 struct LocalStacking {
     const LocalPlan& plan;
     KeepRule keep = KeepRule::Percent(100);
+    // Pictures read at once (0: one per core); the stack is the same for
+    // any number.
+    int threads = 0;
 };
 
 // Each box's own stack: the quality-weighted mean of the pictures it keeps,

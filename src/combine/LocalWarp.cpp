@@ -1,10 +1,19 @@
 #include "combine/LocalWarp.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quivane {
 namespace {
+
+static_assert(sizeof(PicturePixel) == 4, "the fast path reads a pixel's four channels as bytes in order");
+
+static_assert(WarpPhases == 64, "the warp finds whole pixels by a shift of six bits");
 
 constexpr int TapOne = 256;  // one, for an interpolation weight along an axis
 
@@ -57,6 +66,66 @@ Between Locate(int t, int origin, int step, int count)
     const int d = std::clamp(t - origin, 0, span);
     const int node = std::min(d / step, count - 2);
     return {node, d - node * step};
+}
+
+// 65536ths of a level to sixteenths, rounded; the cubic may overshoot past
+// black or white next to a hard edge.
+[[gnu::always_inline]] inline std::array<int, 4> Sixteenths(const int (&sums)[4])
+{
+    // A shift right is the floor of the division by 4096, for either sign.
+    std::array<int, 4> out{};
+    for (std::size_t c = 0; c < 4; ++c) out[c] = std::clamp((sums[c] + 2048) >> 12, 0, 255 * 16);
+    return out;
+}
+
+// WarpedPixel for sixteen pixels that all lie inside the bitmap, `first`
+// the top left one and `stride` pixels from row to row. Every product and
+// sum is a whole number well inside 2^31 (and 2^53), so the order of the
+// additions and the doubles of the vector path change nothing; the rounded
+// levels (within ±6400) fit 16 bits for the vector path's clamp.
+std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx, const Taps& ty)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i left = _mm_set_epi16(static_cast<short>(tx[1]), static_cast<short>(tx[0]), static_cast<short>(tx[1]),
+                                       static_cast<short>(tx[0]), static_cast<short>(tx[1]), static_cast<short>(tx[0]),
+                                       static_cast<short>(tx[1]), static_cast<short>(tx[0]));
+    const __m128i right = _mm_set_epi16(static_cast<short>(tx[3]), static_cast<short>(tx[2]), static_cast<short>(tx[3]),
+                                        static_cast<short>(tx[2]), static_cast<short>(tx[3]), static_cast<short>(tx[2]),
+                                        static_cast<short>(tx[3]), static_cast<short>(tx[2]));
+    __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
+    for (int r = 0; r < 4; ++r) {
+        // Four pixels of four channels; each pair of pixels interleaved by
+        // channel, so one multiply-add weighs the pair per channel.
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + static_cast<std::ptrdiff_t>(r) * stride));
+        const __m128i p01 = _mm_unpacklo_epi8(bytes, zero);
+        const __m128i p23 = _mm_unpackhi_epi8(bytes, zero);
+        const __m128i pairs01 = _mm_unpacklo_epi16(p01, _mm_srli_si128(p01, 8));
+        const __m128i pairs23 = _mm_unpacklo_epi16(p23, _mm_srli_si128(p23, 8));
+        const __m128i line = _mm_add_epi32(_mm_madd_epi16(pairs01, left), _mm_madd_epi16(pairs23, right));
+        const __m128d weight = _mm_set1_pd(static_cast<double>(ty[static_cast<std::size_t>(r)]));
+        low = _mm_add_pd(low, _mm_mul_pd(weight, _mm_cvtepi32_pd(line)));
+        high = _mm_add_pd(high, _mm_mul_pd(weight, _mm_cvtepi32_pd(_mm_srli_si128(line, 8))));
+    }
+    const __m128i whole = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+    // As Sixteenths rounds and clamps.
+    const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(whole, _mm_set1_epi32(2048)), 12);
+    const __m128i narrow = _mm_packs_epi32(rounded, rounded);
+    const __m128i clamped = _mm_min_epi16(_mm_max_epi16(narrow, zero), _mm_set1_epi16(255 * 16));
+    std::array<int, 4> out;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), _mm_unpacklo_epi16(clamped, zero));
+    return out;
+#else
+    int sums[4] = {0, 0, 0, 0};
+    for (int r = 0; r < 4; ++r) {
+        const std::uint8_t* p = reinterpret_cast<const std::uint8_t*>(first + static_cast<std::ptrdiff_t>(r) * stride);
+        int line[4] = {0, 0, 0, 0};
+        for (int k = 0; k < 4; ++k)
+            for (int c = 0; c < 4; ++c) line[c] += tx[static_cast<std::size_t>(k)] * p[4 * k + c];
+        for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
+    }
+    return Sixteenths(sums);
+#endif
 }
 
 }  // namespace
@@ -143,43 +212,123 @@ std::array<int, 2> ShiftField::at(int x, int y) const
     return shift;
 }
 
+void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) const
+{
+    shifts.assign(static_cast<std::size_t>(std::max(0, width)), {0, 0});
+    if (nodes_.empty()) return;
+    const Between by = Locate(y, originY_, step_, rows_);
+    const long long s = step_;
+    const long long wy1 = by.along, wy0 = s - by.along;
+    const std::size_t upper = static_cast<std::size_t>(std::min(by.node, rows_ - 1)) * static_cast<std::size_t>(columns_);
+    const std::size_t lower = static_cast<std::size_t>(std::min(by.node + 1, rows_ - 1)) * static_cast<std::size_t>(columns_);
+    // Each node column's vertical blend, exact in integers, so the sums
+    // below are those of at() in another order.
+    std::vector<std::array<long long, 2>> blended(static_cast<std::size_t>(columns_));
+    for (std::size_t i = 0; i < blended.size(); ++i)
+        for (std::size_t c = 0; c < 2; ++c) blended[i][c] = wy0 * nodes_[upper + i][c] + wy1 * nodes_[lower + i][c];
+    // Along the row the numerator of at()'s division grows by the same
+    // amount from pixel to pixel between two node centres (and stays put
+    // beyond the outermost), so the rounded quotient is carried along with
+    // its remainder instead of dividing at every pixel.
+    const long long divisor = 2 * s * s;  // RoundDiv(a, b) is the floor of (2a + b) / 2b
+    const int span = columns_ < 2 ? 0 : (columns_ - 1) * step_;
+    Between bx{0, 0};
+    std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+    int lastD = 0;
+    for (int x = 0; x < width; ++x) {
+        const int d = std::clamp(x - originX_, 0, span);
+        if (x > 0 && d == lastD) {
+            // Past the outermost centres the field stays put.
+        } else if (x > 0 && d == lastD + 1 && (bx.along + 1 < step_ || bx.node == columns_ - 2)) {
+            // One pixel further between the same two centres.
+            ++bx.along;
+            for (std::size_t c = 0; c < 2; ++c) {
+                // Without a branch: the carry falls either way at random.
+                remainder[c] += stepRemainder[c];
+                const long long carry = remainder[c] >= divisor ? 1 : 0;
+                remainder[c] -= carry * divisor;
+                quotient[c] += stepQuotient[c] + carry;
+            }
+        } else {
+            bx = Locate(x, originX_, step_, columns_);
+            const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
+            const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
+            const long long wx1 = bx.along, wx0 = s - bx.along;
+            for (std::size_t c = 0; c < 2; ++c) {
+                const long long numerator =
+                    2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
+                quotient[c] = FloorDiv(numerator, divisor);
+                remainder[c] = numerator - quotient[c] * divisor;
+                const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
+                stepQuotient[c] = FloorDiv(growth, divisor);
+                stepRemainder[c] = growth - stepQuotient[c] * divisor;
+            }
+        }
+        lastD = d;
+        shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
+    }
+}
+
+std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py)
+{
+    const int width = bitmap.width(), height = bitmap.height();
+    const int baseX = FloorDiv(px, WarpPhases), baseY = FloorDiv(py, WarpPhases);
+    const Taps& tx = CubicTaps()[static_cast<std::size_t>(px - baseX * WarpPhases)];
+    const Taps& ty = CubicTaps()[static_cast<std::size_t>(py - baseY * WarpPhases)];
+    int columns[4];
+    for (int k = 0; k < 4; ++k) columns[k] = std::clamp(baseX - 1 + k, 0, width - 1);
+    int sums[4] = {0, 0, 0, 0};
+    for (int r = 0; r < 4; ++r) {
+        const PicturePixel* row = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
+        int line[4] = {0, 0, 0, 0};
+        for (int k = 0; k < 4; ++k) {
+            const PicturePixel& p = row[columns[k]];
+            const int w = tx[static_cast<std::size_t>(k)];
+            line[0] += w * p.chromaBlue;
+            line[1] += w * p.chromaGreen;
+            line[2] += w * p.chromaRed;
+            line[3] += w * p.luminance;
+        }
+        for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
+    }
+    return Sixteenths(sums);
+}
+
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
                  std::vector<std::array<int, 4>>& out)
 {
     const Bitmap32& bitmap = picture.bitmap;
     const int width = bitmap.width(), height = bitmap.height();
-    out.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), {0, 0, 0, 0});
+    // Every pixel is written once (a buffer used again is not cleared first).
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     if (bitmap.empty()) return;
     const std::array<Taps, WarpPhases>& taps = CubicTaps();
+    std::vector<std::array<int, 2>> shifts;
     for (int y = 0; y < height; ++y) {
+        const char* wantedRow = wanted.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        std::array<int, 4>* outRow = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        if (std::find(wantedRow, wantedRow + width, 1) == wantedRow + width) {
+            std::fill(outRow, outRow + width, std::array<int, 4>{0, 0, 0, 0});
+            continue;
+        }
+        field.row(y, width, shifts);
         for (int x = 0; x < width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-            if (!wanted[i]) continue;
-            const std::array<int, 2> s = field.at(x, y);
+            if (!wantedRow[x]) {
+                outRow[x] = {0, 0, 0, 0};
+                continue;
+            }
+            const std::array<int, 2>& s = shifts[static_cast<std::size_t>(x)];
             const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
-            const int baseX = FloorDiv(px, WarpPhases), baseY = FloorDiv(py, WarpPhases);
+            // WarpPhases is 64: a shift right is the floor of the division.
+            const int baseX = px >> 6, baseY = py >> 6;
+            if (baseX < 1 || baseY < 1 || baseX + 2 >= width || baseY + 2 >= height) {
+                outRow[x] = WarpedPixel(bitmap, px, py);
+                continue;
+            }
+            // Inside: the sixteen pixels are read straight from four rows.
             const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
             const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
-            int columns[4];
-            for (int k = 0; k < 4; ++k) columns[k] = std::clamp(baseX - 1 + k, 0, width - 1);
-            int sums[4] = {0, 0, 0, 0};
-            for (int r = 0; r < 4; ++r) {
-                const PicturePixel* row = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
-                int line[4] = {0, 0, 0, 0};
-                for (int k = 0; k < 4; ++k) {
-                    const PicturePixel& p = row[columns[k]];
-                    const int w = tx[static_cast<std::size_t>(k)];
-                    line[0] += w * p.chromaBlue;
-                    line[1] += w * p.chromaGreen;
-                    line[2] += w * p.chromaRed;
-                    line[3] += w * p.luminance;
-                }
-                for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
-            }
-            // 65536ths of a level to sixteenths, rounded; the cubic may
-            // overshoot past black or white next to a hard edge.
-            for (std::size_t c = 0; c < 4; ++c)
-                out[i][c] = std::clamp(FloorDiv(sums[c] + 2048, 4096), 0, 255 * 16);
+            outRow[x] = InteriorPixel(bitmap.row(baseY - 1) + (baseX - 1), bitmap.width(), tx, ty);
         }
     }
 }

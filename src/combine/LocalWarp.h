@@ -28,6 +28,9 @@ public:
     bool empty() const { return nodes_.empty(); }
     // The shift at pixel (x, y) of the result grid, in sixty-fourths.
     std::array<int, 2> at(int x, int y) const;
+    // The same for every pixel x = 0..width - 1 of row y, with the lattice's
+    // vertical blend made once per node column: the same numbers as at().
+    void row(int y, int width, std::vector<std::array<int, 2>>& shifts) const;
 
 private:
     int originX_ = 0;  // the first node's centre
@@ -38,11 +41,17 @@ private:
     std::vector<std::array<int, 2>> nodes_;  // sixteenths, rows top first
 };
 
-// A picture's pixels read through its offsets and the field, each channel
-// interpolated between the sixteen nearest pixels (Catmull-Rom, edges
-// repeated), at 16 times the byte scale; order chroma blue, green, red,
-// luminance. Only the pixels where `wanted` is set are read (the others
-// are 0); `wanted` covers the result grid, rows top first.
+// The picture's bitmap read at (px, py) sixty-fourths of a pixel, each
+// channel interpolated between the sixteen nearest pixels (Catmull-Rom,
+// edges repeated), at 16 times the byte scale; order chroma blue, green,
+// red, luminance.
+std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py);
+
+// A picture's pixels read through its offsets and the field, as WarpedPixel
+// reads them. Only the pixels where `wanted` is set are read (the others are
+// 0); `wanted` covers the result grid, rows top first. Pixels whose sixteen
+// neighbours all lie inside the bitmap take a path without the edge clamps,
+// to the same numbers.
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
                  std::vector<std::array<int, 4>>& out);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "align/AlignmentPoints.h"
 
@@ -87,6 +89,29 @@ TEST(LocalShifts, OutliersTakeTheirNeighboursMedian)
     EXPECT_EQ(replaced[8].x, 16) << "the corner's sure neighbours are 4 (wild), 5 and 7";
     EXPECT_EQ(replaced[1], shifts[1]) << "within the limit";
     EXPECT_EQ(replaced[9], shifts[9]);
+}
+
+// The sum taken sixteen at a time is the sum taken one at a time, for every
+// length (the tail included) and for differences up to the largest allowed,
+// where the squares' 32-bit pairs are nearly full.
+TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
+{
+    std::mt19937 random(12);
+    // Reference levels and matched window levels as the search meets them.
+    std::uniform_int_distribution<int> reference(0, 4080), matched(-16320, 20400), pick(0, 3);
+    for (int count = 0; count <= 70; ++count) {
+        std::vector<int> a(static_cast<std::size_t>(count)), b(a.size());
+        for (std::size_t x = 0; x < a.size(); ++x) {
+            switch (pick(random)) {
+            case 0: a[x] = 0, b[x] = 23170; break;
+            case 1: a[x] = 4080, b[x] = 4080 - 23170; break;
+            default: a[x] = reference(random), b[x] = matched(random);
+            }
+        }
+        long long plain = 0;
+        for (std::size_t x = 0; x < a.size(); ++x) plain += static_cast<long long>(a[x] - b[x]) * (a[x] - b[x]);
+        ASSERT_EQ(SquaredDifferences(a.data(), b.data(), count), plain) << count;
+    }
 }
 
 }  // namespace

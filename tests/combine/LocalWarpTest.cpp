@@ -82,5 +82,44 @@ TEST(WarpPicture, WholeShiftsReadPixelsAsTheyAre)
     }
 }
 
+// The row-wise field and the clamp-free inside of the warp give exactly the
+// numbers of their plain twins: random shifts of up to six pixels (so many
+// pixels read across the edges), random offsets, a hole in the lattice, and
+// pixels at 0 and 255 where the cubic overshoots most.
+TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
+{
+    std::mt19937 random(21);
+    std::uniform_int_distribution<int> shift(-6 * ShiftScale, 6 * ShiftScale), offset(-5, 5), extreme(0, 3);
+    for (int round = 0; round < 6; ++round) {
+        Picture picture = testing::RandomPicture(96, 64, random);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 96; ++x)
+                if (extreme(random) == 0) picture.bitmap.at(x, y) = x % 2 ? PicturePixel{255, 255, 255, 255} : PicturePixel{};
+        picture.dx = offset(random);
+        picture.dy = offset(random);
+        const std::vector<AlignmentPoint> points = Lattice(round % 4);
+        std::vector<LocalShift> shifts;
+        for (std::size_t p = 0; p < points.size(); ++p) shifts.push_back({shift(random), shift(random), true});
+        const ShiftField field(points, shifts);
+        std::vector<std::array<int, 2>> row;
+        for (int y = -3; y < 70; ++y) {
+            field.row(y, 96, row);
+            ASSERT_EQ(row.size(), 96u);
+            for (int x = 0; x < 96; ++x) ASSERT_EQ(row[static_cast<std::size_t>(x)], field.at(x, y)) << x << ", " << y;
+        }
+        std::vector<char> wanted(96 * 64, 1);
+        std::vector<std::array<int, 4>> out;
+        WarpPicture(picture, field, wanted, out);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 96; ++x) {
+                const std::array<int, 2> s = field.at(x, y);
+                ASSERT_EQ(out[static_cast<std::size_t>(y) * 96 + x],
+                          WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0], (y + picture.dy) * WarpPhases + s[1]))
+                    << "round " << round << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quivane
