@@ -6,7 +6,7 @@
 
 #include "align/LumaGrid.h"
 #include "combine/CombineMethods.h"
-#include "image/ThreadedLoop.h"
+#include "parallel/WorkerTeam.h"
 #include "select/KeepBest.h"
 #include "select/SharpnessScore.h"
 
@@ -43,7 +43,10 @@ int Weight(const Picture& picture)
 }
 
 // Whole pixels of a shift in sixteenths, rounded to the nearest (halves up).
-int WholePixels(int sixteenths) { return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale))); }
+int WholePixels(int sixteenths)
+{
+    return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale)));
+}
 
 std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent)
 {
@@ -131,12 +134,13 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
-    const int threads = ThreadCount(settings.threads);
+    const int threads = settings.threads > 0 ? settings.threads : AvailableCores();
+    WorkerTeam team(threads);
     std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
     for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
     for (int first = 1; first <= count; first += threads) {
         const int round = std::min(threads, count - first + 1);
-        ForEachOnThreads(round, round, [&](int item, int) {
+        team.run(round, [&](int item, int) {
             const int n = first + item;
             if (!takesPart[static_cast<std::size_t>(n)]) return;
             const Picture& picture = pictures[static_cast<std::size_t>(n)];
@@ -175,7 +179,7 @@ std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const
         static_cast<int>(plan.shifts.size()) < plan.count)
         return sharpness;
     const std::vector<int> usable = UsablePictures(pictures, count);
-    ForEachOnThreads(static_cast<int>(usable.size()), ThreadCount(threads), [&](int item, int) {
+    WorkerTeam(threads > 0 ? threads : AvailableCores()).run(static_cast<int>(usable.size()), [&](int item, int) {
         const int n = usable[static_cast<std::size_t>(item)];
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];

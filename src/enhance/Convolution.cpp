@@ -11,7 +11,7 @@
 #include "enhance/WindowSums.h"
 #include "image/ArithmeticErrors.h"
 #include "image/PixelHelpers.h"
-#include "parallel/Bands.h"
+#include "parallel/WorkerTeam.h"
 
 namespace quivane {
 namespace {
@@ -21,6 +21,13 @@ namespace {
 constexpr long long WorkPerThread = 2'000'000;
 // A plane of at most 768 x 576 is little work to share more widely.
 constexpr int MostThreads = 4;
+
+// How many row bands pay for their threads: one per WorkPerThread of
+// multiply-adds, no more than there are cores or MostThreads, at least one.
+int BandsWorthStarting(long long work)
+{
+    return static_cast<int>(std::clamp<long long>(work / WorkPerThread, 1, std::min(AvailableCores(), MostThreads)));
+}
 
 void RequireCapacity(const Plane& plane)
 {
@@ -123,8 +130,12 @@ void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kern
     const WindowSums sums(w, norm, choices.wideVectors);
     if (allSafe) {
         const long long work = static_cast<long long>(last - first) * (source.width - 2 * hc) * sums.tapsPerSample();
-        const int bands = choices.threads > 0 ? choices.threads : BandsFor(work, WorkPerThread, MostThreads);
-        RunInBands(first, last, bands, [&](int from, int to) { sums.sumRows(source, destination, from, to); });
+        const int rows = last - first;
+        const int bands = std::clamp(choices.threads > 0 ? choices.threads : BandsWorthStarting(work), 1,
+                                     std::max(1, rows));
+        auto edge = [&](int band) { return first + static_cast<int>(static_cast<long long>(rows) * band / bands); };
+        WorkerTeam(bands).run(bands,
+                              [&](int band, int) { sums.sumRows(source, destination, edge(band), edge(band + 1)); });
         return;
     }
     // Row by row in order, each by the loop its bound allows, so that an
