@@ -67,11 +67,4 @@ BENCHMARK(EndToEndAgainstFfmpeg)->Unit(benchmark::kMillisecond)->Iterations(3)->
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove(VideoFile());
-    return 0;
-}
+int main(int argc, char** argv) { return quivane::bench::RunThenRemoveVideo(argc, argv, VideoFile); }

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "RunTime.h"
+
 namespace quivane::bench {
 
 class PeerRatioReporter : public benchmark::ConsoleReporter {
@@ -22,16 +24,11 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0) continue;
-            const bool aggregate = run.run_type == Run::RT_Aggregate;
-            if (aggregate && run.aggregate_name != "median") continue;
+            if (!HasTime(run)) continue;
             const std::string name = run.run_name.str();
             const auto at = name.find("/size:");
             if (at == std::string::npos) continue;
-            Time& t = times_[{name.substr(at + 1), name.substr(0, at)}];
-            // A median, when there is one, stands for the repetitions.
-            if (aggregate || !t.fromMedian) t.seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-            t.fromMedian = t.fromMedian || aggregate;
+            Take(times_[{name.substr(at + 1), name.substr(0, at)}], run);
         }
     }
 
@@ -48,12 +45,8 @@ public:
     }
 
 private:
-    struct Time {
-        double seconds = 0.0;
-        bool fromMedian = false;
-    };
     std::string peer_;
-    std::map<std::pair<std::string, std::string>, Time> times_;  // by size, then name
+    std::map<std::pair<std::string, std::string>, RunTime> times_;  // by size, then name
 };
 
 }  // namespace quivane::bench

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "RunTime.h"
+
 namespace quivane::bench {
 
 class ScoringCostReporter : public benchmark::ConsoleReporter {
@@ -20,19 +22,13 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0) continue;
-            const bool aggregate = run.run_type == Run::RT_Aggregate;
-            if (aggregate && run.aggregate_name != "median") continue;
+            if (!HasTime(run)) continue;
             std::string name = run.run_name.str();
             const auto at = name.find("/score:");
             if (at == std::string::npos) continue;
             const bool scored = name.compare(at, 8, "/score:1") == 0;
-            const std::string base = name.substr(0, at);
-            const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-            Times& t = times_[base];
-            // A median, when there is one, stands for the repetitions.
-            if (aggregate || !t.fromMedian[scored]) (scored ? t.with : t.without) = seconds;
-            if (aggregate) t.fromMedian[scored] = true;
+            Times& t = times_[name.substr(0, at)];
+            Take(scored ? t.with : t.without, run);
         }
     }
 
@@ -40,17 +36,16 @@ public:
     {
         ConsoleReporter::Finalize();
         for (const auto& [name, t] : times_) {
-            if (t.without <= 0.0 || t.with <= 0.0) continue;
+            const double without = t.without.seconds, with = t.with.seconds;
+            if (without <= 0.0 || with <= 0.0) continue;
             std::printf("scoring cost %-28s without %8.1f ms, with %8.1f ms: %+.1f %%\n", name.c_str(),
-                        1000.0 * t.without, 1000.0 * t.with, 100.0 * (t.with - t.without) / t.without);
+                        1000.0 * without, 1000.0 * with, 100.0 * (with - without) / without);
         }
     }
 
 private:
     struct Times {
-        double without = 0.0;
-        double with = 0.0;
-        bool fromMedian[2] = {false, false};
+        RunTime without, with;
     };
     std::map<std::string, Times> times_;
 };

@@ -3,6 +3,8 @@
 // An uncompressed 640 x 480 AVI of a bright disc wandering over a faintly
 // textured sky, written to the temporary folder for the load benchmarks and
 // removed by whoever made it.
+#include <benchmark/benchmark.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +34,17 @@ inline std::filesystem::path WriteSyntheticVideo(int frameCount)
     }
     if (samples::WriteUncompressedAvi(file.string(), frames, 25)) std::abort();
     return file;
+}
+
+// A benchmark program's main: runs the benchmarks asked for, then removes
+// the video `video` made for them.
+inline int RunThenRemoveVideo(int argc, char** argv, const std::filesystem::path& (*video)())
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove(video());
+    return 0;
 }
 
 }  // namespace quivane::bench

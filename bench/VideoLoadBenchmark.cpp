@@ -48,11 +48,4 @@ BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->Use
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove(VideoFile());
-    return 0;
-}
+int main(int argc, char** argv) { return quivane::bench::RunThenRemoveVideo(argc, argv, VideoFile); }
