@@ -144,18 +144,23 @@ void ClaheThroughPlanesAtFullSize(benchmark::State& state)
     }
 }
 
-// The median's combination of `count` pictures at result size `size`
+// A method's combination alone of `count` pictures at result size `size`
 // (768 gives 768 x 576, 192 gives 192 x 144): arguments count, size and
 // threads (0: one a core).
-void MedianCombination(benchmark::State& state)
+void Combination(benchmark::State& state, CombineMethod method)
 {
     const int count = static_cast<int>(state.range(0));
     Loaded loaded(count, static_cast<int>(state.range(1)));
-    CalculationSettings s{CombineMedianMethod, 0};
+    CalculationSettings s{method, 0};
     s.threads = static_cast<int>(state.range(2));
     CalculationObserver quiet;
     for (auto _ : state) Calculate(loaded.ws.pictures, count, s, loaded.ws.kernels, quiet);
 }
+
+void MedianCombination(benchmark::State& state) { Combination(state, CombineMedianMethod); }
+
+// The weighted mean, every picture at its start mark.
+void MeanCombination(benchmark::State& state) { Combination(state, CombineMeanMethod); }
 
 // Its plain twin, each pixel's values sorted, as every run did before.
 void MedianSortingEachPixel(benchmark::State& state)
@@ -211,15 +216,19 @@ BENCHMARK(EngineMeanUnsharpLR16ConvolveRecorded)->Unit(benchmark::kMillisecond)-
 BENCHMARK(DeepLevelsAfterUnsharpLR16Convolve)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ClaheAtFullSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(ClaheThroughPlanesAtFullSize)->Unit(benchmark::kMillisecond);
-BENCHMARK(MedianCombination)
-    ->ArgNames({"pictures", "size", "threads"})
-    ->Args({455, 192, 1})
-    ->Args({455, 192, 0})
-    ->Args({28, 768, 1})
-    ->Args({28, 768, 0})
-    ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
+void CombinationSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"pictures", "size", "threads"})
+        ->Args({455, 192, 1})
+        ->Args({455, 192, 0})
+        ->Args({28, 768, 1})
+        ->Args({28, 768, 0})
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+}
+BENCHMARK(MedianCombination)->Apply(CombinationSizes);
+BENCHMARK(MeanCombination)->Apply(CombinationSizes);
 BENCHMARK(MedianSortingEachPixel)->ArgNames({"pictures", "size"})->Args({455, 192})->Args({28, 768})->Unit(benchmark::kMillisecond);
 BENCHMARK(MedianNthElementEachPixel)->ArgNames({"pictures", "size"})->Args({455, 192})->Args({28, 768})->Unit(benchmark::kMillisecond);
 
