@@ -90,10 +90,11 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     const int width = result.bitmap.width();
     const int height = result.bitmap.height();
     FinePicture* fine = recording.record ? &recording.record->combined : nullptr;
-    if (fine) {
-        // A method the run does not know leaves the rows as they were, and
-        // their fine values say the same.
-        fine->resize(width, height);
+    if (fine) fine->resize(width, height);
+    // A method the run does not know leaves the rows as they were, and their
+    // fine values say the same; every other method writes each fine value.
+    const bool knownMethod = s.combineMethod >= CombineMeanMethod && s.combineMethod <= CombineMultiplyMethod;
+    if (fine && !knownMethod) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
                 const PicturePixel& p = result.bitmap.at(x, y);

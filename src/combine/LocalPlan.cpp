@@ -134,8 +134,8 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
-    const int threads = settings.threads > 0 ? settings.threads : AvailableCores();
-    WorkerTeam team(threads);
+    WorkerTeam team(settings.threads);
+    const int threads = team.size();
     std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
     for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
     for (int first = 1; first <= count; first += threads) {
@@ -179,7 +179,7 @@ std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const
         static_cast<int>(plan.shifts.size()) < plan.count)
         return sharpness;
     const std::vector<int> usable = UsablePictures(pictures, count);
-    WorkerTeam(threads > 0 ? threads : AvailableCores()).run(static_cast<int>(usable.size()), [&](int item, int) {
+    WorkerTeam(threads).run(static_cast<int>(usable.size()), [&](int item, int) {
         const int n = usable[static_cast<std::size_t>(item)];
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];

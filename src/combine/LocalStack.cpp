@@ -114,16 +114,16 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
     // the bending inside a box as well as between boxes; every box that
     // keeps it adds its part. Each thread sums into boxes of its own; the
     // sums are whole numbers, so adding them up is exact in any order.
-    const int threads = local.threads > 0 ? local.threads : AvailableCores();
+    WorkerTeam team(local.threads);
     using BoxSums = std::vector<std::vector<std::array<int, 4>>>;
-    std::vector<BoxSums> sums(static_cast<std::size_t>(std::min(threads, std::max(1, plan.count))));
+    std::vector<BoxSums> sums(static_cast<std::size_t>(team.size()));
     for (BoxSums& boxes : sums) {
         boxes.resize(points);
         for (std::size_t p = 0; p < points; ++p)
             boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
     }
     std::vector<std::vector<std::array<int, 4>>> warpedOf(sums.size());
-    WorkerTeam(static_cast<int>(sums.size())).run(plan.count, [&](int item, int thread) {
+    team.run(plan.count, [&](int item, int thread) {
         const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
         if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
