@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <unistd.h>
 #include <vector>
 
 #include "output/ResultName.h"
+#include "support/FileContents.h"
 #include "support/TempFolder.h"
 
 namespace quivane {
@@ -17,11 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadAll;
 
 std::uint32_t Le(const std::vector<std::uint8_t>& bytes, std::size_t at, int size)
 {

@@ -6,13 +6,12 @@
 #include <cmath>
 #include <fitsio.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <variant>
 
 #include "acquire/PictureFile.h"
 #include "output/BmpWriter.h"
 #include "output/ProgramIdentity.h"
+#include "support/FileContents.h"
 #include "support/TempFolder.h"
 
 namespace quivane {
@@ -20,11 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadAll;
 
 // Every sample different, so that a flipped, mirrored or channel-swapped
 // file cannot read back equal; fractions where the depth can keep them.

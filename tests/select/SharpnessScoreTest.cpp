@@ -4,19 +4,13 @@
 
 #include <functional>
 
+#include "select/FrameMeasure.h"
 #include "select/SeriesMaterial.h"
 
 namespace quivane {
 namespace {
 
 using testing::Noise;
-
-int WidthOf(const Bitmap24& f) { return f.width(); }
-int WidthOf(const Bitmap8& f) { return f.width(); }
-int WidthOf(const DeepFrame& f) { return f.width; }
-int HeightOf(const Bitmap24& f) { return f.height(); }
-int HeightOf(const Bitmap8& f) { return f.height(); }
-int HeightOf(const DeepFrame& f) { return f.height; }
 
 // Every frame with noise of `sigma` 8-bit levels, seen as the selection sees
 // it after a load: around the planet, or, for a surface filling the frame,
@@ -28,8 +22,7 @@ std::vector<ObjectView> Views(const std::vector<Frame>& frames, bool surface, do
     std::vector<ObjectView> views;
     for (const Frame& clean : frames) {
         const Frame frame = sigma > 0.0 ? testing::WithNoise(clean, sigma, noise) : clean;
-        const ObjectSurvey survey = SurveyObject(frame);
-        views.push_back(ViewObject(frame, surface ? AtFrameMiddle(survey, WidthOf(frame), HeightOf(frame)) : survey));
+        views.push_back(MeasuredView(frame, SurveyObject(frame), surface));
     }
     return views;
 }

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/FileContents.h"
+
 namespace quivane::samples {
 namespace {
 
@@ -44,11 +46,7 @@ Centroid DiscCentroid(const Bitmap24& frame)
     return c;
 }
 
-std::vector<std::uint8_t> ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadAll;
 
 TEST(SampleRandom, MatchesTheReferenceSequence)
 {
