@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "image/DeepConversion.h"
+#include "image/PackRow.h"
 #include "prepare/Resample.h"
 
 namespace quivane {
@@ -237,6 +239,16 @@ FrameSurvey SurveyFrame(const DeepFrame& frame, const DeepRange& range, int thre
 
 namespace {
 
+// ClampByte((v - minimum) * gain / 256) for `count` bytes. A numerator below
+// zero clamps to 0 whether it is truncated or floored, so a shift does.
+void StretchBytes(const std::uint8_t* in, int count, int minimum, int gain, std::uint8_t* out)
+{
+    for (int i = 0; i < count; ++i) {
+        const int v = ((in[i] - minimum) * gain) >> 8;
+        out[i] = static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
+}
+
 // The region around (left, top), border pixels repeated outside the frame,
 // with the frame's luminance range stretched to 0..240.
 template <class Pixel>
@@ -248,10 +260,21 @@ Bitmap24 StretchedCutOut(const Bitmap<Pixel>& frame, int left, int top, int widt
     auto stretch = [&](int channel) { return static_cast<std::uint8_t>(ClampByte((channel - minimum) * gain / 256)); };
 
     Bitmap24 cutOut(width, height);
+    // Columns inside the frame: for colour frames a run of bytes, stretched
+    // alike, which the compiler makes vector code of.
+    const int inFirst = std::clamp(-left, 0, width);
+    const int inEnd = std::clamp(frame.width() - left, inFirst, width);
     for (int q = 0; q < height; ++q) {
         const Pixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
         ColourPixel* target = cutOut.row(q);
-        for (int i = 0; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
+        for (int i = 0; i < inFirst; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
+        if constexpr (std::is_same_v<Pixel, ColourPixel>) {
+            StretchBytes(reinterpret_cast<const std::uint8_t*>(source + left + inFirst), 3 * (inEnd - inFirst), minimum,
+                         gain, reinterpret_cast<std::uint8_t*>(target + inFirst));
+        } else {
+            for (int i = inFirst; i < inEnd; ++i) target[i] = Stretched(source[left + i], stretch);
+        }
+        for (int i = inEnd; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
     }
     return cutOut;
 }
@@ -304,11 +327,7 @@ void EnlargeAndPack(Picture& picture, const Bitmap24& cutOut, int width, int hei
     Bitmap24 enlarged(width, height);
     const ResampleFilter& filter = ResampleFilters[Mitchell2];
     Resample(cutOut, enlarged, filter.weightFunction, filter.support);
-    for (int y = 0; y < height; ++y) {
-        const ColourPixel* source = enlarged.row(y);
-        PicturePixel* target = picture.bitmap.row(y);
-        for (int x = 0; x < width; ++x) target[x] = PackPixel(source[x]);
-    }
+    for (int y = 0; y < height; ++y) PackRow(enlarged.row(y), picture.bitmap.row(y), width);
 }
 
 }  // namespace

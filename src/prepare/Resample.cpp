@@ -188,8 +188,12 @@ std::uint8_t ToByte(float sum)
 // rounds to a byte. A whole line at a time keeps the sums side by side in
 // vector registers; each channel takes exactly the float steps of summing it
 // alone.
-void AccumulateLine(const std::vector<Contribution>& list, const Bitmap24& lines, std::vector<float>& sums,
-                    ColourPixel* target)
+// Built for AVX2 as well and chosen when the program starts: eight sums a
+// step instead of four, each with the same float operations (contraction is
+// off, so no multiply-add is fused).
+__attribute__((target_clones("avx2", "default"))) void AccumulateLine(const std::vector<Contribution>& list,
+                                                                      const Bitmap24& lines, std::vector<float>& sums,
+                                                                      ColourPixel* target)
 {
     const std::size_t channels = static_cast<std::size_t>(lines.width()) * 3;
     sums.assign(channels, 0.0f);

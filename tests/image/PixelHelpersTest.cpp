@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/PackRow.h"
 #include "image/PictureMemory.h"
 
 namespace quivane {
@@ -54,6 +55,27 @@ TEST(PixelHelpers, PackPixelSplitsChromaAndLuminance)
     EXPECT_EQ(PackPixel(Bgr(255, 255, 255)), (PicturePixel{255, 255, 255, 255}));
     EXPECT_EQ(PackPixel(Bgr(0, 0, 255)), (PicturePixel{0, 0, 255, 63}));
     EXPECT_EQ(PackPixel(Bgr(10, 20, 40)), (PicturePixel{63, 127, 255, 23}));
+}
+
+// Every colour there is, a row of 256 at a time and at odd row lengths and
+// offsets, so the vector body and the tail both see every case.
+TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
+{
+    std::vector<ColourPixel> row(256);
+    std::vector<PicturePixel> packed(256);
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            for (int blue = 0; blue < 256; ++blue) row[static_cast<std::size_t>(blue)] = Bgr(blue, green, red);
+            const int length = 256 - (green % 7);
+            const int offset = green % 3;
+            PackRow(row.data() + offset, packed.data(), length - offset);
+            for (int x = 0; x < length - offset; ++x) {
+                const std::size_t i = static_cast<std::size_t>(x);
+                if (packed[i] != PackPixel(row[i + static_cast<std::size_t>(offset)]))
+                    FAIL() << "red " << red << " green " << green << " blue " << x + offset;
+            }
+        }
+    }
 }
 
 TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)
