@@ -7,9 +7,11 @@
 #include "acquire/VideoSource.h"
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
+#include "image/PictureMemory.h"
 
 int main(int argc, char* argv[])
 {
+    quivane::KeepFreedFrameMemory();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty() || quivane::AsksForHelp(arguments)) {
         std::cout << quivane::BatchUsage;

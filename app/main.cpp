@@ -4,9 +4,11 @@
 #include "acquire/VideoSource.h"
 #include "window/MainForm.h"
 #include "files/WorkingFolder.h"
+#include "image/PictureMemory.h"
 
 int main(int argc, char* argv[])
 {
+    quivane::KeepFreedFrameMemory();
     QApplication app(argc, argv);
     quivane::VideoSource::SilenceDecoderMessages();
     QApplication::setApplicationName("Quivane");

@@ -25,6 +25,7 @@
 #include "actions/WorkspaceActions.h"
 
 #include "ScoringCost.h"
+#include "image/PictureMemory.h"
 
 namespace {
 
@@ -143,6 +144,7 @@ BENCHMARK(DemoLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisec
 
 int main(int argc, char** argv)
 {
+    quivane::KeepFreedFrameMemory();
     benchmark::Initialize(&argc, argv);
     quivane::bench::ScoringCostReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

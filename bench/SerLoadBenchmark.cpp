@@ -131,6 +131,7 @@ BENCHMARK(PrepareGreyFrame)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
+    quivane::KeepFreedFrameMemory();
     benchmark::Initialize(&argc, argv);
     quivane::bench::ScoringCostReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AviWriter.h"
+#include "image/PictureMemory.h"
 
 namespace quivane::bench {
 
@@ -40,6 +41,7 @@ inline std::filesystem::path WriteSyntheticVideo(int frameCount)
 // the video `video` made for them.
 inline int RunThenRemoveVideo(int argc, char** argv, const std::filesystem::path& (*video)())
 {
+    KeepFreedFrameMemory();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -345,6 +345,129 @@ private:
     std::thread thread_;  // last: it starts running once everything above is made
 };
 
+// A capture's frames 0 .. count - 1, read one at a time in frame order and
+// prepared on two threads: the caller's, while it waits for the frame it
+// wants next, and a helper's. Each thread takes the next frame to read,
+// reads it and prepares it, so reading and preparing share both processors
+// whichever of them costs more. Frames come back in order; a frame handed
+// out stays as it is until the next call of Next.
+class CaptureReadAhead {
+public:
+    struct Done {
+        const CaptureFrame* frame = nullptr;
+        std::optional<PreparedFrame> prepared;  // empty when the frame could not be read
+    };
+
+    CaptureReadAhead(CaptureFile& capture, int count, const SeriesSettings& settings)
+        : capture_(capture), count_(count), settings_(settings), helper_([this] { Help(); })
+    {
+    }
+    ~CaptureReadAhead()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        helper_.join();
+    }
+    CaptureReadAhead(const CaptureReadAhead&) = delete;
+    CaptureReadAhead& operator=(const CaptureReadAhead&) = delete;
+
+    // Frame `wanted` (one more than the last asked for, from 0), reading and
+    // preparing frames here until it is done. What its preparation threw is
+    // thrown here.
+    Done Next(int wanted)
+    {
+        std::unique_lock lock(mutex_);
+        if (wanted > 0) Free(SlotOf(wanted - 1));
+        for (;;) {
+            Slot& slot = SlotOf(wanted);
+            if (slot.state == State::Done && slot.index == wanted) {
+                if (slot.failure) std::rethrow_exception(std::exchange(slot.failure, nullptr));
+                slot.state = State::HandedOut;
+                return {&slot.frame, std::exchange(slot.prepared, std::nullopt)};
+            }
+            if (CanStart()) {
+                Work(lock);
+                continue;
+            }
+            changed_.wait(lock);
+        }
+    }
+
+private:
+    enum class State { Free, Working, Done, HandedOut };
+    struct Slot {
+        State state = State::Free;
+        int index = -1;
+        CaptureFrame frame;
+        std::optional<PreparedFrame> prepared;
+        std::exception_ptr failure;
+    };
+    // Four frames in hand at most: one handed out, one or two being prepared,
+    // one ready.
+    static constexpr int SlotCount = 4;
+
+    Slot& SlotOf(int k) { return slots_[static_cast<std::size_t>(k % SlotCount)]; }
+    bool CanStart() { return next_ < count_ && SlotOf(next_).state == State::Free; }
+    void Free(Slot& slot)
+    {
+        if (slot.state != State::HandedOut) return;
+        slot.state = State::Free;
+        changed_.notify_all();
+    }
+
+    // Reads the next frame and prepares it; called with `lock` held, which is
+    // let go while the frame is read and prepared. The reading lock is taken
+    // before the state lock is let go, so frames are read in the order taken.
+    void Work(std::unique_lock<std::mutex>& lock)
+    {
+        const int k = next_++;
+        Slot& slot = SlotOf(k);
+        slot.state = State::Working;
+        slot.index = k;
+        std::unique_lock reading(readMutex_);
+        lock.unlock();
+        std::optional<PreparedFrame> prepared;
+        std::exception_ptr failure;
+        try {
+            const bool read = capture_.ReadFrame(k, slot.frame);
+            reading.unlock();
+            if (read) prepared = PrepareFrame(RefOf(slot.frame), settings_);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (reading.owns_lock()) reading.unlock();
+        lock.lock();
+        slot.prepared = std::move(prepared);
+        slot.failure = failure;
+        slot.state = State::Done;
+        changed_.notify_all();
+    }
+
+    void Help()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return stopped_ || CanStart(); });
+            if (stopped_) return;
+            Work(lock);
+        }
+    }
+
+    CaptureFile& capture_;
+    const int count_;
+    const SeriesSettings& settings_;
+    std::mutex mutex_;
+    std::mutex readMutex_;
+    std::condition_variable changed_;
+    std::array<Slot, SlotCount> slots_;
+    int next_ = 0;  // the next frame to read
+    bool stopped_ = false;
+    std::thread helper_;  // last: it starts running once everything above is made
+};
+
 // A frame of a bitmap series as read, and its preparation: done on the
 // loading thread, failed there, or under way on the worker.
 struct FrameAhead {
@@ -497,35 +620,22 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
                                    LoadObserver& observer)
 {
     SeriesLoadReport report;
-    const int frames = std::min(settings.maxPictures, capture.frameCount());
-    // Frames go in pairs: this thread prepares the first while the worker
-    // prepares the second, and reads the next first frame while the worker
-    // is still busy. Preparation is pure; the pictures are still added, and
-    // the observer told, in frame order, on this thread.
-    std::array<CaptureFrame, 2> read;
-    PreparationWorker worker(settings);  // after the frames it reads: it is stopped first
+    const int count = std::min(settings.maxPictures, capture.frameCount());
+    // Preparation is pure and shared between two threads; the pictures are
+    // still added, and the observer told, in frame order, on this thread.
     SeriesJudge judge(pictures);
-    bool stopped = false;
-    auto addOrSkip = [&](const CaptureFrame& frame, std::optional<PreparedFrame>& prepared) {
-        if (prepared) AppendPrepared(pictures, RefOf(frame), std::move(*prepared), observer, &judge);
-        observer.paused();
-        stopped = observer.stopRequested();
-    };
-    bool first = frames > 0 && capture.ReadFrame(0, read[0]);
-    for (int k = 0; k < frames && !stopped; k += 2) {
-        const bool second = k + 1 < frames && capture.ReadFrame(k + 1, read[1]);
-        if (second) worker.Start(RefOf(read[1]));
-        std::optional<PreparedFrame> mine;
-        if (first) mine = PrepareFrame(RefOf(read[0]), settings);
-        addOrSkip(read[0], mine);
-        first = !stopped && k + 2 < frames && capture.ReadFrame(k + 2, read[0]);
-        std::optional<PreparedFrame> theirs;
-        if (second) theirs = worker.Take();
-        if (!stopped && k + 1 < frames) addOrSkip(read[1], theirs);
+    {
+        CaptureReadAhead frames(capture, count, settings);
+        for (int k = 0; k < count; ++k) {
+            CaptureReadAhead::Done done = frames.Next(k);
+            if (done.prepared) AppendPrepared(pictures, RefOf(*done.frame), std::move(*done.prepared), observer, &judge);
+            observer.paused();
+            if (observer.stopRequested()) break;
+        }
     }
     judge.judge(pictures);
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
-    if (capture.frameCount() > frames)
+    if (capture.frameCount() > count)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
     return report;
 }

@@ -13,4 +13,11 @@ int MachineMemoryMiB();
 // picture memory.
 int ComputeMaxPictures(int width, int height, int memoryMiB = DefaultPictureMemoryMiB);
 
+// A load frees and asks again for frame-sized buffers at every frame (the
+// decoder's packets among them). By default the C library hands memory of
+// that size back to the system at once and gets it again page by page, a
+// fault per page; this keeps freed memory in the process for reuse, up to a
+// bound. Called once, at the start of a program.
+void KeepFreedFrameMemory();
+
 }  // namespace quivane
