@@ -1,0 +1,112 @@
+#include "acquire/ReadAhead.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <vector>
+
+namespace quivane {
+namespace {
+
+// Frames of a few levels, some slow to read, some missing, one that ends the
+// load or throws; every read is logged, in the order the source saw them.
+struct ScriptedSource {
+    struct Storage {
+        Bitmap24 frame;
+    };
+    int missing = -1;
+    int ending = -1;
+    int throwing = -1;
+    std::vector<int> reads;
+    FrameRead read(int k, Storage& storage)
+    {
+        reads.push_back(k);
+        if (k % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(300));
+        if (k == missing) return {};
+        if (k == ending) return std::string("frame ") + std::to_string(k) + " is damaged";
+        if (k == throwing) throw std::runtime_error("read failed");
+        storage.frame = Bitmap24(64, 48);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                storage.frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(x * 4),
+                                                     static_cast<std::uint8_t>(y * 5)};
+        return FrameRef(&storage.frame);
+    }
+};
+
+SeriesSettings Small()
+{
+    SeriesSettings settings;
+    settings.width = 64;
+    settings.height = 48;
+    settings.enlargement = 1;
+    settings.work = SeriesWork::Pictures;
+    return settings;
+}
+
+// Frames are read once each, in order, whichever thread reads them, and come
+// back in order, each with the picture made from it alone.
+TEST(ReadAhead, EveryFrameIsReadOnceInOrderAndHandedOutInOrder)
+{
+    ScriptedSource source;
+    source.missing = 7;
+    const SeriesSettings settings = Small();
+    {
+        ReadAhead frames(source, 40, settings);
+        for (int k = 0; k < 40; ++k) {
+            ReadAhead<ScriptedSource>::Done done = frames.Next(k);
+            if (k == source.missing) {
+                EXPECT_TRUE(std::holds_alternative<std::monostate>(done.read));
+                EXPECT_FALSE(done.prepared);
+                continue;
+            }
+            const Bitmap24& frame = *std::get<const Bitmap24*>(std::get<FrameRef>(done.read));
+            ASSERT_EQ(frame.at(0, 0).blue, k) << "the frame handed out is frame " << k;
+            ASSERT_TRUE(done.prepared);
+            EXPECT_EQ(done.prepared->picture.bitmap, PrepareFrame(FrameRef(&frame), settings).picture.bitmap);
+        }
+    }
+    std::vector<int> expected(40);
+    for (int k = 0; k < 40; ++k) expected[static_cast<std::size_t>(k)] = k;
+    EXPECT_EQ(source.reads, expected);
+}
+
+// A frame whose reading ends the load is handed out with its message, and
+// the reading stops within a frame of it; an exception comes out of Next for
+// its own frame, after every frame before it.
+TEST(ReadAhead, AnEndingFrameStopsTheReadingAndAThrowComesOutForItsFrame)
+{
+    ScriptedSource ending;
+    ending.ending = 5;
+    const SeriesSettings settings = Small();
+    {
+        ReadAhead frames(ending, 40, settings);
+        for (int k = 0; k < 5; ++k) EXPECT_TRUE(frames.Next(k).prepared);
+        EXPECT_EQ(std::get<std::string>(frames.Next(5).read), "frame 5 is damaged");
+    }
+    EXPECT_LE(ending.reads.size(), 7u);
+
+    ScriptedSource throwing;
+    throwing.throwing = 3;
+    ReadAhead frames(throwing, 40, settings);
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(frames.Next(k).prepared);
+    EXPECT_THROW(frames.Next(3), std::runtime_error);
+}
+
+// A load that stops early leaves the helper waiting for room; ending it then
+// must neither hang nor read on to the end.
+TEST(ReadAhead, StoppingEarlyEndsTheHelper)
+{
+    ScriptedSource source;
+    const SeriesSettings settings = Small();
+    {
+        ReadAhead frames(source, 1000, settings);
+        frames.Next(0);
+        frames.Next(1);
+    }
+    EXPECT_LE(source.reads.size(), 6u);
+}
+
+}  // namespace
+}  // namespace quivane
