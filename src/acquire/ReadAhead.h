@@ -54,12 +54,11 @@ public:
 
     // Frame `wanted` (one more than the last asked for, from 0), reading and
     // preparing frames here until it is done. The frame it points into stays
-    // as it is until the next call. What reading or preparing threw is thrown
-    // here.
+    // as it is until it is released. What reading or preparing threw is
+    // thrown here.
     Done Next(int wanted)
     {
         std::unique_lock lock(mutex_);
-        if (wanted > 0) Free(SlotOf(wanted - 1));
         for (;;) {
             Slot& slot = SlotOf(wanted);
             if (slot.state == State::Done && slot.index == wanted) {
@@ -75,6 +74,17 @@ public:
         }
     }
 
+    // Frame k, handed out before, is no longer looked at: its storage may
+    // take a later frame. At most two frames handed out may be kept.
+    void Release(int k)
+    {
+        std::lock_guard lock(mutex_);
+        Slot& slot = SlotOf(k);
+        if (slot.index != k || slot.state != State::HandedOut) return;
+        slot.state = State::Free;
+        changed_.notify_all();
+    }
+
 private:
     enum class State { Free, Working, Done, HandedOut };
     struct Slot {
@@ -85,20 +95,30 @@ private:
         std::optional<PreparedFrame> prepared;
         std::exception_ptr failure;
     };
-    // Four frames in hand at most: one handed out, one or two being prepared,
-    // one ready.
+    // Four frames in hand at most: two handed out (the one the loader adds
+    // and the one added before, which a window may still show), and two
+    // being read, prepared or ready.
     static constexpr int SlotCount = 4;
 
-    Slot& SlotOf(int k) { return slots_[static_cast<std::size_t>(k % SlotCount)]; }
-    // A frame after one whose reading ended the load is never read.
-    bool CanStart() { return next_ < count_ && !ended_ && SlotOf(next_).state == State::Free; }
-    void Free(Slot& slot)
+    // The slot frame k is in, or a free one. A kept frame may be several
+    // frames behind the one wanted, so slots are not taken in turn.
+    Slot& SlotOf(int k)
     {
-        if (slot.state != State::HandedOut) return;
-        slot.state = State::Free;
-        changed_.notify_all();
+        Slot* free = nullptr;
+        for (Slot& slot : slots_) {
+            if (slot.index == k && slot.state != State::Free) return slot;
+            if (!free && slot.state == State::Free) free = &slot;
+        }
+        return free ? *free : slots_.front();
     }
-
+    bool HasFreeSlot() const
+    {
+        for (const Slot& slot : slots_)
+            if (slot.state == State::Free) return true;
+        return false;
+    }
+    // A frame after one whose reading ended the load is never read.
+    bool CanStart() const { return next_ < count_ && !ended_ && HasFreeSlot(); }
     // Reads the next frame and prepares it; called with `lock` held, which is
     // let go while the frame is read and prepared. The reading lock is taken
     // before the state lock is let go, so frames are read in the order taken.

@@ -1,6 +1,7 @@
 #include "acquire/SeriesLoading.h"
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -160,6 +161,45 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
     observer.counted(index);
 }
 
+// Adds a load's frames in order as the read-ahead hands them out, and keeps
+// the frame added last (its slot, and what it showed) until the next is
+// added: an observer may hold on to the frame it was given last, without a
+// copy, until the load ends.
+template <class Source>
+class AddedInOrder {
+public:
+    AddedInOrder(Source& source, int count, const SeriesSettings& settings) : frames_(source, count, settings) {}
+
+    // Reads frame k and adds it when it was read; what reading gave.
+    FrameRead Add(int k, PictureList& pictures, LoadObserver& observer, SeriesJudge& judge)
+    {
+        std::optional<Done>& mine = kept_[static_cast<std::size_t>(turn_)];
+        mine.emplace(frames_.Next(k));
+        const auto* frame = std::get_if<FrameRef>(&mine->read);
+        if (!frame) {
+            frames_.Release(k);
+            FrameRead read = std::move(mine->read);
+            mine.reset();
+            return read;
+        }
+        AppendPrepared(pictures, *frame, std::move(*mine->prepared), observer, &judge);
+        if (added_ >= 0) {
+            frames_.Release(added_);
+            kept_[static_cast<std::size_t>(turn_ ^ 1)].reset();
+        }
+        added_ = k;
+        turn_ ^= 1;
+        return *frame;
+    }
+
+private:
+    using Done = typename ReadAhead<Source>::Done;
+    ReadAhead<Source> frames_;
+    std::array<std::optional<Done>, 2> kept_;
+    int turn_ = 0;
+    int added_ = -1;  // the frame added last, still kept
+};
+
 // A capture's frames by number; one that does not decode is left out.
 struct CaptureSource {
     using Storage = CaptureFrame;
@@ -211,19 +251,25 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
+    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
+    AppendPrepared(pictures, &frame, std::move(prepared), observer);
+    observer.ending();
 }
 
 void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
+    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
+    AppendPrepared(pictures, &frame, std::move(prepared), observer);
+    observer.ending();
 }
 
 void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    AppendPrepared(pictures, &frame, PrepareFrame(&frame, settings), observer);
+    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
+    AppendPrepared(pictures, &frame, std::move(prepared), observer);
+    observer.ending();
 }
 
 std::string FramesLeftOutWarning(int kept, int total)
@@ -264,21 +310,21 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     SeriesJudge judge(pictures);
     SeriesFiles source{paths};
     {
-        ReadAhead frames(source, static_cast<int>(paths.size()), settings);
+        AddedInOrder frames(source, static_cast<int>(paths.size()), settings);
         for (int k = 0; k < static_cast<int>(paths.size()); ++k) {
             if (observer.stopRequested()) break;
-            ReadAhead<SeriesFiles>::Done done = frames.Next(k);
-            if (auto* failure = std::get_if<std::string>(&done.read)) {
+            FrameRead read = frames.Add(k, pictures, observer, judge);
+            if (auto* failure = std::get_if<std::string>(&read)) {
                 // What was read so far stays a complete series.
                 report.failure = std::move(*failure);
-                judge.judge(pictures);
-                return report;
+                break;
             }
-            AppendPrepared(pictures, std::get<FrameRef>(done.read), std::move(*done.prepared), observer, &judge);
             observer.paused();
         }
+        observer.ending();
     }
     judge.judge(pictures);
+    if (report.failure) return report;
     if (found > InputCount(pictures) && InputCount(pictures) >= settings.maxPictures)
         report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), found));
     return report;
@@ -294,14 +340,13 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
     SeriesJudge judge(pictures);
     CaptureSource source{capture};
     {
-        ReadAhead frames(source, count, settings);
+        AddedInOrder frames(source, count, settings);
         for (int k = 0; k < count; ++k) {
-            ReadAhead<CaptureSource>::Done done = frames.Next(k);
-            if (const auto* frame = std::get_if<FrameRef>(&done.read))
-                AppendPrepared(pictures, *frame, std::move(*done.prepared), observer, &judge);
+            (void)frames.Add(k, pictures, observer, judge);
             observer.paused();
             if (observer.stopRequested()) break;
         }
+        observer.ending();
     }
     judge.judge(pictures);
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));

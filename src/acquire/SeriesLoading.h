@@ -42,6 +42,9 @@ class LoadObserver {
 public:
     virtual ~LoadObserver() = default;
     // Picture `index` (0 is the result) is about to be prepared from `frame`.
+    // The frame stays as it is until the next frame is given (to either
+    // `preparing` or `preparingGrey`) or, for the last one, until `ending`
+    // returns.
     virtual void preparing(int /*index*/, const Bitmap24& /*frame*/) {}
     virtual void prepared(int /*index*/, const Bitmap24& /*frame*/, const Picture& /*picture*/) {}
     // The same for a grey frame, which a window may widen to show it.
@@ -53,6 +56,9 @@ public:
     virtual void paused() {}
     // Asked once per frame; true ends the load. Reading clears the request.
     virtual bool stopRequested() { return false; }
+    // The load has added its last frame, however it ended (unless by an
+    // exception): what keeps the frame last given must copy it now.
+    virtual void ending() {}
 };
 
 // Adds one frame read by a load, corrected when a correction is in force: the

@@ -38,8 +38,9 @@ void WindowLoadObserver::preparing(int, const Bitmap24& frame)
         ui_.showInputView(frame);
         return;
     }
-    heldColour_ = frame;  // reuses the storage: a copy, not a drawing
+    loadColour_ = &frame;
     held_ = Held::Colour;
+    copied_ = false;
 }
 
 void WindowLoadObserver::prepared(int index, const Bitmap24& frame, const Picture& picture)
@@ -61,8 +62,9 @@ void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
         ShowGrey(frame);
         return;
     }
-    heldGrey_ = frame;
+    loadGrey_ = &frame;
     held_ = Held::Grey;
+    copied_ = false;
 }
 
 void WindowLoadObserver::preparedGrey(int index, const Bitmap8& frame, const Picture& picture)
@@ -81,9 +83,18 @@ void WindowLoadObserver::ShowPrepared(int index, int frameWidth, int frameHeight
                      std::to_string(frameHeight) + "]");
 }
 
+void WindowLoadObserver::ending()
+{
+    // The storage is reused from load to load: a copy, not a drawing.
+    if (held_ == Held::Colour) heldColour_ = *loadColour_;
+    if (held_ == Held::Grey) heldGrey_ = *loadGrey_;
+    copied_ = true;
+}
+
 void WindowLoadObserver::ShowLast()
 {
-    if (held_ == Held::Nothing) return;
+    // A load that ended by an exception never said so, and its frames are gone.
+    if (held_ == Held::Nothing || !copied_) return;
     if (held_ == Held::Colour) ui_.showInputView(heldColour_);
     if (held_ == Held::Grey) ShowGrey(heldGrey_);
     // The list only grows during a load, so the picture is the last one of it.

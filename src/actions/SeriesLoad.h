@@ -19,8 +19,9 @@ SeriesSettings CurrentSeriesSettings(const Workspace& ws);
 // the picture spin edits; lets events run between frames and takes Escape.
 // Frames come faster than a screen can show them, so a frame and its picture
 // are drawn at most once per `interval`; the status line and the counts
-// follow every frame. The last frame not drawn is kept, and ShowLast draws it
-// once the load is over, so the window ends as if every frame had been drawn.
+// follow every frame. The last frame not drawn is remembered (copied only
+// when the load ends), and ShowLast draws it once the load is over, so the
+// window ends as if every frame had been drawn.
 class WindowLoadObserver : public LoadObserver {
 public:
     WindowLoadObserver(Workspace& ws, Ui& ui, std::chrono::milliseconds interval = std::chrono::milliseconds(40))
@@ -34,6 +35,7 @@ public:
     void counted(int count) override;
     void paused() override;
     bool stopRequested() override;
+    void ending() override;
 
     void ShowLast();
 
@@ -47,8 +49,12 @@ private:
     std::chrono::milliseconds interval_;
     std::optional<std::chrono::steady_clock::time_point> lastDrawn_;
     bool drawing_ = false;  // the frame in hand is drawn
-    // What the last frame not drawn would have shown.
+    // What the last frame not drawn would have shown: the load's frame until
+    // the load ends, then a copy of it.
     enum class Held { Nothing, Colour, Grey } held_ = Held::Nothing;
+    const Bitmap24* loadColour_ = nullptr;
+    const Bitmap8* loadGrey_ = nullptr;
+    bool copied_ = false;
     Bitmap24 heldColour_;
     Bitmap8 heldGrey_;
 };

@@ -54,17 +54,25 @@ TEST(ReadAhead, EveryFrameIsReadOnceInOrderAndHandedOutInOrder)
     const SeriesSettings settings = Small();
     {
         ReadAhead frames(source, 40, settings);
+        const Bitmap24* before = nullptr;  // kept until the next frame is in hand
         for (int k = 0; k < 40; ++k) {
             ReadAhead<ScriptedSource>::Done done = frames.Next(k);
+            if (before) {
+                ASSERT_EQ(before->at(0, 0).blue, k - 1 - (k - 1 == source.missing)) << "a kept frame stays";
+                frames.Release(k - 1 - (k - 1 == source.missing));
+                before = nullptr;
+            }
             if (k == source.missing) {
                 EXPECT_TRUE(std::holds_alternative<std::monostate>(done.read));
                 EXPECT_FALSE(done.prepared);
+                frames.Release(k);
                 continue;
             }
             const Bitmap24& frame = *std::get<const Bitmap24*>(std::get<FrameRef>(done.read));
             ASSERT_EQ(frame.at(0, 0).blue, k) << "the frame handed out is frame " << k;
             ASSERT_TRUE(done.prepared);
             EXPECT_EQ(done.prepared->picture.bitmap, PrepareFrame(FrameRef(&frame), settings).picture.bitmap);
+            before = &frame;
         }
     }
     std::vector<int> expected(40);
@@ -82,7 +90,10 @@ TEST(ReadAhead, AnEndingFrameStopsTheReadingAndAThrowComesOutForItsFrame)
     const SeriesSettings settings = Small();
     {
         ReadAhead frames(ending, 40, settings);
-        for (int k = 0; k < 5; ++k) EXPECT_TRUE(frames.Next(k).prepared);
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_TRUE(frames.Next(k).prepared);
+            frames.Release(k);
+        }
         EXPECT_EQ(std::get<std::string>(frames.Next(5).read), "frame 5 is damaged");
     }
     EXPECT_LE(ending.reads.size(), 7u);
@@ -90,8 +101,26 @@ TEST(ReadAhead, AnEndingFrameStopsTheReadingAndAThrowComesOutForItsFrame)
     ScriptedSource throwing;
     throwing.throwing = 3;
     ReadAhead frames(throwing, 40, settings);
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(frames.Next(k).prepared);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_TRUE(frames.Next(k).prepared);
+        frames.Release(k);
+    }
     EXPECT_THROW(frames.Next(3), std::runtime_error);
+}
+
+// The frame added last is kept while the frames after it cannot be used (a
+// capture whose data ends early): the reading goes on past it.
+TEST(ReadAhead, AFrameKeptFarBehindDoesNotHoldUpTheReading)
+{
+    ScriptedSource source;
+    const SeriesSettings settings = Small();
+    ReadAhead frames(source, 12, settings);
+    const Bitmap24& kept = *std::get<const Bitmap24*>(std::get<FrameRef>(frames.Next(0).read));
+    for (int k = 1; k < 12; ++k) {
+        EXPECT_TRUE(frames.Next(k).prepared);
+        frames.Release(k);
+    }
+    EXPECT_EQ(kept.at(0, 0).blue, 0);
 }
 
 // A load that stops early leaves the helper waiting for room; ending it then
@@ -103,6 +132,7 @@ TEST(ReadAhead, StoppingEarlyEndsTheHelper)
     {
         ReadAhead frames(source, 1000, settings);
         frames.Next(0);
+        frames.Release(0);
         frames.Next(1);
     }
     EXPECT_LE(source.reads.size(), 6u);
