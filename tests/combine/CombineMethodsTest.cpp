@@ -123,7 +123,8 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
         const int width = round == 0 ? 1 : 37 + round * 5, height = 9;
         PictureList list;
         list.push_back(testing::RandomPicture(width, height, random));
-        const int count = 1 + round % 7;
+        // Long lists too, whose sums are carried in several parts.
+        const int count = round % 5 == 4 ? 20 + round : 1 + round % 7;
         for (int k = 1; k <= count; ++k) {
             Picture picture = testing::RandomPicture(width, height, random);
             picture.quality = round == 3 ? QualityDont : mark(random);
@@ -145,6 +146,18 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
             }
         }
     }
+}
+
+// The heaviest marks on the brightest bytes, many pictures: every part of
+// the sum is at its largest and must not wrap.
+TEST(CombineMean, BrightestBytesAtTheHeaviestMarksDoNotWrap)
+{
+    const PictureList list = Uniform(std::vector<int>(60, 255), std::vector<int>(60, QualityGood));
+    std::vector<int> sums;
+    PicturePixel row[1];
+    CombineMeanRow(list, 60, 0, row, 1, sums);
+    EXPECT_EQ(row[0], (PicturePixel{127, 7, 9, 255}));
+    EXPECT_EQ(sums[3], 255 * 60 * QualityWeights[QualityGood]);
 }
 
 // Pictures whose every byte is one of `levels`: few distinct values, so
