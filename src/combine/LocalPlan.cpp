@@ -48,13 +48,16 @@ int WholePixels(int sixteenths)
     return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale)));
 }
 
-std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent)
+std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent,
+                                  WorkerTeam& team)
 {
-    std::vector<double> scores;
-    for (const int n : usable) {
-        const Picture& p = pictures[static_cast<std::size_t>(n)];
-        scores.push_back(SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0)));
-    }
+    // Each score is the picture's own, whichever thread measures it.
+    std::vector<double> scores(usable.size());
+    team.run(static_cast<int>(usable.size()), [&](int item, int) {
+        const Picture& p = pictures[static_cast<std::size_t>(usable[static_cast<std::size_t>(item)])];
+        scores[static_cast<std::size_t>(item)] =
+            SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0));
+    });
     const std::vector<int> marks = MarksFromRanking(scores, {}, KeepRule::Percent(percent));
     std::vector<int> chosen;
     for (std::size_t i = 0; i < usable.size(); ++i)
@@ -114,7 +117,7 @@ bool Usable(const PictureList& pictures, int& count)
 }
 
 LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>& usable, LumaGrid reference,
-                  const LocalSettings& settings, const LocalProgress& progress)
+                  const LocalSettings& settings, const LocalProgress& progress, WorkerTeam& team)
 {
     LocalPlan plan;
     plan.width = pictures.front().bitmap.width();
@@ -134,8 +137,8 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
-    WorkerTeam team(settings.threads);
     const int threads = team.size();
+    const std::vector<ReferenceBox> boxes = ReadReferenceBoxes(plan.reference, plan.points);
     std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
     for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
     for (int first = 1; first <= count; first += threads) {
@@ -145,7 +148,7 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
             if (!takesPart[static_cast<std::size_t>(n)]) return;
             const Picture& picture = pictures[static_cast<std::size_t>(n)];
             std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
-            shifts = MeasureLocalShifts(plan.reference, picture, plan.points, radius);
+            shifts = MeasureLocalShifts(boxes, picture, radius);
             ReplaceOutliers(plan.points, shifts, limit);
         });
         for (int n = first; n < first + round; ++n)
@@ -163,8 +166,10 @@ LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const Local
     const std::vector<int> usable = UsablePictures(pictures, count);
     // One picture has nothing to be aligned with.
     if (usable.size() < 2) return LocalPlan{};
-    LumaGrid reference = StackLuminance(pictures, SharpestPictures(pictures, usable, settings.referencePercent));
-    LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress);
+    WorkerTeam team(settings.threads);
+    LumaGrid reference =
+        StackLuminance(pictures, SharpestPictures(pictures, usable, settings.referencePercent, team));
+    LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress, team);
     if (!plan.empty()) CentreShifts(pictures, usable, plan);
     return plan;
 }
@@ -198,7 +203,8 @@ LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid 
     if (!Usable(pictures, count)) return LocalPlan{};
     const std::vector<int> usable = UsablePictures(pictures, count);
     if (usable.empty()) return LocalPlan{};
-    return Measure(pictures, count, usable, std::move(reference), settings, progress);
+    WorkerTeam team(settings.threads);
+    return Measure(pictures, count, usable, std::move(reference), settings, progress, team);
 }
 
 }  // namespace quivane

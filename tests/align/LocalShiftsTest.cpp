@@ -111,6 +111,19 @@ TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
         long long plain = 0;
         for (std::size_t x = 0; x < a.size(); ++x) plain += static_cast<long long>(a[x] - b[x]) * (a[x] - b[x]);
         ASSERT_EQ(SquaredDifferences(a.data(), b.data(), count), plain) << count;
+        // The same levels in 16 bits, as rows of a box read from a wider
+        // window: three rows of the same, strides of their own.
+        const std::size_t strideA = a.size() + 3, strideB = a.size() + 11;
+        std::vector<std::int16_t> boxA(3 * strideA, 7), boxB(3 * strideB, -7);
+        for (std::size_t r = 0; r < 3; ++r)
+            for (std::size_t x = 0; x < a.size(); ++x) {
+                boxA[r * strideA + x] = static_cast<std::int16_t>(a[x]);
+                boxB[r * strideB + x] = static_cast<std::int16_t>(b[x]);
+            }
+        const auto strideOf = [](std::size_t s) { return static_cast<std::ptrdiff_t>(s); };
+        ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3),
+                  3 * plain)
+            << count;
     }
 }
 
