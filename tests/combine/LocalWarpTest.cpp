@@ -82,10 +82,12 @@ TEST(WarpPicture, WholeShiftsReadPixelsAsTheyAre)
     }
 }
 
-// The row-wise field and the clamp-free inside of the warp give exactly the
-// numbers of their plain twins: random shifts of up to six pixels (so many
-// pixels read across the edges), random offsets, a hole in the lattice, and
-// pixels at 0 and 255 where the cubic overshoots most.
+// The row-wise field (whole rows and parts of them) and the clamp-free
+// inside of the warp, on either vector path, give exactly the numbers of
+// their plain twins, and pixels not wanted come out 0: random shifts of up
+// to six pixels (so many pixels read across the edges), random offsets, a
+// hole in the lattice, and pixels at 0 and 255 where the cubic overshoots
+// most.
 TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
 {
     std::mt19937 random(21);
@@ -107,17 +109,33 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
             ASSERT_EQ(row.size(), 96u);
             for (int x = 0; x < 96; ++x) ASSERT_EQ(row[static_cast<std::size_t>(x)], field.at(x, y)) << x << ", " << y;
         }
+        // Every pixel, or runs of them with gaps, on rows with none as well.
         std::vector<char> wanted(96 * 64, 1);
-        std::vector<std::array<int, 4>> out;
-        WarpPicture(picture, field, wanted, out);
-        for (int y = 0; y < 64; ++y) {
-            for (int x = 0; x < 96; ++x) {
-                const std::array<int, 2> s = field.at(x, y);
-                ASSERT_EQ(out[static_cast<std::size_t>(y) * 96 + x],
-                          WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0], (y + picture.dy) * WarpPhases + s[1]))
-                    << "round " << round << " at " << x << ", " << y;
+        if (round % 2 == 1)
+            for (std::size_t i = 0; i < wanted.size(); ++i) wanted[i] = (i / 7 + i / 96 / 5 + round) % 3 != 0 && i / 96 % 9 != 4;
+        for (const bool widest : {true, false}) {
+            std::vector<std::array<int, 4>> out(96 * 64, {1, 2, 3, 4});  // a buffer used before
+            WarpPicture(picture, field, wanted, out, widest);
+            for (int y = 0; y < 64; ++y) {
+                for (int x = 0; x < 96; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * 96 + x;
+                    const std::array<int, 2> s = field.at(x, y);
+                    const std::array<int, 4> plain =
+                        wanted[i] ? WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0],
+                                                (y + picture.dy) * WarpPhases + s[1])
+                                  : std::array<int, 4>{0, 0, 0, 0};
+                    ASSERT_EQ(out[i], plain) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
+                                             << ", " << y;
+                }
             }
         }
+        // A part of a row comes out as the whole row has it.
+        std::vector<std::array<int, 2>> part(5, {7, 7});
+        field.row(20, 5, 61, part);
+        field.row(20, 96, row);
+        ASSERT_EQ(part.size(), 61u);
+        EXPECT_EQ(part[4], (std::array<int, 2>{7, 7}));
+        for (int x = 5; x < 61; ++x) ASSERT_EQ(part[static_cast<std::size_t>(x)], row[static_cast<std::size_t>(x)]) << x;
     }
 }
 
