@@ -112,26 +112,41 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
 
     // Each picture is read once through its own shift field, which follows
     // the bending inside a box as well as between boxes; every box that
-    // keeps it adds its part. Each thread sums into boxes of its own; the
-    // sums are whole numbers, so adding them up is exact in any order.
+    // keeps it adds its part. A picture that every point keeps adds its part
+    // once, to sums over the whole grid that every box reads, instead of
+    // once per box over the pixels the boxes share. Each thread sums into
+    // storage of its own; the sums are whole numbers, so adding them up is
+    // exact in any order.
+    using Levels = std::vector<std::array<int, 4>>;
+    struct Sums {
+        Levels everywhere;           // the whole grid, pictures every point keeps
+        std::vector<Levels> boxes;   // each box, the others; empty until one comes
+    };
     WorkerTeam team(local.threads);
-    using BoxSums = std::vector<std::vector<std::array<int, 4>>>;
-    std::vector<BoxSums> sums(static_cast<std::size_t>(team.size()));
-    for (BoxSums& boxes : sums) {
-        boxes.resize(points);
-        for (std::size_t p = 0; p < points; ++p)
-            boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
-    }
-    std::vector<std::vector<std::array<int, 4>>> warpedOf(sums.size());
+    std::vector<Sums> sums(static_cast<std::size_t>(team.size()));
+    for (Sums& own : sums) own.everywhere.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
+    std::vector<Levels> warpedOf(sums.size());
     team.run(plan.count, [&](int item, int thread) {
         const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
         if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const int w = Weight(picture);
-        std::vector<std::array<int, 4>>& warped = warpedOf[static_cast<std::size_t>(thread)];
-        BoxSums& boxes = sums[static_cast<std::size_t>(thread)];
+        Levels& warped = warpedOf[static_cast<std::size_t>(thread)];
+        Sums& own = sums[static_cast<std::size_t>(thread)];
         WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
+        if (std::find(kept.begin(), kept.end(), 0) == kept.end()) {
+            // Pixels no box covers were read as 0 and add nothing.
+            int* target = own.everywhere.front().data();
+            const int* v = warped.front().data();
+            for (std::size_t i = 0; i < 4 * warped.size(); ++i) target[i] += w * v[i];
+            return;
+        }
+        if (own.boxes.empty()) {
+            own.boxes.resize(points);
+            for (std::size_t p = 0; p < points; ++p)
+                own.boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
+        }
         for (std::size_t p = 0; p < points; ++p) {
             if (!kept[p]) continue;
             const AlignmentPoint& point = plan.points[p];
@@ -139,17 +154,30 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             const int x0 = std::max(0, -point.left), x1 = std::min(point.size, width - point.left);
             const int y0 = std::max(0, -point.top), y1 = std::min(point.size, height - point.top);
             for (int y = y0; y < y1; ++y) {
-                int* target = boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
+                int* target = own.boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
                 const int* v = warped[static_cast<std::size_t>(point.top + y) * width + (point.left + x0)].data();
                 for (int i = 0; i < 4 * (x1 - x0); ++i) target[i] += w * v[i];
             }
         }
     });
-    BoxSums& boxes = sums.front();
-    for (std::size_t t = 1; t < sums.size(); ++t)
+    Levels& everywhere = sums.front().everywhere;
+    for (std::size_t t = 1; t < sums.size(); ++t) {
+        int* target = everywhere.front().data();
+        const int* more = sums[t].everywhere.front().data();
+        for (std::size_t i = 0; i < 4 * everywhere.size(); ++i) target[i] += more[i];
+    }
+    // The boxes' own sums, where any thread made them.
+    std::vector<Levels> boxes;
+    for (Sums& own : sums) {
+        if (own.boxes.empty()) continue;
+        if (boxes.empty()) {
+            boxes = std::move(own.boxes);
+            continue;
+        }
         for (std::size_t p = 0; p < points; ++p)
             for (std::size_t i = 0; i < boxes[p].size(); ++i)
-                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += sums[t][p][i][c];
+                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += own.boxes[p][i][c];
+    }
 
     Accumulator acc;
     acc.width = width;
@@ -168,7 +196,9 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
                 if (gx < 0 || gx >= width) continue;
                 const int share = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
                 const std::size_t i = static_cast<std::size_t>(gy) * width + gx;
-                const std::array<int, 4>& sum = boxes[p][static_cast<std::size_t>(y) * size + x];
+                std::array<int, 4> sum = everywhere[i];
+                if (!boxes.empty())
+                    for (std::size_t c = 0; c < 4; ++c) sum[c] += boxes[p][static_cast<std::size_t>(y) * size + x][c];
                 for (std::size_t c = 0; c < 4; ++c) {
                     const long long level = (static_cast<long long>(sum[c]) + weights[p] / 2) / weights[p];
                     acc.sums[i][c] += share * level;
