@@ -241,19 +241,40 @@ void ShiftField::row(int y, int begin, int end, std::vector<std::array<int, 2>>&
     // Along the row the numerator of at()'s division grows by the same
     // amount from pixel to pixel between two node centres (and stays put
     // beyond the outermost), so the rounded quotient is carried along with
-    // its remainder instead of dividing at every pixel.
+    // its remainder instead of dividing at every pixel. The row is taken a
+    // run at a time: up to the first centre, between two centres, past the
+    // last; the value depends on the distance along the lattice alone.
     const long long divisor = 2 * s * s;  // RoundDiv(a, b) is the floor of (2a + b) / 2b
     const int span = columns_ < 2 ? 0 : (columns_ - 1) * step_;
-    Between bx{0, 0};
-    std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
-    int lastD = 0;
-    for (int x = begin; x < end; ++x) {
-        const int d = std::clamp(x - originX_, 0, span);
-        if (x > begin && d == lastD) {
-            // Past the outermost centres the field stays put.
-        } else if (x > begin && d == lastD + 1 && (bx.along + 1 < step_ || bx.node == columns_ - 2)) {
-            // One pixel further between the same two centres.
-            ++bx.along;
+    for (int x = begin; x < end;) {
+        const int t = x - originX_;
+        const Between bx = Locate(x, originX_, step_, columns_);
+        const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
+        const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
+        const long long wx1 = bx.along, wx0 = s - bx.along;
+        std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+        for (std::size_t c = 0; c < 2; ++c) {
+            const long long numerator =
+                2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
+            quotient[c] = FloorDiv(numerator, divisor);
+            remainder[c] = numerator - quotient[c] * divisor;
+            const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
+            stepQuotient[c] = FloorDiv(growth, divisor);
+            stepRemainder[c] = growth - stepQuotient[c] * divisor;
+        }
+        const std::array<int, 2> held{static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
+        if (t <= 0 || t >= span) {
+            // Up to the first centre, or past the last, the field stays put.
+            const int stop = t <= 0 && span > 0 ? std::min(end, originX_ + 1) : end;
+            std::fill(shifts.begin() + x, shifts.begin() + stop, held);
+            x = stop;
+            continue;
+        }
+        // Between two centres, up to the next one (which starts a run of its
+        // own, or is the last and past the span).
+        const int stop = std::min(end, x + (step_ - bx.along));
+        for (; x < stop; ++x) {
+            shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
             for (std::size_t c = 0; c < 2; ++c) {
                 // Without a branch: the carry falls either way at random.
                 remainder[c] += stepRemainder[c];
@@ -261,23 +282,7 @@ void ShiftField::row(int y, int begin, int end, std::vector<std::array<int, 2>>&
                 remainder[c] -= carry * divisor;
                 quotient[c] += stepQuotient[c] + carry;
             }
-        } else {
-            bx = Locate(x, originX_, step_, columns_);
-            const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
-            const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
-            const long long wx1 = bx.along, wx0 = s - bx.along;
-            for (std::size_t c = 0; c < 2; ++c) {
-                const long long numerator =
-                    2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
-                quotient[c] = FloorDiv(numerator, divisor);
-                remainder[c] = numerator - quotient[c] * divisor;
-                const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
-                stepQuotient[c] = FloorDiv(growth, divisor);
-                stepRemainder[c] = growth - stepQuotient[c] * divisor;
-            }
         }
-        lastD = d;
-        shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
     }
 }
 
