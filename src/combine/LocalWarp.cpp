@@ -1,6 +1,7 @@
 #include "combine/LocalWarp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -245,6 +246,11 @@ void ShiftField::row(int y, int begin, int end, std::vector<std::array<int, 2>>&
     // run at a time: up to the first centre, between two centres, past the
     // last; the value depends on the distance along the lattice alone.
     const long long divisor = 2 * s * s;  // RoundDiv(a, b) is the floor of (2a + b) / 2b
+    // Boxes of a power of two (the default sizes but one) divide by one too:
+    // then every pixel's quotient is a shift of its own numerator, with no
+    // division and no chain of carries from pixel to pixel.
+    const int bits = (divisor & (divisor - 1)) == 0 ? std::countr_zero(static_cast<unsigned long long>(divisor)) : -1;
+    const auto divide = [&](long long numerator) { return bits >= 0 ? numerator >> bits : FloorDiv(numerator, divisor); };
     const int span = columns_ < 2 ? 0 : (columns_ - 1) * step_;
     for (int x = begin; x < end;) {
         const int t = x - originX_;
@@ -252,27 +258,35 @@ void ShiftField::row(int y, int begin, int end, std::vector<std::array<int, 2>>&
         const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
         const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
         const long long wx1 = bx.along, wx0 = s - bx.along;
-        std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+        std::array<long long, 2> numerator{}, growth{};
         for (std::size_t c = 0; c < 2; ++c) {
-            const long long numerator =
-                2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
-            quotient[c] = FloorDiv(numerator, divisor);
-            remainder[c] = numerator - quotient[c] * divisor;
-            const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
-            stepQuotient[c] = FloorDiv(growth, divisor);
-            stepRemainder[c] = growth - stepQuotient[c] * divisor;
+            numerator[c] = 2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
+            growth[c] = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
         }
-        const std::array<int, 2> held{static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
         if (t <= 0 || t >= span) {
             // Up to the first centre, or past the last, the field stays put.
             const int stop = t <= 0 && span > 0 ? std::min(end, originX_ + 1) : end;
-            std::fill(shifts.begin() + x, shifts.begin() + stop, held);
+            std::fill(shifts.begin() + x, shifts.begin() + stop,
+                      std::array<int, 2>{static_cast<int>(divide(numerator[0])), static_cast<int>(divide(numerator[1]))});
             x = stop;
             continue;
         }
         // Between two centres, up to the next one (which starts a run of its
         // own, or is the last and past the span).
         const int stop = std::min(end, x + (step_ - bx.along));
+        if (bits >= 0) {
+            for (long long k = 0; x < stop; ++x, ++k)
+                shifts[static_cast<std::size_t>(x)] = {static_cast<int>((numerator[0] + k * growth[0]) >> bits),
+                                                       static_cast<int>((numerator[1] + k * growth[1]) >> bits)};
+            continue;
+        }
+        std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+        for (std::size_t c = 0; c < 2; ++c) {
+            quotient[c] = FloorDiv(numerator[c], divisor);
+            remainder[c] = numerator[c] - quotient[c] * divisor;
+            stepQuotient[c] = FloorDiv(growth[c], divisor);
+            stepRemainder[c] = growth[c] - stepQuotient[c] * divisor;
+        }
         for (; x < stop; ++x) {
             shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
             for (std::size_t c = 0; c < 2; ++c) {

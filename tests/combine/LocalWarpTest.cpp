@@ -9,14 +9,14 @@
 namespace quivane {
 namespace {
 
-// A 4 x 3 lattice of 32-pixel boxes half a box apart, with the node at
-// column `hole`, row 1 left out (as a box on sky would be).
-std::vector<AlignmentPoint> Lattice(int hole = -1)
+// A 4 x 3 lattice of boxes (32 pixels unless told) half a box apart, with
+// the node at column `hole`, row 1 left out (as a box on sky would be).
+std::vector<AlignmentPoint> Lattice(int hole = -1, int size = 32)
 {
     std::vector<AlignmentPoint> points;
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 4; ++i)
-            if (!(j == 1 && i == hole)) points.push_back({8 + 16 * i, 4 + 16 * j, 32});
+            if (!(j == 1 && i == hole)) points.push_back({8 + size / 2 * i - (size - 32), 4 + size / 2 * j, size});
     return points;
 }
 
@@ -99,7 +99,9 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
                 if (extreme(random) == 0) picture.bitmap.at(x, y) = x % 2 ? PicturePixel{255, 255, 255, 255} : PicturePixel{};
         picture.dx = offset(random);
         picture.dy = offset(random);
-        const std::vector<AlignmentPoint> points = Lattice(round % 4);
+        // Boxes of a power of two divide the field by a shift, the others
+        // carry the remainder from pixel to pixel.
+        const std::vector<AlignmentPoint> points = Lattice(round % 4, round < 3 ? 32 : round == 3 ? 48 : 18);
         std::vector<LocalShift> shifts;
         for (std::size_t p = 0; p < points.size(); ++p) shifts.push_back({shift(random), shift(random), true});
         const ShiftField field(points, shifts);
