@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "align/LuminancePlane.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -25,24 +27,24 @@ int RoundHalfAway(double v) { return v >= 0.0 ? static_cast<int>(v + 0.5) : -sta
 // One window serves every box of a picture in turn.
 class BoxWindow {
 public:
-    void read(const Picture& picture, const AlignmentPoint& box, int margin)
+    // `plane` is the picture's stored luminance, read through its offsets.
+    void read(const LuminancePlane& plane, int dx, int dy, const AlignmentPoint& box, int margin)
     {
         margin_ = margin;
         side_ = box.size + 2 * margin;
         bytes_.resize(static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_));
         levels_.resize(bytes_.size());
         // As GetShiftedPixel reads, a row at a time.
-        const Bitmap32& bitmap = picture.bitmap;
-        const int left = box.left - margin + picture.dx, top = box.top - margin + picture.dy;
-        const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
-        std::size_t i = 0;
+        const int left = box.left - margin + dx, top = box.top - margin + dy;
+        const int lastX = plane.width - 1, lastY = plane.height - 1;
         const bool inside = left >= 0 && left + side_ - 1 <= lastX;
-        for (int y = 0; y < side_; ++y) {
-            const PicturePixel* row = bitmap.row(std::clamp(top + y, 0, lastY));
+        std::uint8_t* out = bytes_.data();
+        for (int y = 0; y < side_; ++y, out += side_) {
+            const std::uint8_t* row = plane.row(std::clamp(top + y, 0, lastY));
             if (inside) {
-                for (int x = 0; x < side_; ++x) bytes_[i++] = row[left + x].luminance;
+                std::copy(row + left, row + left + side_, out);
             } else {
-                for (int x = 0; x < side_; ++x) bytes_[i++] = row[std::clamp(left + x, 0, lastX)].luminance;
+                for (int x = 0; x < side_; ++x) out[x] = row[std::clamp(left + x, 0, lastX)];
             }
         }
     }
@@ -86,8 +88,10 @@ public:
         const double dp = std::sqrt(std::max(1.0, spp / n - mp * mp));
         // A box without detail must not have its noise blown up.
         const double gain = std::clamp(dr / dp, 0.25, 4.0);
+        // Only the levels the window holds are looked up.
+        const auto [lowest, highest] = std::minmax_element(bytes_.begin(), bytes_.end());
         std::array<std::int16_t, 256> matched{};
-        for (int l = 0; l < 256; ++l)
+        for (int l = *lowest; l <= *highest; ++l)
             matched[static_cast<std::size_t>(l)] = static_cast<std::int16_t>(RoundHalfAway(mr + (LumaScale * l - mp) * gain));
         for (std::size_t i = 0; i < bytes_.size(); ++i) levels_[i] = matched[bytes_[i]];
     }
@@ -296,6 +300,9 @@ std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& refe
         return shifts;
     }
     radius = std::max(1, radius);
+    // The picture's luminance bytes once, for all its boxes' windows.
+    LuminancePlane plane;
+    StoredLuminance(picture, plane);
     BoxWindow window;
     std::vector<long long> sums;
     for (const ReferenceBox& box : reference) {
@@ -303,7 +310,7 @@ std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& refe
             shifts.push_back(LocalShift{0, 0, false});
             continue;
         }
-        window.read(picture, box.point, radius + 1);
+        window.read(plane, picture.dx, picture.dy, box.point, radius + 1);
         window.matchLevels(box);
         shifts.push_back(ShiftSearch(box, window, radius, sums).run());
     }

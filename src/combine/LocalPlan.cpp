@@ -27,10 +27,14 @@ LumaPlane BoxLuminance(const Picture& picture, int left, int top, int width, int
     const Bitmap32& bitmap = picture.bitmap;
     const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
     const int startX = left + u + picture.dx, startY = top + v + picture.dy;
+    // The columns read inside the bitmap need no clamp.
+    const int insideFrom = std::clamp(-startX, 0, width), insideTo = std::clamp(lastX + 1 - startX, insideFrom, width);
     float* out = plane.levels.data();
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y, out += width) {
         const PicturePixel* row = bitmap.row(std::clamp(startY + y, 0, lastY));
-        for (int x = 0; x < width; ++x) *out++ = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
+        for (int x = 0; x < insideFrom; ++x) out[x] = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
+        for (int x = insideFrom; x < insideTo; ++x) out[x] = static_cast<float>(row[startX + x].luminance);
+        for (int x = insideTo; x < width; ++x) out[x] = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
     }
     return plane;
 }
