@@ -89,9 +89,13 @@ public:
         // A box without detail must not have its noise blown up.
         const double gain = std::clamp(dr / dp, 0.25, 4.0);
         // Only the levels the window holds are looked up.
-        const auto [lowest, highest] = std::minmax_element(bytes_.begin(), bytes_.end());
+        std::uint8_t lowest = 255, highest = 0;  // a plain loop, which becomes vector code
+        for (const std::uint8_t b : bytes_) {
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+        }
         std::array<std::int16_t, 256> matched{};
-        for (int l = *lowest; l <= *highest; ++l)
+        for (int l = lowest; l <= highest; ++l)
             matched[static_cast<std::size_t>(l)] = static_cast<std::int16_t>(RoundHalfAway(mr + (LumaScale * l - mp) * gain));
         for (std::size_t i = 0; i < bytes_.size(); ++i) levels_[i] = matched[bytes_[i]];
     }
