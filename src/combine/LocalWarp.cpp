@@ -360,13 +360,20 @@ template <typename Interior>
             const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
             // WarpPhases is 64: a shift right is the floor of the division.
             const int baseX = px >> 6, baseY = py >> 6;
+            const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
+            const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
             if (baseX < 1 || baseY < 1 || baseX + 2 >= width || baseY + 2 >= height) {
-                outRow[x] = WarpedPixel(bitmap, px, py);
+                // Near an edge the sixteen pixels, edges repeated, are
+                // gathered first and read as an inside block of four.
+                PicturePixel near[16];
+                for (int r = 0; r < 4; ++r) {
+                    const PicturePixel* source = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
+                    for (int k = 0; k < 4; ++k) near[4 * r + k] = source[std::clamp(baseX - 1 + k, 0, width - 1)];
+                }
+                outRow[x] = interior(near, 4, tx, ty);
                 continue;
             }
             // Inside: the sixteen pixels are read straight from four rows.
-            const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
-            const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
             outRow[x] = interior(bitmap.row(baseY - 1) + (baseX - 1), width, tx, ty);
         }
     }

@@ -52,10 +52,10 @@ std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py);
 
 // A picture's pixels read through its offsets and the field, as WarpedPixel
 // reads them. Only the pixels where `wanted` is set are read (the others are
-// 0); `wanted` covers the result grid, rows top first. Pixels whose sixteen
-// neighbours all lie inside the bitmap take a vector path without the edge
-// clamps, to the same numbers: the widest the processor offers, or the
-// SSE2 one when `widest` is false.
+// 0); `wanted` covers the result grid, rows top first. Each pixel's sixteen
+// neighbours are read by a vector path, to the same numbers: straight from
+// the bitmap inside it, gathered with the edge clamps near its edges; the
+// widest path the processor offers, or the SSE2 one when `widest` is false.
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
                  std::vector<std::array<int, 4>>& out, bool widest = true);
 
