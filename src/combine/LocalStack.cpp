@@ -134,14 +134,12 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
         const int w = Weight(picture);
         Levels& warped = warpedOf[static_cast<std::size_t>(thread)];
         Sums& own = sums[static_cast<std::size_t>(thread)];
-        WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
+        const ShiftField field(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]);
         if (std::find(kept.begin(), kept.end(), 0) == kept.end()) {
-            // Pixels no box covers were read as 0 and add nothing.
-            int* target = own.everywhere.front().data();
-            const int* v = warped.front().data();
-            for (std::size_t i = 0; i < 4 * warped.size(); ++i) target[i] += w * v[i];
+            AddWarpedPicture(picture, field, wanted, w, own.everywhere);
             return;
         }
+        WarpPicture(picture, field, wanted, warped);
         if (own.boxes.empty()) {
             own.boxes.resize(points);
             for (std::size_t p = 0; p < points; ++p)

@@ -87,7 +87,8 @@ Between Locate(int t, int origin, int step, int count)
 // sum is a whole number well inside 2^31 (and 2^53), so the order of the
 // additions and the doubles of the vector path change nothing; the rounded
 // levels (within ±6400) fit 16 bits for the vector path's clamp.
-std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx, const Taps& ty)
+[[gnu::always_inline]] inline std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx,
+                                                               const Taps& ty)
 {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -330,11 +331,23 @@ namespace {
 // The pixels of a picture's rows as WarpPicture reads them, `interior`
 // reading the sixteen pixels of one that lies inside; inlined into each
 // path, so the vector one is built for the processor it asks for.
-template <typename Interior>
+// With `Add` the pixels are not written but added, `weight` times each, to
+// what `out` holds, and the pixels not wanted are left alone.
+template <bool Add, typename Interior>
 [[gnu::always_inline]] inline void WarpRows(const Picture& picture, const ShiftField& field,
                                             const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
-                                            Interior interior)
+                                            int weight, Interior interior)
 {
+    const auto put = [weight](std::array<int, 4>& target, const std::array<int, 4>& value) {
+        if constexpr (Add) {
+            for (std::size_t c = 0; c < 4; ++c) target[c] += weight * value[c];
+        } else {
+            target = value;
+        }
+    };
+    const auto clear = [](std::array<int, 4>* from, std::array<int, 4>* to) {
+        if constexpr (!Add) std::fill(from, to, std::array<int, 4>{0, 0, 0, 0});
+    };
     const Bitmap32& bitmap = picture.bitmap;
     const int width = bitmap.width(), height = bitmap.height();
     const std::array<Taps, WarpPhases>& taps = CubicTaps();
@@ -347,13 +360,13 @@ template <typename Interior>
         const int begin = static_cast<int>(first - wantedRow);
         int end = width;
         while (end > begin && !wantedRow[end - 1]) --end;
-        std::fill(outRow, outRow + begin, std::array<int, 4>{0, 0, 0, 0});
-        std::fill(outRow + end, outRow + width, std::array<int, 4>{0, 0, 0, 0});
+        clear(outRow, outRow + begin);
+        clear(outRow + end, outRow + width);
         if (begin == end) continue;
         field.row(y, begin, end, shifts);
         for (int x = begin; x < end; ++x) {
             if (!wantedRow[x]) {
-                outRow[x] = {0, 0, 0, 0};
+                clear(outRow + x, outRow + x + 1);
                 continue;
             }
             const std::array<int, 2>& s = shifts[static_cast<std::size_t>(x)];
@@ -370,19 +383,20 @@ template <typename Interior>
                     const PicturePixel* source = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
                     for (int k = 0; k < 4; ++k) near[4 * r + k] = source[std::clamp(baseX - 1 + k, 0, width - 1)];
                 }
-                outRow[x] = interior(near, 4, tx, ty);
+                put(outRow[x], interior(near, 4, tx, ty));
                 continue;
             }
             // Inside: the sixteen pixels are read straight from four rows.
-            outRow[x] = interior(bitmap.row(baseY - 1) + (baseX - 1), width, tx, ty);
+            put(outRow[x], interior(bitmap.row(baseY - 1) + (baseX - 1), width, tx, ty));
         }
     }
 }
 
+template <bool Add>
 void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                   std::vector<std::array<int, 4>>& out)
+                      std::vector<std::array<int, 4>>& out, int weight)
 {
-    WarpRows(picture, field, wanted, out, InteriorPixel);
+    WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixel);
 }
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
@@ -393,8 +407,10 @@ void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std
 // taps with a 32-bit multiply. The same whole numbers in another order:
 // every product and partial sum stays well inside 2^31 (a column's blend
 // within 300 * 255, its weighed value within 256 times that).
-__attribute__((target("avx2"))) std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first, int stride,
-                                                                    const Taps& tx, const Taps& ty)
+// Inlined into the warp's rows, built for AVX2 as well.
+__attribute__((target("avx2"), always_inline)) inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
+                                                                                          int stride, const Taps& tx,
+                                                                                          const Taps& ty)
 {
     // (A lambda would not take the function's target, so no helpers here.)
     const __m128i* p = reinterpret_cast<const __m128i*>(first);
@@ -425,12 +441,30 @@ __attribute__((target("avx2"))) std::array<int, 4> InteriorPixelAvx2(const Pictu
     return out;
 }
 
+template <bool Add>
 __attribute__((target("avx2"))) void WarpRowsAvx2(const Picture& picture, const ShiftField& field,
-                                                  const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out)
+                                                  const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
+                                                  int weight)
 {
-    WarpRows(picture, field, wanted, out, InteriorPixelAvx2);
+    WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixelAvx2);
 }
 #endif
+
+template <bool Add>
+void WarpOnWidest(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                  std::vector<std::array<int, 4>>& out, int weight, bool widest)
+{
+#if defined(QUIVANE_WARP_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (widest && avx2) {
+        WarpRowsAvx2<Add>(picture, field, wanted, out, weight);
+        return;
+    }
+#else
+    (void)widest;
+#endif
+    WarpRowsPortable<Add>(picture, field, wanted, out, weight);
+}
 
 }  // namespace
 
@@ -441,16 +475,16 @@ void WarpPicture(const Picture& picture, const ShiftField& field, const std::vec
     // Every pixel is written once (a buffer used again is not cleared first).
     out.resize(static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()));
     if (bitmap.empty()) return;
-#if defined(QUIVANE_WARP_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (widest && avx2) {
-        WarpRowsAvx2(picture, field, wanted, out);
+    WarpOnWidest<false>(picture, field, wanted, out, 0, widest);
+}
+
+void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
+                      std::vector<std::array<int, 4>>& sums, bool widest)
+{
+    const Bitmap32& bitmap = picture.bitmap;
+    if (bitmap.empty() || sums.size() < static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()))
         return;
-    }
-#else
-    (void)widest;
-#endif
-    WarpRowsPortable(picture, field, wanted, out);
+    WarpOnWidest<true>(picture, field, wanted, sums, weight, widest);
 }
 
 }  // namespace quivane

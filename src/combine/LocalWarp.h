@@ -59,4 +59,10 @@ std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py);
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
                  std::vector<std::array<int, 4>>& out, bool widest = true);
 
+// Adds `weight` times each wanted pixel, as WarpPicture reads it, to `sums`
+// (of the result grid's size, else nothing is added), without writing the
+// pixels anywhere first.
+void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
+                      std::vector<std::array<int, 4>>& sums, bool widest = true);
+
 }  // namespace quivane

@@ -82,12 +82,12 @@ TEST(WarpPicture, WholeShiftsReadPixelsAsTheyAre)
     }
 }
 
-// The row-wise field (whole rows and parts of them) and the clamp-free
-// inside of the warp, on either vector path, give exactly the numbers of
-// their plain twins, and pixels not wanted come out 0: random shifts of up
-// to six pixels (so many pixels read across the edges), random offsets, a
-// hole in the lattice, and pixels at 0 and 255 where the cubic overshoots
-// most.
+// The row-wise field (whole rows and parts of them) and the warp's vector
+// paths give exactly the numbers of their plain twins, whether the pixels
+// are written or added up, and pixels not wanted come out 0 (or add
+// nothing): random shifts of up to six pixels (so many pixels read across
+// the edges), random offsets, a hole in the lattice, and pixels at 0 and
+// 255 where the cubic overshoots most.
 TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
 {
     std::mt19937 random(21);
@@ -118,6 +118,9 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
         for (const bool widest : {true, false}) {
             std::vector<std::array<int, 4>> out(96 * 64, {1, 2, 3, 4});  // a buffer used before
             WarpPicture(picture, field, wanted, out, widest);
+            // Sums the pixels are added to, three times each.
+            std::vector<std::array<int, 4>> sums(96 * 64, {5, -6, 7, 8});
+            AddWarpedPicture(picture, field, wanted, 3, sums, widest);
             for (int y = 0; y < 64; ++y) {
                 for (int x = 0; x < 96; ++x) {
                     const std::size_t i = static_cast<std::size_t>(y) * 96 + x;
@@ -128,6 +131,10 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
                                   : std::array<int, 4>{0, 0, 0, 0};
                     ASSERT_EQ(out[i], plain) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
                                              << ", " << y;
+                    const std::array<int, 4> added{5 + 3 * plain[0], -6 + 3 * plain[1], 7 + 3 * plain[2],
+                                                   8 + 3 * plain[3]};
+                    ASSERT_EQ(sums[i], added) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
+                                              << ", " << y;
                 }
             }
         }
