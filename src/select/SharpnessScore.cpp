@@ -57,11 +57,16 @@ void BoxSums(Plane& plane)
     }
     plane.width -= Box - 1;
     plane.height -= Box - 1;
+    // Down the columns each sum takes the rows below in the same order as
+    // adding one row at a time would, but is stored once.
     for (int y = 0; y < plane.height; ++y) {
         float* target = plane.row(y);
-        for (int i = 1; i < Box; ++i) {
-            const float* source = plane.row(y + i);
-            for (int x = 0; x < plane.width; ++x) target[x] += source[x];
+        const float* below[Box];
+        for (int i = 1; i < Box; ++i) below[i] = plane.row(y + i);
+        for (int x = 0; x < plane.width; ++x) {
+            float sum = target[x];
+            for (int i = 1; i < Box; ++i) sum += below[i][x];
+            target[x] = sum;
         }
     }
 }
