@@ -60,9 +60,10 @@ std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& refe
 // to the same sum as one at a time.
 long long SquaredDifferences(const int* a, const int* b, int count);
 // The same over `rows` rows of 16-bit levels, `aStride` and `bStride` levels
-// apart, summed in one pass (eight at a time on x86).
+// apart, summed in one pass: on x86 sixteen at a time where the processor
+// has AVX2 (unless `widest` is false), else eight.
 long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
-                             std::ptrdiff_t bStride, int count, int rows);
+                             std::ptrdiff_t bStride, int count, int rows, bool widest = true);
 
 // A shift that is not sure, or lies further than `limit` sixteenths from the
 // median of its sure neighbours' (the boxes it overlaps), becomes that median,

@@ -121,9 +121,10 @@ TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
                 boxB[r * strideB + x] = static_cast<std::int16_t>(b[x]);
             }
         const auto strideOf = [](std::size_t s) { return static_cast<std::ptrdiff_t>(s); };
-        ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3),
-                  3 * plain)
-            << count;
+        for (const bool widest : {true, false})
+            ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3, widest),
+                      3 * plain)
+                << count << (widest ? " widest" : " SSE2");
     }
 }
 
