@@ -197,8 +197,11 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
                 std::array<int, 4> sum = everywhere[i];
                 if (!boxes.empty())
                     for (std::size_t c = 0; c < 4; ++c) sum[c] += boxes[p][static_cast<std::size_t>(y) * size + x][c];
+                // The sums are of levels (0 and up) times weights, within
+                // int, so the rounded quotient is taken in 32 unsigned bits.
+                const unsigned divisor = static_cast<unsigned>(weights[p]);
                 for (std::size_t c = 0; c < 4; ++c) {
-                    const long long level = (static_cast<long long>(sum[c]) + weights[p] / 2) / weights[p];
+                    const long long level = (static_cast<unsigned>(sum[c]) + divisor / 2) / divisor;
                     acc.sums[i][c] += share * level;
                 }
                 acc.weights[i] += share;
@@ -219,7 +222,13 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             int value[4];
             for (std::size_t c = 0; c < 4; ++c) {
                 const long long total = acc.sums[i][c] + static_cast<long long>(rest) * Fraction * global[c];
-                value[c] = std::clamp(static_cast<int>((total + whole / 2) / whole), 0, 255);
+                // A whole box's worth fits 32 unsigned bits (the division is
+                // cheaper there); a pile of boxes of a plan by hand may not.
+                const long long rounded = total + whole / 2;
+                const long long quotient = rounded >= 0 && rounded <= 0xffffffffLL && whole <= 0xffffffffLL
+                                               ? static_cast<unsigned>(rounded) / static_cast<unsigned>(whole)
+                                               : rounded / whole;
+                value[c] = std::clamp(static_cast<int>(quotient), 0, 255);
             }
             out = PicturePixel{static_cast<std::uint8_t>(value[0]), static_cast<std::uint8_t>(value[1]),
                                static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[3])};
