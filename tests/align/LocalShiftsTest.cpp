@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "align/AlignmentPoints.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -31,6 +32,31 @@ Picture Scene(int width, int height, double shiftX = 0.0, double shiftY = 0.0)
 LumaGrid Grid(const Picture& picture) { return StackLuminance(PictureList{Picture{}, picture}, {1}); }
 
 const std::vector<AlignmentPoint> Boxes = {{32, 32, 32}, {48, 32, 32}, {64, 48, 32}};
+
+// The reference stack reads every picture through its offsets, edges
+// repeated, as GetShiftedPixel does pixel by pixel: offsets that keep most
+// of a picture inside, and offsets that take all of it beyond an edge.
+TEST(LumaGrid, StacksPicturesReadThroughTheirOffsets)
+{
+    std::mt19937 random(4);
+    PictureList pictures{Picture{}};
+    const int offsets[][2] = {{0, 0}, {3, -2}, {-5, 7}, {40, 0}, {0, -40}, {-45, 50}};
+    for (const auto& offset : offsets) {
+        pictures.push_back(testing::RandomPicture(37, 29, random));
+        pictures.back().dx = offset[0];
+        pictures.back().dy = offset[1];
+    }
+    const std::vector<int> chosen{1, 2, 3, 4, 5, 6};
+    const LumaGrid grid = StackLuminance(pictures, chosen);
+    ASSERT_EQ(grid.width, 37);
+    ASSERT_EQ(grid.height, 29);
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 37; ++x) {
+            long long sum = 0;
+            for (const int n : chosen) sum += GetShiftedPixel(pictures[static_cast<std::size_t>(n)], x, y).luminance;
+            ASSERT_EQ(grid.at(x, y), (sum * LumaScale + 3) / 6) << x << ", " << y;
+        }
+}
 
 // Whole and fractional moves of the scene are found within three sixteenths
 // (the parabola leans a little towards whole pixels), and a picture's own offsets count: the shift is what comes on top.
