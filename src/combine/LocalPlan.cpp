@@ -141,12 +141,14 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
-    const int threads = team.size();
+    // With no one to tell, they go out in one job as threads come free: a
+    // round costs waking every helper and waiting for its slowest picture.
+    const int perRound = progress ? team.size() : count;
     const std::vector<ReferenceBox> boxes = ReadReferenceBoxes(plan.reference, plan.points);
     std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
     for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
-    for (int first = 1; first <= count; first += threads) {
-        const int round = std::min(threads, count - first + 1);
+    for (int first = 1; first <= count; first += perRound) {
+        const int round = std::min(perRound, count - first + 1);
         team.run(round, [&](int item, int) {
             const int n = first + item;
             if (!takesPart[static_cast<std::size_t>(n)]) return;
