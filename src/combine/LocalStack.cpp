@@ -49,9 +49,9 @@ std::vector<int> KeptAt(std::vector<int> usable, const std::vector<std::vector<d
     return usable;
 }
 
-// Sums of the four channels over a box, and the pixel's blended share.
+// Sums of the four channels along a row of the result, and each pixel's
+// blended share.
 struct Accumulator {
-    int width = 0;
     std::vector<std::array<long long, 4>> sums;
     std::vector<int> weights;
 };
@@ -124,7 +124,6 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
     };
     WorkerTeam team(local.threads);
     std::vector<Sums> sums(static_cast<std::size_t>(team.size()));
-    for (Sums& own : sums) own.everywhere.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
     std::vector<Levels> warpedOf(sums.size());
     team.run(plan.count, [&](int item, int thread) {
         const int n = item + 1;
@@ -136,6 +135,8 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
         Sums& own = sums[static_cast<std::size_t>(thread)];
         const ShiftField field(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]);
         if (std::find(kept.begin(), kept.end(), 0) == kept.end()) {
+            // Cleared by the thread that fills it, on its first picture.
+            if (own.everywhere.empty()) own.everywhere.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
             AddWarpedPicture(picture, field, wanted, w, own.everywhere);
             return;
         }
@@ -158,12 +159,6 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             }
         }
     });
-    Levels& everywhere = sums.front().everywhere;
-    for (std::size_t t = 1; t < sums.size(); ++t) {
-        int* target = everywhere.front().data();
-        const int* more = sums[t].everywhere.front().data();
-        for (std::size_t i = 0; i < 4 * everywhere.size(); ++i) target[i] += more[i];
-    }
     // The boxes' own sums, where any thread made them.
     std::vector<Levels> boxes;
     for (Sums& own : sums) {
@@ -177,42 +172,57 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
                 for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += own.boxes[p][i][c];
     }
 
-    Accumulator acc;
-    acc.width = width;
-    acc.sums.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
-    acc.weights.assign(static_cast<std::size_t>(width) * height, 0);
-    for (std::size_t p = 0; p < points; ++p) {
-        if (weights[p] == 0) continue;
-        const AlignmentPoint& point = plan.points[p];
-        const int size = point.size;
-        const std::vector<int> window = BoxWindowWeights(size);
-        for (int y = 0; y < size; ++y) {
-            const int gy = point.top + y;
-            if (gy < 0 || gy >= height) continue;
+    // The threads' whole-grid sums, those any picture went to.
+    std::vector<Levels*> everywhere;
+    for (Sums& own : sums)
+        if (!own.everywhere.empty()) everywhere.push_back(&own.everywhere);
+
+    // The blend a row of the result at a time: a row's sums take the
+    // threads' whole-grid sums of that row and every box across it, so rows
+    // may go to any thread in any order.
+    std::vector<std::vector<int>> windows(points);
+    for (std::size_t p = 0; p < points; ++p)
+        if (weights[p] != 0) windows[p] = BoxWindowWeights(plan.points[p].size);
+    std::vector<Accumulator> rows(sums.size());
+    team.run(height, [&](int gy, int thread) {
+        const std::size_t first = static_cast<std::size_t>(gy) * static_cast<std::size_t>(width);
+        for (std::size_t t = 1; t < everywhere.size(); ++t) {
+            int* target = (*everywhere.front())[first].data();
+            const int* more = (*everywhere[t])[first].data();
+            for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) target[i] += more[i];
+        }
+        Accumulator& acc = rows[static_cast<std::size_t>(thread)];
+        acc.sums.assign(static_cast<std::size_t>(width), {0, 0, 0, 0});
+        acc.weights.assign(static_cast<std::size_t>(width), 0);
+        for (std::size_t p = 0; p < points; ++p) {
+            if (weights[p] == 0) continue;
+            const AlignmentPoint& point = plan.points[p];
+            const int size = point.size;
+            const int y = gy - point.top;
+            if (y < 0 || y >= size) continue;
+            const std::vector<int>& window = windows[p];
+            // The sums are of levels (0 and up) times weights, within int,
+            // so the rounded quotient is taken in 32 unsigned bits.
+            const unsigned divisor = static_cast<unsigned>(weights[p]);
             for (int x = 0; x < size; ++x) {
                 const int gx = point.left + x;
                 if (gx < 0 || gx >= width) continue;
                 const int share = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
-                const std::size_t i = static_cast<std::size_t>(gy) * width + gx;
-                std::array<int, 4> sum = everywhere[i];
+                std::array<int, 4> sum{0, 0, 0, 0};
+                if (!everywhere.empty()) sum = (*everywhere.front())[first + static_cast<std::size_t>(gx)];
                 if (!boxes.empty())
                     for (std::size_t c = 0; c < 4; ++c) sum[c] += boxes[p][static_cast<std::size_t>(y) * size + x][c];
-                // The sums are of levels (0 and up) times weights, within
-                // int, so the rounded quotient is taken in 32 unsigned bits.
-                const unsigned divisor = static_cast<unsigned>(weights[p]);
                 for (std::size_t c = 0; c < 4; ++c) {
                     const long long level = (static_cast<unsigned>(sum[c]) + divisor / 2) / divisor;
-                    acc.sums[i][c] += share * level;
+                    acc.sums[static_cast<std::size_t>(gx)][c] += share * level;
                 }
-                acc.weights[i] += share;
+                acc.weights[static_cast<std::size_t>(gx)] += share;
             }
         }
-    }
-    // The global stack fills what the boxes leave; halves round up.
-    for (int y = 0; y < height; ++y) {
-        PicturePixel* row = result.bitmap.row(y);
+        // The global stack fills what the boxes leave; halves round up.
+        PicturePixel* row = result.bitmap.row(gy);
         for (int x = 0; x < width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            const std::size_t i = static_cast<std::size_t>(x);
             const int share = acc.weights[i];
             if (share == 0) continue;
             const int rest = std::max(0, BoxOne - share);
@@ -233,7 +243,7 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             out = PicturePixel{static_cast<std::uint8_t>(value[0]), static_cast<std::uint8_t>(value[1]),
                                static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[3])};
         }
-    }
+    });
 }
 
 }  // namespace quivane
