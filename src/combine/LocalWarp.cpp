@@ -350,7 +350,6 @@ template <bool Add, typename Interior>
     };
     const Bitmap32& bitmap = picture.bitmap;
     const int width = bitmap.width(), height = bitmap.height();
-    const std::array<Taps, WarpPhases>& taps = CubicTaps();
     std::vector<std::array<int, 2>> shifts;
     for (int y = 0; y < height; ++y) {
         const char* wantedRow = wanted.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
@@ -373,8 +372,7 @@ template <bool Add, typename Interior>
             const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
             // WarpPhases is 64: a shift right is the floor of the division.
             const int baseX = px >> 6, baseY = py >> 6;
-            const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
-            const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
+            const int phaseX = px - baseX * WarpPhases, phaseY = py - baseY * WarpPhases;
             if (baseX < 1 || baseY < 1 || baseX + 2 >= width || baseY + 2 >= height) {
                 // Near an edge the sixteen pixels, edges repeated, are
                 // gathered first and read as an inside block of four.
@@ -383,20 +381,27 @@ template <bool Add, typename Interior>
                     const PicturePixel* source = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
                     for (int k = 0; k < 4; ++k) near[4 * r + k] = source[std::clamp(baseX - 1 + k, 0, width - 1)];
                 }
-                put(outRow[x], interior(near, 4, tx, ty));
+                put(outRow[x], interior(near, 4, phaseX, phaseY));
                 continue;
             }
             // Inside: the sixteen pixels are read straight from four rows.
-            put(outRow[x], interior(bitmap.row(baseY - 1) + (baseX - 1), width, tx, ty));
+            put(outRow[x], interior(bitmap.row(baseY - 1) + (baseX - 1), width, phaseX, phaseY));
         }
     }
+}
+
+[[gnu::always_inline]] inline std::array<int, 4> InteriorAtPhases(const PicturePixel* first, int stride, int phaseX,
+                                                                   int phaseY)
+{
+    const std::array<Taps, WarpPhases>& taps = CubicTaps();
+    return InteriorPixel(first, stride, taps[static_cast<std::size_t>(phaseX)], taps[static_cast<std::size_t>(phaseY)]);
 }
 
 template <bool Add>
 void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
                       std::vector<std::array<int, 4>>& out, int weight)
 {
-    WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixel);
+    WarpRows<Add>(picture, field, wanted, out, weight, InteriorAtPhases);
 }
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
@@ -408,21 +413,48 @@ void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std
 // every product and partial sum stays well inside 2^31 (a column's blend
 // within 300 * 255, its weighed value within 256 times that).
 // Inlined into the warp's rows, built for AVX2 as well.
-__attribute__((target("avx2"), always_inline)) inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
-                                                                                          int stride, const Taps& tx,
-                                                                                          const Taps& ty)
+// The taps of each phase as the AVX2 read loads them: the columns' four
+// times over, lanes of columns 0 and 2 and of 1 and 3, and the rows' in
+// 16-bit pairs (low: the upper row's).
+struct alignas(32) WideTaps {
+    std::int32_t even[8];
+    std::int32_t odd[8];
+    std::int32_t rowPairs[2];
+};
+const std::array<WideTaps, WarpPhases>& WideCubicTaps()
 {
+    static const std::array<WideTaps, WarpPhases> table = [] {
+        std::array<WideTaps, WarpPhases> wide{};
+        for (std::size_t phase = 0; phase < WarpPhases; ++phase) {
+            const Taps& t = CubicTaps()[phase];
+            for (std::size_t lane = 0; lane < 8; ++lane) {
+                wide[phase].even[lane] = t[lane < 4 ? 0 : 2];
+                wide[phase].odd[lane] = t[lane < 4 ? 1 : 3];
+            }
+            for (std::size_t pair = 0; pair < 2; ++pair)
+                wide[phase].rowPairs[pair] = static_cast<std::int32_t>((static_cast<unsigned>(t[2 * pair + 1]) << 16) |
+                                                                       (static_cast<unsigned>(t[2 * pair]) & 0xffffu));
+        }
+        return wide;
+    }();
+    return table;
+}
+
+__attribute__((target("avx2"), always_inline)) inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
+                                                                                          int stride, int phaseX,
+                                                                                          int phaseY)
+{
+    const std::array<WideTaps, WarpPhases>& wide = WideCubicTaps();
+    const WideTaps& tx = wide[static_cast<std::size_t>(phaseX)];
+    const WideTaps& ty = wide[static_cast<std::size_t>(phaseY)];
     // (A lambda would not take the function's target, so no helpers here.)
     const __m128i* p = reinterpret_cast<const __m128i*>(first);
     const __m256i r0 = _mm256_cvtepu8_epi16(_mm_loadu_si128(p));
     const __m256i r1 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + stride)));
     const __m256i r2 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 2 * stride)));
     const __m256i r3 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 3 * stride)));
-    // 16-bit pairs (low: the upper row's tap) for the multiply-add.
-    const __m256i ty01 = _mm256_set1_epi32(static_cast<int>((static_cast<unsigned>(ty[1]) << 16) |
-                                                            (static_cast<unsigned>(ty[0]) & 0xffffu)));
-    const __m256i ty23 = _mm256_set1_epi32(static_cast<int>((static_cast<unsigned>(ty[3]) << 16) |
-                                                            (static_cast<unsigned>(ty[2]) & 0xffffu)));
+    const __m256i ty01 = _mm256_set1_epi32(ty.rowPairs[0]);
+    const __m256i ty23 = _mm256_set1_epi32(ty.rowPairs[1]);
     // Within each 128-bit half, the low unpack holds the half's first pixel
     // (columns 0 and 2) channel by channel, the high unpack its second
     // (columns 1 and 3).
@@ -430,8 +462,9 @@ __attribute__((target("avx2"), always_inline)) inline std::array<int, 4> Interio
                                           _mm256_madd_epi16(_mm256_unpacklo_epi16(r2, r3), ty23));
     const __m256i odd = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(r0, r1), ty01),
                                          _mm256_madd_epi16(_mm256_unpackhi_epi16(r2, r3), ty23));
-    const __m256i weighed = _mm256_add_epi32(_mm256_mullo_epi32(even, _mm256_setr_epi32(tx[0], tx[0], tx[0], tx[0], tx[2], tx[2], tx[2], tx[2])),
-                                             _mm256_mullo_epi32(odd, _mm256_setr_epi32(tx[1], tx[1], tx[1], tx[1], tx[3], tx[3], tx[3], tx[3])));
+    const __m256i weighed =
+        _mm256_add_epi32(_mm256_mullo_epi32(even, _mm256_load_si256(reinterpret_cast<const __m256i*>(tx.even))),
+                         _mm256_mullo_epi32(odd, _mm256_load_si256(reinterpret_cast<const __m256i*>(tx.odd))));
     const __m128i sums = _mm_add_epi32(_mm256_castsi256_si128(weighed), _mm256_extracti128_si256(weighed, 1));
     // As Sixteenths rounds and clamps.
     const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(2048)), 12);
