@@ -7,8 +7,13 @@
 #include <cmath>
 #include <limits>
 
+#include "align/LuminancePlane.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
 #endif
 
 namespace quivane {
@@ -20,46 +25,35 @@ constexpr long long Unmeasured = -1;
 // the range of int.
 int RoundHalfAway(double v) { return v >= 0.0 ? static_cast<int>(v + 0.5) : -static_cast<int>(0.5 - v); }
 
-// The reference's levels over one box, rows of the box's size, held within
-// 0..255 * LumaScale whatever grid a caller made.
-void ReadReferenceBox(const LumaGrid& reference, const AlignmentPoint& box, std::vector<int>& levels)
-{
-    levels.resize(static_cast<std::size_t>(box.size) * static_cast<std::size_t>(box.size));
-    std::size_t i = 0;
-    for (int y = 0; y < box.size; ++y) {
-        const int* row = reference.row(box.top + y) + box.left;
-        for (int x = 0; x < box.size; ++x) levels[i++] = std::clamp(row[x], 0, 255 * LumaScale);
-    }
-}
-
 // The picture's luminance around one box, at LumaScale, read once with its
 // offsets and the edges repeated, so the search compares contiguous rows.
 // One window serves every box of a picture in turn.
 class BoxWindow {
 public:
-    void read(const Picture& picture, const AlignmentPoint& box, int margin)
+    // `plane` is the picture's stored luminance, read through its offsets.
+    void read(const LuminancePlane& plane, int dx, int dy, const AlignmentPoint& box, int margin)
     {
         margin_ = margin;
         side_ = box.size + 2 * margin;
         bytes_.resize(static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_));
         levels_.resize(bytes_.size());
         // As GetShiftedPixel reads, a row at a time.
-        const Bitmap32& bitmap = picture.bitmap;
-        const int left = box.left - margin + picture.dx, top = box.top - margin + picture.dy;
-        const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
-        std::size_t i = 0;
+        const int left = box.left - margin + dx, top = box.top - margin + dy;
+        const int lastX = plane.width - 1, lastY = plane.height - 1;
         const bool inside = left >= 0 && left + side_ - 1 <= lastX;
-        for (int y = 0; y < side_; ++y) {
-            const PicturePixel* row = bitmap.row(std::clamp(top + y, 0, lastY));
+        std::uint8_t* out = bytes_.data();
+        for (int y = 0; y < side_; ++y, out += side_) {
+            const std::uint8_t* row = plane.row(std::clamp(top + y, 0, lastY));
             if (inside) {
-                for (int x = 0; x < side_; ++x) bytes_[i++] = row[left + x].luminance;
+                std::copy(row + left, row + left + side_, out);
             } else {
-                for (int x = 0; x < side_; ++x) bytes_[i++] = row[std::clamp(left + x, 0, lastX)].luminance;
+                for (int x = 0; x < side_; ++x) out[x] = row[std::clamp(left + x, 0, lastX)];
             }
         }
     }
+    std::ptrdiff_t stride() const { return side_; }
     // Row `y` of the box read `u`, `v` pixels further.
-    const int* row(int y, int u, int v) const
+    const std::int16_t* row(int y, int u, int v) const
     {
         return levels_.data() + static_cast<std::size_t>(y + margin_ + v) * static_cast<std::size_t>(side_) +
                static_cast<std::size_t>(margin_ + u);
@@ -71,28 +65,25 @@ public:
     // than where the detail does. The window takes the reference box's mean
     // and spread, both measured with no shift. A luminance byte has 256
     // values, so each is mapped once.
-    void matchLevels(const std::vector<int>& reference, int size)
+    // The matched levels stay within -16320..20400 (see SquaredDifferences),
+    // so they are kept in 16 bits.
+    void matchLevels(const ReferenceBox& reference)
     {
+        const int size = reference.point.size;
         // Whole-number sums (exact, as the doubles they become).
-        long long sumR = 0, squaresR = 0, sumP = 0, squaresP = 0;
+        long long sumP = 0, squaresP = 0;
         for (int y = 0; y < size; ++y) {
-            const int* ref = reference.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size);
             const std::uint8_t* pic = bytes_.data() + static_cast<std::size_t>(y + margin_) * static_cast<std::size_t>(side_) +
                                       static_cast<std::size_t>(margin_);
-            int rowR = 0, rowP = 0, rowSquaresP = 0;  // a row of 256 at most stays within 2^31
-            long long rowSquaresR = 0;
+            int rowP = 0, rowSquaresP = 0;  // a row of 256 at most stays within 2^31
             for (int x = 0; x < size; ++x) {
-                rowR += ref[x];
-                rowSquaresR += static_cast<long long>(ref[x]) * ref[x];
                 rowP += pic[x];
                 rowSquaresP += pic[x] * pic[x];
             }
-            sumR += rowR;
-            squaresR += rowSquaresR;
             sumP += rowP;
             squaresP += rowSquaresP;
         }
-        const double sr = double(sumR), srr = double(squaresR);
+        const double sr = double(reference.sum), srr = double(reference.squares);
         const double sp = double(LumaScale * sumP), spp = double(LumaScale * LumaScale * squaresP);
         const double n = double(size) * size;
         const double mr = sr / n, mp = sp / n;
@@ -100,8 +91,15 @@ public:
         const double dp = std::sqrt(std::max(1.0, spp / n - mp * mp));
         // A box without detail must not have its noise blown up.
         const double gain = std::clamp(dr / dp, 0.25, 4.0);
-        std::array<int, 256> matched{};
-        for (int l = 0; l < 256; ++l) matched[static_cast<std::size_t>(l)] = RoundHalfAway(mr + (LumaScale * l - mp) * gain);
+        // Only the levels the window holds are looked up.
+        std::uint8_t lowest = 255, highest = 0;  // a plain loop, which becomes vector code
+        for (const std::uint8_t b : bytes_) {
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+        }
+        std::array<std::int16_t, 256> matched{};
+        for (int l = lowest; l <= highest; ++l)
+            matched[static_cast<std::size_t>(l)] = static_cast<std::int16_t>(RoundHalfAway(mr + (LumaScale * l - mp) * gain));
         for (std::size_t i = 0; i < bytes_.size(); ++i) levels_[i] = matched[bytes_[i]];
     }
 
@@ -109,15 +107,15 @@ private:
     int margin_ = 0;
     int side_ = 0;
     std::vector<std::uint8_t> bytes_;
-    std::vector<int> levels_;
+    std::vector<std::int16_t> levels_;
 };
 
 class ShiftSearch {
 public:
     // `sums` is the caller's, reused from box to box.
-    ShiftSearch(const std::vector<int>& reference, const BoxWindow& window, int size, int radius,
-                std::vector<long long>& sums)
-        : reference_(reference), window_(window), size_(size), radius_(radius), side_(2 * radius + 3), sums_(sums)
+    ShiftSearch(const ReferenceBox& reference, const BoxWindow& window, int radius, std::vector<long long>& sums)
+        : reference_(reference), window_(window), size_(reference.point.size), radius_(radius), side_(2 * radius + 3),
+          sums_(sums)
     {
         sums_.assign(static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_), Unmeasured);
     }
@@ -127,10 +125,7 @@ public:
     {
         long long& sum = sums_[static_cast<std::size_t>(v + radius_ + 1) * side_ + static_cast<std::size_t>(u + radius_ + 1)];
         if (sum != Unmeasured) return sum;
-        sum = 0;
-        for (int y = 0; y < size_; ++y)
-            sum += SquaredDifferences(reference_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(size_),
-                                      window_.row(y, u, v), size_);
+        sum = SquaredDifferences(reference_.levels.data(), size_, window_.row(0, u, v), window_.stride(), size_, size_);
         return sum;
     }
 
@@ -173,7 +168,7 @@ private:
         return static_cast<int>(std::clamp<long long>(offset, -ShiftScale / 2, ShiftScale / 2));
     }
 
-    const std::vector<int>& reference_;
+    const ReferenceBox& reference_;
     const BoxWindow& window_;
     int size_;
     int radius_;
@@ -230,32 +225,151 @@ long long SquaredDifferences(const int* a, const int* b, int count)
     return sum;
 }
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define QUIVANE_SQUARES_AVX2 1
+namespace {
+
+// The same sum sixteen differences to a register: the pairs of two
+// multiply-adds still fit 32 bits, as in the SSE2 loop.
+__attribute__((target("avx2"))) long long SquaredDifferencesAvx2(const std::int16_t* a, std::ptrdiff_t aStride,
+                                                                 const std::int16_t* b, std::ptrdiff_t bStride,
+                                                                 int count, int rows)
+{
+    long long sum = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i wide = _mm256_setzero_si256();
+    for (int y = 0; y < rows; ++y, a += aStride, b += bStride) {
+        const __m256i* pa = reinterpret_cast<const __m256i*>(a);
+        const __m256i* pb = reinterpret_cast<const __m256i*>(b);
+        int x = 0;
+        for (; x + 32 <= count; x += 32, pa += 2, pb += 2) {
+            const __m256i low = _mm256_sub_epi16(_mm256_loadu_si256(pa), _mm256_loadu_si256(pb));
+            const __m256i high = _mm256_sub_epi16(_mm256_loadu_si256(pa + 1), _mm256_loadu_si256(pb + 1));
+            const __m256i pairs = _mm256_add_epi32(_mm256_madd_epi16(low, low), _mm256_madd_epi16(high, high));
+            // Non-negative, so widening with zeros is exact.
+            wide = _mm256_add_epi64(wide, _mm256_unpacklo_epi32(pairs, zero));
+            wide = _mm256_add_epi64(wide, _mm256_unpackhi_epi32(pairs, zero));
+        }
+        for (; x + 16 <= count; x += 16, ++pa, ++pb) {
+            const __m256i e = _mm256_sub_epi16(_mm256_loadu_si256(pa), _mm256_loadu_si256(pb));
+            const __m256i pairs = _mm256_madd_epi16(e, e);
+            wide = _mm256_add_epi64(wide, _mm256_unpacklo_epi32(pairs, zero));
+            wide = _mm256_add_epi64(wide, _mm256_unpackhi_epi32(pairs, zero));
+        }
+        for (; x < count; ++x) {
+            const int e = a[x] - b[x];
+            sum += static_cast<long long>(e) * e;
+        }
+    }
+    long long lanes[4];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), wide);
+    return sum + lanes[0] + lanes[1] + lanes[2] + lanes[3];
+}
+
+}  // namespace
+#endif
+
+long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
+                             std::ptrdiff_t bStride, int count, int rows, bool widest)
+{
+#if defined(QUIVANE_SQUARES_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (widest && avx2) return SquaredDifferencesAvx2(a, aStride, b, bStride, count, rows);
+#else
+    (void)widest;
+#endif
+    long long sum = 0;
+#if defined(__SSE2__)
+    // The differences fit 16 bits as they come; one multiply-add squares
+    // and pairs them, and two such pairs still fit 32 bits before they are
+    // widened (as in the one-row sum).
+    const __m128i zero = _mm_setzero_si128();
+    __m128i wide = _mm_setzero_si128();
+    const auto load = [](const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (int y = 0; y < rows; ++y, a += aStride, b += bStride) {
+        int x = 0;
+        for (; x + 16 <= count; x += 16) {
+            const __m128i low = _mm_sub_epi16(load(a + x), load(b + x));
+            const __m128i high = _mm_sub_epi16(load(a + x + 8), load(b + x + 8));
+            const __m128i pairs = _mm_add_epi32(_mm_madd_epi16(low, low), _mm_madd_epi16(high, high));
+            // Non-negative, so widening with zeros is exact.
+            wide = _mm_add_epi64(wide, _mm_unpacklo_epi32(pairs, zero));
+            wide = _mm_add_epi64(wide, _mm_unpackhi_epi32(pairs, zero));
+        }
+        for (; x < count; ++x) {
+            const int e = a[x] - b[x];
+            sum += static_cast<long long>(e) * e;
+        }
+    }
+    long long lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), wide);
+    sum += lanes[0] + lanes[1];
+#else
+    for (int y = 0; y < rows; ++y, a += aStride, b += bStride)
+        for (int x = 0; x < count; ++x) {
+            const int e = a[x] - b[x];
+            sum += static_cast<long long>(e) * e;
+        }
+#endif
+    return sum;
+}
+
 int DefaultSearchRadius(int enlargement) { return 3 * std::max(1, enlargement); }
+
+std::vector<ReferenceBox> ReadReferenceBoxes(const LumaGrid& reference, const std::vector<AlignmentPoint>& points)
+{
+    std::vector<ReferenceBox> boxes(points.size());
+    for (std::size_t p = 0; p < points.size(); ++p) {
+        ReferenceBox& box = boxes[p];
+        const AlignmentPoint& point = points[p];
+        box.point = point;
+        box.inside = !reference.empty() && point.size > 0 && point.left >= 0 && point.top >= 0 &&
+                     point.left + point.size <= reference.width && point.top + point.size <= reference.height;
+        if (!box.inside) continue;
+        box.levels.resize(static_cast<std::size_t>(point.size) * static_cast<std::size_t>(point.size));
+        std::size_t i = 0;
+        for (int y = 0; y < point.size; ++y) {
+            const int* row = reference.row(point.top + y) + point.left;
+            for (int x = 0; x < point.size; ++x) {
+                const int level = std::clamp(row[x], 0, 255 * LumaScale);
+                box.levels[i++] = static_cast<std::int16_t>(level);
+                box.sum += level;
+                box.squares += static_cast<long long>(level) * level;
+            }
+        }
+    }
+    return boxes;
+}
 
 std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Picture& picture,
                                            const std::vector<AlignmentPoint>& points, int radius)
 {
+    return MeasureLocalShifts(ReadReferenceBoxes(reference, points), picture, radius);
+}
+
+std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& reference, const Picture& picture,
+                                           int radius)
+{
     std::vector<LocalShift> shifts;
-    shifts.reserve(points.size());
-    if (picture.bitmap.empty() || reference.empty()) {
-        shifts.resize(points.size(), LocalShift{0, 0, false});
+    shifts.reserve(reference.size());
+    if (picture.bitmap.empty()) {
+        shifts.resize(reference.size(), LocalShift{0, 0, false});
         return shifts;
     }
     radius = std::max(1, radius);
-    std::vector<int> referenceBox;
+    // The picture's luminance bytes once, for all its boxes' windows.
+    LuminancePlane plane;
+    StoredLuminance(picture, plane);
     BoxWindow window;
     std::vector<long long> sums;
-    for (const AlignmentPoint& box : points) {
-        const bool inside = box.size > 0 && box.left >= 0 && box.top >= 0 && box.left + box.size <= reference.width &&
-                            box.top + box.size <= reference.height;
-        if (!inside) {
+    for (const ReferenceBox& box : reference) {
+        if (!box.inside) {
             shifts.push_back(LocalShift{0, 0, false});
             continue;
         }
-        ReadReferenceBox(reference, box, referenceBox);
-        window.read(picture, box, radius + 1);
-        window.matchLevels(referenceBox, box.size);
-        shifts.push_back(ShiftSearch(referenceBox, window, box.size, radius, sums).run());
+        window.read(plane, picture.dx, picture.dy, box.point, radius + 1);
+        window.matchLevels(box);
+        shifts.push_back(ShiftSearch(box, window, radius, sums).run());
     }
     return shifts;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "align/AlignmentPoints.h"
@@ -27,6 +29,18 @@ struct LocalShift {
 // whole: three frame pixels, in picture pixels, leave room for the worst.
 int DefaultSearchRadius(int enlargement);
 
+// The reference's levels over each box (held within 0..255 * LumaScale
+// whatever grid a caller made) and their sums, read once for every picture
+// measured against them.
+struct ReferenceBox {
+    AlignmentPoint point;
+    bool inside = false;  // lies wholly on the reference; a box that does not is never measured
+    std::vector<std::int16_t> levels;  // rows of the box's size
+    long long sum = 0;
+    long long squares = 0;
+};
+std::vector<ReferenceBox> ReadReferenceBoxes(const LumaGrid& reference, const std::vector<AlignmentPoint>& points);
+
 // The shift of each box of `picture` (read through its offsets, edges
 // repeated, its levels matched to the reference box's mean and spread)
 // against the reference: the whole-pixel shift within `radius`
@@ -35,6 +49,9 @@ int DefaultSearchRadius(int enlargement);
 // the vertex of the parabola through the best sum and its two neighbours.
 std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Picture& picture,
                                            const std::vector<AlignmentPoint>& points, int radius);
+// The same against boxes read before, one result per box.
+std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& reference, const Picture& picture,
+                                           int radius);
 
 // The sum of squared differences of two rows of levels, for rows whose
 // differences lie within ±23170, where four squares still fit 32 bits
@@ -42,6 +59,11 @@ std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Pict
 // times that range of them stay within ±20400); on x86 sixteen at a time,
 // to the same sum as one at a time.
 long long SquaredDifferences(const int* a, const int* b, int count);
+// The same over `rows` rows of 16-bit levels, `aStride` and `bStride` levels
+// apart, summed in one pass: on x86 sixteen at a time where the processor
+// has AVX2 (unless `widest` is false), else eight.
+long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
+                             std::ptrdiff_t bStride, int count, int rows, bool widest = true);
 
 // A shift that is not sure, or lies further than `limit` sixteenths from the
 // median of its sure neighbours' (the boxes it overlaps), becomes that median,

@@ -1,5 +1,7 @@
 #include "align/LumaGrid.h"
 
+#include <algorithm>
+
 namespace quivane {
 
 LumaGrid StackLuminance(const PictureList& pictures, const std::vector<int>& chosen)
@@ -18,9 +20,19 @@ LumaGrid StackLuminance(const PictureList& pictures, const std::vector<int>& cho
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         if (picture.bitmap.width() != grid.width || picture.bitmap.height() != grid.height) continue;
         ++count;
-        std::size_t i = 0;
-        for (int y = 0; y < grid.height; ++y)
-            for (int x = 0; x < grid.width; ++x) sums[i++] += GetShiftedPixel(picture, x, y).luminance;
+        // As GetShiftedPixel reads, a row at a time: the columns read inside
+        // the bitmap need no clamp.
+        const Bitmap32& bitmap = picture.bitmap;
+        const int lastX = grid.width - 1, lastY = grid.height - 1;
+        const int insideFrom = std::clamp(-picture.dx, 0, grid.width);
+        const int insideTo = std::clamp(grid.width - picture.dx, insideFrom, grid.width);
+        long long* out = sums.data();
+        for (int y = 0; y < grid.height; ++y, out += grid.width) {
+            const PicturePixel* row = bitmap.row(std::clamp(y + picture.dy, 0, lastY));
+            for (int x = 0; x < insideFrom; ++x) out[x] += row[std::clamp(x + picture.dx, 0, lastX)].luminance;
+            for (int x = insideFrom; x < insideTo; ++x) out[x] += row[x + picture.dx].luminance;
+            for (int x = insideTo; x < grid.width; ++x) out[x] += row[std::clamp(x + picture.dx, 0, lastX)].luminance;
+        }
     }
     grid.levels.resize(sums.size());
     for (std::size_t i = 0; i < sums.size(); ++i)

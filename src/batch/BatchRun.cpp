@@ -72,6 +72,7 @@ Bitmap24 ReadBitmapOrRefuse(const std::string& path)
 class ProgressLines {
 public:
     explicit ProgressLines(std::ostream* progress) : progress_(progress) {}
+    bool watched() const { return progress_ != nullptr; }
     void line(const std::string& text) const
     {
         if (progress_) *progress_ << text << '\n';
@@ -324,10 +325,14 @@ LocalPlan AlignLocally(const BatchOptions& o, const PictureList& pictures, const
     LocalSettings settings;
     settings.boxSize = o.pointSize.value_or(0);
     settings.enlargement = o.resample;
-    LocalPlan plan = PlanLocalAlignment(pictures, count, settings, [&](int n) {
-        lines.line("Local alignment of picture " + std::to_string(n));
-        return true;
-    });
+    // Unwatched, the pictures are measured without a pause for each line.
+    LocalProgress progress;
+    if (lines.watched())
+        progress = [&](int n) {
+            lines.line("Local alignment of picture " + std::to_string(n));
+            return true;
+        };
+    LocalPlan plan = PlanLocalAlignment(pictures, count, settings, progress);
     lines.line(plan.empty() ? std::string("Local alignment: too few alignment points, global offsets kept")
                             : "Local alignment: " + std::to_string(plan.points.size()) + " alignment points");
     return plan;

@@ -27,10 +27,14 @@ LumaPlane BoxLuminance(const Picture& picture, int left, int top, int width, int
     const Bitmap32& bitmap = picture.bitmap;
     const int lastX = bitmap.width() - 1, lastY = bitmap.height() - 1;
     const int startX = left + u + picture.dx, startY = top + v + picture.dy;
+    // The columns read inside the bitmap need no clamp.
+    const int insideFrom = std::clamp(-startX, 0, width), insideTo = std::clamp(lastX + 1 - startX, insideFrom, width);
     float* out = plane.levels.data();
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height; ++y, out += width) {
         const PicturePixel* row = bitmap.row(std::clamp(startY + y, 0, lastY));
-        for (int x = 0; x < width; ++x) *out++ = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
+        for (int x = 0; x < insideFrom; ++x) out[x] = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
+        for (int x = insideFrom; x < insideTo; ++x) out[x] = static_cast<float>(row[startX + x].luminance);
+        for (int x = insideTo; x < width; ++x) out[x] = static_cast<float>(row[std::clamp(startX + x, 0, lastX)].luminance);
     }
     return plane;
 }
@@ -48,13 +52,16 @@ int WholePixels(int sixteenths)
     return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale)));
 }
 
-std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent)
+std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent,
+                                  WorkerTeam& team)
 {
-    std::vector<double> scores;
-    for (const int n : usable) {
-        const Picture& p = pictures[static_cast<std::size_t>(n)];
-        scores.push_back(SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0)));
-    }
+    // Each score is the picture's own, whichever thread measures it.
+    std::vector<double> scores(usable.size());
+    team.run(static_cast<int>(usable.size()), [&](int item, int) {
+        const Picture& p = pictures[static_cast<std::size_t>(usable[static_cast<std::size_t>(item)])];
+        scores[static_cast<std::size_t>(item)] =
+            SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0));
+    });
     const std::vector<int> marks = MarksFromRanking(scores, {}, KeepRule::Percent(percent));
     std::vector<int> chosen;
     for (std::size_t i = 0; i < usable.size(); ++i)
@@ -114,7 +121,7 @@ bool Usable(const PictureList& pictures, int& count)
 }
 
 LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>& usable, LumaGrid reference,
-                  const LocalSettings& settings, const LocalProgress& progress)
+                  const LocalSettings& settings, const LocalProgress& progress, WorkerTeam& team)
 {
     LocalPlan plan;
     plan.width = pictures.front().bitmap.width();
@@ -134,18 +141,20 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
     plan.shifts.assign(static_cast<std::size_t>(count), std::vector<LocalShift>(plan.points.size()));
     // Pictures are measured a round of one per thread at a time, each into
     // its own row of the plan; progress is told in order between rounds.
-    WorkerTeam team(settings.threads);
-    const int threads = team.size();
+    // With no one to tell, they go out in one job as threads come free: a
+    // round costs waking every helper and waiting for its slowest picture.
+    const int perRound = progress ? team.size() : count;
+    const std::vector<ReferenceBox> boxes = ReadReferenceBoxes(plan.reference, plan.points);
     std::vector<char> takesPart(static_cast<std::size_t>(count) + 1, 0);
     for (const int n : usable) takesPart[static_cast<std::size_t>(n)] = 1;
-    for (int first = 1; first <= count; first += threads) {
-        const int round = std::min(threads, count - first + 1);
+    for (int first = 1; first <= count; first += perRound) {
+        const int round = std::min(perRound, count - first + 1);
         team.run(round, [&](int item, int) {
             const int n = first + item;
             if (!takesPart[static_cast<std::size_t>(n)]) return;
             const Picture& picture = pictures[static_cast<std::size_t>(n)];
             std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
-            shifts = MeasureLocalShifts(plan.reference, picture, plan.points, radius);
+            shifts = MeasureLocalShifts(boxes, picture, radius);
             ReplaceOutliers(plan.points, shifts, limit);
         });
         for (int n = first; n < first + round; ++n)
@@ -163,8 +172,10 @@ LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const Local
     const std::vector<int> usable = UsablePictures(pictures, count);
     // One picture has nothing to be aligned with.
     if (usable.size() < 2) return LocalPlan{};
-    LumaGrid reference = StackLuminance(pictures, SharpestPictures(pictures, usable, settings.referencePercent));
-    LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress);
+    WorkerTeam team(settings.threads);
+    LumaGrid reference =
+        StackLuminance(pictures, SharpestPictures(pictures, usable, settings.referencePercent, team));
+    LocalPlan plan = Measure(pictures, count, usable, std::move(reference), settings, progress, team);
     if (!plan.empty()) CentreShifts(pictures, usable, plan);
     return plan;
 }
@@ -198,7 +209,8 @@ LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid 
     if (!Usable(pictures, count)) return LocalPlan{};
     const std::vector<int> usable = UsablePictures(pictures, count);
     if (usable.empty()) return LocalPlan{};
-    return Measure(pictures, count, usable, std::move(reference), settings, progress);
+    WorkerTeam team(settings.threads);
+    return Measure(pictures, count, usable, std::move(reference), settings, progress, team);
 }
 
 }  // namespace quivane

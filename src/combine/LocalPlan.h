@@ -45,7 +45,8 @@ struct LocalPlan {
 };
 
 // Called after each picture measured with its number; false gives up, and
-// the plan comes back empty.
+// the plan comes back empty. None (null) lets the pictures be measured
+// without a pause between them.
 using LocalProgress = std::function<bool(int n)>;
 
 // After the global alignment: stacks the sharpest pictures (by the frame

@@ -49,9 +49,9 @@ std::vector<int> KeptAt(std::vector<int> usable, const std::vector<std::vector<d
     return usable;
 }
 
-// Sums of the four channels over a box, and the pixel's blended share.
+// Sums of the four channels along a row of the result, and each pixel's
+// blended share.
 struct Accumulator {
-    int width = 0;
     std::vector<std::array<long long, 4>> sums;
     std::vector<int> weights;
 };
@@ -112,26 +112,40 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
 
     // Each picture is read once through its own shift field, which follows
     // the bending inside a box as well as between boxes; every box that
-    // keeps it adds its part. Each thread sums into boxes of its own; the
-    // sums are whole numbers, so adding them up is exact in any order.
+    // keeps it adds its part. A picture that every point keeps adds its part
+    // once, to sums over the whole grid that every box reads, instead of
+    // once per box over the pixels the boxes share. Each thread sums into
+    // storage of its own; the sums are whole numbers, so adding them up is
+    // exact in any order.
+    using Levels = std::vector<std::array<int, 4>>;
+    struct Sums {
+        Levels everywhere;           // the whole grid, pictures every point keeps
+        std::vector<Levels> boxes;   // each box, the others; empty until one comes
+    };
     WorkerTeam team(local.threads);
-    using BoxSums = std::vector<std::vector<std::array<int, 4>>>;
-    std::vector<BoxSums> sums(static_cast<std::size_t>(team.size()));
-    for (BoxSums& boxes : sums) {
-        boxes.resize(points);
-        for (std::size_t p = 0; p < points; ++p)
-            boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
-    }
-    std::vector<std::vector<std::array<int, 4>>> warpedOf(sums.size());
+    std::vector<Sums> sums(static_cast<std::size_t>(team.size()));
+    std::vector<Levels> warpedOf(sums.size());
     team.run(plan.count, [&](int item, int thread) {
         const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
         if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
         const Picture& picture = pictures[static_cast<std::size_t>(n)];
         const int w = Weight(picture);
-        std::vector<std::array<int, 4>>& warped = warpedOf[static_cast<std::size_t>(thread)];
-        BoxSums& boxes = sums[static_cast<std::size_t>(thread)];
-        WarpPicture(picture, ShiftField(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]), wanted, warped);
+        Levels& warped = warpedOf[static_cast<std::size_t>(thread)];
+        Sums& own = sums[static_cast<std::size_t>(thread)];
+        const ShiftField field(plan.points, plan.shifts[static_cast<std::size_t>(n - 1)]);
+        if (std::find(kept.begin(), kept.end(), 0) == kept.end()) {
+            // Cleared by the thread that fills it, on its first picture.
+            if (own.everywhere.empty()) own.everywhere.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
+            AddWarpedPicture(picture, field, wanted, w, own.everywhere);
+            return;
+        }
+        WarpPicture(picture, field, wanted, warped);
+        if (own.boxes.empty()) {
+            own.boxes.resize(points);
+            for (std::size_t p = 0; p < points; ++p)
+                own.boxes[p].assign(static_cast<std::size_t>(plan.points[p].size) * plan.points[p].size, {0, 0, 0, 0});
+        }
         for (std::size_t p = 0; p < points; ++p) {
             if (!kept[p]) continue;
             const AlignmentPoint& point = plan.points[p];
@@ -139,49 +153,76 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             const int x0 = std::max(0, -point.left), x1 = std::min(point.size, width - point.left);
             const int y0 = std::max(0, -point.top), y1 = std::min(point.size, height - point.top);
             for (int y = y0; y < y1; ++y) {
-                int* target = boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
+                int* target = own.boxes[p][static_cast<std::size_t>(y) * point.size + x0].data();
                 const int* v = warped[static_cast<std::size_t>(point.top + y) * width + (point.left + x0)].data();
                 for (int i = 0; i < 4 * (x1 - x0); ++i) target[i] += w * v[i];
             }
         }
     });
-    BoxSums& boxes = sums.front();
-    for (std::size_t t = 1; t < sums.size(); ++t)
+    // The boxes' own sums, where any thread made them.
+    std::vector<Levels> boxes;
+    for (Sums& own : sums) {
+        if (own.boxes.empty()) continue;
+        if (boxes.empty()) {
+            boxes = std::move(own.boxes);
+            continue;
+        }
         for (std::size_t p = 0; p < points; ++p)
             for (std::size_t i = 0; i < boxes[p].size(); ++i)
-                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += sums[t][p][i][c];
+                for (std::size_t c = 0; c < 4; ++c) boxes[p][i][c] += own.boxes[p][i][c];
+    }
 
-    Accumulator acc;
-    acc.width = width;
-    acc.sums.assign(static_cast<std::size_t>(width) * height, {0, 0, 0, 0});
-    acc.weights.assign(static_cast<std::size_t>(width) * height, 0);
-    for (std::size_t p = 0; p < points; ++p) {
-        if (weights[p] == 0) continue;
-        const AlignmentPoint& point = plan.points[p];
-        const int size = point.size;
-        const std::vector<int> window = BoxWindowWeights(size);
-        for (int y = 0; y < size; ++y) {
-            const int gy = point.top + y;
-            if (gy < 0 || gy >= height) continue;
+    // The threads' whole-grid sums, those any picture went to.
+    std::vector<Levels*> everywhere;
+    for (Sums& own : sums)
+        if (!own.everywhere.empty()) everywhere.push_back(&own.everywhere);
+
+    // The blend a row of the result at a time: a row's sums take the
+    // threads' whole-grid sums of that row and every box across it, so rows
+    // may go to any thread in any order.
+    std::vector<std::vector<int>> windows(points);
+    for (std::size_t p = 0; p < points; ++p)
+        if (weights[p] != 0) windows[p] = BoxWindowWeights(plan.points[p].size);
+    std::vector<Accumulator> rows(sums.size());
+    team.run(height, [&](int gy, int thread) {
+        const std::size_t first = static_cast<std::size_t>(gy) * static_cast<std::size_t>(width);
+        for (std::size_t t = 1; t < everywhere.size(); ++t) {
+            int* target = (*everywhere.front())[first].data();
+            const int* more = (*everywhere[t])[first].data();
+            for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) target[i] += more[i];
+        }
+        Accumulator& acc = rows[static_cast<std::size_t>(thread)];
+        acc.sums.assign(static_cast<std::size_t>(width), {0, 0, 0, 0});
+        acc.weights.assign(static_cast<std::size_t>(width), 0);
+        for (std::size_t p = 0; p < points; ++p) {
+            if (weights[p] == 0) continue;
+            const AlignmentPoint& point = plan.points[p];
+            const int size = point.size;
+            const int y = gy - point.top;
+            if (y < 0 || y >= size) continue;
+            const std::vector<int>& window = windows[p];
+            // The sums are of levels (0 and up) times weights, within int,
+            // so the rounded quotient is taken in 32 unsigned bits.
+            const unsigned divisor = static_cast<unsigned>(weights[p]);
             for (int x = 0; x < size; ++x) {
                 const int gx = point.left + x;
                 if (gx < 0 || gx >= width) continue;
                 const int share = window[static_cast<std::size_t>(x)] * window[static_cast<std::size_t>(y)];
-                const std::size_t i = static_cast<std::size_t>(gy) * width + gx;
-                const std::array<int, 4>& sum = boxes[p][static_cast<std::size_t>(y) * size + x];
+                std::array<int, 4> sum{0, 0, 0, 0};
+                if (!everywhere.empty()) sum = (*everywhere.front())[first + static_cast<std::size_t>(gx)];
+                if (!boxes.empty())
+                    for (std::size_t c = 0; c < 4; ++c) sum[c] += boxes[p][static_cast<std::size_t>(y) * size + x][c];
                 for (std::size_t c = 0; c < 4; ++c) {
-                    const long long level = (static_cast<long long>(sum[c]) + weights[p] / 2) / weights[p];
-                    acc.sums[i][c] += share * level;
+                    const long long level = (static_cast<unsigned>(sum[c]) + divisor / 2) / divisor;
+                    acc.sums[static_cast<std::size_t>(gx)][c] += share * level;
                 }
-                acc.weights[i] += share;
+                acc.weights[static_cast<std::size_t>(gx)] += share;
             }
         }
-    }
-    // The global stack fills what the boxes leave; halves round up.
-    for (int y = 0; y < height; ++y) {
-        PicturePixel* row = result.bitmap.row(y);
+        // The global stack fills what the boxes leave; halves round up.
+        PicturePixel* row = result.bitmap.row(gy);
         for (int x = 0; x < width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            const std::size_t i = static_cast<std::size_t>(x);
             const int share = acc.weights[i];
             if (share == 0) continue;
             const int rest = std::max(0, BoxOne - share);
@@ -191,12 +232,18 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
             int value[4];
             for (std::size_t c = 0; c < 4; ++c) {
                 const long long total = acc.sums[i][c] + static_cast<long long>(rest) * Fraction * global[c];
-                value[c] = std::clamp(static_cast<int>((total + whole / 2) / whole), 0, 255);
+                // A whole box's worth fits 32 unsigned bits (the division is
+                // cheaper there); a pile of boxes of a plan by hand may not.
+                const long long rounded = total + whole / 2;
+                const long long quotient = rounded >= 0 && rounded <= 0xffffffffLL && whole <= 0xffffffffLL
+                                               ? static_cast<unsigned>(rounded) / static_cast<unsigned>(whole)
+                                               : rounded / whole;
+                value[c] = std::clamp(static_cast<int>(quotient), 0, 255);
             }
             out = PicturePixel{static_cast<std::uint8_t>(value[0]), static_cast<std::uint8_t>(value[1]),
                                static_cast<std::uint8_t>(value[2]), static_cast<std::uint8_t>(value[3])};
         }
-    }
+    });
 }
 
 }  // namespace quivane

@@ -1,11 +1,15 @@
 #include "combine/LocalWarp.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
 #endif
 
 namespace quivane {
@@ -83,7 +87,8 @@ Between Locate(int t, int origin, int step, int count)
 // sum is a whole number well inside 2^31 (and 2^53), so the order of the
 // additions and the doubles of the vector path change nothing; the rounded
 // levels (within ±6400) fit 16 bits for the vector path's clamp.
-std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx, const Taps& ty)
+[[gnu::always_inline]] inline std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx,
+                                                               const Taps& ty)
 {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -215,7 +220,16 @@ std::array<int, 2> ShiftField::at(int x, int y) const
 void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) const
 {
     shifts.assign(static_cast<std::size_t>(std::max(0, width)), {0, 0});
-    if (nodes_.empty()) return;
+    row(y, 0, width, shifts);
+}
+
+void ShiftField::row(int y, int begin, int end, std::vector<std::array<int, 2>>& shifts) const
+{
+    if (shifts.size() < static_cast<std::size_t>(std::max(0, end))) shifts.resize(static_cast<std::size_t>(end));
+    if (nodes_.empty()) {
+        for (int x = begin; x < end; ++x) shifts[static_cast<std::size_t>(x)] = {0, 0};
+        return;
+    }
     const Between by = Locate(y, originY_, step_, rows_);
     const long long s = step_;
     const long long wy1 = by.along, wy0 = s - by.along;
@@ -229,19 +243,53 @@ void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) 
     // Along the row the numerator of at()'s division grows by the same
     // amount from pixel to pixel between two node centres (and stays put
     // beyond the outermost), so the rounded quotient is carried along with
-    // its remainder instead of dividing at every pixel.
+    // its remainder instead of dividing at every pixel. The row is taken a
+    // run at a time: up to the first centre, between two centres, past the
+    // last; the value depends on the distance along the lattice alone.
     const long long divisor = 2 * s * s;  // RoundDiv(a, b) is the floor of (2a + b) / 2b
+    // Boxes of a power of two (the default sizes but one) divide by one too:
+    // then every pixel's quotient is a shift of its own numerator, with no
+    // division and no chain of carries from pixel to pixel.
+    const int bits = (divisor & (divisor - 1)) == 0 ? std::countr_zero(static_cast<unsigned long long>(divisor)) : -1;
+    const auto divide = [&](long long numerator) { return bits >= 0 ? numerator >> bits : FloorDiv(numerator, divisor); };
     const int span = columns_ < 2 ? 0 : (columns_ - 1) * step_;
-    Between bx{0, 0};
-    std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
-    int lastD = 0;
-    for (int x = 0; x < width; ++x) {
-        const int d = std::clamp(x - originX_, 0, span);
-        if (x > 0 && d == lastD) {
-            // Past the outermost centres the field stays put.
-        } else if (x > 0 && d == lastD + 1 && (bx.along + 1 < step_ || bx.node == columns_ - 2)) {
-            // One pixel further between the same two centres.
-            ++bx.along;
+    for (int x = begin; x < end;) {
+        const int t = x - originX_;
+        const Between bx = Locate(x, originX_, step_, columns_);
+        const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
+        const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
+        const long long wx1 = bx.along, wx0 = s - bx.along;
+        std::array<long long, 2> numerator{}, growth{};
+        for (std::size_t c = 0; c < 2; ++c) {
+            numerator[c] = 2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
+            growth[c] = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
+        }
+        if (t <= 0 || t >= span) {
+            // Up to the first centre, or past the last, the field stays put.
+            const int stop = t <= 0 && span > 0 ? std::min(end, originX_ + 1) : end;
+            std::fill(shifts.begin() + x, shifts.begin() + stop,
+                      std::array<int, 2>{static_cast<int>(divide(numerator[0])), static_cast<int>(divide(numerator[1]))});
+            x = stop;
+            continue;
+        }
+        // Between two centres, up to the next one (which starts a run of its
+        // own, or is the last and past the span).
+        const int stop = std::min(end, x + (step_ - bx.along));
+        if (bits >= 0) {
+            for (long long k = 0; x < stop; ++x, ++k)
+                shifts[static_cast<std::size_t>(x)] = {static_cast<int>((numerator[0] + k * growth[0]) >> bits),
+                                                       static_cast<int>((numerator[1] + k * growth[1]) >> bits)};
+            continue;
+        }
+        std::array<long long, 2> quotient{}, remainder{}, stepQuotient{}, stepRemainder{};
+        for (std::size_t c = 0; c < 2; ++c) {
+            quotient[c] = FloorDiv(numerator[c], divisor);
+            remainder[c] = numerator[c] - quotient[c] * divisor;
+            stepQuotient[c] = FloorDiv(growth[c], divisor);
+            stepRemainder[c] = growth[c] - stepQuotient[c] * divisor;
+        }
+        for (; x < stop; ++x) {
+            shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
             for (std::size_t c = 0; c < 2; ++c) {
                 // Without a branch: the carry falls either way at random.
                 remainder[c] += stepRemainder[c];
@@ -249,23 +297,7 @@ void ShiftField::row(int y, int width, std::vector<std::array<int, 2>>& shifts) 
                 remainder[c] -= carry * divisor;
                 quotient[c] += stepQuotient[c] + carry;
             }
-        } else {
-            bx = Locate(x, originX_, step_, columns_);
-            const std::size_t i0 = static_cast<std::size_t>(std::min(bx.node, columns_ - 1));
-            const std::size_t i1 = static_cast<std::size_t>(std::min(bx.node + 1, columns_ - 1));
-            const long long wx1 = bx.along, wx0 = s - bx.along;
-            for (std::size_t c = 0; c < 2; ++c) {
-                const long long numerator =
-                    2 * (wx0 * blended[i0][c] + wx1 * blended[i1][c]) * (WarpPhases / ShiftScale) + s * s;
-                quotient[c] = FloorDiv(numerator, divisor);
-                remainder[c] = numerator - quotient[c] * divisor;
-                const long long growth = 2 * (blended[i1][c] - blended[i0][c]) * (WarpPhases / ShiftScale);
-                stepQuotient[c] = FloorDiv(growth, divisor);
-                stepRemainder[c] = growth - stepQuotient[c] * divisor;
-            }
         }
-        lastD = d;
-        shifts[static_cast<std::size_t>(x)] = {static_cast<int>(quotient[0]), static_cast<int>(quotient[1])};
     }
 }
 
@@ -294,43 +326,198 @@ std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py)
     return Sixteenths(sums);
 }
 
-void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                 std::vector<std::array<int, 4>>& out)
+namespace {
+
+// The pixels of a picture's rows as WarpPicture reads them, `interior`
+// reading the sixteen pixels of one that lies inside; inlined into each
+// path, so the vector one is built for the processor it asks for.
+// With `Add` the pixels are not written but added, `weight` times each, to
+// what `out` holds, and the pixels not wanted are left alone.
+template <bool Add, typename Interior>
+[[gnu::always_inline]] inline void WarpRows(const Picture& picture, const ShiftField& field,
+                                            const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
+                                            int weight, Interior interior)
 {
+    const auto put = [weight](std::array<int, 4>& target, const std::array<int, 4>& value) {
+        if constexpr (Add) {
+            for (std::size_t c = 0; c < 4; ++c) target[c] += weight * value[c];
+        } else {
+            target = value;
+        }
+    };
+    const auto clear = [](std::array<int, 4>* from, std::array<int, 4>* to) {
+        if constexpr (!Add) std::fill(from, to, std::array<int, 4>{0, 0, 0, 0});
+    };
     const Bitmap32& bitmap = picture.bitmap;
     const int width = bitmap.width(), height = bitmap.height();
-    // Every pixel is written once (a buffer used again is not cleared first).
-    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    if (bitmap.empty()) return;
-    const std::array<Taps, WarpPhases>& taps = CubicTaps();
     std::vector<std::array<int, 2>> shifts;
     for (int y = 0; y < height; ++y) {
         const char* wantedRow = wanted.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         std::array<int, 4>* outRow = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        if (std::find(wantedRow, wantedRow + width, 1) == wantedRow + width) {
-            std::fill(outRow, outRow + width, std::array<int, 4>{0, 0, 0, 0});
-            continue;
-        }
-        field.row(y, width, shifts);
-        for (int x = 0; x < width; ++x) {
+        // The field is made only from the first wanted pixel to the last.
+        const char* first = std::find(wantedRow, wantedRow + width, 1);
+        const int begin = static_cast<int>(first - wantedRow);
+        int end = width;
+        while (end > begin && !wantedRow[end - 1]) --end;
+        clear(outRow, outRow + begin);
+        clear(outRow + end, outRow + width);
+        if (begin == end) continue;
+        field.row(y, begin, end, shifts);
+        for (int x = begin; x < end; ++x) {
             if (!wantedRow[x]) {
-                outRow[x] = {0, 0, 0, 0};
+                clear(outRow + x, outRow + x + 1);
                 continue;
             }
             const std::array<int, 2>& s = shifts[static_cast<std::size_t>(x)];
             const int px = (x + picture.dx) * WarpPhases + s[0], py = (y + picture.dy) * WarpPhases + s[1];
             // WarpPhases is 64: a shift right is the floor of the division.
             const int baseX = px >> 6, baseY = py >> 6;
+            const int phaseX = px - baseX * WarpPhases, phaseY = py - baseY * WarpPhases;
             if (baseX < 1 || baseY < 1 || baseX + 2 >= width || baseY + 2 >= height) {
-                outRow[x] = WarpedPixel(bitmap, px, py);
+                // Near an edge the sixteen pixels, edges repeated, are
+                // gathered first and read as an inside block of four.
+                PicturePixel near[16];
+                for (int r = 0; r < 4; ++r) {
+                    const PicturePixel* source = bitmap.row(std::clamp(baseY - 1 + r, 0, height - 1));
+                    for (int k = 0; k < 4; ++k) near[4 * r + k] = source[std::clamp(baseX - 1 + k, 0, width - 1)];
+                }
+                put(outRow[x], interior(near, 4, phaseX, phaseY));
                 continue;
             }
             // Inside: the sixteen pixels are read straight from four rows.
-            const Taps& tx = taps[static_cast<std::size_t>(px - baseX * WarpPhases)];
-            const Taps& ty = taps[static_cast<std::size_t>(py - baseY * WarpPhases)];
-            outRow[x] = InteriorPixel(bitmap.row(baseY - 1) + (baseX - 1), bitmap.width(), tx, ty);
+            put(outRow[x], interior(bitmap.row(baseY - 1) + (baseX - 1), width, phaseX, phaseY));
         }
     }
+}
+
+[[gnu::always_inline]] inline std::array<int, 4> InteriorAtPhases(const PicturePixel* first, int stride, int phaseX,
+                                                                   int phaseY)
+{
+    const std::array<Taps, WarpPhases>& taps = CubicTaps();
+    return InteriorPixel(first, stride, taps[static_cast<std::size_t>(phaseX)], taps[static_cast<std::size_t>(phaseY)]);
+}
+
+template <bool Add>
+void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                      std::vector<std::array<int, 4>>& out, int weight)
+{
+    WarpRows<Add>(picture, field, wanted, out, weight, InteriorAtPhases);
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define QUIVANE_WARP_AVX2 1
+
+// InteriorPixel in eight 32-bit lanes: each row's pixels are weighed by
+// column pairs of rows first (one multiply-add), then the columns by their
+// taps with a 32-bit multiply. The same whole numbers in another order:
+// every product and partial sum stays well inside 2^31 (a column's blend
+// within 300 * 255, its weighed value within 256 times that).
+// Inlined into the warp's rows, built for AVX2 as well.
+// The taps of each phase as the AVX2 read loads them: the columns' four
+// times over, lanes of columns 0 and 2 and of 1 and 3, and the rows' in
+// 16-bit pairs (low: the upper row's).
+struct alignas(32) WideTaps {
+    std::int32_t even[8];
+    std::int32_t odd[8];
+    std::int32_t rowPairs[2];
+};
+const std::array<WideTaps, WarpPhases>& WideCubicTaps()
+{
+    static const std::array<WideTaps, WarpPhases> table = [] {
+        std::array<WideTaps, WarpPhases> wide{};
+        for (std::size_t phase = 0; phase < WarpPhases; ++phase) {
+            const Taps& t = CubicTaps()[phase];
+            for (std::size_t lane = 0; lane < 8; ++lane) {
+                wide[phase].even[lane] = t[lane < 4 ? 0 : 2];
+                wide[phase].odd[lane] = t[lane < 4 ? 1 : 3];
+            }
+            for (std::size_t pair = 0; pair < 2; ++pair)
+                wide[phase].rowPairs[pair] = static_cast<std::int32_t>((static_cast<unsigned>(t[2 * pair + 1]) << 16) |
+                                                                       (static_cast<unsigned>(t[2 * pair]) & 0xffffu));
+        }
+        return wide;
+    }();
+    return table;
+}
+
+__attribute__((target("avx2"), always_inline)) inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
+                                                                                          int stride, int phaseX,
+                                                                                          int phaseY)
+{
+    const std::array<WideTaps, WarpPhases>& wide = WideCubicTaps();
+    const WideTaps& tx = wide[static_cast<std::size_t>(phaseX)];
+    const WideTaps& ty = wide[static_cast<std::size_t>(phaseY)];
+    // (A lambda would not take the function's target, so no helpers here.)
+    const __m128i* p = reinterpret_cast<const __m128i*>(first);
+    const __m256i r0 = _mm256_cvtepu8_epi16(_mm_loadu_si128(p));
+    const __m256i r1 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + stride)));
+    const __m256i r2 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 2 * stride)));
+    const __m256i r3 = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 3 * stride)));
+    const __m256i ty01 = _mm256_set1_epi32(ty.rowPairs[0]);
+    const __m256i ty23 = _mm256_set1_epi32(ty.rowPairs[1]);
+    // Within each 128-bit half, the low unpack holds the half's first pixel
+    // (columns 0 and 2) channel by channel, the high unpack its second
+    // (columns 1 and 3).
+    const __m256i even = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(r0, r1), ty01),
+                                          _mm256_madd_epi16(_mm256_unpacklo_epi16(r2, r3), ty23));
+    const __m256i odd = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(r0, r1), ty01),
+                                         _mm256_madd_epi16(_mm256_unpackhi_epi16(r2, r3), ty23));
+    const __m256i weighed =
+        _mm256_add_epi32(_mm256_mullo_epi32(even, _mm256_load_si256(reinterpret_cast<const __m256i*>(tx.even))),
+                         _mm256_mullo_epi32(odd, _mm256_load_si256(reinterpret_cast<const __m256i*>(tx.odd))));
+    const __m128i sums = _mm_add_epi32(_mm256_castsi256_si128(weighed), _mm256_extracti128_si256(weighed, 1));
+    // As Sixteenths rounds and clamps.
+    const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(2048)), 12);
+    const __m128i clamped = _mm_min_epi32(_mm_max_epi32(rounded, _mm_setzero_si128()), _mm_set1_epi32(255 * 16));
+    std::array<int, 4> out;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), clamped);
+    return out;
+}
+
+template <bool Add>
+__attribute__((target("avx2"))) void WarpRowsAvx2(const Picture& picture, const ShiftField& field,
+                                                  const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
+                                                  int weight)
+{
+    WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixelAvx2);
+}
+#endif
+
+template <bool Add>
+void WarpOnWidest(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                  std::vector<std::array<int, 4>>& out, int weight, bool widest)
+{
+#if defined(QUIVANE_WARP_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (widest && avx2) {
+        WarpRowsAvx2<Add>(picture, field, wanted, out, weight);
+        return;
+    }
+#else
+    (void)widest;
+#endif
+    WarpRowsPortable<Add>(picture, field, wanted, out, weight);
+}
+
+}  // namespace
+
+void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                 std::vector<std::array<int, 4>>& out, bool widest)
+{
+    const Bitmap32& bitmap = picture.bitmap;
+    // Every pixel is written once (a buffer used again is not cleared first).
+    out.resize(static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()));
+    if (bitmap.empty()) return;
+    WarpOnWidest<false>(picture, field, wanted, out, 0, widest);
+}
+
+void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
+                      std::vector<std::array<int, 4>>& sums, bool widest)
+{
+    const Bitmap32& bitmap = picture.bitmap;
+    if (bitmap.empty() || sums.size() < static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()))
+        return;
+    WarpOnWidest<true>(picture, field, wanted, sums, weight, widest);
 }
 
 }  // namespace quivane

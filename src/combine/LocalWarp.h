@@ -31,6 +31,9 @@ public:
     // The same for every pixel x = 0..width - 1 of row y, with the lattice's
     // vertical blend made once per node column: the same numbers as at().
     void row(int y, int width, std::vector<std::array<int, 2>>& shifts) const;
+    // The same for x = begin..end - 1 only (0 <= begin <= end): `shifts`
+    // holds end pixels, those before begin left as they were.
+    void row(int y, int begin, int end, std::vector<std::array<int, 2>>& shifts) const;
 
 private:
     int originX_ = 0;  // the first node's centre
@@ -49,10 +52,17 @@ std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py);
 
 // A picture's pixels read through its offsets and the field, as WarpedPixel
 // reads them. Only the pixels where `wanted` is set are read (the others are
-// 0); `wanted` covers the result grid, rows top first. Pixels whose sixteen
-// neighbours all lie inside the bitmap take a path without the edge clamps,
-// to the same numbers.
+// 0); `wanted` covers the result grid, rows top first. Each pixel's sixteen
+// neighbours are read by a vector path, to the same numbers: straight from
+// the bitmap inside it, gathered with the edge clamps near its edges; the
+// widest path the processor offers, or the SSE2 one when `widest` is false.
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                 std::vector<std::array<int, 4>>& out);
+                 std::vector<std::array<int, 4>>& out, bool widest = true);
+
+// Adds `weight` times each wanted pixel, as WarpPicture reads it, to `sums`
+// (of the result grid's size, else nothing is added), without writing the
+// pixels anywhere first.
+void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
+                      std::vector<std::array<int, 4>>& sums, bool widest = true);
 
 }  // namespace quivane

@@ -43,9 +43,11 @@ struct Plane {
 };
 
 // Box sums only where the box fits, so that no pixel is made up beyond the
-// window. Every loop runs along a row and becomes vector code.
+// window. Every loop runs along a row and becomes vector code, each sum's
+// additions in the same order at any width; built for AVX2 as well, and
+// chosen when the program starts.
 template <int Box>
-void BoxSums(Plane& plane)
+__attribute__((target_clones("avx2", "default"))) void BoxSums(Plane& plane)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -57,12 +59,25 @@ void BoxSums(Plane& plane)
     }
     plane.width -= Box - 1;
     plane.height -= Box - 1;
+    // Down the columns each sum takes the rows below in the same order as
+    // adding one row at a time would, but is stored once.
     for (int y = 0; y < plane.height; ++y) {
         float* target = plane.row(y);
-        for (int i = 1; i < Box; ++i) {
-            const float* source = plane.row(y + i);
-            for (int x = 0; x < plane.width; ++x) target[x] += source[x];
+        const float* below[Box];
+        for (int i = 1; i < Box; ++i) below[i] = plane.row(y + i);
+        for (int x = 0; x < plane.width; ++x) {
+            float sum = target[x];
+            for (int i = 1; i < Box; ++i) sum += below[i][x];
+            target[x] = sum;
         }
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Scale(Plane& plane, float scale)
+{
+    for (int y = 0; y < plane.height; ++y) {
+        float* row = plane.row(y);
+        for (int x = 0; x < plane.width; ++x) row[x] *= scale;
     }
 }
 
@@ -75,11 +90,7 @@ void Smooth(Plane& plane, const int (&boxes)[N])
         else
             BoxSums<5>(plane);
     }
-    const float scale = BoxScale(boxes);
-    for (int y = 0; y < plane.height; ++y) {
-        float* row = plane.row(y);
-        for (int x = 0; x < plane.width; ++x) row[x] *= scale;
-    }
+    Scale(plane, BoxScale(boxes));
 }
 
 // The one-dimensional kernel of a run of boxes.
@@ -126,7 +137,7 @@ double MeanLevel(const LumaPlane& window)
 
 // The mean squared difference of the two smoothings where both are known.
 // Eight running sums keep the additions apart, so they run side by side.
-double BandEnergy(const Plane& inner, const Plane& outer)
+__attribute__((target_clones("avx2", "default"))) double BandEnergy(const Plane& inner, const Plane& outer)
 {
     const int offset = Shrinkage(OnwardBoxes) / 2;
     double energy = 0.0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "align/AlignmentPoints.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -31,6 +32,31 @@ Picture Scene(int width, int height, double shiftX = 0.0, double shiftY = 0.0)
 LumaGrid Grid(const Picture& picture) { return StackLuminance(PictureList{Picture{}, picture}, {1}); }
 
 const std::vector<AlignmentPoint> Boxes = {{32, 32, 32}, {48, 32, 32}, {64, 48, 32}};
+
+// The reference stack reads every picture through its offsets, edges
+// repeated, as GetShiftedPixel does pixel by pixel: offsets that keep most
+// of a picture inside, and offsets that take all of it beyond an edge.
+TEST(LumaGrid, StacksPicturesReadThroughTheirOffsets)
+{
+    std::mt19937 random(4);
+    PictureList pictures{Picture{}};
+    const int offsets[][2] = {{0, 0}, {3, -2}, {-5, 7}, {40, 0}, {0, -40}, {-45, 50}};
+    for (const auto& offset : offsets) {
+        pictures.push_back(testing::RandomPicture(37, 29, random));
+        pictures.back().dx = offset[0];
+        pictures.back().dy = offset[1];
+    }
+    const std::vector<int> chosen{1, 2, 3, 4, 5, 6};
+    const LumaGrid grid = StackLuminance(pictures, chosen);
+    ASSERT_EQ(grid.width, 37);
+    ASSERT_EQ(grid.height, 29);
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 37; ++x) {
+            long long sum = 0;
+            for (const int n : chosen) sum += GetShiftedPixel(pictures[static_cast<std::size_t>(n)], x, y).luminance;
+            ASSERT_EQ(grid.at(x, y), (sum * LumaScale + 3) / 6) << x << ", " << y;
+        }
+}
 
 // Whole and fractional moves of the scene are found within three sixteenths
 // (the parabola leans a little towards whole pixels), and a picture's own offsets count: the shift is what comes on top.
@@ -111,6 +137,20 @@ TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
         long long plain = 0;
         for (std::size_t x = 0; x < a.size(); ++x) plain += static_cast<long long>(a[x] - b[x]) * (a[x] - b[x]);
         ASSERT_EQ(SquaredDifferences(a.data(), b.data(), count), plain) << count;
+        // The same levels in 16 bits, as rows of a box read from a wider
+        // window: three rows of the same, strides of their own.
+        const std::size_t strideA = a.size() + 3, strideB = a.size() + 11;
+        std::vector<std::int16_t> boxA(3 * strideA, 7), boxB(3 * strideB, -7);
+        for (std::size_t r = 0; r < 3; ++r)
+            for (std::size_t x = 0; x < a.size(); ++x) {
+                boxA[r * strideA + x] = static_cast<std::int16_t>(a[x]);
+                boxB[r * strideB + x] = static_cast<std::int16_t>(b[x]);
+            }
+        const auto strideOf = [](std::size_t s) { return static_cast<std::ptrdiff_t>(s); };
+        for (const bool widest : {true, false})
+            ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3, widest),
+                      3 * plain)
+                << count << (widest ? " widest" : " SSE2");
     }
 }
 

@@ -190,6 +190,15 @@ TEST(LocalStackFigures, AnyNumberOfThreadsGivesTheSameStack)
     const LocalPlan shared = PlanLocalAlignment(bent, 40, three, nullptr);
     ASSERT_FALSE(alone.empty());
     EXPECT_EQ(alone.shifts, shared.shifts);
+    // Told of every picture in order (a round of three at a time), or not.
+    std::vector<int> told;
+    const LocalPlan watched = PlanLocalAlignment(bent, 40, three, [&](int n) {
+        told.push_back(n);
+        return true;
+    });
+    EXPECT_EQ(alone.shifts, watched.shifts);
+    ASSERT_EQ(told.size(), 40u);
+    for (int n = 1; n <= 40; ++n) EXPECT_EQ(told[static_cast<std::size_t>(n - 1)], n);
     const std::vector<std::vector<double>> ranks = RankAtPoints(bent, alone, 1);
     EXPECT_EQ(ranks, RankAtPoints(bent, alone, 3));
     EXPECT_TRUE(std::isfinite(ranks[0][0]));

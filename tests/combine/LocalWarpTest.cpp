@@ -9,14 +9,14 @@
 namespace quivane {
 namespace {
 
-// A 4 x 3 lattice of 32-pixel boxes half a box apart, with the node at
-// column `hole`, row 1 left out (as a box on sky would be).
-std::vector<AlignmentPoint> Lattice(int hole = -1)
+// A 4 x 3 lattice of boxes (32 pixels unless told) half a box apart, with
+// the node at column `hole`, row 1 left out (as a box on sky would be).
+std::vector<AlignmentPoint> Lattice(int hole = -1, int size = 32)
 {
     std::vector<AlignmentPoint> points;
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 4; ++i)
-            if (!(j == 1 && i == hole)) points.push_back({8 + 16 * i, 4 + 16 * j, 32});
+            if (!(j == 1 && i == hole)) points.push_back({8 + size / 2 * i - (size - 32), 4 + size / 2 * j, size});
     return points;
 }
 
@@ -82,10 +82,12 @@ TEST(WarpPicture, WholeShiftsReadPixelsAsTheyAre)
     }
 }
 
-// The row-wise field and the clamp-free inside of the warp give exactly the
-// numbers of their plain twins: random shifts of up to six pixels (so many
-// pixels read across the edges), random offsets, a hole in the lattice, and
-// pixels at 0 and 255 where the cubic overshoots most.
+// The row-wise field (whole rows and parts of them) and the warp's vector
+// paths give exactly the numbers of their plain twins, whether the pixels
+// are written or added up, and pixels not wanted come out 0 (or add
+// nothing): random shifts of up to six pixels (so many pixels read across
+// the edges), random offsets, a hole in the lattice, and pixels at 0 and
+// 255 where the cubic overshoots most.
 TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
 {
     std::mt19937 random(21);
@@ -97,7 +99,9 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
                 if (extreme(random) == 0) picture.bitmap.at(x, y) = x % 2 ? PicturePixel{255, 255, 255, 255} : PicturePixel{};
         picture.dx = offset(random);
         picture.dy = offset(random);
-        const std::vector<AlignmentPoint> points = Lattice(round % 4);
+        // Boxes of a power of two divide the field by a shift, the others
+        // carry the remainder from pixel to pixel.
+        const std::vector<AlignmentPoint> points = Lattice(round % 4, round < 3 ? 32 : round == 3 ? 48 : 18);
         std::vector<LocalShift> shifts;
         for (std::size_t p = 0; p < points.size(); ++p) shifts.push_back({shift(random), shift(random), true});
         const ShiftField field(points, shifts);
@@ -107,17 +111,40 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
             ASSERT_EQ(row.size(), 96u);
             for (int x = 0; x < 96; ++x) ASSERT_EQ(row[static_cast<std::size_t>(x)], field.at(x, y)) << x << ", " << y;
         }
+        // Every pixel, or runs of them with gaps, on rows with none as well.
         std::vector<char> wanted(96 * 64, 1);
-        std::vector<std::array<int, 4>> out;
-        WarpPicture(picture, field, wanted, out);
-        for (int y = 0; y < 64; ++y) {
-            for (int x = 0; x < 96; ++x) {
-                const std::array<int, 2> s = field.at(x, y);
-                ASSERT_EQ(out[static_cast<std::size_t>(y) * 96 + x],
-                          WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0], (y + picture.dy) * WarpPhases + s[1]))
-                    << "round " << round << " at " << x << ", " << y;
+        if (round % 2 == 1)
+            for (std::size_t i = 0; i < wanted.size(); ++i) wanted[i] = (i / 7 + i / 96 / 5 + round) % 3 != 0 && i / 96 % 9 != 4;
+        for (const bool widest : {true, false}) {
+            std::vector<std::array<int, 4>> out(96 * 64, {1, 2, 3, 4});  // a buffer used before
+            WarpPicture(picture, field, wanted, out, widest);
+            // Sums the pixels are added to, three times each.
+            std::vector<std::array<int, 4>> sums(96 * 64, {5, -6, 7, 8});
+            AddWarpedPicture(picture, field, wanted, 3, sums, widest);
+            for (int y = 0; y < 64; ++y) {
+                for (int x = 0; x < 96; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * 96 + x;
+                    const std::array<int, 2> s = field.at(x, y);
+                    const std::array<int, 4> plain =
+                        wanted[i] ? WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0],
+                                                (y + picture.dy) * WarpPhases + s[1])
+                                  : std::array<int, 4>{0, 0, 0, 0};
+                    ASSERT_EQ(out[i], plain) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
+                                             << ", " << y;
+                    const std::array<int, 4> added{5 + 3 * plain[0], -6 + 3 * plain[1], 7 + 3 * plain[2],
+                                                   8 + 3 * plain[3]};
+                    ASSERT_EQ(sums[i], added) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
+                                              << ", " << y;
+                }
             }
         }
+        // A part of a row comes out as the whole row has it.
+        std::vector<std::array<int, 2>> part(5, {7, 7});
+        field.row(20, 5, 61, part);
+        field.row(20, 96, row);
+        ASSERT_EQ(part.size(), 61u);
+        EXPECT_EQ(part[4], (std::array<int, 2>{7, 7}));
+        for (int x = 5; x < 61; ++x) ASSERT_EQ(part[static_cast<std::size_t>(x)], row[static_cast<std::size_t>(x)]) << x;
     }
 }
 
