@@ -190,41 +190,6 @@ bool Neighbours(const AlignmentPoint& a, const AlignmentPoint& b)
 
 }  // namespace
 
-long long SquaredDifferences(const int* a, const int* b, int count)
-{
-    long long sum = 0;
-    int x = 0;
-#if defined(__SSE2__)
-    // Eight differences at a time, packed to 16 bits (they fit, see the
-    // header), and squared and paired by one multiply-add; two such pairs
-    // still fit 32 bits before they are widened.
-    const __m128i zero = _mm_setzero_si128();
-    __m128i wide = _mm_setzero_si128();
-    for (; x + 16 <= count; x += 16) {
-        __m128i pairs = zero;
-        for (int half = 0; half < 16; half += 8) {
-            const __m128i* pa = reinterpret_cast<const __m128i*>(a + x + half);
-            const __m128i* pb = reinterpret_cast<const __m128i*>(b + x + half);
-            const __m128i low = _mm_sub_epi32(_mm_loadu_si128(pa), _mm_loadu_si128(pb));
-            const __m128i high = _mm_sub_epi32(_mm_loadu_si128(pa + 1), _mm_loadu_si128(pb + 1));
-            const __m128i e = _mm_packs_epi32(low, high);
-            pairs = _mm_add_epi32(pairs, _mm_madd_epi16(e, e));
-        }
-        // Non-negative, so widening with zeros is exact.
-        wide = _mm_add_epi64(wide, _mm_unpacklo_epi32(pairs, zero));
-        wide = _mm_add_epi64(wide, _mm_unpackhi_epi32(pairs, zero));
-    }
-    long long lanes[2];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), wide);
-    sum = lanes[0] + lanes[1];
-#endif
-    for (; x < count; ++x) {
-        const int e = a[x] - b[x];
-        sum += static_cast<long long>(e) * e;
-    }
-    return sum;
-}
-
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define QUIVANE_SQUARES_AVX2 1
 namespace {

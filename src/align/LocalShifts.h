@@ -53,15 +53,13 @@ std::vector<LocalShift> MeasureLocalShifts(const LumaGrid& reference, const Pict
 std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& reference, const Picture& picture,
                                            int radius);
 
-// The sum of squared differences of two rows of levels, for rows whose
-// differences lie within ±23170, where four squares still fit 32 bits
-// (reference levels of 0..255 * LumaScale against levels matched within four
-// times that range of them stay within ±20400); on x86 sixteen at a time,
-// to the same sum as one at a time.
-long long SquaredDifferences(const int* a, const int* b, int count);
-// The same over `rows` rows of 16-bit levels, `aStride` and `bStride` levels
-// apart, summed in one pass: on x86 sixteen at a time where the processor
-// has AVX2 (unless `widest` is false), else eight.
+// The sum of squared differences over `rows` rows of 16-bit levels,
+// `aStride` and `bStride` levels apart, summed in one pass, for differences
+// within ±23170, where four squares still fit 32 bits (reference levels of
+// 0..255 * LumaScale against levels matched within four times that range of
+// them stay within ±20400): on x86 sixteen at a time where the processor has
+// AVX2 (unless `widest` is false), else eight, to the same sum as one at a
+// time.
 long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
                              std::ptrdiff_t bStride, int count, int rows, bool widest = true);
 
