@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "combine/FineCombine.h"
 #include "combine/MedianRow.h"
@@ -19,65 +18,36 @@ int Weight(const Picture& picture)
                : 0;
 }
 
-// Adds `weight` times the bytes of `count` pixels to running sums of 16
-// bits, which the caller keeps from overflowing. Half the width of whole
-// integers, so twice the lanes a step. Built for AVX2 as well, and chosen
-// when the program starts.
-__attribute__((target_clones("avx2", "default"))) void AddWeighted(const PicturePixel* pixels, int count, int weight,
-                                                                   std::uint16_t* sums)
+// Adds `weight` times the bytes of `count` pixels to the running sums. Built
+// for AVX2 as well, and chosen when the program starts.
+__attribute__((target_clones("avx2", "default"))) void AddWeighted(const PicturePixel* pixels, int count, int weight, int* sums)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels);
-    const auto w = static_cast<std::uint16_t>(weight);
-    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(count); ++i)
-        sums[i] = static_cast<std::uint16_t>(sums[i] + w * bytes[i]);
+    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(count); ++i) sums[i] += weight * bytes[i];
 }
-
-// Moves the 16-bit sums into the whole ones and clears them.
-__attribute__((target_clones("avx2", "default"))) void AddAndClear(std::uint16_t* partial, std::size_t count, int* sums)
-{
-    for (std::size_t i = 0; i < count; ++i) sums[i] += partial[i];
-    std::fill(partial, partial + count, std::uint16_t{0});
-}
-
-// A 16-bit sum holds 255 times a weight of up to 257.
-constexpr int MaxPartialWeight = 65535 / 255;
-static_assert(*std::max_element(QualityWeights.begin(), QualityWeights.end()) <= MaxPartialWeight);
 
 }  // namespace
 
 int MeanRowSums(const PictureList& list, int count, int y, int width, std::vector<int>& sums)
 {
-    const std::size_t values = 4 * static_cast<std::size_t>(width);
-    sums.assign(values, 0);
-    // Pictures are summed in 16 bits while their weights allow, then added
-    // to the whole sums: the same integers.
-    thread_local std::vector<std::uint16_t> partial;
-    partial.assign(values, 0);
-    int partialWeight = 0;
+    sums.assign(4 * static_cast<std::size_t>(width), 0);
     int weights = 0;
     for (int k = 1; k <= count; ++k) {
         const Picture& picture = Input(list, k);
         const int w = Weight(picture);
         weights += w;
         if (w == 0) continue;  // adds nothing
-        if (partialWeight + w > MaxPartialWeight) {
-            AddAndClear(partial.data(), values, sums.data());
-            partialWeight = 0;
-        }
-        partialWeight += w;
         const Bitmap32& bitmap = picture.bitmap;
         const PicturePixel* source = bitmap.row(std::clamp(y + picture.dy, 0, bitmap.height() - 1));
         // Columns left of the picture repeat its first pixel, columns right
         // of it its last; those between read straight across.
         const int first = std::clamp(-picture.dx, 0, width);
         const int end = std::clamp(bitmap.width() - picture.dx, first, width);
-        for (int x = 0; x < first; ++x) AddWeighted(source, 1, w, &partial[4 * static_cast<std::size_t>(x)]);
-        if (end > first)
-            AddWeighted(source + first + picture.dx, end - first, w, &partial[4 * static_cast<std::size_t>(first)]);
+        for (int x = 0; x < first; ++x) AddWeighted(source, 1, w, &sums[4 * static_cast<std::size_t>(x)]);
+        if (end > first) AddWeighted(source + first + picture.dx, end - first, w, &sums[4 * static_cast<std::size_t>(first)]);
         for (int x = end; x < width; ++x)
-            AddWeighted(source + bitmap.width() - 1, 1, w, &partial[4 * static_cast<std::size_t>(x)]);
+            AddWeighted(source + bitmap.width() - 1, 1, w, &sums[4 * static_cast<std::size_t>(x)]);
     }
-    AddAndClear(partial.data(), values, sums.data());
     return weights != 0 ? weights : 1;
 }
 
