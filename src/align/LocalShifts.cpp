@@ -247,7 +247,7 @@ long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, cons
 #if defined(__SSE2__)
     // The differences fit 16 bits as they come; one multiply-add squares
     // and pairs them, and two such pairs still fit 32 bits before they are
-    // widened (as in the one-row sum).
+    // widened.
     const __m128i zero = _mm_setzero_si128();
     __m128i wide = _mm_setzero_si128();
     const auto load = [](const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
