@@ -15,9 +15,9 @@
 #include "acquire/CaptureFile.h"
 #include "acquire/SeriesLoading.h"
 #include "image/PictureMemory.h"
-#include "prepare/FramePreparation.h"
 
 #include "FfmpegToNull.h"
+#include "OneFrameStages.h"
 #include "ScoringCost.h"
 
 namespace {
@@ -83,41 +83,9 @@ void LoadSer(benchmark::State& state)
 
 // The parts of one frame's load on one thread, in CPU time: reading it, and
 // surveying and preparing it.
-void ReadGreyFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(SerFile().string());
-    auto& capture = std::get<CaptureFile>(opened);
-    CaptureFrame frame;
-    int k = 0;
-    for (auto _ : state) {
-        capture.ReadFrame(k, frame);
-        k = (k + 1) % FrameCount;
-    }
-}
-
-void SurveyGreyFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(SerFile().string());
-    CaptureFrame frame;
-    std::get<CaptureFile>(opened).ReadFrame(0, frame);
-    const auto& grey = std::get<Bitmap8>(frame);
-    for (auto _ : state) benchmark::DoNotOptimize(SurveyObject(grey));
-}
-
-void PrepareGreyFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(SerFile().string());
-    CaptureFrame frame;
-    std::get<CaptureFile>(opened).ReadFrame(0, frame);
-    const auto& grey = std::get<Bitmap8>(frame);
-    const SeriesSettings settings;
-    for (auto _ : state) {
-        Picture picture;
-        picture.enlargement = settings.enlargement;
-        BuildPicture(picture, grey, settings.width, settings.height);
-        benchmark::DoNotOptimize(picture.bitmap.row(0));
-    }
-}
+void ReadGreyFrame(benchmark::State& state) { bench::ReadFramesInTurn(state, SerFile().string(), FrameCount); }
+void SurveyGreyFrame(benchmark::State& state) { bench::SurveyFirstFrame<Bitmap8>(state, SerFile().string()); }
+void PrepareGreyFrame(benchmark::State& state) { bench::PrepareFirstFrame<Bitmap8>(state, SerFile().string()); }
 
 void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(state, SerFile().string(), FrameCount); }
 

@@ -5,14 +5,12 @@
 
 #include <filesystem>
 
-#include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
 #include "actions/VideoLoad.h"
-#include "prepare/FramePreparation.h"
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
 
 #include "FfmpegToNull.h"
+#include "OneFrameStages.h"
 #include "SyntheticVideo.h"
 
 namespace {
@@ -48,41 +46,9 @@ void FfmpegDecodeToNull(benchmark::State& state) { bench::FfmpegDecodeToNull(sta
 
 // The two halves of a load, a frame at a time: reading (demuxing and
 // converting to a bitmap) and preparing the picture from it.
-void ReadVideoFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(VideoFile().string());
-    auto& capture = std::get<CaptureFile>(opened);
-    CaptureFrame frame;
-    int k = 0;
-    for (auto _ : state) {
-        capture.ReadFrame(k, frame);
-        k = (k + 1) % PicturesRead;
-    }
-}
-
-void PrepareVideoFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(VideoFile().string());
-    CaptureFrame frame;
-    std::get<CaptureFile>(opened).ReadFrame(0, frame);
-    const auto& colour = std::get<Bitmap24>(frame);
-    const SeriesSettings settings;
-    for (auto _ : state) {
-        Picture picture;
-        picture.enlargement = settings.enlargement;
-        BuildPicture(picture, colour, settings.width, settings.height);
-        benchmark::DoNotOptimize(picture.bitmap.row(0));
-    }
-}
-
-void SurveyVideoFrame(benchmark::State& state)
-{
-    auto opened = CaptureFile::Open(VideoFile().string());
-    CaptureFrame frame;
-    std::get<CaptureFile>(opened).ReadFrame(0, frame);
-    const auto& colour = std::get<Bitmap24>(frame);
-    for (auto _ : state) benchmark::DoNotOptimize(SurveyObject(colour));
-}
+void ReadVideoFrame(benchmark::State& state) { bench::ReadFramesInTurn(state, VideoFile().string(), PicturesRead); }
+void PrepareVideoFrame(benchmark::State& state) { bench::PrepareFirstFrame<Bitmap24>(state, VideoFile().string()); }
+void SurveyVideoFrame(benchmark::State& state) { bench::SurveyFirstFrame<Bitmap24>(state, VideoFile().string()); }
 
 BENCHMARK(LoadVideo)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(FfmpegDecodeToNull)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

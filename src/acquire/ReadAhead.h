@@ -60,11 +60,10 @@ public:
     {
         std::unique_lock lock(mutex_);
         for (;;) {
-            Slot& slot = SlotOf(wanted);
-            if (slot.state == State::Done && slot.index == wanted) {
-                slot.state = State::HandedOut;
-                if (slot.failure) std::rethrow_exception(std::exchange(slot.failure, nullptr));
-                return {std::move(slot.read), std::exchange(slot.prepared, std::nullopt)};
+            if (Slot* slot = Holding(wanted); slot && slot->state == State::Done) {
+                slot->state = State::HandedOut;
+                if (slot->failure) std::rethrow_exception(std::exchange(slot->failure, nullptr));
+                return {std::move(slot->read), std::exchange(slot->prepared, std::nullopt)};
             }
             if (CanStart()) {
                 Work(lock);
@@ -79,9 +78,9 @@ public:
     void Release(int k)
     {
         std::lock_guard lock(mutex_);
-        Slot& slot = SlotOf(k);
-        if (slot.index != k || slot.state != State::HandedOut) return;
-        slot.state = State::Free;
+        Slot* slot = Holding(k);
+        if (!slot || slot->state != State::HandedOut) return;
+        slot->state = State::Free;
         changed_.notify_all();
     }
 
@@ -100,32 +99,29 @@ private:
     // being read, prepared or ready.
     static constexpr int SlotCount = 4;
 
-    // The slot frame k is in, or a free one. A kept frame may be several
-    // frames behind the one wanted, so slots are not taken in turn.
-    Slot& SlotOf(int k)
+    // The slot frame k is in, if any. A kept frame may be several frames
+    // behind the one wanted, so slots are not taken in turn.
+    Slot* Holding(int k)
     {
-        Slot* free = nullptr;
-        for (Slot& slot : slots_) {
-            if (slot.index == k && slot.state != State::Free) return slot;
-            if (!free && slot.state == State::Free) free = &slot;
-        }
-        return free ? *free : slots_.front();
+        for (Slot& slot : slots_)
+            if (slot.index == k && slot.state != State::Free) return &slot;
+        return nullptr;
     }
-    bool HasFreeSlot() const
+    Slot* FreeSlot()
     {
-        for (const Slot& slot : slots_)
-            if (slot.state == State::Free) return true;
-        return false;
+        for (Slot& slot : slots_)
+            if (slot.state == State::Free) return &slot;
+        return nullptr;
     }
     // A frame after one whose reading ended the load is never read.
-    bool CanStart() const { return next_ < count_ && !ended_ && HasFreeSlot(); }
+    bool CanStart() { return next_ < count_ && !ended_ && FreeSlot() != nullptr; }
     // Reads the next frame and prepares it; called with `lock` held, which is
     // let go while the frame is read and prepared. The reading lock is taken
     // before the state lock is let go, so frames are read in the order taken.
     void Work(std::unique_lock<std::mutex>& lock)
     {
         const int k = next_++;
-        Slot& slot = SlotOf(k);
+        Slot& slot = *FreeSlot();  // there is one: the caller checked CanStart
         slot.state = State::Working;
         slot.index = k;
         std::unique_lock reading(readMutex_);

@@ -161,6 +161,15 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
     observer.counted(index);
 }
 
+// A frame added alone is prepared, added and measured at once; what it
+// showed is kept until the observer has been told the load ends.
+void AddAlone(PictureList& pictures, FrameRef frame, const SeriesSettings& settings, LoadObserver& observer)
+{
+    PreparedFrame prepared = PrepareFrame(frame, settings);
+    AppendPrepared(pictures, frame, std::move(prepared), observer);
+    observer.ending();
+}
+
 // Adds a load's frames in order as the read-ahead hands them out, and keeps
 // the frame added last (its slot, and what it showed) until the next is
 // added: an observer may hold on to the frame it was given last, without a
@@ -251,25 +260,19 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
-    AppendPrepared(pictures, &frame, std::move(prepared), observer);
-    observer.ending();
+    AddAlone(pictures, &frame, settings, observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
-    AppendPrepared(pictures, &frame, std::move(prepared), observer);
-    observer.ending();
+    AddAlone(pictures, &frame, settings, observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    PreparedFrame prepared = PrepareFrame(&frame, settings);  // kept: the observer may show it until it ends
-    AppendPrepared(pictures, &frame, std::move(prepared), observer);
-    observer.ending();
+    AddAlone(pictures, &frame, settings, observer);
 }
 
 std::string FramesLeftOutWarning(int kept, int total)
