@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "image/DeepConversion.h"
+#include "image/LuminanceRow.h"
 #include "image/PackRow.h"
 #include "prepare/Resample.h"
 
@@ -112,17 +113,6 @@ __attribute__((target_clones("avx2", "default"))) RowSurvey SurveyRow(const std:
     return {low, high, static_cast<std::int64_t>(total), static_cast<std::int64_t>(sumX)};
 }
 
-// The luminance of `count` colour pixels, read as the bytes they are: with
-// AVX2 the three-byte pixels are taken apart in vector registers.
-__attribute__((target_clones("avx2", "default"))) void LuminanceRow(const std::uint8_t* bgr, int count,
-                                                                    std::uint8_t* luminance)
-{
-    for (int i = 0; i < count; ++i) {
-        const std::size_t at = 3 * static_cast<std::size_t>(i);
-        luminance[i] = static_cast<std::uint8_t>(Luminance(bgr[at + 2], bgr[at + 1], bgr[at]));
-    }
-}
-
 // A colour row is surveyed by its luminance, which is a byte: made a piece
 // at a time, it goes through the grey row's loops and gives what summing
 // pixel by pixel gives.
@@ -132,7 +122,7 @@ RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
     std::array<std::uint8_t, PieceColumns> luminance;
     for (int start = 0; start < width; start += PieceColumns) {
         const int count = std::min(width - start, PieceColumns);
-        LuminanceRow(reinterpret_cast<const std::uint8_t*>(row + start), count, luminance.data());
+        LuminanceRow(row + start, count, luminance.data());
         const RowSurvey piece = SurveyRow(luminance.data(), count, threshold);
         r.minimum = std::min(r.minimum, piece.minimum);
         r.maximum = std::max(r.maximum, piece.maximum);

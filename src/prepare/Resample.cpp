@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <list>
 #include <vector>
 
@@ -183,39 +184,85 @@ std::uint8_t ToByte(float sum)
     return static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
 }
 
-// One line of a pass: every channel of the line sums its taps, the lines
-// of `lines` named by the list, in list order, each channel on its own, and
-// rounds to a byte. A whole line at a time keeps the sums side by side in
-// vector registers; each channel takes exactly the float steps of summing it
-// alone.
-// Built for AVX2 as well and chosen when the program starts: eight sums a
-// step instead of four, each with the same float operations (contraction is
-// off, so no multiply-add is fused).
-__attribute__((target_clones("avx2", "default"))) void AccumulateLine(const std::vector<Contribution>& list,
-                                                                      const Bitmap24& lines, std::vector<float>& sums,
-                                                                      ColourPixel* target)
-{
-    const std::size_t channels = static_cast<std::size_t>(lines.width()) * 3;
-    sums.assign(channels, 0.0f);
-    float* sum = sums.data();
-    for (const Contribution& c : list) {
-        const auto* samples = reinterpret_cast<const std::uint8_t*>(lines.row(c.index));
-        const float weight = c.weight;
-        for (std::size_t j = 0; j < channels; ++j) sum[j] = sum[j] + weight * static_cast<float>(samples[j]);
-    }
-    auto* bytes = reinterpret_cast<std::uint8_t*>(target);
-    for (std::size_t j = 0; j < channels; ++j) bytes[j] = ToByte(sum[j]);
-}
+// The lines a pass reads: a bitmap's columns (or rows), each as its
+// channels in float. A byte converts to float exactly, so converting once
+// here gives the sums converting at every tap would.
+struct Lines {
+    std::size_t length = 0;
+    std::vector<float> values;
+    const float* line(int i) const { return values.data() + length * static_cast<std::size_t>(i); }
+};
 
-// Columns become rows, so the horizontal pass can sum whole lines too.
-Bitmap24 Transposed(const Bitmap24& bitmap)
+// Columns become lines, so the horizontal pass can sum whole lines too.
+Lines ColumnsAsLines(const Bitmap24& bitmap)
 {
-    Bitmap24 out(bitmap.height(), bitmap.width());
+    Lines lines{static_cast<std::size_t>(bitmap.height()) * 3, {}};
+    lines.values.resize(lines.length * static_cast<std::size_t>(bitmap.width()));
     for (int y = 0; y < bitmap.height(); ++y) {
         const ColourPixel* row = bitmap.row(y);
-        for (int x = 0; x < bitmap.width(); ++x) out.at(y, x) = row[x];
+        for (int x = 0; x < bitmap.width(); ++x) {
+            float* out = lines.values.data() + lines.length * static_cast<std::size_t>(x) + 3 * static_cast<std::size_t>(y);
+            out[0] = row[x].blue;
+            out[1] = row[x].green;
+            out[2] = row[x].red;
+        }
     }
-    return out;
+    return lines;
+}
+
+// Eight channels side by side; each lane takes the float steps of summing
+// its channel alone.
+typedef float EightSums __attribute__((vector_size(32)));
+
+// One line of a pass: every channel of the line sums its taps, the lines
+// named by the list, in list order, each channel on its own, and rounds to
+// a byte. Eight channels at a time keep their sums in registers across the
+// taps; the whole line is then rounded in vector registers too. Built for
+// AVX2 as well and chosen when the program starts: each lane makes the same
+// float operations (contraction is off, so no multiply-add is fused).
+__attribute__((target_clones("avx2", "default"))) void AccumulateLine(const std::vector<Contribution>& list,
+                                                                      const Lines& lines, std::vector<float>& sums,
+                                                                      std::uint8_t* target)
+{
+    const std::size_t channels = lines.length;
+    sums.resize(channels);
+    float* sum = sums.data();
+    // Thirty-two channels at a time: a sum waits on its previous tap, and
+    // four independent sums keep the adder busy meanwhile.
+    std::size_t j = 0;
+    for (; j + 32 <= channels; j += 32) {
+        EightSums s0 = {}, s1 = {}, s2 = {}, s3 = {};
+        for (const Contribution& c : list) {
+            const float* line = lines.line(c.index) + j;
+            EightSums v0, v1, v2, v3;
+            std::memcpy(&v0, line, sizeof v0);
+            std::memcpy(&v1, line + 8, sizeof v1);
+            std::memcpy(&v2, line + 16, sizeof v2);
+            std::memcpy(&v3, line + 24, sizeof v3);
+            s0 = s0 + c.weight * v0;
+            s1 = s1 + c.weight * v1;
+            s2 = s2 + c.weight * v2;
+            s3 = s3 + c.weight * v3;
+        }
+        std::memcpy(sum + j, &s0, sizeof s0);
+        std::memcpy(sum + j + 8, &s1, sizeof s1);
+        std::memcpy(sum + j + 16, &s2, sizeof s2);
+        std::memcpy(sum + j + 24, &s3, sizeof s3);
+    }
+    for (; j + 8 <= channels; j += 8) {
+        EightSums eight = {};
+        for (const Contribution& c : list) {
+            EightSums samples;
+            std::memcpy(&samples, lines.line(c.index) + j, sizeof samples);
+            eight = eight + c.weight * samples;
+        }
+        std::memcpy(sum + j, &eight, sizeof eight);
+    }
+    for (; j < channels; ++j) {
+        sum[j] = 0.0f;
+        for (const Contribution& c : list) sum[j] = sum[j] + c.weight * lines.line(c.index)[j];
+    }
+    for (std::size_t i = 0; i < channels; ++i) target[i] = ToByte(sum[i]);
 }
 
 }  // namespace
@@ -244,22 +291,23 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
         throw ResampleError("Destination bitmap too big");
     if (sourceWidth < 1 || sourceHeight < 1) throw ResampleError("Source bitmap too small");
 
-    // Per-thread lists and local work bitmaps keep concurrent calls
-    // independent. The horizontal pass runs on the transposed source, a
+    // Per-thread lists and local work lines keep concurrent calls
+    // independent. The horizontal pass runs on the source's columns, a
     // destination column at a time, and its result is turned back.
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
-    const Bitmap24 sourceColumns = Transposed(source);
+    const Lines sourceColumns = ColumnsAsLines(source);
     Bitmap24 workColumns(sourceHeight, destinationWidth);
     std::vector<float> sums;
     for (int i = 0; i < destinationWidth; ++i)
-        AccumulateLine(columns[static_cast<std::size_t>(i)], sourceColumns, sums, workColumns.row(i));
-    const Bitmap24 work = Transposed(workColumns);
+        AccumulateLine(columns[static_cast<std::size_t>(i)], sourceColumns, sums,
+                       reinterpret_cast<std::uint8_t*>(workColumns.row(i)));
+    const Lines work = ColumnsAsLines(workColumns);
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
     for (int l = 0; l < destinationHeight; ++l)
-        AccumulateLine(rows[static_cast<std::size_t>(l)], work, sums, destination.row(l));
+        AccumulateLine(rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
 }
 
 }  // namespace quivane

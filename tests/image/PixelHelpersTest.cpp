@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/LuminanceRow.h"
 #include "image/PackRow.h"
 #include "image/PictureMemory.h"
 
@@ -73,6 +74,26 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
                 const std::size_t i = static_cast<std::size_t>(x);
                 if (packed[i] != PackPixel(row[i + static_cast<std::size_t>(offset)]))
                     FAIL() << "red " << red << " green " << green << " blue " << x + offset;
+            }
+        }
+    }
+}
+
+// Every colour there is again, with row ends that leave every length of
+// tail after the vector body, read from memory that ends with the row.
+TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminance)
+{
+    std::vector<std::uint8_t> luminance(256);
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            const int length = 256 - (green % 37);
+            const int offset = red % 3;
+            std::vector<ColourPixel> row(static_cast<std::size_t>(length));
+            for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(x, green, red);
+            LuminanceRow(row.data() + offset, length - offset, luminance.data());
+            for (int x = offset; x < length; ++x) {
+                if (luminance[static_cast<std::size_t>(x - offset)] != Luminance(red, green, x))
+                    FAIL() << "red " << red << " green " << green << " blue " << x;
             }
         }
     }

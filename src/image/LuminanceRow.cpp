@@ -1,0 +1,78 @@
+#include "image/LuminanceRow.h"
+
+#include <cstddef>
+
+#include "image/PixelHelpers.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUIVANE_LUMINANCE_AVX2 1
+#endif
+
+namespace quivane {
+namespace {
+
+void PlainLuminanceRow(const std::uint8_t* bgr, int count, std::uint8_t* luminance)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::size_t at = 3 * static_cast<std::size_t>(i);
+        luminance[i] = static_cast<std::uint8_t>(Luminance(bgr[at + 2], bgr[at + 1], bgr[at]));
+    }
+}
+
+#if defined(QUIVANE_LUMINANCE_AVX2)
+
+// (64 r + 160 g + 32 b) / 256 is (2 r + 5 g + b) / 8: the weights shrink to
+// bytes, so one multiply-add of bytes and one of words give the sum, and it
+// never exceeds 2040.
+//
+// Eight pixels to a register: four from `bgr` in the low half and four from
+// `bgr + 12` in the high half, each spread to a 32-bit lane (blue, green,
+// red, zero), so the loads read four bytes past the eighth pixel.
+__attribute__((target("avx2"))) inline __m256i EightLuminances(const std::uint8_t* bgr)
+{
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i byteWeights = _mm256_setr_epi8(1, 5, 2, 0, 1, 5, 2, 0, 1, 5, 2, 0, 1, 5, 2, 0,  //
+                                                 1, 5, 2, 0, 1, 5, 2, 0, 1, 5, 2, 0, 1, 5, 2, 0);
+    const __m256i bytes = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgr + 12)), 1);
+    const __m256i pairs = _mm256_maddubs_epi16(_mm256_shuffle_epi8(bytes, spread), byteWeights);
+    return _mm256_srli_epi32(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)), 3);
+}
+
+__attribute__((target("avx2"))) void LuminanceRowAvx2(const std::uint8_t* bgr, int count,
+                                                      std::uint8_t* luminance)
+{
+    // Packing interleaves the halves of the registers; the permutation puts
+    // the groups of four back in pixel order.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int i = 0;
+    // Two pixels kept back from each loop cover the bytes read past the last.
+    for (; i + 34 <= count; i += 32) {
+        const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(i);
+        const __m256i low = _mm256_packus_epi32(EightLuminances(p), EightLuminances(p + 24));
+        const __m256i high = _mm256_packus_epi32(EightLuminances(p + 48), EightLuminances(p + 72));
+        const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(luminance + i), packed);
+    }
+    PlainLuminanceRow(bgr + 3 * static_cast<std::size_t>(i), count - i, luminance + i);
+}
+
+#endif
+
+}  // namespace
+
+void LuminanceRow(const ColourPixel* in, int count, std::uint8_t* luminance)
+{
+    static_assert(sizeof(ColourPixel) == 3);
+    const auto* bgr = reinterpret_cast<const std::uint8_t*>(in);
+#if defined(QUIVANE_LUMINANCE_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return LuminanceRowAvx2(bgr, count, luminance);
+#endif
+    PlainLuminanceRow(bgr, count, luminance);
+}
+
+}  // namespace quivane
