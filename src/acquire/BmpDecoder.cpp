@@ -314,16 +314,29 @@ std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::siz
 
 // Every decoder below writes every pixel of the frame, so its old bytes
 // never show through.
-std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame)
+namespace {
+
+// What the checks of a file's headers found: how its pixels are to be read.
+struct Layout {
+    Header header;
+    Coding coding;
+    std::int64_t width, height;
+    std::size_t headersEnd;
+    std::uint64_t pixelOffset;
+};
+
+// Every check a bitmap's headers must pass before anything is allocated, for
+// a file of `fileSize` bytes of which `b` holds the first. The header fields
+// read lie in the first 14 + 124 bytes, each behind a check that the file
+// holds them; `b` must hold the whole file or at least those bytes.
+std::variant<Layout, std::string> CheckHeaders(const Bytes& b, std::uint64_t fileSize, int maxSide)
 {
-    if (data == nullptr || size < 2 || data[0] != 'B' || data[1] != 'M')
-        return std::string("it is not a Windows bitmap");
-    const Bytes b(data, size);
-    if (size < FileHeaderSize + 4) return std::string("the file ends inside its header");
+    if (fileSize < 2 || b.u8(0) != 'B' || b.u8(1) != 'M') return std::string("it is not a Windows bitmap");
+    if (fileSize < FileHeaderSize + 4) return std::string("the file ends inside its header");
     const std::uint32_t infoSize = b.u32(FileHeaderSize);
     const auto kind = KindOfHeader(infoSize);
     if (!kind) return "its header of " + std::to_string(infoSize) + " bytes is of no known kind";
-    if (size < FileHeaderSize + infoSize) return std::string("the file ends inside its header");
+    if (fileSize < FileHeaderSize + infoSize) return std::string("the file ends inside its header");
     const Header h = ReadHeader(b, *kind, infoSize);
 
     if (h.planes != 1) return "it has " + std::to_string(h.planes) + " colour planes, not 1";
@@ -339,39 +352,59 @@ std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t s
     if (runLength && h.height < 0) return std::string("a top-down bitmap cannot be run-length compressed");
 
     const std::size_t headersEnd = HeadersEnd(h);
-    if (size < headersEnd) return std::string("the file ends inside its header");
+    if (fileSize < headersEnd) return std::string("the file ends inside its header");
     const std::uint64_t pixelOffset = b.u32(10);
     if (pixelOffset < headersEnd) return std::string("its pixels start inside its header");
-    // Up to 256 colours are believable and cut to what the file holds; more
-    // only when they are really there.
     if (h.coloursUsed > 256 && std::uint64_t{h.coloursUsed} * PaletteEntrySize(h) > pixelOffset - headersEnd)
         return "its palette of " + std::to_string(h.coloursUsed) + " colours does not fit before its pixels";
-    if (pixelOffset >= size) return std::string("the file is shorter than its pixels");
+    if (pixelOffset >= fileSize) return std::string("the file is shorter than its pixels");
 
-    const std::uint64_t pixelBytes = size - pixelOffset;
+    const std::uint64_t pixelBytes = fileSize - pixelOffset;
     if (runLength) {
-        // A two-byte run codes at most 255 pixels, so a frame needing far
-        // more than 256 pixels a byte of stream would be left mostly
-        // undefined: such a file is a tiny one claiming a huge frame.
         if (static_cast<std::uint64_t>(width * height) > 256 * pixelBytes)
             return "its " + std::to_string(pixelBytes) + " bytes of compressed pixels cannot make a " +
                    std::to_string(width) + " x " + std::to_string(height) + " picture";
     } else if (Stride(width, h.bitsPerPixel) > pixelBytes / static_cast<std::uint64_t>(height)) {
         return std::string("the file is shorter than its pixels");
     }
+    return Layout{h, coding, width, height, headersEnd, pixelOffset};
+}
+
+}  // namespace
+
+std::optional<PlainRows> PlainBmpRows(const std::uint8_t* start, std::size_t present, std::uint64_t fileSize,
+                                      int maxSide)
+{
+    if (start == nullptr || present < PlainHeaderBytes) return std::nullopt;
+    const auto checked = CheckHeaders(Bytes(start, present), fileSize, maxSide);
+    const auto* layout = std::get_if<Layout>(&checked);
+    if (layout == nullptr || layout->coding != Coding::Direct24) return std::nullopt;
+    return PlainRows{static_cast<int>(layout->width), static_cast<int>(layout->height), layout->pixelOffset,
+                     static_cast<std::size_t>(Stride(layout->width, 24)), layout->header.height > 0};
+}
+
+std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame)
+{
+    if (data == nullptr) return std::string("it is not a Windows bitmap");
+    const Bytes b(data, size);
+    const auto checked = CheckHeaders(b, size, maxSide);
+    if (const auto* problem = std::get_if<std::string>(&checked)) return *problem;
+    const Layout& layout = std::get<Layout>(checked);
+    const Header& h = layout.header;
 
     Palette palette{};
-    if (h.bitsPerPixel <= 8) palette = ReadPalette(b, h, headersEnd, pixelOffset);
+    if (h.bitsPerPixel <= 8) palette = ReadPalette(b, h, layout.headersEnd, layout.pixelOffset);
     Channels channels{};
-    if (coding == Coding::Masked) {
+    if (layout.coding == Coding::Masked) {
         const auto read = ReadChannels(b, h);
         if (!read) return std::string("its colour masks are not contiguous");
         channels = *read;
     }
 
-    frame.reshape(static_cast<int>(width), static_cast<int>(height));
-    if (runLength) return DecodeRunLength(b, coding == Coding::RunLength4, pixelOffset, palette, frame);
-    DecodeRows(b, h, coding, pixelOffset, palette, channels, frame);
+    frame.reshape(static_cast<int>(layout.width), static_cast<int>(layout.height));
+    if (layout.coding == Coding::RunLength8 || layout.coding == Coding::RunLength4)
+        return DecodeRunLength(b, layout.coding == Coding::RunLength4, layout.pixelOffset, palette, frame);
+    DecodeRows(b, h, layout.coding, layout.pixelOffset, palette, channels, frame);
     return std::nullopt;
 }
 

@@ -31,4 +31,25 @@ std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::siz
 // size needs none after the first. On a problem the frame is unspecified.
 std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame);
 
+// Where the rows of a plain 24-bit bitmap lie in its file: it is read
+// straight into a frame's rows, without the file passing through memory
+// first.
+struct PlainRows {
+    int width, height;
+    std::uint64_t pixelOffset;
+    std::size_t stride;  // bytes a row takes in the file, padding included
+    bool bottomUp;
+};
+
+// How many of a file's first bytes PlainBmpRows needs: every header field
+// it reads lies in them.
+constexpr std::size_t PlainHeaderBytes = 256;
+
+// The rows of a 24-bit bitmap without compression, when `start` holds at
+// least the first PlainHeaderBytes of a file of `fileSize` bytes that passes
+// every check DecodeBmp makes; nothing for any other file, which DecodeBmp
+// then reads (and refuses with the same words).
+std::optional<PlainRows> PlainBmpRows(const std::uint8_t* start, std::size_t present, std::uint64_t fileSize,
+                                      int maxSide);
+
 }  // namespace quivane

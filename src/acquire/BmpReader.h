@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "files/ReadableFile.h"
 #include "image/Bitmap.h"
 
 namespace quivane {
@@ -28,5 +29,9 @@ std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path);
 // from one file to the next, so that a series of frames of one size needs
 // no fresh memory. On a failure the frame is unspecified.
 std::optional<ReadFailure> ReadBmpInto(const std::string& path, std::vector<std::uint8_t>& bytes, Bitmap24& frame);
+
+// The same from a file already open, named by `path` in any failure.
+std::optional<ReadFailure> ReadBmpInto(const ReadableFile& file, const std::string& path,
+                                       std::vector<std::uint8_t>& bytes, Bitmap24& frame);
 
 }  // namespace quivane

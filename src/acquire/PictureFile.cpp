@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "files/FileBytes.h"
+#include "files/ReadableFile.h"
 #include "image/DeepConversion.h"
 
 namespace quivane {
@@ -457,17 +458,19 @@ std::variant<const Bitmap24*, DeepFrame, ReadFailure> Widened(std::variant<DeepF
 
 std::variant<const Bitmap24*, DeepFrame, ReadFailure> SeriesPictureReader::read(const std::string& path)
 {
-    const auto checked = CheckReadableFile(path);
-    if (const auto* problem = std::get_if<FileProblem>(&checked)) return Failure(path, problem->reason);
-    const std::uintmax_t size = std::get<std::uintmax_t>(checked);
+    // One open serves the signature and, for a bitmap, the whole read.
+    const auto opened = ReadableFile::Open(path.c_str());
+    if (const auto* problem = std::get_if<FileProblem>(&opened)) return Failure(path, problem->reason);
+    const ReadableFile& file = std::get<ReadableFile>(opened);
+    const std::uintmax_t size = file.size();
     if (size == 0) return Failure(path, "the file is empty");
-    const auto start = ReadFileStart(path, SignatureBytes);
-    if (const auto* problem = std::get_if<FileProblem>(&start)) return Failure(path, problem->reason);
+    if (const auto problem = file.readAt(0, static_cast<std::size_t>(std::min<std::uintmax_t>(size, SignatureBytes)), bytes_))
+        return Failure(path, problem->reason);
 
-    const Format format = FormatOf(std::get<std::vector<std::uint8_t>>(start));
+    const Format format = FormatOf(bytes_);
     switch (format) {
     case Format::Bmp:
-        if (auto failure = ReadBmpInto(path, bytes_, frame_)) return std::move(*failure);
+        if (auto failure = ReadBmpInto(file, path, bytes_, frame_)) return std::move(*failure);
         return &frame_;
     case Format::Png:
     case Format::Jpeg:

@@ -13,6 +13,9 @@ struct FileProblem {
     std::string reason;
 };
 
+// Why a file larger than `limit` bytes is not read.
+FileProblem TooLargeProblem(std::uintmax_t size, std::uintmax_t limit);
+
 // Checks that `path` names a regular file that can be opened for reading.
 // Folders, FIFOs and devices are refused: reading one would block for ever
 // or make no sense as picture data.

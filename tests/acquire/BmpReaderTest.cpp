@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include <vector>
 #include <unistd.h>
 
+#include "acquire/BmpDecoder.h"
+#include "files/FileBytes.h"
 #include "output/BmpWriter.h"
 
 namespace quivane {
@@ -193,6 +196,76 @@ TEST_F(BmpReaderTest, TruncatedMaskedBitmapIsRefusedWithItsName)
     fs::remove(cut);
     ASSERT_TRUE(std::holds_alternative<ReadFailure>(read));
     EXPECT_NE(std::get<ReadFailure>(read).message.find(cut.string()), std::string::npos);
+}
+
+// What a read gives, as the frame or the problem without the file's name.
+std::string Outcome(const std::variant<Bitmap24, ReadFailure>& read, const std::string& path)
+{
+    if (const auto* failure = std::get_if<ReadFailure>(&read)) {
+        const std::string prefix = "Cannot read the bitmap \"" + path + "\": ";
+        return failure->message.rfind(prefix, 0) == 0 ? failure->message.substr(prefix.size()) : failure->message;
+    }
+    const Bitmap24& frame = std::get<Bitmap24>(read);
+    std::string bytes(reinterpret_cast<const char*>(frame.row(0)), sizeof(ColourPixel) * frame.width() * frame.height());
+    return std::to_string(frame.width()) + "x" + std::to_string(frame.height()) + ":" + bytes;
+}
+
+std::string DecodedOutcome(const fs::path& path)
+{
+    const auto bytes = std::get<std::vector<std::uint8_t>>(ReadFileBytes(path.string(), 1u << 30));
+    auto decoded = DecodeBmp(bytes.data(), bytes.size(), MaxFrameSide);
+    if (auto* problem = std::get_if<std::string>(&decoded)) return *problem;
+    return Outcome(std::get<Bitmap24>(decoded), path.string());
+}
+
+// Plain 24-bit files are read from the file straight into the frame's rows;
+// every file must still come out as decoding its bytes in memory does, frame
+// or refusal alike.
+TEST_F(BmpReaderTest, ReadingFromTheFileGivesWhatDecodingItsBytesGives)
+{
+    for (const char* folder : {"g", "q", "b", "x"}) {
+        for (const auto& entry : fs::directory_iterator(Suite / folder)) {
+            EXPECT_EQ(Outcome(ReadBmp(entry.path().string()), entry.path().string()), DecodedOutcome(entry.path()))
+                << entry.path();
+        }
+    }
+}
+
+TEST(BmpReader, PlainFilesOfEveryRowPaddingBothWaysUpAndCutShortReadAsDecoded)
+{
+    const fs::path path = fs::temp_directory_path() / ("quivane_plain_" + std::to_string(::getpid()) + ".bmp");
+    for (int width = 60; width <= 64; ++width) {
+        Bitmap24 picture(width, 9);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < width; ++x)
+                picture.at(x, y) = ColourPixel{std::uint8_t(x), std::uint8_t(y), std::uint8_t(x * y)};
+        ASSERT_FALSE(WriteBmp(picture, path.string()));
+        const auto read = ReadBmp(path.string());
+        ASSERT_TRUE(std::holds_alternative<Bitmap24>(read)) << width;
+        EXPECT_EQ(std::get<Bitmap24>(read), picture) << width;
+
+        // The same rows stored top row first, marked by a negative height.
+        auto bytes = std::get<std::vector<std::uint8_t>>(ReadFileBytes(path.string(), 1u << 20));
+        const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4, start = bytes[10];
+        std::vector<std::uint8_t> flipped(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start));
+        for (int r = 8; r >= 0; --r) {
+            const auto row = bytes.begin() + static_cast<std::ptrdiff_t>(start + stride * static_cast<std::size_t>(r));
+            flipped.insert(flipped.end(), row, row + static_cast<std::ptrdiff_t>(stride));
+        }
+        const std::int32_t topDown = -9;
+        std::memcpy(flipped.data() + 22, &topDown, 4);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(flipped.data()),
+                                                    static_cast<std::streamsize>(flipped.size()));
+        const auto readTopDown = ReadBmp(path.string());
+        ASSERT_TRUE(std::holds_alternative<Bitmap24>(readTopDown)) << width;
+        EXPECT_EQ(std::get<Bitmap24>(readTopDown), picture) << width;
+
+        // A file one byte short of its pixels is refused as the decoder refuses it.
+        fs::resize_file(path, flipped.size() - 1);
+        EXPECT_EQ(Outcome(ReadBmp(path.string()), path.string()), DecodedOutcome(path)) << width;
+        EXPECT_EQ(DecodedOutcome(path), "the file is shorter than its pixels");
+    }
+    fs::remove(path);
 }
 
 TEST(BmpReader, MissingFileAndOtherFormatsAreRefused)

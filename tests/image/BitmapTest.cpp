@@ -31,5 +31,26 @@ TEST(Bitmap, KeepingTopRowsEqualsABitmapMadeThatSize)
     }
 }
 
+// The bitmap clears its pixels itself rather than have each made in turn:
+// a resize must still leave every pixel zero, and a reshape zero every pixel
+// it adds while the kept ones keep their bytes.
+TEST(Bitmap, ResizeClearsAndReshapeClearsOnlyWhatItAdds)
+{
+    Bitmap24 bitmap = Numbered(6, 5);
+    bitmap.resize(7, 4);
+    EXPECT_EQ(bitmap, Bitmap24(7, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(bitmap.at(x, y), ColourPixel{}) << x << "," << y;
+
+    bitmap = Numbered(4, 2);
+    bitmap.reshape(4, 3);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(bitmap.at(x, 1), Numbered(4, 2).at(x, 1));
+        EXPECT_EQ(bitmap.at(x, 2), ColourPixel{});
+    }
+    const Bitmap24 copy = bitmap;
+    EXPECT_EQ(copy, bitmap);
+}
+
 }  // namespace
 }  // namespace quivane

@@ -1,0 +1,78 @@
+#include "files/ReadableFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <numeric>
+
+#include "support/TempFolder.h"
+
+namespace quivane {
+namespace {
+
+using testing::TempFolder;
+
+// More pieces than one system call takes, of sizes from 0 to 4 bytes, and
+// pieces read again from the middle: each must hold the file's bytes at its
+// place, in order.
+TEST(ReadableFile, SpreadReadsFillEveryPieceInFileOrder)
+{
+    const TempFolder folder("readable_spread");
+    std::vector<char> content(6000);
+    std::iota(content.begin(), content.end(), 0);
+    std::ofstream(folder / "f.bin", std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    auto opened = ReadableFile::Open((folder / "f.bin").c_str());
+    ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened));
+    const ReadableFile& file = std::get<ReadableFile>(opened);
+    EXPECT_EQ(file.size(), content.size());
+
+    for (const std::uint64_t offset : {0u, 7u}) {
+        std::vector<std::uint8_t> out(content.size() - 100, 0xEE);
+        std::vector<ByteTarget> targets;
+        for (std::size_t at = 0, k = 0; at < out.size(); ++k) {
+            const std::size_t count = std::min(k % 5, out.size() - at);
+            targets.push_back({out.data() + at, count});
+            at += count;
+        }
+        ASSERT_GT(targets.size(), 2000u);
+        ASSERT_TRUE(file.readSpread(offset, targets));
+        for (std::size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], static_cast<std::uint8_t>(content[i + offset])) << "offset " << offset << " byte " << i;
+    }
+}
+
+TEST(ReadableFile, ReadsPastTheEndComeUpShort)
+{
+    const TempFolder folder("readable_short");
+    std::ofstream(folder / "f.bin", std::ios::binary) << "abcdef";
+    auto opened = ReadableFile::Open((folder / "f.bin").c_str());
+    const ReadableFile& file = std::get<ReadableFile>(opened);
+
+    std::uint8_t a[4], b[4];
+    const ByteTarget targets[] = {{a, 4}, {b, 4}};
+    EXPECT_FALSE(file.readSpread(0, targets)) << "the file ends inside the second piece";
+    EXPECT_FALSE(file.readSpread(6, targets)) << "nothing is left to read";
+
+    std::vector<std::uint8_t> bytes;
+    ASSERT_FALSE(file.readAt(4, 10, bytes));
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'e', 'f'}));
+    ASSERT_FALSE(file.readAt(9, 3, bytes));
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(ReadableFile, AMovedFileStaysOpenAndFoldersAreRefused)
+{
+    const TempFolder folder("readable_move");
+    std::ofstream(folder / "f.bin", std::ios::binary) << "xyz";
+    auto opened = ReadableFile::Open((folder / "f.bin").c_str());
+    ReadableFile moved = std::move(std::get<ReadableFile>(opened));
+    opened = ReadableFile::Open(folder.path().c_str());
+    ASSERT_TRUE(std::holds_alternative<FileProblem>(opened));
+    EXPECT_EQ(std::get<FileProblem>(opened).reason, "it is a folder, not a file");
+    std::vector<std::uint8_t> bytes;
+    ASSERT_FALSE(moved.readAt(0, 3, bytes));
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'x', 'y', 'z'}));
+}
+
+}  // namespace
+}  // namespace quivane
