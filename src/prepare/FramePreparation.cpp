@@ -7,9 +7,9 @@
 #include <type_traits>
 
 #include "image/DeepConversion.h"
-#include "image/LuminanceRow.h"
 #include "image/PackRow.h"
 #include "prepare/Resample.h"
+#include "prepare/RowSurvey.h"
 
 namespace quivane {
 namespace {
@@ -57,79 +57,6 @@ Histogram GreenHistogram(const Bitmap<Pixel>& frame)
         histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
     }
     return histogram;
-}
-
-// The luminance range of a row and its weights above the threshold: the
-// sum of the weights and of the weights times their column. Kept in plain
-// loops over one row, which the compiler turns into vector code.
-struct RowSurvey {
-    int minimum, maximum;
-    std::int64_t total, sumX;
-};
-
-// Column numbers within a piece of a row, as 16-bit multipliers: with the
-// weights also in 16 bits, the column-weighted sum is a dot product the
-// compiler makes of multiply-and-add instructions on 16-bit lanes.
-constexpr int PieceColumns = 4096;
-const std::array<std::int16_t, PieceColumns>& ColumnNumbers()
-{
-    static const std::array<std::int16_t, PieceColumns> numbers = [] {
-        std::array<std::int16_t, PieceColumns> n{};
-        for (int i = 0; i < PieceColumns; ++i) n[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
-        return n;
-    }();
-    return numbers;
-}
-
-// Built twice, for processors with AVX2 and for any other, and chosen when
-// the program starts: the integer sums are the same either way.
-__attribute__((target_clones("avx2", "default"))) RowSurvey SurveyRow(const std::uint8_t* row, int width,
-                                                                      int threshold)
-{
-    std::uint8_t low = 255, high = 0;
-    for (int x = 0; x < width; ++x) {
-        low = std::min(low, row[x]);
-        high = std::max(high, row[x]);
-    }
-    // Summed in pieces of 4096 columns, whose sums fit a signed 32-bit
-    // integer (4095 * 4096 / 2 * 255 < 2^31).
-    // A threshold of 255 or more leaves every weight 0; below, the compare
-    // stays in 8-bit lanes.
-    const std::uint8_t limit = static_cast<std::uint8_t>(std::clamp(threshold, 0, 255));
-    const std::int16_t* columns = ColumnNumbers().data();
-    std::uint64_t total = 0, sumX = 0;
-    for (int start = 0; start < width; start += PieceColumns) {
-        const int count = std::min(width - start, PieceColumns);
-        const std::uint8_t* piece = row + start;
-        std::array<std::uint8_t, PieceColumns> weights;
-        for (int i = 0; i < count; ++i) weights[static_cast<std::size_t>(i)] = piece[i] > limit ? piece[i] : 0;
-        std::uint32_t pieceTotal = 0;
-        for (int i = 0; i < count; ++i) pieceTotal += weights[static_cast<std::size_t>(i)];
-        std::int32_t pieceX = 0;
-        for (int i = 0; i < count; ++i) pieceX += columns[i] * static_cast<std::int16_t>(weights[static_cast<std::size_t>(i)]);
-        total += pieceTotal;
-        sumX += static_cast<std::uint64_t>(pieceX) + static_cast<std::uint64_t>(start) * pieceTotal;
-    }
-    return {low, high, static_cast<std::int64_t>(total), static_cast<std::int64_t>(sumX)};
-}
-
-// A colour row is surveyed by its luminance, which is a byte: made a piece
-// at a time, it goes through the grey row's loops and gives what summing
-// pixel by pixel gives.
-RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
-{
-    RowSurvey r{255, 0, 0, 0};
-    std::array<std::uint8_t, PieceColumns> luminance;
-    for (int start = 0; start < width; start += PieceColumns) {
-        const int count = std::min(width - start, PieceColumns);
-        LuminanceRow(row + start, count, luminance.data());
-        const RowSurvey piece = SurveyRow(luminance.data(), count, threshold);
-        r.minimum = std::min(r.minimum, piece.minimum);
-        r.maximum = std::max(r.maximum, piece.maximum);
-        r.total += piece.total;
-        r.sumX += piece.sumX + static_cast<std::int64_t>(start) * piece.total;
-    }
-    return r;
 }
 
 template <class Pixel>

@@ -1,0 +1,136 @@
+#include "prepare/RowSurvey.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "image/LuminanceRow.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUIVANE_ROW_SURVEY_AVX2 1
+#endif
+
+namespace quivane {
+namespace {
+
+// Rows are taken in pieces of this many columns: a piece's column-weighted
+// sum fits 32 bits (4095 * 4096 / 2 * 255 < 2^31), and a colour piece's
+// luminance fits a buffer on the stack.
+constexpr int PieceColumns = 4096;
+
+// A threshold of 255 or more leaves every weight 0; below, the weight test
+// compares bytes.
+std::uint8_t Limit(int threshold) { return static_cast<std::uint8_t>(std::clamp(threshold, 0, 255)); }
+
+RowSurvey PlainSurveyPiece(const std::uint8_t* piece, int count, std::uint8_t limit)
+{
+    RowSurvey r;
+    for (int i = 0; i < count; ++i) {
+        const int v = piece[i];
+        r.minimum = std::min(r.minimum, v);
+        r.maximum = std::max(r.maximum, v);
+        const int weight = v > limit ? v : 0;
+        r.total += weight;
+        r.sumX += static_cast<std::int64_t>(i) * weight;
+    }
+    return r;
+}
+
+#if defined(QUIVANE_ROW_SURVEY_AVX2)
+
+__attribute__((target("avx2"))) std::int64_t LaneSum64(__m256i v)
+{
+    alignas(32) std::int64_t lanes[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
+    return lanes[0] + lanes[1] + lanes[2] + lanes[3];
+}
+
+// One pass over 32 bytes at a time. A block's weights are summed by a sum of
+// absolute differences from zero; their column-weighted sum splits into the
+// block's first column times that sum, and each weight times its place in
+// the block (at most 31 * 255, so byte products in 16-bit lanes are exact).
+__attribute__((target("avx2"))) RowSurvey SurveyPieceAvx2(const std::uint8_t* piece, int count,
+                                                          std::uint8_t limit)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i places = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                            20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+    const __m256i ones = _mm256_set1_epi16(1);
+    // No byte exceeds 255, so a limit of 255 keeps every weight 0: the
+    // compare below then never matches.
+    const bool none = limit == 255;
+    const __m256i above = _mm256_set1_epi8(static_cast<char>(none ? 255 : limit + 1));
+    __m256i low = _mm256_set1_epi8(-1), high = zero;
+    __m256i totals = zero, starts = zero, inBlock = zero;
+    int i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(piece + i));
+        low = _mm256_min_epu8(low, v);
+        high = _mm256_max_epu8(high, v);
+        __m256i weights = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(v, above), v), v);
+        if (none) weights = zero;
+        const __m256i sums = _mm256_sad_epu8(weights, zero);
+        totals = _mm256_add_epi64(totals, sums);
+        starts = _mm256_add_epi64(starts, _mm256_mul_epu32(sums, _mm256_set1_epi64x(i)));
+        inBlock = _mm256_add_epi32(inBlock, _mm256_madd_epi16(_mm256_maddubs_epi16(weights, places), ones));
+    }
+    alignas(32) std::uint8_t lows[32], highs[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lows), low);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(highs), high);
+    RowSurvey r = PlainSurveyPiece(piece + i, count - i, limit);
+    r.sumX += static_cast<std::int64_t>(i) * r.total;
+    if (i > 0) {
+        r.minimum = std::min<int>(r.minimum, *std::min_element(lows, lows + 32));
+        r.maximum = std::max<int>(r.maximum, *std::max_element(highs, highs + 32));
+    }
+    r.total += LaneSum64(totals);
+    alignas(32) std::int32_t blockSums[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(blockSums), inBlock);
+    r.sumX += LaneSum64(starts);
+    for (const std::int32_t s : blockSums) r.sumX += s;
+    return r;
+}
+
+#endif
+
+RowSurvey SurveyPiece(const std::uint8_t* piece, int count, std::uint8_t limit)
+{
+#if defined(QUIVANE_ROW_SURVEY_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return SurveyPieceAvx2(piece, count, limit);
+#endif
+    return PlainSurveyPiece(piece, count, limit);
+}
+
+void AddPiece(RowSurvey& row, const RowSurvey& piece, int start)
+{
+    row.minimum = std::min(row.minimum, piece.minimum);
+    row.maximum = std::max(row.maximum, piece.maximum);
+    row.total += piece.total;
+    row.sumX += piece.sumX + static_cast<std::int64_t>(start) * piece.total;
+}
+
+}  // namespace
+
+RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
+{
+    RowSurvey r;
+    for (int start = 0; start < width; start += PieceColumns)
+        AddPiece(r, SurveyPiece(row + start, std::min(width - start, PieceColumns), Limit(threshold)), start);
+    return r;
+}
+
+RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
+{
+    RowSurvey r;
+    std::array<std::uint8_t, PieceColumns> luminance;
+    for (int start = 0; start < width; start += PieceColumns) {
+        const int count = std::min(width - start, PieceColumns);
+        LuminanceRow(row + start, count, luminance.data());
+        AddPiece(r, SurveyPiece(luminance.data(), count, Limit(threshold)), start);
+    }
+    return r;
+}
+
+}  // namespace quivane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+#include "image/Pixels.h"
+
+namespace quivane {
+
+// What a frame's survey needs of one row of luminance: its range, and its
+// weights above a threshold (a luminance above it weighs its own value, any
+// other nothing) summed alone and times their column.
+struct RowSurvey {
+    int minimum = 255, maximum = 0;
+    std::int64_t total = 0, sumX = 0;
+};
+
+// A row of grey bytes, which are their own luminance.
+RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold);
+
+// A row of colour pixels, by the luminance of each.
+RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold);
+
+}  // namespace quivane

@@ -1,0 +1,69 @@
+#include "prepare/RowSurvey.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "image/PixelHelpers.h"
+
+namespace quivane {
+namespace {
+
+RowSurvey Reference(const std::vector<std::uint8_t>& luminance, int threshold)
+{
+    RowSurvey r;
+    for (std::size_t x = 0; x < luminance.size(); ++x) {
+        const int v = luminance[x];
+        r.minimum = std::min(r.minimum, v);
+        r.maximum = std::max(r.maximum, v);
+        if (v > threshold) {
+            r.total += v;
+            r.sumX += static_cast<std::int64_t>(x) * v;
+        }
+    }
+    return r;
+}
+
+void ExpectSame(const RowSurvey& got, const RowSurvey& want, const std::string& what)
+{
+    EXPECT_EQ(got.minimum, want.minimum) << what;
+    EXPECT_EQ(got.maximum, want.maximum) << what;
+    EXPECT_EQ(got.total, want.total) << what;
+    EXPECT_EQ(got.sumX, want.sumX) << what;
+}
+
+// Rows of random bytes and colours of many widths, past the 4096-column
+// pieces too, at thresholds from below 0 to above 255, with some rows all at
+// the brightest level (the largest sums) and some of one level (no range):
+// the vector passes must give the sums of adding pixel by pixel.
+TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
+{
+    std::mt19937 random(5);
+    const int widths[] = {1, 31, 32, 33, 95, 640, 4095, 4096, 4097, 9000};
+    const int thresholds[] = {-3, 0, 1, 100, 254, 255, 400};
+    int kind = 0;
+    for (const int width : widths) {
+        for (const int threshold : thresholds) {
+            ++kind;
+            std::vector<std::uint8_t> grey(static_cast<std::size_t>(width));
+            std::vector<ColourPixel> colour(static_cast<std::size_t>(width));
+            std::vector<std::uint8_t> luminance(static_cast<std::size_t>(width));
+            for (int x = 0; x < width; ++x) {
+                const auto at = static_cast<std::size_t>(x);
+                grey[at] = kind % 5 == 0 ? 255 : kind % 7 == 0 ? 77 : static_cast<std::uint8_t>(random());
+                colour[at] = kind % 5 == 0 ? ColourPixel{255, 255, 255}
+                                           : ColourPixel{static_cast<std::uint8_t>(random()),
+                                                         static_cast<std::uint8_t>(random()),
+                                                         static_cast<std::uint8_t>(random())};
+                luminance[at] = static_cast<std::uint8_t>(PixelLuminance(colour[at]));
+            }
+            const std::string what = "width " + std::to_string(width) + " threshold " + std::to_string(threshold);
+            ExpectSame(SurveyRow(grey.data(), width, threshold), Reference(grey, threshold), "grey " + what);
+            ExpectSame(SurveyRow(colour.data(), width, threshold), Reference(luminance, threshold), "colour " + what);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quivane
