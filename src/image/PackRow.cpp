@@ -1,26 +1,26 @@
 #include "image/PackRow.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
+#include <cstdint>
 
 namespace quivane {
 namespace {
 
 // PackPixel's bytes for one pixel as a word, chroma blue lowest. The chroma
-// scale 65280 / m comes from a float division corrected by one either way,
-// so it is the truncated quotient without a table to look up per pixel; a
-// largest channel of 3 or less lifts every channel to 255 (white), and one of
-// 255 gives a scale of 256, the colour itself. Written without branches, so
-// that a loop of it becomes vector code.
+// scale is the truncated quotient 65280 / m, taken from a float division:
+// a quotient's fraction is at least 1/m short of the next integer, and the
+// float rounding moves it by at most half a step of 1/256 (quotients stay
+// below 65536), so truncating never reaches that integer. A largest channel
+// of 3 or less lifts every channel to 255 (white), and one of 255 gives a
+// scale of 256, the colour itself. Written without branches, so that a loop
+// of it becomes vector code.
 inline std::uint32_t PackedWord(int b, int g, int r)
 {
     constexpr int Numerator = 65280;
     const int m = b > g ? (b > r ? b : r) : (g > r ? g : r);
     const int d = m | static_cast<int>(m == 0);  // black turns white whatever its scale
-    int k = static_cast<int>(static_cast<float>(Numerator) / static_cast<float>(d));
-    k += static_cast<int>((k + 1) * d <= Numerator);
-    k -= static_cast<int>(k * d > Numerator);
+    const int k = static_cast<int>(static_cast<float>(Numerator) / static_cast<float>(d));
     const int white = -static_cast<int>(m <= 3) & 255;
     const auto scaled = [&](int c) {
         const int v = (c * k) >> 8;
@@ -42,7 +42,6 @@ __attribute__((target_clones("avx2", "default"))) void PackRow(const ColourPixel
     constexpr int Piece = 64;
     static_assert(sizeof(PicturePixel) == sizeof(std::uint32_t));
     std::int32_t blue[Piece], green[Piece], red[Piece];
-    std::uint32_t words[Piece];
     for (int start = 0; start < count; start += Piece) {
         const int n = std::min(Piece, count - start);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(in + start);
@@ -51,8 +50,13 @@ __attribute__((target_clones("avx2", "default"))) void PackRow(const ColourPixel
             green[i] = bytes[3 * i + 1];
             red[i] = bytes[3 * i + 2];
         }
-        for (int i = 0; i < n; ++i) words[i] = PackedWord(blue[i], green[i], red[i]);
-        std::memcpy(out + start, words, sizeof(std::uint32_t) * static_cast<std::size_t>(n));
+        // Each word stored as the four bytes of its pixel: copying a piece of
+        // words whole became a string move, slow to start for so few bytes.
+        auto* target = reinterpret_cast<std::uint8_t*>(out + start);
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t word = PackedWord(blue[i], green[i], red[i]);
+            std::memcpy(target + 4 * i, &word, sizeof word);
+        }
     }
 }
 
