@@ -7,6 +7,11 @@
 #include <list>
 #include <vector>
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUIVANE_RESAMPLE_AVX2 1
+#endif
+
 namespace quivane {
 namespace {
 
@@ -217,12 +222,11 @@ typedef float EightSums __attribute__((vector_size(32)));
 // One line of a pass: every channel of the line sums its taps, the lines
 // named by the list, in list order, each channel on its own, and rounds to
 // a byte. Eight channels at a time keep their sums in registers across the
-// taps; the whole line is then rounded in vector registers too. Built for
-// AVX2 as well and chosen when the program starts: each lane makes the same
-// float operations (contraction is off, so no multiply-add is fused).
-__attribute__((target_clones("avx2", "default"))) void AccumulateLine(const std::vector<Contribution>& list,
-                                                                      const Lines& lines, std::vector<float>& sums,
-                                                                      std::uint8_t* target)
+// taps; the whole line is then rounded in vector registers too. Each lane
+// makes the float operations of summing its channel alone (contraction is
+// off, so no multiply-add is fused).
+void PortableAccumulateLine(const std::vector<Contribution>& list, const Lines& lines, std::vector<float>& sums,
+                            std::uint8_t* target)
 {
     const std::size_t channels = lines.length;
     sums.resize(channels);
@@ -263,6 +267,67 @@ __attribute__((target_clones("avx2", "default"))) void AccumulateLine(const std:
         for (const Contribution& c : list) sum[j] = sum[j] + c.weight * lines.line(c.index)[j];
     }
     for (std::size_t i = 0; i < channels; ++i) target[i] = ToByte(sum[i]);
+}
+
+#if defined(QUIVANE_RESAMPLE_AVX2)
+
+// Eight rounded sums, ties to even as the default rounding mode does and as
+// ToByte does; the saturating packs clamp them to bytes. Sums lie far inside
+// the range a conversion takes.
+__attribute__((target("avx2"))) inline __m256i RoundedWords(__m256 a, __m256 b)
+{
+    return _mm256_packs_epi32(_mm256_cvtps_epi32(a), _mm256_cvtps_epi32(b));
+}
+
+// The same line with AVX2, rounding each block of sums to bytes as soon as
+// it is summed.
+__attribute__((target("avx2"))) void AccumulateLineAvx2(const std::vector<Contribution>& list, const Lines& lines,
+                                                        std::uint8_t* target)
+{
+    const std::size_t channels = lines.length;
+    // Packing interleaves the halves of the registers; the permutation puts
+    // the groups of four back in channel order.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    std::size_t j = 0;
+    for (; j + 32 <= channels; j += 32) {
+        __m256 s0 = _mm256_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
+        for (const Contribution& c : list) {
+            const float* line = lines.line(c.index) + j;
+            const __m256 w = _mm256_set1_ps(c.weight);
+            s0 = _mm256_add_ps(s0, _mm256_mul_ps(w, _mm256_loadu_ps(line)));
+            s1 = _mm256_add_ps(s1, _mm256_mul_ps(w, _mm256_loadu_ps(line + 8)));
+            s2 = _mm256_add_ps(s2, _mm256_mul_ps(w, _mm256_loadu_ps(line + 16)));
+            s3 = _mm256_add_ps(s3, _mm256_mul_ps(w, _mm256_loadu_ps(line + 24)));
+        }
+        const __m256i bytes = _mm256_packus_epi16(RoundedWords(s0, s1), RoundedWords(s2, s3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + j), _mm256_permutevar8x32_epi32(bytes, order));
+    }
+    for (; j + 8 <= channels; j += 8) {
+        __m256 sum = _mm256_setzero_ps();
+        for (const Contribution& c : list)
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_set1_ps(c.weight), _mm256_loadu_ps(lines.line(c.index) + j)));
+        const __m256i words = RoundedWords(sum, sum);
+        const __m256i bytes = _mm256_packus_epi16(words, words);
+        _mm_storeu_si32(target + j, _mm256_castsi256_si128(bytes));
+        _mm_storeu_si32(target + j + 4, _mm256_extracti128_si256(bytes, 1));
+    }
+    for (; j < channels; ++j) {
+        float sum = 0.0f;
+        for (const Contribution& c : list) sum = sum + c.weight * lines.line(c.index)[j];
+        target[j] = ToByte(sum);
+    }
+}
+
+#endif
+
+void AccumulateLine(const std::vector<Contribution>& list, const Lines& lines, std::vector<float>& sums,
+                    std::uint8_t* target)
+{
+#if defined(QUIVANE_RESAMPLE_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return AccumulateLineAvx2(list, lines, target);
+#endif
+    PortableAccumulateLine(list, lines, sums, target);
 }
 
 }  // namespace
