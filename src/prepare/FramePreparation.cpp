@@ -8,6 +8,7 @@
 
 #include "image/DeepConversion.h"
 #include "image/PackRow.h"
+#include "image/LuminanceRow.h"
 #include "prepare/Resample.h"
 #include "prepare/RowSurvey.h"
 
@@ -36,49 +37,78 @@ ColourPixel Stretched(std::uint8_t v, const Stretch& stretch)
 // saturate at the end, which gives the same counts without a test per pixel.
 // A sky of one level would make every count wait for the one before, so four
 // sets of counters take turns and are added up at the end.
+class GreenCounts {
+public:
+    template <class Pixel>
+    void addRow(const Pixel* row, int width)
+    {
+        int x = 0;
+        for (; x + 6 < width; x += 8) {
+            ++counts_[0][static_cast<std::size_t>(GreenOf(row[x]))];
+            ++counts_[1][static_cast<std::size_t>(GreenOf(row[x + 2]))];
+            ++counts_[2][static_cast<std::size_t>(GreenOf(row[x + 4]))];
+            ++counts_[3][static_cast<std::size_t>(GreenOf(row[x + 6]))];
+        }
+        for (; x < width; x += 2) ++counts_[0][static_cast<std::size_t>(GreenOf(row[x]))];
+    }
+
+    Histogram histogram() const
+    {
+        Histogram histogram;
+        for (std::size_t v = 0; v < histogram.size(); ++v) {
+            const std::uint32_t total = counts_[0][v] + counts_[1][v] + counts_[2][v] + counts_[3][v];
+            histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
+        }
+        return histogram;
+    }
+
+private:
+    std::array<std::array<std::uint32_t, 256>, 4> counts_{};
+};
+
 template <class Pixel>
 Histogram GreenHistogram(const Bitmap<Pixel>& frame)
 {
-    std::array<std::array<std::uint32_t, 256>, 4> counts{};
-    for (int y = 0; y < frame.height(); y += 2) {
-        const Pixel* row = frame.row(y);
-        int x = 0;
-        for (; x + 6 < frame.width(); x += 8) {
-            ++counts[0][static_cast<std::size_t>(GreenOf(row[x]))];
-            ++counts[1][static_cast<std::size_t>(GreenOf(row[x + 2]))];
-            ++counts[2][static_cast<std::size_t>(GreenOf(row[x + 4]))];
-            ++counts[3][static_cast<std::size_t>(GreenOf(row[x + 6]))];
-        }
-        for (; x < frame.width(); x += 2) ++counts[0][static_cast<std::size_t>(GreenOf(row[x]))];
-    }
-    Histogram histogram;
-    for (std::size_t v = 0; v < histogram.size(); ++v) {
-        const std::uint32_t total = counts[0][v] + counts[1][v] + counts[2][v] + counts[3][v];
-        histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
-    }
-    return histogram;
+    GreenCounts counts;
+    for (int y = 0; y < frame.height(); y += 2) counts.addRow(frame.row(y), frame.width());
+    return counts.histogram();
 }
+
+// Rows of luminance bytes give the survey that their frame's rows give:
+// minimum and maximum, and the weighted centre above the threshold.
+class SurveySums {
+public:
+    void add(int y, const RowSurvey& r)
+    {
+        survey_.minimum = std::min(survey_.minimum, r.minimum);
+        survey_.maximum = std::max(survey_.maximum, r.maximum);
+        total_ += r.total;
+        sumX_ += r.sumX;
+        sumY_ += static_cast<std::int64_t>(y) * r.total;
+    }
+
+    FrameSurvey survey() const
+    {
+        FrameSurvey survey = survey_;
+        // Nothing above the sky: the weighted centre falls on the top-left corner.
+        const std::int64_t total = total_ <= 0 ? 1 : total_;
+        survey.centreX = static_cast<double>(sumX_) / static_cast<double>(total);
+        survey.centreY = static_cast<double>(sumY_) / static_cast<double>(total);
+        return survey;
+    }
+
+private:
+    FrameSurvey survey_;
+    std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
+};
 
 template <class Pixel>
 FrameSurvey SurveyPixels(const Bitmap<Pixel>& frame, int threshold)
 {
-    FrameSurvey survey;
-    std::int64_t total = 0, sumX = 0, sumY = 0;
-    for (int y = 0; y < frame.height(); ++y) {
-        const RowSurvey r = SurveyRow(frame.row(y), frame.width(), threshold);
-        survey.minimum = std::min(survey.minimum, r.minimum);
-        survey.maximum = std::max(survey.maximum, r.maximum);
-        total += r.total;
-        sumX += r.sumX;
-        sumY += static_cast<std::int64_t>(y) * r.total;
-    }
-    // Nothing above the sky: the weighted centre falls on the top-left corner.
-    if (total <= 0) total = 1;
-    survey.centreX = static_cast<double>(sumX) / static_cast<double>(total);
-    survey.centreY = static_cast<double>(sumY) / static_cast<double>(total);
-    return survey;
+    SurveySums sums;
+    for (int y = 0; y < frame.height(); ++y) sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
+    return sums.survey();
 }
-
 
 int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
 
@@ -280,12 +310,29 @@ void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullP
     list.push_back(std::move(picture));
 }
 
-template <class Pixel>
-ObjectSurvey SurveyPixelObject(const Bitmap<Pixel>& frame)
+ObjectSurvey SurveyPixelObject(const Bitmap8& frame)
 {
     ObjectSurvey survey;
     survey.threshold = ObjectThreshold(GreenHistogram(frame));
     survey.frame = SurveyPixels(frame, survey.threshold);
+    return survey;
+}
+
+// A colour frame is read once: each row gives its luminance, kept as a grey
+// frame, and its greens to the histogram while it is still in the cache.
+// The survey then reads the luminance, a third of the frame's bytes.
+ObjectSurvey SurveyPixelObject(const Bitmap24& frame)
+{
+    thread_local Bitmap8 luminance;
+    luminance.reshape(frame.width(), frame.height());
+    GreenCounts counts;
+    for (int y = 0; y < frame.height(); ++y) {
+        LuminanceRow(frame.row(y), frame.width(), luminance.row(y));
+        if (y % 2 == 0) counts.addRow(frame.row(y), frame.width());
+    }
+    ObjectSurvey survey;
+    survey.threshold = ObjectThreshold(counts.histogram());
+    survey.frame = SurveyPixels(luminance, survey.threshold);
     return survey;
 }
 
