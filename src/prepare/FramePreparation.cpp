@@ -271,7 +271,10 @@ CutOutPlace PlaceCutOut(const Picture& picture, int frameWidth, int frameHeight,
 
 void EnlargeAndPack(Picture& picture, const Bitmap24& cutOut, int width, int height)
 {
-    Bitmap24 enlarged(width, height);
+    // Kept per thread from one frame to the next: the enlargement writes
+    // every pixel of it.
+    thread_local Bitmap24 enlarged;
+    enlarged.reshape(width, height);
     const ResampleFilter& filter = ResampleFilters[Mitchell2];
     Resample(cutOut, enlarged, filter.weightFunction, filter.support);
     for (int y = 0; y < height; ++y) PackRow(enlarged.row(y), picture.bitmap.row(y), width);

@@ -199,9 +199,11 @@ struct Lines {
 };
 
 // Columns become lines, so the horizontal pass can sum whole lines too.
-Lines ColumnsAsLines(const Bitmap24& bitmap)
+// Every value is written, so storage kept from an earlier call of the same
+// size needs no clearing.
+void ColumnsAsLines(const Bitmap24& bitmap, Lines& lines)
 {
-    Lines lines{static_cast<std::size_t>(bitmap.height()) * 3, {}};
+    lines.length = static_cast<std::size_t>(bitmap.height()) * 3;
     lines.values.resize(lines.length * static_cast<std::size_t>(bitmap.width()));
     for (int y = 0; y < bitmap.height(); ++y) {
         const ColourPixel* row = bitmap.row(y);
@@ -212,7 +214,6 @@ Lines ColumnsAsLines(const Bitmap24& bitmap)
             out[2] = row[x].red;
         }
     }
-    return lines;
 }
 
 // Eight channels side by side; each lane takes the float steps of summing
@@ -356,17 +357,21 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
         throw ResampleError("Destination bitmap too big");
     if (sourceWidth < 1 || sourceHeight < 1) throw ResampleError("Source bitmap too small");
 
-    // Per-thread lists and local work lines keep concurrent calls
-    // independent. The horizontal pass runs on the source's columns, a
-    // destination column at a time, and its result is turned back.
+    // Per-thread lists and work storage keep concurrent calls independent,
+    // and a load, which resamples every frame between the same two sizes,
+    // from making them again; every work value is written before it is read.
+    // The horizontal pass runs on the source's columns, a destination column
+    // at a time, and its result is turned back.
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
-    const Lines sourceColumns = ColumnsAsLines(source);
-    Bitmap24 workColumns(sourceHeight, destinationWidth);
+    thread_local Lines sourceColumns, work;
+    thread_local Bitmap24 workColumns;
+    ColumnsAsLines(source, sourceColumns);
+    workColumns.reshape(sourceHeight, destinationWidth);
     std::vector<float> sums;
     for (int i = 0; i < destinationWidth; ++i)
         AccumulateLine(columns[static_cast<std::size_t>(i)], sourceColumns, sums,
                        reinterpret_cast<std::uint8_t*>(workColumns.row(i)));
-    const Lines work = ColumnsAsLines(workColumns);
+    ColumnsAsLines(workColumns, work);
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
