@@ -1,8 +1,11 @@
 #include "select/ObjectView.h"
 
 #include <algorithm>
+#include <array>
+#include <type_traits>
 #include <cmath>
 
+#include "image/LuminanceRow.h"
 #include "image/PixelHelpers.h"
 
 namespace quivane {
@@ -21,10 +24,19 @@ struct BitmapPixels {
     void read(int x, int y, int count, float* out) const
     {
         const Pixel* row = frame.row(y) + x;
-        for (int i = 0; i < count; ++i) out[i] = LevelOf(row[i]);
+        if constexpr (std::is_same_v<Pixel, ColourPixel>) {
+            // Luminance bytes a piece at a time, many pixels at once.
+            constexpr int Piece = 256;
+            std::array<std::uint8_t, Piece> levels;
+            for (int start = 0; start < count; start += Piece) {
+                const int n = std::min(Piece, count - start);
+                LuminanceRow(row + start, n, levels.data());
+                for (int i = 0; i < n; ++i) out[start + i] = static_cast<float>(levels[static_cast<std::size_t>(i)]);
+            }
+        } else {
+            for (int i = 0; i < count; ++i) out[i] = static_cast<float>(row[i]);
+        }
     }
-    static float LevelOf(const ColourPixel& p) { return static_cast<float>(PixelLuminance(p)); }
-    static float LevelOf(std::uint8_t v) { return static_cast<float>(v); }
 };
 
 struct DeepPixels {
