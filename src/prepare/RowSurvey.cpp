@@ -46,25 +46,20 @@ __attribute__((target("avx2"))) std::int64_t LaneSum64(__m256i v)
     return lanes[0] + lanes[1] + lanes[2] + lanes[3];
 }
 
-// The smallest and the largest of 32 bytes: halves folded onto each other.
-__attribute__((target("avx2"))) int SmallestByte(__m256i v)
+// The smallest of `low`'s 32 bytes and the largest of `high`'s: halves
+// folded onto each other, both at once.
+struct ByteRange {
+    int smallest, largest;
+};
+__attribute__((target("avx2"))) ByteRange FoldedRange(__m256i low, __m256i high)
 {
-    __m128i m = _mm_min_epu8(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    m = _mm_min_epu8(m, _mm_srli_si128(m, 8));
-    m = _mm_min_epu8(m, _mm_srli_si128(m, 4));
-    m = _mm_min_epu8(m, _mm_srli_si128(m, 2));
-    m = _mm_min_epu8(m, _mm_srli_si128(m, 1));
-    return _mm_cvtsi128_si32(m) & 0xFF;
-}
-
-__attribute__((target("avx2"))) int LargestByte(__m256i v)
-{
-    __m128i m = _mm_max_epu8(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    m = _mm_max_epu8(m, _mm_srli_si128(m, 8));
-    m = _mm_max_epu8(m, _mm_srli_si128(m, 4));
-    m = _mm_max_epu8(m, _mm_srli_si128(m, 2));
-    m = _mm_max_epu8(m, _mm_srli_si128(m, 1));
-    return _mm_cvtsi128_si32(m) & 0xFF;
+    __m128i a = _mm_min_epu8(_mm256_castsi256_si128(low), _mm256_extracti128_si256(low, 1));
+    __m128i b = _mm_max_epu8(_mm256_castsi256_si128(high), _mm256_extracti128_si256(high, 1));
+    a = _mm_min_epu8(a, _mm_srli_si128(a, 8)), b = _mm_max_epu8(b, _mm_srli_si128(b, 8));
+    a = _mm_min_epu8(a, _mm_srli_si128(a, 4)), b = _mm_max_epu8(b, _mm_srli_si128(b, 4));
+    a = _mm_min_epu8(a, _mm_srli_si128(a, 2)), b = _mm_max_epu8(b, _mm_srli_si128(b, 2));
+    a = _mm_min_epu8(a, _mm_srli_si128(a, 1)), b = _mm_max_epu8(b, _mm_srli_si128(b, 1));
+    return {_mm_cvtsi128_si32(a) & 0xFF, _mm_cvtsi128_si32(b) & 0xFF};
 }
 
 // One pass over 32 bytes at a time. A block's weights are summed by a sum of
@@ -99,8 +94,9 @@ __attribute__((target("avx2"))) RowSurvey SurveyPieceAvx2(const std::uint8_t* pi
     RowSurvey r = PlainSurveyPiece(piece + i, count - i, limit);
     r.sumX += static_cast<std::int64_t>(i) * r.total;
     if (i > 0) {
-        r.minimum = std::min(r.minimum, SmallestByte(low));
-        r.maximum = std::max(r.maximum, LargestByte(high));
+        const ByteRange range = FoldedRange(low, high);
+        r.minimum = std::min(r.minimum, range.smallest);
+        r.maximum = std::max(r.maximum, range.largest);
     }
     r.total += LaneSum64(totals);
     alignas(32) std::int32_t blockSums[8];
