@@ -312,8 +312,6 @@ std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::siz
     return frame;
 }
 
-// Every decoder below writes every pixel of the frame, so its old bytes
-// never show through.
 namespace {
 
 // What the checks of a file's headers found: how its pixels are to be read.
@@ -355,12 +353,17 @@ std::variant<Layout, std::string> CheckHeaders(const Bytes& b, std::uint64_t fil
     if (fileSize < headersEnd) return std::string("the file ends inside its header");
     const std::uint64_t pixelOffset = b.u32(10);
     if (pixelOffset < headersEnd) return std::string("its pixels start inside its header");
+    // Up to 256 colours are believable and cut to what the file holds; more
+    // only when they are really there.
     if (h.coloursUsed > 256 && std::uint64_t{h.coloursUsed} * PaletteEntrySize(h) > pixelOffset - headersEnd)
         return "its palette of " + std::to_string(h.coloursUsed) + " colours does not fit before its pixels";
     if (pixelOffset >= fileSize) return std::string("the file is shorter than its pixels");
 
     const std::uint64_t pixelBytes = fileSize - pixelOffset;
     if (runLength) {
+        // A two-byte run codes at most 255 pixels, so a frame needing far
+        // more than 256 pixels a byte of stream would be left mostly
+        // undefined: such a file is a tiny one claiming a huge frame.
         if (static_cast<std::uint64_t>(width * height) > 256 * pixelBytes)
             return "its " + std::to_string(pixelBytes) + " bytes of compressed pixels cannot make a " +
                    std::to_string(width) + " x " + std::to_string(height) + " picture";
@@ -383,6 +386,8 @@ std::optional<PlainRows> PlainBmpRows(const std::uint8_t* start, std::size_t pre
                      static_cast<std::size_t>(Stride(layout->width, 24)), layout->header.height > 0};
 }
 
+// Every decoder below writes every pixel of the frame, so its old bytes
+// never show through.
 std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame)
 {
     if (data == nullptr) return std::string("it is not a Windows bitmap");

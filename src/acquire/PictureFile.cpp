@@ -464,8 +464,8 @@ std::variant<const Bitmap24*, DeepFrame, ReadFailure> SeriesPictureReader::read(
     const ReadableFile& file = std::get<ReadableFile>(opened);
     const std::uintmax_t size = file.size();
     if (size == 0) return Failure(path, "the file is empty");
-    if (const auto problem = file.readAt(0, static_cast<std::size_t>(std::min<std::uintmax_t>(size, SignatureBytes)), bytes_))
-        return Failure(path, problem->reason);
+    const auto signature = static_cast<std::size_t>(std::min<std::uintmax_t>(size, SignatureBytes));
+    if (const auto problem = file.readAt(0, signature, bytes_)) return Failure(path, problem->reason);
 
     const Format format = FormatOf(bytes_);
     switch (format) {

@@ -85,9 +85,9 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
     }
     // A group of pictures at a time over the columns all of them read
     // straight across; each picture's other columns on its own.
-    std::size_t k = 0;
-    for (; k + Group <= sources.size(); k += Group) {
-        const Source* group = &sources[k];
+    std::size_t next = 0;
+    for (; next + Group <= sources.size(); next += Group) {
+        const Source* group = &sources[next];
         int from = 0, to = width;
         for (int i = 0; i < Group; ++i) {
             from = std::max(from, group[i].first);
@@ -108,7 +108,7 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
             addColumns(group[i], std::max(to, group[i].first), group[i].end);
         }
     }
-    for (; k < sources.size(); ++k) addColumns(sources[k], sources[k].first, sources[k].end);
+    for (; next < sources.size(); ++next) addColumns(sources[next], sources[next].first, sources[next].end);
     return weights != 0 ? weights : 1;
 }
 

@@ -1,7 +1,5 @@
 #include "files/FileBytes.h"
 
-#include <algorithm>
-
 #include "files/ReadableFile.h"
 
 namespace quivane {
@@ -33,17 +31,6 @@ std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileBytes(const std::st
 {
     std::vector<std::uint8_t> bytes;
     if (auto problem = ReadFileBytesInto(path, limit, bytes)) return *problem;
-    return bytes;
-}
-
-std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::string& path, std::size_t count)
-{
-    auto opened = ReadableFile::Open(path.c_str());
-    if (auto* problem = std::get_if<FileProblem>(&opened)) return std::move(*problem);
-    const ReadableFile& file = std::get<ReadableFile>(opened);
-    std::vector<std::uint8_t> bytes;
-    if (auto problem = file.readAt(0, static_cast<std::size_t>(std::min<std::uintmax_t>(file.size(), count)), bytes))
-        return *problem;
     return bytes;
 }
 

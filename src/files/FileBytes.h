@@ -32,9 +32,4 @@ FileProblem TooLargeProblem(std::uintmax_t size, std::uintmax_t limit);
 [[nodiscard]] std::optional<FileProblem> ReadFileBytesInto(const std::string& path, std::uintmax_t limit,
                                                            std::vector<std::uint8_t>& bytes);
 
-// The first `count` bytes of a readable regular file, or all of it when it is
-// shorter: enough to tell a format by its signature without reading the rest.
-[[nodiscard]] std::variant<std::vector<std::uint8_t>, FileProblem> ReadFileStart(const std::string& path,
-                                                                               std::size_t count);
-
 }  // namespace quivane

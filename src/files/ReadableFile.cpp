@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <utility>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>

@@ -88,7 +88,8 @@ private:
     void clear(std::size_t first)
     {
         static_assert(std::is_trivially_copyable_v<Pixel>);
-        if (pixels_.size() > first) std::memset(static_cast<void*>(pixels_.data() + first), 0, (pixels_.size() - first) * sizeof(Pixel));
+        if (pixels_.size() > first)
+            std::memset(static_cast<void*>(pixels_.data() + first), 0, (pixels_.size() - first) * sizeof(Pixel));
     }
 
     int width_ = 0;

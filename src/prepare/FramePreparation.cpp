@@ -7,8 +7,8 @@
 #include <type_traits>
 
 #include "image/DeepConversion.h"
-#include "image/PackRow.h"
 #include "image/LuminanceRow.h"
+#include "image/PackRow.h"
 #include "prepare/Resample.h"
 #include "prepare/RowSurvey.h"
 

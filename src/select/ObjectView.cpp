@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <type_traits>
 #include <cmath>
+#include <type_traits>
 
 #include "image/LuminanceRow.h"
 #include "image/PixelHelpers.h"

@@ -49,20 +49,5 @@ TEST(FileBytes, RefusesWhatIsNotAReadableRegularFileWithoutBlocking)
     EXPECT_TRUE(std::holds_alternative<FileProblem>(CheckReadableFile(folder / "pipe")));
 }
 
-TEST(FileBytes, ReadsTheStartOfAFileOfAnyLength)
-{
-    const TempFolder folder("filebytes_start");
-    std::ofstream(folder / "f.bin", std::ios::binary) << "abcdef";
-    const std::pair<std::size_t, const char*> cases[] = {{2, "ab"}, {6, "abcdef"}, {100, "abcdef"}, {0, ""}};
-    for (const auto& [count, expected] : cases) {
-        const auto read = ReadFileStart(folder / "f.bin", count);
-        ASSERT_TRUE(std::holds_alternative<std::vector<std::uint8_t>>(read)) << ProblemOf(read);
-        const auto& bytes = std::get<std::vector<std::uint8_t>>(read);
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected) << count;
-    }
-    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    EXPECT_NE(ProblemOf(ReadFileStart(folder / "pipe", 9)).find("not a regular file"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace quivane

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <numeric>
+#include <sys/stat.h>
 
 #include "support/TempFolder.h"
 
@@ -39,6 +40,27 @@ TEST(ReadableFile, SpreadReadsFillEveryPieceInFileOrder)
         for (std::size_t i = 0; i < out.size(); ++i)
             ASSERT_EQ(out[i], static_cast<std::uint8_t>(content[i + offset])) << "offset " << offset << " byte " << i;
     }
+}
+
+// A format is told by a file's first bytes: reading them must work for any
+// length of file, and a pipe must be refused without blocking.
+TEST(ReadableFile, ReadsTheStartOfAFileOfAnyLength)
+{
+    const TempFolder folder("readable_start");
+    std::ofstream(folder / "f.bin", std::ios::binary) << "abcdef";
+    auto opened = ReadableFile::Open((folder / "f.bin").c_str());
+    ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened));
+    const ReadableFile& file = std::get<ReadableFile>(opened);
+    const std::pair<std::size_t, const char*> cases[] = {{2, "ab"}, {6, "abcdef"}, {100, "abcdef"}, {0, ""}};
+    for (const auto& [count, expected] : cases) {
+        std::vector<std::uint8_t> bytes;
+        ASSERT_FALSE(file.readAt(0, count, bytes));
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected) << count;
+    }
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    const auto pipe = ReadableFile::Open((folder / "pipe").c_str());
+    ASSERT_TRUE(std::holds_alternative<FileProblem>(pipe));
+    EXPECT_NE(std::get<FileProblem>(pipe).reason.find("not a regular file"), std::string::npos);
 }
 
 TEST(ReadableFile, ReadsPastTheEndComeUpShort)
