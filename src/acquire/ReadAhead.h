@@ -26,8 +26,10 @@ using FrameRead = std::variant<std::monostate, FrameRef, std::string>;
 
 // `Source` reads frame k into storage of its own kind, which the frame
 // read points into: `typename Source::Storage` and
-// `FrameRead Source::read(int k, Storage&)`. It is only ever asked for one
-// frame at a time, in order.
+// `FrameRead Source::read(int k, Storage&)`. Frames are asked for in order.
+// A source whose frames lie apart (a series of files) says
+// `Source::ReadsApart`, and is asked for two at once; any other, for one
+// frame at a time (a decoder reads on from where it stopped).
 template <class Source>
 class ReadAhead {
 public:
@@ -116,22 +118,24 @@ private:
     // A frame after one whose reading ended the load is never read.
     bool CanStart() { return next_ < count_ && !ended_ && FreeSlot() != nullptr; }
     // Reads the next frame and prepares it; called with `lock` held, which is
-    // let go while the frame is read and prepared. The reading lock is taken
-    // before the state lock is let go, so frames are read in the order taken.
+    // let go while the frame is read and prepared. The reading lock, where
+    // reads are one at a time, is taken before the state lock is let go, so
+    // frames are read in the order taken.
     void Work(std::unique_lock<std::mutex>& lock)
     {
         const int k = next_++;
         Slot& slot = *FreeSlot();  // there is one: the caller checked CanStart
         slot.state = State::Working;
         slot.index = k;
-        std::unique_lock reading(readMutex_);
+        std::unique_lock reading(readMutex_, std::defer_lock);
+        if constexpr (!Source::ReadsApart) reading.lock();
         lock.unlock();
         FrameRead read;
         std::optional<PreparedFrame> prepared;
         std::exception_ptr failure;
         try {
             read = source_.read(k, slot.storage);
-            reading.unlock();
+            if (reading.owns_lock()) reading.unlock();
             if (const auto* frame = std::get_if<FrameRef>(&read)) prepared = PrepareFrame(*frame, settings_);
         } catch (...) {
             failure = std::current_exception();
@@ -162,7 +166,7 @@ private:
     const int count_;
     const SeriesSettings& settings_;
     std::mutex mutex_;      // the slots and the counts
-    std::mutex readMutex_;  // the source, one reader at a time
+    std::mutex readMutex_;  // the source, one reader at a time unless its frames lie apart
     std::condition_variable changed_;
     std::array<Slot, SlotCount> slots_;
     int next_ = 0;  // the next frame to read

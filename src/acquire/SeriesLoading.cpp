@@ -212,6 +212,7 @@ private:
 // A capture's frames by number; one that does not decode is left out.
 struct CaptureSource {
     using Storage = CaptureFrame;
+    static constexpr bool ReadsApart = false;
     CaptureFile& capture;
     FrameRead read(int k, CaptureFrame& frame)
     {
@@ -222,12 +223,14 @@ struct CaptureSource {
 
 // A bitmap series' files in order; one that cannot be read ends the load
 // with its message. A bitmap stays in its reader's storage, a deeper
-// picture in the slot's.
+// picture in the slot's. Each file is read alone, into its slot, so two
+// are read at once.
 struct SeriesFiles {
     struct Storage {
         SeriesPictureReader reader;
         DeepFrame deep;
     };
+    static constexpr bool ReadsApart = true;
     const std::vector<std::string>& paths;
     FrameRead read(int k, Storage& storage)
     {
