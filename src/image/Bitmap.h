@@ -59,6 +59,16 @@ public:
         if (pixels_.size() > kept) clear(kept);
     }
 
+    // The new size, with no pixel written: for a writer that writes every
+    // pixel before any is read, which clearing would only make pass over the
+    // memory twice.
+    void resizeForOverwrite(int width, int height)
+    {
+        width_ = width > 0 && height > 0 ? width : 0;
+        height_ = width > 0 && height > 0 ? height : 0;
+        pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    }
+
     // Keeps the top rows only, without moving them, so that a writer given
     // spare rows below the picture can have them cut off afterwards.
     void keepTopRows(int height)

@@ -4,7 +4,7 @@ namespace quivane {
 
 void PreparePictureBitmap(Picture& picture, int width, int height)
 {
-    picture.bitmap.resize(width, height);
+    picture.bitmap.resizeForOverwrite(width, height);
     picture.dx = 0;
     picture.dy = 0;
     picture.quality = QualityAvg;

@@ -36,7 +36,8 @@ public:
 // read; every item has the working size.
 using PictureList = std::vector<Picture>;
 
-// Sizes the picture's bitmap and gives it fresh alignment state.
+// Sizes the picture's bitmap, leaving its pixels for the caller to write
+// every one, and gives it fresh alignment state.
 void PreparePictureBitmap(Picture& picture, int width, int height);
 
 // The aligned read every stage shares: result position (x, y) takes the

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <set>
 
@@ -323,6 +324,8 @@ TEST(ObjectSurvey, ColourFramesAreSurveyedAsAPlainLoopSurveysThem)
 
 // Building hands out the very survey it cut with, so a stage that measures
 // the frame needs no second pass; the picture is the one built without it.
+// Built over another picture's pixels, which are not cleared first, it is
+// still the picture built fresh: every pixel is written.
 TEST(ObjectSurvey, BuildingHandsOutTheSurvey)
 {
     const ThreeKinds frames;
@@ -340,7 +343,11 @@ TEST(ObjectSurvey, BuildingHandsOutTheSurvey)
     AddPicture(listed, colour, 2, false, 192, 144);
     AddPicture(listed, grey, 2, false, 192, 144);
     Picture built[3];
-    for (Picture& p : built) p.enlargement = 2;
+    for (Picture& p : built) {
+        p.enlargement = 2;
+        p.bitmap.resize(192, 144);
+        std::memset(static_cast<void*>(p.bitmap.row(0)), 0xA5, 192 * 144 * sizeof(PicturePixel));
+    }
     EXPECT_TRUE(same(BuildPicture(built[0], deep, 192, 144), SurveyObject(deep)));
     EXPECT_TRUE(same(BuildPicture(built[1], colour, 192, 144), SurveyObject(colour)));
     EXPECT_TRUE(same(BuildPicture(built[2], grey, 192, 144), SurveyObject(grey)));
