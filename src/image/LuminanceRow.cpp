@@ -1,23 +1,28 @@
 #include "image/LuminanceRow.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "image/PixelHelpers.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
+#if defined(QUIVANE_BYTE_RANGE_AVX2)
 #define QUIVANE_LUMINANCE_AVX2 1
 #endif
 
 namespace quivane {
 namespace {
 
-void PlainLuminanceRow(const std::uint8_t* bgr, int count, std::uint8_t* luminance)
+ByteRange PlainLuminanceRow(const std::uint8_t* bgr, int count, std::uint8_t* luminance)
 {
+    ByteRange range;
     for (int i = 0; i < count; ++i) {
         const std::size_t at = 3 * static_cast<std::size_t>(i);
-        luminance[i] = static_cast<std::uint8_t>(Luminance(bgr[at + 2], bgr[at + 1], bgr[at]));
+        const int level = Luminance(bgr[at + 2], bgr[at + 1], bgr[at]);
+        luminance[i] = static_cast<std::uint8_t>(level);
+        range.smallest = std::min(range.smallest, level);
+        range.largest = std::max(range.largest, level);
     }
+    return range;
 }
 
 #if defined(QUIVANE_LUMINANCE_AVX2)
@@ -42,12 +47,13 @@ __attribute__((target("avx2"))) inline __m256i EightLuminances(const std::uint8_
     return _mm256_srli_epi32(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)), 3);
 }
 
-__attribute__((target("avx2"))) void LuminanceRowAvx2(const std::uint8_t* bgr, int count,
-                                                      std::uint8_t* luminance)
+__attribute__((target("avx2"))) ByteRange LuminanceRowAvx2(const std::uint8_t* bgr, int count,
+                                                           std::uint8_t* luminance)
 {
     // Packing interleaves the halves of the registers; the permutation puts
     // the groups of four back in pixel order.
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    __m256i smallest = _mm256_set1_epi8(-1), largest = _mm256_setzero_si256();
     int i = 0;
     // Two pixels kept back from each loop cover the bytes read past the last.
     for (; i + 34 <= count; i += 32) {
@@ -56,15 +62,23 @@ __attribute__((target("avx2"))) void LuminanceRowAvx2(const std::uint8_t* bgr, i
         const __m256i high = _mm256_packus_epi32(EightLuminances(p + 48), EightLuminances(p + 72));
         const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(luminance + i), packed);
+        smallest = _mm256_min_epu8(smallest, packed);
+        largest = _mm256_max_epu8(largest, packed);
     }
-    PlainLuminanceRow(bgr + 3 * static_cast<std::size_t>(i), count - i, luminance + i);
+    ByteRange range = PlainLuminanceRow(bgr + 3 * static_cast<std::size_t>(i), count - i, luminance + i);
+    if (i > 0) {
+        const ByteRange body = FoldedRange(smallest, largest);
+        range.smallest = std::min(range.smallest, body.smallest);
+        range.largest = std::max(range.largest, body.largest);
+    }
+    return range;
 }
 
 #endif
 
 }  // namespace
 
-void LuminanceRow(const ColourPixel* in, int count, std::uint8_t* luminance)
+ByteRange LuminanceRow(const ColourPixel* in, int count, std::uint8_t* luminance)
 {
     static_assert(sizeof(ColourPixel) == 3);
     const auto* bgr = reinterpret_cast<const std::uint8_t*>(in);
@@ -72,7 +86,7 @@ void LuminanceRow(const ColourPixel* in, int count, std::uint8_t* luminance)
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2) return LuminanceRowAvx2(bgr, count, luminance);
 #endif
-    PlainLuminanceRow(bgr, count, luminance);
+    return PlainLuminanceRow(bgr, count, luminance);
 }
 
 }  // namespace quivane

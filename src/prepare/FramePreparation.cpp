@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
+#include <vector>
 
 #include "image/DeepConversion.h"
 #include "image/LuminanceRow.h"
@@ -322,20 +323,33 @@ ObjectSurvey SurveyPixelObject(const Bitmap8& frame)
 }
 
 // A colour frame is read once: each row gives its luminance, kept as a grey
-// frame, and its greens to the histogram while it is still in the cache.
-// The survey then reads the luminance, a third of the frame's bytes.
+// frame, and its range, and its greens to the histogram while it is still in
+// the cache. The survey then reads the luminance, a third of the frame's
+// bytes, and of that only the rows that reach above the threshold: the
+// others weigh nothing, and their range is known (a planet leaves most rows
+// to the sky).
 ObjectSurvey SurveyPixelObject(const Bitmap24& frame)
 {
     thread_local Bitmap8 luminance;
+    thread_local std::vector<ByteRange> rowRanges;
     luminance.reshape(frame.width(), frame.height());
+    rowRanges.resize(static_cast<std::size_t>(frame.height()));
     GreenCounts counts;
     for (int y = 0; y < frame.height(); ++y) {
-        LuminanceRow(frame.row(y), frame.width(), luminance.row(y));
+        rowRanges[static_cast<std::size_t>(y)] = LuminanceRow(frame.row(y), frame.width(), luminance.row(y));
         if (y % 2 == 0) counts.addRow(frame.row(y), frame.width());
     }
     ObjectSurvey survey;
     survey.threshold = ObjectThreshold(counts.histogram());
-    survey.frame = SurveyPixels(luminance, survey.threshold);
+    SurveySums sums;
+    for (int y = 0; y < frame.height(); ++y) {
+        const ByteRange& range = rowRanges[static_cast<std::size_t>(y)];
+        if (range.largest > survey.threshold)
+            sums.add(y, SurveyRow(luminance.row(y), frame.width(), survey.threshold));
+        else
+            sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
+    }
+    survey.frame = sums.survey();
     return survey;
 }
 

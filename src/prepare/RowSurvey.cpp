@@ -4,10 +4,10 @@
 #include <array>
 #include <cstddef>
 
+#include "image/ByteRange.h"
 #include "image/LuminanceRow.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
+#if defined(QUIVANE_BYTE_RANGE_AVX2)
 #define QUIVANE_ROW_SURVEY_AVX2 1
 #endif
 
@@ -44,22 +44,6 @@ __attribute__((target("avx2"))) std::int64_t LaneSum64(__m256i v)
     alignas(32) std::int64_t lanes[4];
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
     return lanes[0] + lanes[1] + lanes[2] + lanes[3];
-}
-
-// The smallest of `low`'s 32 bytes and the largest of `high`'s: halves
-// folded onto each other, both at once.
-struct ByteRange {
-    int smallest, largest;
-};
-__attribute__((target("avx2"))) ByteRange FoldedRange(__m256i low, __m256i high)
-{
-    __m128i a = _mm_min_epu8(_mm256_castsi256_si128(low), _mm256_extracti128_si256(low, 1));
-    __m128i b = _mm_max_epu8(_mm256_castsi256_si128(high), _mm256_extracti128_si256(high, 1));
-    a = _mm_min_epu8(a, _mm_srli_si128(a, 8)), b = _mm_max_epu8(b, _mm_srli_si128(b, 8));
-    a = _mm_min_epu8(a, _mm_srli_si128(a, 4)), b = _mm_max_epu8(b, _mm_srli_si128(b, 4));
-    a = _mm_min_epu8(a, _mm_srli_si128(a, 2)), b = _mm_max_epu8(b, _mm_srli_si128(b, 2));
-    a = _mm_min_epu8(a, _mm_srli_si128(a, 1)), b = _mm_max_epu8(b, _mm_srli_si128(b, 1));
-    return {_mm_cvtsi128_si32(a) & 0xFF, _mm_cvtsi128_si32(b) & 0xFF};
 }
 
 // One pass over 32 bytes at a time. A block's weights are summed by a sum of

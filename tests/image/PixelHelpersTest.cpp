@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "image/LuminanceRow.h"
 #include "image/PackRow.h"
 #include "image/PictureMemory.h"
@@ -80,23 +82,36 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
 }
 
 // Every colour there is again, with row ends that leave every length of
-// tail after the vector body, read from memory that ends with the row.
-TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminance)
+// tail after the vector body, read from memory that ends with the row; the
+// range given is the row's. Blues run down the row in some rows and up in
+// others, so the extremes fall in the body and in the tail.
+TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
 {
     std::vector<std::uint8_t> luminance(256);
     for (int red = 0; red < 256; ++red) {
         for (int green = 0; green < 256; ++green) {
             const int length = 256 - (green % 37);
             const int offset = red % 3;
+            const bool down = (red + green) % 2 == 1;
+            const auto blue = [&](int x) { return down ? 255 - x : x; };
             std::vector<ColourPixel> row(static_cast<std::size_t>(length));
-            for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(x, green, red);
-            LuminanceRow(row.data() + offset, length - offset, luminance.data());
+            for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(blue(x), green, red);
+            const ByteRange range = LuminanceRow(row.data() + offset, length - offset, luminance.data());
+            ByteRange expected;
             for (int x = offset; x < length; ++x) {
-                if (luminance[static_cast<std::size_t>(x - offset)] != Luminance(red, green, x))
-                    FAIL() << "red " << red << " green " << green << " blue " << x;
+                const int level = Luminance(red, green, blue(x));
+                if (luminance[static_cast<std::size_t>(x - offset)] != level)
+                    FAIL() << "red " << red << " green " << green << " blue " << blue(x);
+                expected.smallest = std::min(expected.smallest, level);
+                expected.largest = std::max(expected.largest, level);
             }
+            if (range.smallest != expected.smallest || range.largest != expected.largest)
+                FAIL() << "range of red " << red << " green " << green;
         }
     }
+    const ByteRange empty = LuminanceRow(nullptr, 0, nullptr);
+    EXPECT_EQ(empty.smallest, 255);
+    EXPECT_EQ(empty.largest, 0);
 }
 
 TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)

@@ -284,6 +284,28 @@ TEST(ObjectSurvey, GreyFramesAreSurveyedAsTheirColourTwinsOnRandomFrames)
         }
 }
 
+// Rows whose luminance stays at the threshold weigh nothing, and the survey
+// may pass over them; one level above, a single pixel makes the centre. The
+// bright pixels sit in odd columns, which the histogram does not sample, so
+// the sky alone sets the threshold.
+TEST(ObjectSurvey, OnlyLevelsAboveTheThresholdWeigh)
+{
+    Bitmap24 frame(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) frame.at(x, y) = ColourPixel{10, 10, 10};
+    const int threshold = SurveyObject(frame).threshold;
+    const auto level = [](int v) { return ColourPixel{std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)}; };
+    frame.at(7, 5) = level(threshold);
+    frame.at(41, 5) = level(threshold);
+    frame.at(33, 30) = level(threshold + 1);
+    const ObjectSurvey survey = SurveyObject(frame);
+    ASSERT_EQ(survey.threshold, threshold);
+    EXPECT_EQ(survey.frame.minimum, 10);
+    EXPECT_EQ(survey.frame.maximum, threshold + 1);
+    EXPECT_EQ(survey.frame.centreX, 33.0);
+    EXPECT_EQ(survey.frame.centreY, 30.0);
+}
+
 // The colour survey goes through the grey row loops by way of each row's
 // luminance; it must find what a plain pixel-by-pixel survey finds, to the
 // last bit, on random colour frames of any width and threshold.
