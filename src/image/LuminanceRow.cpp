@@ -47,23 +47,40 @@ __attribute__((target("avx2"))) inline __m256i EightLuminances(const std::uint8_
     return _mm256_srli_epi32(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)), 3);
 }
 
+// Thirty-two pixels' luminances in pixel order, reading four bytes past the
+// last pixel. Packing interleaves the halves of the registers; the
+// permutation puts the groups of four back in pixel order.
+__attribute__((target("avx2"))) inline __m256i ThirtyTwoLuminances(const std::uint8_t* bgr)
+{
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m256i low = _mm256_packus_epi32(EightLuminances(bgr), EightLuminances(bgr + 24));
+    const __m256i high = _mm256_packus_epi32(EightLuminances(bgr + 48), EightLuminances(bgr + 72));
+    return _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order);
+}
+
+// Pixels i .. i + 31 of a row: their luminances stored, and the running
+// range widened by them.
+__attribute__((target("avx2"))) inline void StoreBlock(const std::uint8_t* bgr, int i, std::uint8_t* luminance,
+                                                       __m256i& smallest, __m256i& largest)
+{
+    const __m256i levels = ThirtyTwoLuminances(bgr + 3 * static_cast<std::size_t>(i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(luminance + i), levels);
+    smallest = _mm256_min_epu8(smallest, levels);
+    largest = _mm256_max_epu8(largest, levels);
+}
+
 __attribute__((target("avx2"))) ByteRange LuminanceRowAvx2(const std::uint8_t* bgr, int count,
                                                            std::uint8_t* luminance)
 {
-    // Packing interleaves the halves of the registers; the permutation puts
-    // the groups of four back in pixel order.
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     __m256i smallest = _mm256_set1_epi8(-1), largest = _mm256_setzero_si256();
+    // Two pixels kept back from each block cover the bytes read past the
+    // last. What the blocks leave over, bar those two, is done by one more
+    // block that overlaps the one before: it writes the same bytes again.
     int i = 0;
-    // Two pixels kept back from each loop cover the bytes read past the last.
-    for (; i + 34 <= count; i += 32) {
-        const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(i);
-        const __m256i low = _mm256_packus_epi32(EightLuminances(p), EightLuminances(p + 24));
-        const __m256i high = _mm256_packus_epi32(EightLuminances(p + 48), EightLuminances(p + 72));
-        const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(low, high), order);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(luminance + i), packed);
-        smallest = _mm256_min_epu8(smallest, packed);
-        largest = _mm256_max_epu8(largest, packed);
+    for (; i + 34 <= count; i += 32) StoreBlock(bgr, i, luminance, smallest, largest);
+    if (i > 0 && i < count - 2) {
+        StoreBlock(bgr, count - 34, luminance, smallest, largest);
+        i = count - 2;
     }
     ByteRange range = PlainLuminanceRow(bgr + 3 * static_cast<std::size_t>(i), count - i, luminance + i);
     if (i > 0) {

@@ -109,9 +109,21 @@ TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
                 FAIL() << "range of red " << red << " green " << green;
         }
     }
-    const ByteRange empty = LuminanceRow(nullptr, 0, nullptr);
-    EXPECT_EQ(empty.smallest, 255);
-    EXPECT_EQ(empty.largest, 0);
+    // Rows too short for a block, or for more than one.
+    for (int length = 0; length <= 70; ++length) {
+        std::vector<ColourPixel> row(static_cast<std::size_t>(length));
+        for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(x * 37 % 256, x * 11 % 256, x * 3);
+        const ByteRange range = LuminanceRow(row.data(), length, luminance.data());
+        ByteRange expected;
+        for (int x = 0; x < length; ++x) {
+            const int level = PixelLuminance(row[static_cast<std::size_t>(x)]);
+            ASSERT_EQ(luminance[static_cast<std::size_t>(x)], level) << length;
+            expected.smallest = std::min(expected.smallest, level);
+            expected.largest = std::max(expected.largest, level);
+        }
+        EXPECT_EQ(range.smallest, expected.smallest) << length;
+        EXPECT_EQ(range.largest, expected.largest) << length;
+    }
 }
 
 TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)
