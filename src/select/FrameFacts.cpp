@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <numbers>
 #include <vector>
@@ -274,6 +275,54 @@ int StreakEvidence(const LumaPlane& window, double noiseVariance)
 
 FrameFacts GatherFacts(const ObjectView& view) { return GatherFacts(view, PixelNoiseVariance(view.window)); }
 
+namespace {
+
+// The levels' sum and sum of squares, as doubles added one level at a time,
+// and how many lie above the threshold.
+struct LevelSums {
+    double sum = 0.0, squares = 0.0;
+    std::size_t above = 0;
+};
+
+LevelSums SumsInOrder(const std::vector<float>& levels, float threshold)
+{
+    LevelSums sums;
+    for (const float level : levels) {
+        sums.sum += level;
+        sums.squares += static_cast<double>(level) * level;
+        if (level > threshold) ++sums.above;
+    }
+    return sums;
+}
+
+// Whole levels of 0 .. 65535 (every frame's up to 16 bits), fewer than 2^21
+// of them: each square is below 2^32 and every running sum below 2^53, so
+// adding them as doubles one by one never rounds, and integer sums in any
+// order give the same doubles; they need no chain of dependent additions.
+bool SumsExactly(const std::vector<float>& levels)
+{
+    bool whole = levels.size() < (std::size_t{1} << 21);
+    for (const float level : levels)
+        whole &= level >= 0.0f && level <= 65535.0f && static_cast<float>(static_cast<int>(level)) == level;
+    return whole;
+}
+
+__attribute__((target_clones("avx2", "default"))) LevelSums WholeSums(const std::vector<float>& levels,
+                                                                       float threshold)
+{
+    std::uint64_t sum = 0, squares = 0;
+    std::size_t above = 0;
+    for (const float level : levels) {
+        const auto v = static_cast<std::uint64_t>(static_cast<std::uint32_t>(level));
+        sum += v;
+        squares += v * v;
+        above += level > threshold;
+    }
+    return {static_cast<double>(sum), static_cast<double>(squares), above};
+}
+
+}  // namespace
+
 FrameFacts GatherFacts(const ObjectView& view, double noiseVariance)
 {
     FrameFacts facts;
@@ -281,13 +330,8 @@ FrameFacts GatherFacts(const ObjectView& view, double noiseVariance)
     facts.centreY = view.centreY;
     const std::vector<float>& levels = view.window.levels;
     if (!levels.empty()) {
-        double sum = 0.0, squares = 0.0;
-        std::size_t above = 0;
-        for (const float level : levels) {
-            sum += level;
-            squares += static_cast<double>(level) * level;
-            if (level > view.threshold) ++above;
-        }
+        const auto [sum, squares, above] =
+            SumsExactly(levels) ? WholeSums(levels, view.threshold) : SumsInOrder(levels, view.threshold);
         const double n = static_cast<double>(levels.size());
         facts.level = sum / n;
         facts.spread = std::sqrt(std::max(0.0, squares / n - facts.level * facts.level));

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <random>
+
 #include "select/SeriesMaterial.h"
 
 namespace quivane {
@@ -25,6 +29,48 @@ Bitmap8 Planet(int width, int height, double cx, double cy, std::uint32_t seed, 
 }
 
 FrameFacts FactsOf(const Bitmap8& frame) { return GatherFacts(ViewObject(frame, SurveyObject(frame))); }
+
+// Level, spread and object share are the doubles that adding the levels one
+// at a time gives, for whole levels of 8 and of 16 bits (up to 65535) and
+// for levels with fractions, or below zero, or not a number.
+TEST(FrameFacts, LevelAndSpreadAreThoseOfAddingTheLevelsInOrder)
+{
+    std::mt19937 random(15);
+    std::uniform_int_distribution<int> byte(0, 255), deep(60000, 65535);
+    std::uniform_real_distribution<float> fraction(0.0f, 255.0f);
+    const auto expectInOrder = [](const ObjectView& view, const char* what) {
+        double sum = 0.0, squares = 0.0;
+        std::size_t above = 0;
+        for (const float level : view.window.levels) {
+            sum += level;
+            squares += static_cast<double>(level) * level;
+            if (level > view.threshold) ++above;
+        }
+        const double n = static_cast<double>(view.window.levels.size());
+        const FrameFacts facts = GatherFacts(view, 4.0);
+        EXPECT_EQ(facts.level, sum / n) << what;
+        EXPECT_EQ(facts.spread, std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)))) << what;
+        EXPECT_EQ(facts.objectShare, static_cast<double>(above) / n) << what;
+    };
+    const auto view = [](const std::function<float()>& level) {
+        ObjectView v;
+        v.window.width = v.window.height = 128;
+        for (int i = 0; i < 128 * 128; ++i) v.window.levels.push_back(level());
+        v.border.assign(4 * 128, 0.0f);
+        v.threshold = 100.0f;
+        return v;
+    };
+    expectInOrder(view([&] { return static_cast<float>(byte(random)); }), "8-bit");
+    expectInOrder(view([&] { return static_cast<float>(deep(random)); }), "16-bit");
+    expectInOrder(view([&] { return fraction(random); }), "fractions");
+    int i = 0;
+    expectInOrder(view([&] { return ++i == 77 ? -1.0f : static_cast<float>(byte(random)); }), "one below zero");
+    i = 0;
+    expectInOrder(view([&] { return ++i == 77 ? 65536.0f : static_cast<float>(deep(random)); }), "one past 16 bits");
+    i = 0;
+    const ObjectView lost = view([&] { return ++i == 5 ? std::nanf("") : static_cast<float>(byte(random)); });
+    EXPECT_TRUE(std::isnan(GatherFacts(lost, 4.0).level)) << "a level that is not a number";
+}
 
 TEST(FrameFacts, AStraightLineAtAnyAngleIsAStreakAndALimbIsNot)
 {
