@@ -52,11 +52,12 @@ TEST(FrameFacts, LevelAndSpreadAreThoseOfAddingTheLevelsInOrder)
         EXPECT_EQ(facts.spread, std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)))) << what;
         EXPECT_EQ(facts.objectShare, static_cast<double>(above) / n) << what;
     };
-    const auto view = [](const std::function<float()>& level) {
+    const auto view = [](const std::function<float()>& level, int width = 128, int height = 128) {
         ObjectView v;
-        v.window.width = v.window.height = 128;
-        for (int i = 0; i < 128 * 128; ++i) v.window.levels.push_back(level());
-        v.border.assign(4 * 128, 0.0f);
+        v.window.width = width;
+        v.window.height = height;
+        for (int i = 0; i < width * height; ++i) v.window.levels.push_back(level());
+        v.border.assign(2 * static_cast<std::size_t>(width + height), 0.0f);
         v.threshold = 100.0f;
         return v;
     };
@@ -67,6 +68,9 @@ TEST(FrameFacts, LevelAndSpreadAreThoseOfAddingTheLevelsInOrder)
     expectInOrder(view([&] { return ++i == 77 ? -1.0f : static_cast<float>(byte(random)); }), "one below zero");
     i = 0;
     expectInOrder(view([&] { return ++i == 77 ? 65536.0f : static_cast<float>(deep(random)); }), "one past 16 bits");
+    i = 0;
+    expectInOrder(view([&] { return ++i == 127 * 129 ? 0.5f : static_cast<float>(byte(random)); }, 127, 129),
+                  "a fraction among the last few");
     i = 0;
     const ObjectView lost = view([&] { return ++i == 5 ? std::nanf("") : static_cast<float>(byte(random)); });
     EXPECT_TRUE(std::isnan(GatherFacts(lost, 4.0).level)) << "a level that is not a number";
