@@ -299,10 +299,7 @@ LevelSums SumsInOrder(const std::vector<float>& levels, float threshold)
     return sums;
 }
 
-// Whole levels of 0 .. 65535 (every frame's up to 16 bits), fewer than 2^21
-// of them: each square is below 2^32 and every running sum below 2^53, so
-// adding them as doubles one by one never rounds, and integer sums in any
-// order give the same doubles; they need no chain of dependent additions.
+// A whole level of 0 .. 65535, as every frame of up to 16 bits gives.
 bool WholeLevel(float level) { return level >= 0.0f && level <= 65535.0f && std::trunc(level) == level; }
 
 #if defined(QUIVANE_FACTS_AVX2)
@@ -327,6 +324,10 @@ __attribute__((target("avx2"))) bool WholeLevelsAvx2(const std::vector<float>& l
 
 #endif
 
+// Fewer than 2^21 whole levels: each square is below 2^32 and every running
+// sum below 2^53, so adding them as doubles one by one never rounds, and
+// integer sums in any order give the same doubles, without a chain of
+// dependent additions.
 bool SumsExactly(const std::vector<float>& levels)
 {
     if (levels.size() >= (std::size_t{1} << 21)) return false;
