@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "image/Bitmap.h"
+#include "image/ColourRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {
 
 // A frame of a capture: 24 bits as a video decoder gives it, 8-bit grey, or
-// deep.
-using CaptureFrame = std::variant<Bitmap24, Bitmap8, DeepFrame>;
+// deep; or 24-bit rows left in the decoder's memory (see ReadFrameInPlace).
+using CaptureFrame = std::variant<Bitmap24, Bitmap8, DeepFrame, HeldRows>;
 
 // A capture file opened by what it holds, not by its name: a SER file is read
 // by our own reader (FFmpeg's does not read every byte order right), anything

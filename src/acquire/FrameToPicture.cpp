@@ -13,13 +13,13 @@ std::uint16_t MosaicSample(const ColourPixel& p) { return static_cast<std::uint1
 
 // A grey frame as the one-channel deep frame it is, a mosaic when a pattern
 // is named. A 24-bit grey frame gives its green.
-template <class Pixel>
-DeepFrame OneChannel(const Bitmap<Pixel>& frame, Mosaic mosaic)
+template <class Frame>
+DeepFrame OneChannel(const Frame& frame, Mosaic mosaic)
 {
     DeepFrame out(frame.width(), frame.height(), 1);
     out.mosaic = mosaic;
     for (int y = 0; y < frame.height(); ++y) {
-        const Pixel* in = frame.row(y);
+        const auto* in = frame.row(y);
         std::uint16_t* row = out.row(y);
         for (int x = 0; x < frame.width(); ++x) row[x] = MosaicSample(in[x]);
     }
@@ -28,9 +28,9 @@ DeepFrame OneChannel(const Bitmap<Pixel>& frame, Mosaic mosaic)
 
 // A frame read as 24 bits at its own depth: as the one-channel mosaic it
 // holds when a pattern is named, else as colour.
-DeepFrame GreyMosaicOrColour(const Bitmap24& frame, Mosaic mosaic)
+DeepFrame GreyMosaicOrColour(const ColourRows& frame, Mosaic mosaic)
 {
-    return mosaic == Mosaic::None ? ToDeepFrame(frame) : OneChannel(frame, mosaic);
+    return mosaic == Mosaic::None ? ToDeepFrame(frame.copy()) : OneChannel(frame, mosaic);
 }
 
 // A picture and what is to be measured of its frame.
@@ -62,11 +62,18 @@ MadePicture Made(const Frame& frame, const SeriesSettings& s)
 }
 
 // Preparation never changes the frame it is given: a correction works on a copy.
-template <class Frame>
-MadePicture PictureOf(const Frame& frame, const SeriesSettings& s)
+MadePicture PictureOf(const ColourRows& frame, const SeriesSettings& s)
 {
     if (s.correction.flags == 0) return Made(frame, s);
-    Frame corrected = frame;
+    Bitmap24 corrected = frame.copy();
+    CorrectFrame(s.correction, corrected);
+    return Made(ColourRows(corrected), s);
+}
+
+MadePicture PictureOf(const DeepFrame& frame, const SeriesSettings& s)
+{
+    if (s.correction.flags == 0) return Made(frame, s);
+    DeepFrame corrected = frame;
     CorrectFrame(s.correction, corrected);
     return Made(corrected, s);
 }
@@ -79,7 +86,8 @@ PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
     const DeepFrame& colour = mosaic != Mosaic::None ? made : AsColour(frame, made);
     Bitmap24 eight = ToBitmap24(colour);
     // 8-bit data takes the 24-bit way, to the same bytes.
-    MadePicture picture = !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(eight, s) : PictureOf(colour, s);
+    MadePicture picture =
+        !NeedsDeepPath(colour) && !s.correction.deepFiles ? PictureOf(ColourRows(eight), s) : PictureOf(colour, s);
     return {std::move(picture.picture), std::move(eight), std::move(picture.view)};
 }
 
@@ -87,7 +95,10 @@ PreparedFrame PrepareDeep(const DeepFrame& frame, const SeriesSettings& s)
 
 FrameRef RefOf(const CaptureFrame& frame)
 {
-    return std::visit([](const auto& f) -> FrameRef { return &f; }, frame);
+    if (const auto* bitmap = std::get_if<Bitmap24>(&frame)) return ColourRows(*bitmap);
+    if (const auto* held = std::get_if<HeldRows>(&frame)) return held->rows;
+    if (const auto* grey = std::get_if<Bitmap8>(&frame)) return grey;
+    return &std::get<DeepFrame>(frame);
 }
 
 PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
@@ -95,9 +106,9 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
     // A frame that does not say it holds a mosaic (a grey AVI or SER) is read
     // with the pattern the user names.
     const Mosaic named = ChosenMosaic(s.bayer, Mosaic::None);
-    if (const auto* bitmap = std::get_if<const Bitmap24*>(&frame)) {
-        if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(**bitmap, named), s);
-        MadePicture made = PictureOf(**bitmap, s);
+    if (const auto* rows = std::get_if<ColourRows>(&frame)) {
+        if (named != Mosaic::None || s.correction.deepFiles) return PrepareDeep(GreyMosaicOrColour(*rows, named), s);
+        MadePicture made = PictureOf(*rows, s);
         return {std::move(made.picture), {}, std::move(made.view)};
     }
     if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {

@@ -11,8 +11,8 @@
 
 namespace quivane {
 
-// A frame of any kind, as read.
-using FrameRef = std::variant<const Bitmap24*, const Bitmap8*, const DeepFrame*>;
+// A frame of any kind, as read: a colour frame as rows, wherever they lie.
+using FrameRef = std::variant<ColourRows, const Bitmap8*, const DeepFrame*>;
 
 FrameRef RefOf(const CaptureFrame& frame);
 

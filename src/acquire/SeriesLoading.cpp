@@ -143,8 +143,8 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
     else if (prepared.view) prepared.picture.sharpness = MeasureView(*prepared.view).score;
     auto add = [&](int index, Picture picture) {
         const auto* grey = std::get_if<const Bitmap8*>(&frame);
-        const auto* bitmap = std::get_if<const Bitmap24*>(&frame);
-        const Bitmap24& shown = prepared.shown.empty() && bitmap ? **bitmap : prepared.shown;
+        const auto* rows = std::get_if<ColourRows>(&frame);
+        const ColourRows shown = prepared.shown.empty() && rows ? *rows : ColourRows(prepared.shown);
         if (grey && prepared.shown.empty()) {
             observer.preparingGrey(index, **grey);
             pictures.push_back(std::move(picture));
@@ -240,7 +240,7 @@ struct SeriesFiles {
             storage.deep = std::move(*deep);
             return FrameRef(&storage.deep);
         }
-        return FrameRef(std::get<const Bitmap24*>(frame));
+        return FrameRef(ColourRows(*std::get<const Bitmap24*>(frame)));
     }
 };
 
@@ -263,7 +263,7 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
 void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    AddAlone(pictures, &frame, settings, observer);
+    AddAlone(pictures, ColourRows(frame), settings, observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,

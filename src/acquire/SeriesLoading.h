@@ -42,11 +42,11 @@ class LoadObserver {
 public:
     virtual ~LoadObserver() = default;
     // Picture `index` (0 is the result) is about to be prepared from `frame`.
-    // The frame stays as it is until the next frame is given (to either
-    // `preparing` or `preparingGrey`) or, for the last one, until `ending`
-    // returns.
-    virtual void preparing(int /*index*/, const Bitmap24& /*frame*/) {}
-    virtual void prepared(int /*index*/, const Bitmap24& /*frame*/, const Picture& /*picture*/) {}
+    // The frame's rows stay as they are until the next frame is given (to
+    // either `preparing` or `preparingGrey`) or, for the last one, until
+    // `ending` returns.
+    virtual void preparing(int /*index*/, const ColourRows& /*frame*/) {}
+    virtual void prepared(int /*index*/, const ColourRows& /*frame*/, const Picture& /*picture*/) {}
     // The same for a grey frame, which a window may widen to show it.
     virtual void preparingGrey(int /*index*/, const Bitmap8& /*frame*/) {}
     virtual void preparedGrey(int /*index*/, const Bitmap8& /*frame*/, const Picture& /*picture*/) {}

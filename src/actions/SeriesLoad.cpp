@@ -32,20 +32,28 @@ bool WindowLoadObserver::Due()
     return drawing_;
 }
 
-void WindowLoadObserver::preparing(int, const Bitmap24& frame)
+void WindowLoadObserver::preparing(int, const ColourRows& frame)
 {
     if (Due()) {
-        ui_.showInputView(frame);
+        ShowColour(frame);
         return;
     }
-    loadColour_ = &frame;
+    loadColour_ = frame;
     held_ = Held::Colour;
     copied_ = false;
 }
 
-void WindowLoadObserver::prepared(int index, const Bitmap24& frame, const Picture& picture)
+void WindowLoadObserver::prepared(int index, const ColourRows& frame, const Picture& picture)
 {
     ShowPrepared(index, frame.width(), frame.height(), picture);
+}
+
+// The rows may lie in a decoder's memory, padded or bottom-up: the window is
+// given a bitmap of them.
+void WindowLoadObserver::ShowColour(const ColourRows& frame)
+{
+    frame.copyInto(heldColour_);
+    ui_.showInputView(heldColour_);
 }
 
 void WindowLoadObserver::ShowGrey(const Bitmap8& frame)
@@ -86,7 +94,7 @@ void WindowLoadObserver::ShowPrepared(int index, int frameWidth, int frameHeight
 void WindowLoadObserver::ending()
 {
     // The storage is reused from load to load: a copy, not a drawing.
-    if (held_ == Held::Colour) heldColour_ = *loadColour_;
+    if (held_ == Held::Colour) loadColour_.copyInto(heldColour_);
     if (held_ == Held::Grey) heldGrey_ = *loadGrey_;
     copied_ = true;
 }

@@ -28,8 +28,8 @@ public:
         : ws_(ws), ui_(ui), interval_(interval)
     {
     }
-    void preparing(int index, const Bitmap24& frame) override;
-    void prepared(int index, const Bitmap24& frame, const Picture& picture) override;
+    void preparing(int index, const ColourRows& frame) override;
+    void prepared(int index, const ColourRows& frame, const Picture& picture) override;
     void preparingGrey(int index, const Bitmap8& frame) override;
     void preparedGrey(int index, const Bitmap8& frame, const Picture& picture) override;
     void counted(int count) override;
@@ -41,6 +41,7 @@ public:
 
 private:
     bool Due();
+    void ShowColour(const ColourRows& frame);
     void ShowGrey(const Bitmap8& frame);
     void ShowPrepared(int index, int frameWidth, int frameHeight, const Picture& picture);
 
@@ -52,10 +53,10 @@ private:
     // What the last frame not drawn would have shown: the load's frame until
     // the load ends, then a copy of it.
     enum class Held { Nothing, Colour, Grey } held_ = Held::Nothing;
-    const Bitmap24* loadColour_ = nullptr;
+    ColourRows loadColour_;
     const Bitmap8* loadGrey_ = nullptr;
     bool copied_ = false;
-    Bitmap24 heldColour_;
+    Bitmap24 heldColour_;  // also where a frame's rows are copied to be drawn
     Bitmap8 heldGrey_;
 };
 

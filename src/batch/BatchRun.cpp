@@ -85,7 +85,7 @@ private:
 class BatchLoadObserver : public LoadObserver {
 public:
     explicit BatchLoadObserver(const ProgressLines& lines) : lines_(lines) {}
-    void prepared(int index, const Bitmap24& frame, const Picture&) override { line(index, frame.width(), frame.height()); }
+    void prepared(int index, const ColourRows& frame, const Picture&) override { line(index, frame.width(), frame.height()); }
     void preparedGrey(int index, const Bitmap8& frame, const Picture&) override
     {
         line(index, frame.width(), frame.height());

@@ -67,8 +67,8 @@ private:
     std::array<std::array<std::uint32_t, 256>, 4> counts_{};
 };
 
-template <class Pixel>
-Histogram GreenHistogram(const Bitmap<Pixel>& frame)
+template <class Frame>
+Histogram GreenHistogram(const Frame& frame)
 {
     GreenCounts counts;
     for (int y = 0; y < frame.height(); y += 2) counts.addRow(frame.row(y), frame.width());
@@ -103,8 +103,8 @@ private:
     std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
 };
 
-template <class Pixel>
-FrameSurvey SurveyPixels(const Bitmap<Pixel>& frame, int threshold)
+template <class Frame>
+FrameSurvey SurveyPixels(const Frame& frame, int threshold)
 {
     SurveySums sums;
     for (int y = 0; y < frame.height(); ++y) sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
@@ -115,7 +115,7 @@ int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], r
 
 }  // namespace
 
-FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold) { return SurveyPixels(frame, threshold); }
+FrameSurvey SurveyFrame(const ColourRows& frame, int threshold) { return SurveyPixels(frame, threshold); }
 
 namespace {
 
@@ -201,10 +201,10 @@ __attribute__((target_clones("avx2", "default"))) void StretchBytes(const std::u
 
 // The region around (left, top), border pixels repeated outside the frame,
 // with the frame's luminance range stretched to 0..240.
-template <class Pixel>
-Bitmap24 StretchedCutOut(const Bitmap<Pixel>& frame, int left, int top, int width, int height, int minimum,
-                         int maximum)
+template <class Frame>
+Bitmap24 StretchedCutOut(const Frame& frame, int left, int top, int width, int height, int minimum, int maximum)
 {
+    using Pixel = std::remove_cv_t<std::remove_pointer_t<decltype(frame.row(0))>>;
     const int range = maximum - minimum != 0 ? maximum - minimum : 1;
     const int gain = 61440 / range;  // 240 * 256: the range becomes 0..240
     auto stretch = [&](int channel) { return static_cast<std::uint8_t>(ClampByte((channel - minimum) * gain / 256)); };
@@ -330,7 +330,7 @@ ObjectSurvey SurveyPixelObject(const Bitmap8& frame)
 // bytes, and of that only the rows that reach above the threshold: the
 // others weigh nothing, and their range is known (a planet leaves most rows
 // to the sky).
-ObjectSurvey SurveyPixelObject(const Bitmap24& frame)
+ObjectSurvey SurveyPixelObject(const ColourRows& frame)
 {
     thread_local Bitmap8 luminance;
     thread_local std::vector<ByteRange> rowRanges;
@@ -363,8 +363,8 @@ ObjectSurvey SurveyColourObject(const DeepFrame& colour, const DeepRange& range)
     return survey;
 }
 
-template <class Pixel>
-ObjectSurvey BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int width, int height)
+template <class Frame>
+ObjectSurvey BuildFromPixels(Picture& picture, const Frame& frame, int width, int height)
 {
     PreparePictureBitmap(picture, width, height);
     const ObjectSurvey object = SurveyPixelObject(frame);
@@ -380,7 +380,7 @@ ObjectSurvey BuildFromPixels(Picture& picture, const Bitmap<Pixel>& frame, int w
 
 }  // namespace
 
-ObjectSurvey BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height)
+ObjectSurvey BuildPicture(Picture& picture, const ColourRows& frame, int width, int height)
 {
     return BuildFromPixels(picture, frame, width, height);
 }
@@ -407,7 +407,7 @@ ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, i
     return object;
 }
 
-ObjectSurvey SurveyObject(const Bitmap24& frame) { return SurveyPixelObject(frame); }
+ObjectSurvey SurveyObject(const ColourRows& frame) { return SurveyPixelObject(frame); }
 
 ObjectSurvey SurveyObject(const Bitmap8& frame) { return SurveyPixelObject(frame); }
 

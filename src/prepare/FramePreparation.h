@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
+#include "image/ColourRows.h"
 #include "image/DeepFrame.h"
 #include "image/Picture.h"
 #include "image/PixelHelpers.h"
@@ -20,7 +21,7 @@ struct FrameSurvey {
     double centreX = 0.0;
     double centreY = 0.0;
 };
-FrameSurvey SurveyFrame(const Bitmap24& frame, int threshold);
+FrameSurvey SurveyFrame(const ColourRows& frame, int threshold);
 
 // The threshold and survey BuildPicture finds the object with, for stages
 // that measure the frame around the object. A deep frame's threshold is on
@@ -30,7 +31,7 @@ struct ObjectSurvey {
     int threshold = 24;
     FrameSurvey frame;
 };
-ObjectSurvey SurveyObject(const Bitmap24& frame);
+ObjectSurvey SurveyObject(const ColourRows& frame);
 ObjectSurvey SurveyObject(const Bitmap8& frame);
 ObjectSurvey SurveyObject(const DeepFrame& frame);
 
@@ -41,7 +42,7 @@ ObjectSurvey SurveyObject(const DeepFrame& frame);
 // width x height and packs every pixel. Returns the survey it cut with, the
 // one SurveyObject gives of the frame, so that a stage measuring the frame
 // around its object needs no second pass over the frame.
-ObjectSurvey BuildPicture(Picture& picture, const Bitmap24& frame, int width, int height);
+ObjectSurvey BuildPicture(Picture& picture, const ColourRows& frame, int width, int height);
 // The same from a grey frame, to the same picture as its 24-bit twin.
 ObjectSurvey BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height);
 // The same from a deep frame (grey or colour, never a mosaic): the stretch

@@ -7,10 +7,10 @@
 namespace quivane {
 namespace {
 
-int WidthOf(const Bitmap24& f) { return f.width(); }
+int WidthOf(const ColourRows& f) { return f.width(); }
 int WidthOf(const Bitmap8& f) { return f.width(); }
 int WidthOf(const DeepFrame& f) { return f.width; }
-int HeightOf(const Bitmap24& f) { return f.height(); }
+int HeightOf(const ColourRows& f) { return f.height(); }
 int HeightOf(const Bitmap8& f) { return f.height(); }
 int HeightOf(const DeepFrame& f) { return f.height; }
 
@@ -22,7 +22,7 @@ ObjectView View(const Frame& frame, const ObjectSurvey& survey, bool wholeFrame)
 
 }  // namespace
 
-ObjectView MeasuredView(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
+ObjectView MeasuredView(const ColourRows& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
     return View(frame, survey, wholeFrame);
 }
@@ -44,7 +44,7 @@ FrameMeasure MeasureView(const ObjectView& view)
     return {SharpnessScore(view.window, noise), GatherFacts(view, noise)};
 }
 
-FrameMeasure MeasureFrame(const Bitmap24& frame, const ObjectSurvey& survey, bool wholeFrame)
+FrameMeasure MeasureFrame(const ColourRows& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
     return MeasureView(View(frame, survey, wholeFrame));
 }

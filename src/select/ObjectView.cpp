@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <type_traits>
+#include <utility>
 
 #include "image/LuminanceRow.h"
 #include "image/PixelHelpers.h"
@@ -16,9 +17,10 @@ namespace {
 constexpr float DeepPerByte = 257.0f;
 
 // Each kind of frame reads a run of a row as levels on the 8-bit scale.
-template <class Pixel>
+template <class Frame>
 struct BitmapPixels {
-    const Bitmap<Pixel>& frame;
+    using Pixel = std::remove_cv_t<std::remove_pointer_t<decltype(std::declval<const Frame&>().row(0))>>;
+    const Frame& frame;
     int width() const { return frame.width(); }
     int height() const { return frame.height(); }
     void read(int x, int y, int count, float* out) const
@@ -105,15 +107,15 @@ ObjectSurvey AtFrameMiddle(ObjectSurvey survey, int width, int height)
     return survey;
 }
 
-ObjectView ViewObject(const Bitmap24& frame, const ObjectSurvey& survey, int side)
+ObjectView ViewObject(const ColourRows& frame, const ObjectSurvey& survey, int side)
 {
-    return View(BitmapPixels<ColourPixel>{frame}, survey.frame.centreX, survey.frame.centreY,
+    return View(BitmapPixels<ColourRows>{frame}, survey.frame.centreX, survey.frame.centreY,
                 static_cast<float>(survey.threshold), side);
 }
 
 ObjectView ViewObject(const Bitmap8& frame, const ObjectSurvey& survey, int side)
 {
-    return View(BitmapPixels<std::uint8_t>{frame}, survey.frame.centreX, survey.frame.centreY,
+    return View(BitmapPixels<Bitmap8>{frame}, survey.frame.centreX, survey.frame.centreY,
                 static_cast<float>(survey.threshold), side);
 }
 

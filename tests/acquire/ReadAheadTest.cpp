@@ -40,7 +40,7 @@ struct ScriptedSource {
             for (int x = 0; x < 64; ++x)
                 storage.frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(x * 4),
                                                      static_cast<std::uint8_t>(y * 5)};
-        return FrameRef(&storage.frame);
+        return FrameRef(ColourRows(storage.frame));
     }
 };
 
@@ -68,13 +68,13 @@ TYPED_TEST(ReadingAhead, EveryFrameIsReadOnceInOrderAndHandedOutInOrder)
     const SeriesSettings settings = Small();
     {
         ReadAhead frames(source, 40, settings);
-        const Bitmap24* before = nullptr;  // kept until the next frame is in hand
+        ColourRows before;  // kept until the next frame is in hand; none while empty
         for (int k = 0; k < 40; ++k) {
             typename ReadAhead<TypeParam>::Done done = frames.Next(k);
-            if (before) {
-                ASSERT_EQ(before->at(0, 0).blue, k - 1 - (k - 1 == source.missing)) << "a kept frame stays";
+            if (before.height() > 0) {
+                ASSERT_EQ(before.row(0)->blue, k - 1 - (k - 1 == source.missing)) << "a kept frame stays";
                 frames.Release(k - 1 - (k - 1 == source.missing));
-                before = nullptr;
+                before = ColourRows();
             }
             if (k == source.missing) {
                 EXPECT_TRUE(std::holds_alternative<std::monostate>(done.read));
@@ -82,11 +82,11 @@ TYPED_TEST(ReadingAhead, EveryFrameIsReadOnceInOrderAndHandedOutInOrder)
                 frames.Release(k);
                 continue;
             }
-            const Bitmap24& frame = *std::get<const Bitmap24*>(std::get<FrameRef>(done.read));
-            ASSERT_EQ(frame.at(0, 0).blue, k) << "the frame handed out is frame " << k;
+            const ColourRows frame = std::get<ColourRows>(std::get<FrameRef>(done.read));
+            ASSERT_EQ(frame.row(0)->blue, k) << "the frame handed out is frame " << k;
             ASSERT_TRUE(done.prepared);
-            EXPECT_EQ(done.prepared->picture.bitmap, PrepareFrame(FrameRef(&frame), settings).picture.bitmap);
-            before = &frame;
+            EXPECT_EQ(done.prepared->picture.bitmap, PrepareFrame(frame, settings).picture.bitmap);
+            before = frame;
         }
     }
     std::vector<int> expected(40);
@@ -131,12 +131,12 @@ TYPED_TEST(ReadingAhead, AFrameKeptFarBehindDoesNotHoldUpTheReading)
     TypeParam source;
     const SeriesSettings settings = Small();
     ReadAhead frames(source, 12, settings);
-    const Bitmap24& kept = *std::get<const Bitmap24*>(std::get<FrameRef>(frames.Next(0).read));
+    const ColourRows kept = std::get<ColourRows>(std::get<FrameRef>(frames.Next(0).read));
     for (int k = 1; k < 12; ++k) {
         EXPECT_TRUE(frames.Next(k).prepared);
         frames.Release(k);
     }
-    EXPECT_EQ(kept.at(0, 0).blue, 0);
+    EXPECT_EQ(kept.row(0)->blue, 0);
 }
 
 // A load that stops early leaves the helper waiting for room; ending it then
