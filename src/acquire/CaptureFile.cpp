@@ -72,7 +72,11 @@ std::variant<CaptureFile, std::string> CaptureFile::Open(const std::string& path
     return capture;
 }
 
-bool CaptureFile::ReadFrame(int k, CaptureFrame& frame)
+bool CaptureFile::ReadFrame(int k, CaptureFrame& frame) { return Read(k, frame, false); }
+
+bool CaptureFile::ReadFrameInPlace(int k, CaptureFrame& frame) { return Read(k, frame, true); }
+
+bool CaptureFile::Read(int k, CaptureFrame& frame, bool inPlace)
 {
     if (!source_) return false;
     if (auto* ser = std::get_if<SerFile>(&source_->reader)) {
@@ -95,7 +99,7 @@ bool CaptureFile::ReadFrame(int k, CaptureFrame& frame)
     // The frame's storage goes to the reader and comes back with the frame.
     VideoFrame read;
     if (auto* bitmap = std::get_if<Bitmap24>(&frame)) read = std::move(*bitmap);
-    const bool got = video.ReadVideoFrame(read);
+    const bool got = inPlace ? video.ReadVideoFrameInPlace(read) : video.ReadVideoFrame(read);
     std::visit([&](auto& f) { frame = std::move(f); }, read);
     if (got) return true;
     switch (video.LastMiss()) {

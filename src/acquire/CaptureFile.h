@@ -13,7 +13,7 @@
 namespace quivane {
 
 // A frame of a capture: 24 bits as a video decoder gives it, 8-bit grey, or
-// deep; or 24-bit rows left in the decoder's memory (see ReadFrameInPlace).
+// deep; or 24-bit rows left in a video decoder's memory (ReadFrameInPlace).
 using CaptureFrame = std::variant<Bitmap24, Bitmap8, DeepFrame, HeldRows>;
 
 // A capture file opened by what it holds, not by its name: a SER file is read
@@ -37,6 +37,9 @@ public:
     // stays; false for a frame that cannot be decoded. Video of more than 8
     // bits a sample, and raw colour mosaics, come as deep frames.
     bool ReadFrame(int k, CaptureFrame& frame);
+    // The same, except that a video frame its decoder holds as plain 24-bit
+    // rows is left where it lies, held (see VideoSource::ReadVideoFrameInPlace).
+    bool ReadFrameInPlace(int k, CaptureFrame& frame);
 
     // What reading found wrong since the last call, one sentence (without
     // the file name) for each kind: frames whose data cannot be decoded or
@@ -55,6 +58,7 @@ private:
     };
 
     void NoteLeftOut(int k, const std::string& reason);
+    bool Read(int k, CaptureFrame& frame, bool inPlace);
 
     std::unique_ptr<Source> source_;
     int frameCount_ = 0;

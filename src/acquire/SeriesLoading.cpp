@@ -209,14 +209,15 @@ private:
     int added_ = -1;  // the frame added last, still kept
 };
 
-// A capture's frames by number; one that does not decode is left out.
+// A capture's frames by number; one that does not decode is left out. A raw
+// video's frames are read where the decoder leaves them.
 struct CaptureSource {
     using Storage = CaptureFrame;
     static constexpr bool ReadsApart = false;
     CaptureFile& capture;
     FrameRead read(int k, CaptureFrame& frame)
     {
-        if (!capture.ReadFrame(k, frame)) return {};
+        if (!capture.ReadFrameInPlace(k, frame)) return {};
         return RefOf(frame);
     }
 };

@@ -362,7 +362,9 @@ struct VideoSource::Decoder {
     bool DecodeNext(std::int64_t wanted);
     bool IsLost(std::int64_t number) const { return lost.Contains(number); }
     bool HeldReadsDeep() const { return ReadsDeep(av_pix_fmt_desc_get(static_cast<AVPixelFormat>(held->format))); }
+    bool HoldsPlainRows() const { return held->format == AV_PIX_FMT_BGR24; }
     bool Convert(std::string& problem, Bitmap24& bitmap);
+    std::optional<HeldRows> Hold(std::string& problem);
     std::optional<DeepFrame> ConvertDeep(std::string& problem);
 
 private:
@@ -660,6 +662,25 @@ bool VideoSource::Decoder::Convert(std::string& problem, Bitmap24& bitmap)
     return true;
 }
 
+// The held frame's rows where they lie, for a frame HoldsPlainRows(): a new
+// reference to the frame keeps them, whatever the decoder does next. The
+// rows are those Convert would copy, through the frame's own stride.
+std::optional<HeldRows> VideoSource::Decoder::Hold(std::string& problem)
+{
+    if (!UsableSize(*held, problem)) return std::nullopt;
+    AVFrame* kept = av_frame_clone(held.get());
+    if (kept == nullptr) {
+        problem = "there is no memory left to keep it";
+        return std::nullopt;
+    }
+    const ColourRows rows(reinterpret_cast<const ColourPixel*>(kept->data[0]), kept->linesize[0], kept->width,
+                          kept->height);
+    return HeldRows{rows, std::shared_ptr<const void>(kept, [](const void* frame) {
+                        AVFrame* owned = static_cast<AVFrame*>(const_cast<void*>(frame));
+                        av_frame_free(&owned);
+                    })};
+}
+
 // The held frame, of a format ReadsDeep() accepts, as a deep frame. Grey and
 // mosaic samples are read as they are, each scaled to 16 bits from the
 // format's depth; mosaics are left for the loader to debayer with the
@@ -876,7 +897,11 @@ std::optional<Bitmap24> VideoSource::ReadFrame()
     return converted ? std::optional<Bitmap24>(std::move(bitmap)) : std::nullopt;
 }
 
-bool VideoSource::ReadVideoFrame(VideoFrame& frame)
+bool VideoSource::ReadVideoFrame(VideoFrame& frame) { return ReadVideoFrame(frame, false); }
+
+bool VideoSource::ReadVideoFrameInPlace(VideoFrame& frame) { return ReadVideoFrame(frame, true); }
+
+bool VideoSource::ReadVideoFrame(VideoFrame& frame, bool inPlace)
 {
     if (!DecodeToPosition()) return false;
     std::string problem;
@@ -884,6 +909,11 @@ bool VideoSource::ReadVideoFrame(VideoFrame& frame)
     if (decoder_->HeldReadsDeep()) {
         if (auto deep = decoder_->ConvertDeep(problem)) {
             frame = std::move(*deep);
+            converted = true;
+        }
+    } else if (inPlace && decoder_->HoldsPlainRows()) {
+        if (auto rows = decoder_->Hold(problem)) {
+            frame = std::move(*rows);
             converted = true;
         }
     } else {

@@ -6,13 +6,15 @@
 #include <variant>
 
 #include "image/Bitmap.h"
+#include "image/ColourRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {
 
 // A frame as the file holds it: 24 bits for video of at most 8 bits a
-// sample, a deep frame for deeper video and for raw colour mosaics.
-using VideoFrame = std::variant<Bitmap24, DeepFrame>;
+// sample, a deep frame for deeper video and for raw colour mosaics; or,
+// read in place, 24-bit rows left in the decoder's memory.
+using VideoFrame = std::variant<Bitmap24, DeepFrame, HeldRows>;
 
 // Frames of a video file, read with FFmpeg. Only the file's first stream is
 // used, and only when it is a video stream. Frames come in display order,
@@ -88,6 +90,10 @@ public:
     // The same into `frame`, whose storage a 24-bit frame reuses: a load
     // reads thousands of frames of one size. False when there is no frame.
     bool ReadVideoFrame(VideoFrame& frame);
+    // The same, except that a frame the decoder holds as plain 24-bit rows
+    // (raw BGR video) is not copied: it comes as those rows, kept where they
+    // lie for as long as any copy of the frame is, whatever is read next.
+    bool ReadVideoFrameInPlace(VideoFrame& frame);
 
     // Why the last read found no frame.
     enum class Miss {
@@ -120,6 +126,8 @@ private:
 
     // Decodes up to the frame at the position; false when there is none.
     bool DecodeToPosition();
+    // ReadVideoFrame, with the held frame's plain rows left in place or not.
+    bool ReadVideoFrame(VideoFrame& frame, bool inPlace);
     // Records the outcome of converting the frame at the position.
     void NoteConversion(bool converted, const std::string& problem);
 };

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "acquire/VideoSource.h"
 
@@ -114,6 +116,36 @@ TEST(CaptureFileTest, EightBitVideoStillComesAsTheSameTwentyFourBits)
             ASSERT_TRUE(frame && std::holds_alternative<Bitmap24>(*frame)) << name << " frame " << k;
             video.Seek(k);
             EXPECT_EQ(std::get<Bitmap24>(*frame), video.ReadFrame()) << name << " frame " << k;
+        }
+    }
+}
+
+// Raw 24-bit frames read in place are the decoder's own rows, top row first
+// whatever the file's row order, and each stays as it was while later frames
+// are read and after the capture is gone; other kinds come as bitmaps.
+TEST(CaptureFileTest, RawFramesReadInPlaceAreTheFramesAndStayAsTheyWere)
+{
+    for (const char* name : {"v01_raw_bgr24.avi", "v03_raw_gray_y800.avi", "v07_mjpeg.avi"}) {
+        const std::string path = (fs::path(QUIVANE_TESTDATA) / "avi" / name).string();
+        std::vector<CaptureFrame> kept;
+        {
+            CaptureFile capture = Opened(path);
+            CaptureFrame frame;
+            for (int k = 0; k < capture.frameCount(); ++k) {
+                ASSERT_TRUE(capture.ReadFrameInPlace(k, frame)) << name << " frame " << k;
+                kept.push_back(frame);
+            }
+        }
+        CaptureFile plain = Opened(path);
+        ASSERT_EQ(static_cast<int>(kept.size()), plain.frameCount()) << name;
+        for (int k = 0; k < plain.frameCount(); ++k) {
+            const auto expected = Read(plain, k);
+            ASSERT_TRUE(expected && std::holds_alternative<Bitmap24>(*expected)) << name << " frame " << k;
+            const CaptureFrame& frame = kept[static_cast<std::size_t>(k)];
+            const bool raw = std::string(name) == "v01_raw_bgr24.avi";
+            ASSERT_EQ(std::holds_alternative<HeldRows>(frame), raw) << name << " frame " << k;
+            const Bitmap24 read = raw ? std::get<HeldRows>(frame).rows.copy() : std::get<Bitmap24>(frame);
+            EXPECT_EQ(read, std::get<Bitmap24>(*expected)) << name << " frame " << k;
         }
     }
 }

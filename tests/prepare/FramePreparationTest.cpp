@@ -284,6 +284,32 @@ TEST(ObjectSurvey, GreyFramesAreSurveyedAsTheirColourTwinsOnRandomFrames)
         }
 }
 
+// A frame read through rows that lie bottom-up in padded memory, as a
+// decoder may leave them, prepares to the picture and survey of its bitmap.
+TEST(ObjectSurvey, RowsWhereverTheyLiePrepareAsTheirBitmap)
+{
+    const ThreeKinds frames;
+    const Bitmap24& bitmap = frames.colour;
+    const int padding = 5;
+    const std::ptrdiff_t stride = 3 * bitmap.width() + padding;
+    std::vector<std::uint8_t> memory(static_cast<std::size_t>(stride * bitmap.height()), 0xA5);
+    const auto rowBytes = 3 * static_cast<std::size_t>(bitmap.width());
+    for (int y = 0; y < bitmap.height(); ++y)
+        std::memcpy(memory.data() + (bitmap.height() - 1 - y) * stride, bitmap.row(y), rowBytes);
+    const auto* top = reinterpret_cast<const ColourPixel*>(memory.data() + (bitmap.height() - 1) * stride);
+    const ColourRows rows(top, -stride, bitmap.width(), bitmap.height());
+    ASSERT_EQ(rows.copy(), bitmap);
+    Picture fromRows, fromBitmap;
+    fromRows.enlargement = fromBitmap.enlargement = 2;
+    const ObjectSurvey a = BuildPicture(fromRows, rows, 192, 144), b = BuildPicture(fromBitmap, bitmap, 192, 144);
+    EXPECT_EQ(fromRows.bitmap, fromBitmap.bitmap);
+    EXPECT_EQ(a.threshold, b.threshold);
+    EXPECT_EQ(a.frame.centreX, b.frame.centreX);
+    EXPECT_EQ(a.frame.centreY, b.frame.centreY);
+    EXPECT_EQ(a.frame.minimum, b.frame.minimum);
+    EXPECT_EQ(a.frame.maximum, b.frame.maximum);
+}
+
 // Rows whose luminance stays at the threshold weigh nothing, and the survey
 // may pass over them; one level above, a single pixel makes the centre. The
 // bright pixels sit in odd columns, which the histogram does not sample, so
