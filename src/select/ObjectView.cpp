@@ -27,6 +27,11 @@ struct BitmapPixels {
     {
         const Pixel* row = frame.row(y) + x;
         if constexpr (std::is_same_v<Pixel, ColourPixel>) {
+            // The border's columns come a pixel at a time.
+            if (count == 1) {
+                out[0] = static_cast<float>(PixelLuminance(row[0]));
+                return;
+            }
             // Luminance bytes a piece at a time, many pixels at once.
             constexpr int Piece = 256;
             std::array<std::uint8_t, Piece> levels;
