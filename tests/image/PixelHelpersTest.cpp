@@ -81,11 +81,12 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
     }
 }
 
-// Every colour there is again, with row ends that leave every length of
-// tail after the vector body, read from memory that ends with the row; the
-// range given is the row's. Blues run down the row in some rows and up in
-// others, so the extremes fall in the body and in the tail.
-TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
+// Every colour there is, with row ends that leave every length of tail after
+// the vector body, read from memory that ends with the row; the range given
+// is the row's. Blues run down the row in some rows and up in others, so the
+// extremes fall in the body and in the tail.
+template <class Way>
+void ExpectEveryColoursLuminance(const Way& rowLuminance)
 {
     std::vector<std::uint8_t> luminance(256);
     for (int red = 0; red < 256; ++red) {
@@ -96,7 +97,7 @@ TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
             const auto blue = [&](int x) { return down ? 255 - x : x; };
             std::vector<ColourPixel> row(static_cast<std::size_t>(length));
             for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(blue(x), green, red);
-            const ByteRange range = LuminanceRow(row.data() + offset, length - offset, luminance.data());
+            const ByteRange range = rowLuminance(row.data() + offset, length - offset, luminance.data());
             ByteRange expected;
             for (int x = offset; x < length; ++x) {
                 const int level = Luminance(red, green, blue(x));
@@ -113,7 +114,7 @@ TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
     for (int length = 0; length <= 70; ++length) {
         std::vector<ColourPixel> row(static_cast<std::size_t>(length));
         for (int x = 0; x < length; ++x) row[static_cast<std::size_t>(x)] = Bgr(x * 37 % 256, x * 11 % 256, x * 3);
-        const ByteRange range = LuminanceRow(row.data(), length, luminance.data());
+        const ByteRange range = rowLuminance(row.data(), length, luminance.data());
         ByteRange expected;
         for (int x = 0; x < length; ++x) {
             const int level = PixelLuminance(row[static_cast<std::size_t>(x)]);
@@ -124,6 +125,19 @@ TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
         EXPECT_EQ(range.smallest, expected.smallest) << length;
         EXPECT_EQ(range.largest, expected.largest) << length;
     }
+}
+
+// Every way the processor has of working out a row's luminance gives the
+// plain loop's bytes.
+TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
+{
+    for (const LuminanceWay way : {LuminanceWay::Plain, LuminanceWay::Avx2, LuminanceWay::Avx512}) {
+        if (!ProcessorHas(way)) continue;
+        SCOPED_TRACE(static_cast<int>(way));
+        ExpectEveryColoursLuminance(
+            [way](const ColourPixel* in, int count, std::uint8_t* out) { return LuminanceRowBy(way, in, count, out); });
+    }
+    EXPECT_TRUE(ProcessorHas(LuminanceWay::Plain));
 }
 
 TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)
