@@ -1,7 +1,8 @@
 #include "acquire/BmpReader.h"
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "acquire/BmpDecoder.h"
@@ -19,56 +20,46 @@ ReadFailure Failure(const std::string& path, const std::string& problem)
 // pixel, and a MiB for headers, palette, masks and an embedded colour profile.
 constexpr std::uintmax_t LargestFile = std::uintmax_t{MaxFrameSide} * MaxFrameSide * 4 + (1u << 20);
 
-// A plain 24-bit bitmap, the kind cameras' capture programs write, is read
-// from the file straight into the frame's rows. False for any other bitmap,
-// or when the file changed under us; the whole file is then read and decoded,
-// which also names whatever is wrong with it.
-bool ReadPlainRows(const ReadableFile& file, std::vector<std::uint8_t>& bytes, Bitmap24& frame)
+// A plain 24-bit bitmap's rows where its pixel block lands; nothing for any
+// other bitmap, or when the file changed under us.
+std::optional<ColourRows> ReadPlainBlock(const ReadableFile& file, BmpStorage& storage)
 {
-    if (file.size() <= PlainHeaderBytes) return false;
-    if (file.readAt(0, PlainHeaderBytes, bytes) || bytes.size() < PlainHeaderBytes) return false;
-    const auto rows = PlainBmpRows(bytes.data(), bytes.size(), file.size(), MaxFrameSide);
-    if (!rows) return false;
-    frame.reshape(rows->width, rows->height);
-    const std::size_t rowBytes = sizeof(ColourPixel) * static_cast<std::size_t>(rows->width);
-    std::array<std::uint8_t, 4> padding{};
-    std::vector<ByteTarget> targets;
-    targets.reserve(2 * static_cast<std::size_t>(rows->height));
-    for (int r = 0; r < rows->height; ++r) {
-        const int y = rows->bottomUp ? rows->height - 1 - r : r;
-        targets.push_back({reinterpret_cast<std::uint8_t*>(frame.row(y)), rowBytes});
-        if (rows->stride > rowBytes) targets.push_back({padding.data(), rows->stride - rowBytes});
-    }
-    return file.readSpread(rows->pixelOffset, targets);
+    if (file.size() <= PlainHeaderBytes) return std::nullopt;
+    if (file.readAt(0, PlainHeaderBytes, storage.bytes) || storage.bytes.size() < PlainHeaderBytes)
+        return std::nullopt;
+    const auto rows = PlainBmpRows(storage.bytes.data(), storage.bytes.size(), file.size(), MaxFrameSide);
+    if (!rows) return std::nullopt;
+    // Kept at one size from frame to frame, the block is not cleared again.
+    const std::size_t size = rows->stride * static_cast<std::size_t>(rows->height);
+    if (file.readAt(rows->pixelOffset, size, storage.block) || storage.block.size() < size) return std::nullopt;
+    const auto stride = static_cast<std::ptrdiff_t>(rows->stride);
+    const std::uint8_t* top = storage.block.data() + (rows->bottomUp ? stride * (rows->height - 1) : 0);
+    return ColourRows(reinterpret_cast<const ColourPixel*>(top), rows->bottomUp ? -stride : stride, rows->width,
+                      rows->height);
 }
 
 }  // namespace
 
-std::optional<ReadFailure> ReadBmpInto(const ReadableFile& file, const std::string& path,
-                                       std::vector<std::uint8_t>& bytes, Bitmap24& frame)
+std::variant<ColourRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
+                                                  BmpStorage& storage)
 {
     if (file.size() > LargestFile) return Failure(path, TooLargeProblem(file.size(), LargestFile).reason);
-    if (ReadPlainRows(file, bytes, frame)) return std::nullopt;
-    if (const auto problem = file.readAt(0, static_cast<std::size_t>(file.size()), bytes))
+    if (auto rows = ReadPlainBlock(file, storage)) return *rows;
+    if (const auto problem = file.readAt(0, static_cast<std::size_t>(file.size()), storage.bytes))
         return Failure(path, problem->reason);
-    if (const auto problem = DecodeBmpInto(bytes.data(), bytes.size(), MaxFrameSide, frame))
+    if (const auto problem = DecodeBmpInto(storage.bytes.data(), storage.bytes.size(), MaxFrameSide, storage.frame))
         return Failure(path, *problem);
-    return std::nullopt;
-}
-
-std::optional<ReadFailure> ReadBmpInto(const std::string& path, std::vector<std::uint8_t>& bytes, Bitmap24& frame)
-{
-    const auto opened = ReadableFile::Open(path.c_str());
-    if (const auto* problem = std::get_if<FileProblem>(&opened)) return Failure(path, problem->reason);
-    return ReadBmpInto(std::get<ReadableFile>(opened), path, bytes, frame);
+    return ColourRows(storage.frame);
 }
 
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    Bitmap24 frame;
-    if (auto failure = ReadBmpInto(path, bytes, frame)) return std::move(*failure);
-    return frame;
+    const auto opened = ReadableFile::Open(path.c_str());
+    if (const auto* problem = std::get_if<FileProblem>(&opened)) return Failure(path, problem->reason);
+    BmpStorage storage;
+    auto read = ReadBmpRows(std::get<ReadableFile>(opened), path, storage);
+    if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
+    return std::get<ColourRows>(read).copy();
 }
 
 }  // namespace quivane

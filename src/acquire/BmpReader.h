@@ -8,6 +8,7 @@
 
 #include "files/ReadableFile.h"
 #include "image/Bitmap.h"
+#include "image/ColourRows.h"
 
 namespace quivane {
 
@@ -25,13 +26,22 @@ struct ReadFailure {
 // bad file is trusted.
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path);
 
-// The same with the file's bytes and the frame in storage the caller keeps
-// from one file to the next, so that a series of frames of one size needs
-// no fresh memory. On a failure the frame is unspecified.
-std::optional<ReadFailure> ReadBmpInto(const std::string& path, std::vector<std::uint8_t>& bytes, Bitmap24& frame);
+// What reading bitmaps keeps from one file to the next, so that a series of
+// frames of one size needs no fresh memory: the file's first bytes, a plain
+// bitmap's pixel block, any other bitmap's decoded frame.
+struct BmpStorage {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> block;
+    Bitmap24 frame;
+};
 
-// The same from a file already open, named by `path` in any failure.
-std::optional<ReadFailure> ReadBmpInto(const ReadableFile& file, const std::string& path,
-                                       std::vector<std::uint8_t>& bytes, Bitmap24& frame);
+// A bitmap's rows from a file already open, named by `path` in any failure.
+// A plain 24-bit bitmap, the kind cameras' capture programs write, has its
+// pixel block read in one piece and its rows left as they lie, in the file's
+// order and padding (a bottom-up file's rows run up through memory); any
+// other is read whole and decoded, which also words whatever is wrong with
+// it. The rows stay as they are until the storage is used again.
+std::variant<ColourRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
+                                                  BmpStorage& storage);
 
 }  // namespace quivane

@@ -448,7 +448,7 @@ std::variant<DeepFrame, ReadFailure> ReadFits(const std::string& path, std::uint
 
 namespace {
 
-std::variant<const Bitmap24*, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
+std::variant<ColourRows, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
 {
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
     return std::move(std::get<DeepFrame>(read));
@@ -456,7 +456,7 @@ std::variant<const Bitmap24*, DeepFrame, ReadFailure> Widened(std::variant<DeepF
 
 }  // namespace
 
-std::variant<const Bitmap24*, DeepFrame, ReadFailure> SeriesPictureReader::read(const std::string& path)
+std::variant<ColourRows, DeepFrame, ReadFailure> SeriesPictureReader::read(const std::string& path)
 {
     // One open serves the signature and, for a bitmap, the whole read.
     const auto opened = ReadableFile::Open(path.c_str());
@@ -465,13 +465,15 @@ std::variant<const Bitmap24*, DeepFrame, ReadFailure> SeriesPictureReader::read(
     const std::uintmax_t size = file.size();
     if (size == 0) return Failure(path, "the file is empty");
     const auto signature = static_cast<std::size_t>(std::min<std::uintmax_t>(size, SignatureBytes));
-    if (const auto problem = file.readAt(0, signature, bytes_)) return Failure(path, problem->reason);
+    if (const auto problem = file.readAt(0, signature, bmp_.bytes)) return Failure(path, problem->reason);
 
-    const Format format = FormatOf(bytes_);
+    const Format format = FormatOf(bmp_.bytes);
     switch (format) {
-    case Format::Bmp:
-        if (auto failure = ReadBmpInto(file, path, bytes_, frame_)) return std::move(*failure);
-        return &frame_;
+    case Format::Bmp: {
+        auto rows = ReadBmpRows(file, path, bmp_);
+        if (auto* failure = std::get_if<ReadFailure>(&rows)) return std::move(*failure);
+        return std::get<ColourRows>(rows);
+    }
     case Format::Png:
     case Format::Jpeg:
     case Format::Tiff:
@@ -488,7 +490,7 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::stri
 {
     SeriesPictureReader reader;
     auto read = reader.read(path);
-    if (std::holds_alternative<const Bitmap24*>(read)) return reader.takeFrame();
+    if (const auto* rows = std::get_if<ColourRows>(&read)) return rows->copy();
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
     return std::move(std::get<DeepFrame>(read));
 }

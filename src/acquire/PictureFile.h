@@ -31,14 +31,10 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::stri
 // comes back as the reader's own frame, valid until the next read.
 class SeriesPictureReader {
 public:
-    std::variant<const Bitmap24*, DeepFrame, ReadFailure> read(const std::string& path);
-
-    // The frame the last read gave, for keeping.
-    Bitmap24 takeFrame() { return std::move(frame_); }
+    std::variant<ColourRows, DeepFrame, ReadFailure> read(const std::string& path);
 
 private:
-    std::vector<std::uint8_t> bytes_;
-    Bitmap24 frame_;
+    BmpStorage bmp_;
 };
 
 }  // namespace quivane

@@ -223,7 +223,7 @@ struct CaptureSource {
 };
 
 // A bitmap series' files in order; one that cannot be read ends the load
-// with its message. A bitmap stays in its reader's storage, a deeper
+// with its message. A bitmap's rows stay in its reader's storage, a deeper
 // picture in the slot's. Each file is read alone, into its slot, so two
 // are read at once.
 struct SeriesFiles {
@@ -241,7 +241,7 @@ struct SeriesFiles {
             storage.deep = std::move(*deep);
             return FrameRef(&storage.deep);
         }
-        return FrameRef(ColourRows(*std::get<const Bitmap24*>(frame)));
+        return FrameRef(std::get<ColourRows>(frame));
     }
 };
 

@@ -3,19 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <variant>
 #include <vector>
 
 #include "files/FileBytes.h"
 
 namespace quivane {
-
-// Where one piece of a file's bytes goes, in file order.
-struct ByteTarget {
-    std::uint8_t* data;
-    std::size_t count;
-};
 
 // A regular file held open for reading, closed when it goes out of scope:
 // one open serves the signature, the header and the pixels of a frame.
@@ -38,11 +31,6 @@ public:
     // shorter or shrank.
     [[nodiscard]] std::optional<FileProblem> readAt(std::uint64_t offset, std::size_t count,
                                                     std::vector<std::uint8_t>& bytes) const;
-
-    // The bytes from `offset` on, spread over `targets` in order, in as few
-    // calls as the system allows. False when the file ends first or a read
-    // fails; the targets are then partly filled.
-    [[nodiscard]] bool readSpread(std::uint64_t offset, std::span<const ByteTarget> targets) const;
 
 private:
     ReadableFile(int fd, std::uintmax_t size) : fd_(fd), size_(size) {}

@@ -231,6 +231,29 @@ TEST_F(BmpReaderTest, ReadingFromTheFileGivesWhatDecodingItsBytesGives)
     }
 }
 
+// One storage reads a series' files one after another, whatever their
+// kinds and sizes: every file's rows are the bitmap it holds, and a plain
+// file's rows stay as read while the storage is not used again.
+TEST_F(BmpReaderTest, OneStorageReadsFilesOfEveryKindAndSizeInTurn)
+{
+    BmpStorage storage;
+    const fs::path files[] = {Suite / "g" / "rgb24.bmp", Suite / "g" / "pal8.bmp", Suite / "q" / "rgb24largepal.bmp",
+                              Suite / "g" / "rgb24.bmp", Suite / "g" / "pal8topdown.bmp", Suite / "q" / "rgb24rle24.bmp"};
+    for (const fs::path& path : files) {
+        const auto expected = ReadBmp(path.string());
+        const auto opened = ReadableFile::Open(path.c_str());
+        ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened)) << path;
+        const auto rows = ReadBmpRows(std::get<ReadableFile>(opened), path.string(), storage);
+        if (const auto* failure = std::get_if<ReadFailure>(&expected)) {
+            ASSERT_TRUE(std::holds_alternative<ReadFailure>(rows)) << path;
+            EXPECT_EQ(std::get<ReadFailure>(rows).message, failure->message);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<ColourRows>(rows)) << path;
+        EXPECT_EQ(std::get<ColourRows>(rows).copy(), std::get<Bitmap24>(expected)) << path;
+    }
+}
+
 TEST(BmpReader, PlainFilesOfEveryRowPaddingBothWaysUpAndCutShortReadAsDecoded)
 {
     const fs::path path = fs::temp_directory_path() / ("quivane_plain_" + std::to_string(::getpid()) + ".bmp");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <numeric>
 #include <sys/stat.h>
 
 #include "support/TempFolder.h"
@@ -12,35 +11,6 @@ namespace quivane {
 namespace {
 
 using testing::TempFolder;
-
-// More pieces than one system call takes, of sizes from 0 to 4 bytes, and
-// pieces read again from the middle: each must hold the file's bytes at its
-// place, in order.
-TEST(ReadableFile, SpreadReadsFillEveryPieceInFileOrder)
-{
-    const TempFolder folder("readable_spread");
-    std::vector<char> content(6000);
-    std::iota(content.begin(), content.end(), 0);
-    std::ofstream(folder / "f.bin", std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
-    auto opened = ReadableFile::Open((folder / "f.bin").c_str());
-    ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened));
-    const ReadableFile& file = std::get<ReadableFile>(opened);
-    EXPECT_EQ(file.size(), content.size());
-
-    for (const std::uint64_t offset : {0u, 7u}) {
-        std::vector<std::uint8_t> out(content.size() - 100, 0xEE);
-        std::vector<ByteTarget> targets;
-        for (std::size_t at = 0, k = 0; at < out.size(); ++k) {
-            const std::size_t count = std::min(k % 5, out.size() - at);
-            targets.push_back({out.data() + at, count});
-            at += count;
-        }
-        ASSERT_GT(targets.size(), 2000u);
-        ASSERT_TRUE(file.readSpread(offset, targets));
-        for (std::size_t i = 0; i < out.size(); ++i)
-            ASSERT_EQ(out[i], static_cast<std::uint8_t>(content[i + offset])) << "offset " << offset << " byte " << i;
-    }
-}
 
 // A format is told by a file's first bytes: reading them must work for any
 // length of file, and a pipe must be refused without blocking.
@@ -69,11 +39,6 @@ TEST(ReadableFile, ReadsPastTheEndComeUpShort)
     std::ofstream(folder / "f.bin", std::ios::binary) << "abcdef";
     auto opened = ReadableFile::Open((folder / "f.bin").c_str());
     const ReadableFile& file = std::get<ReadableFile>(opened);
-
-    std::uint8_t a[4], b[4];
-    const ByteTarget targets[] = {{a, 4}, {b, 4}};
-    EXPECT_FALSE(file.readSpread(0, targets)) << "the file ends inside the second piece";
-    EXPECT_FALSE(file.readSpread(6, targets)) << "nothing is left to read";
 
     std::vector<std::uint8_t> bytes;
     ASSERT_FALSE(file.readAt(4, 10, bytes));
