@@ -675,10 +675,7 @@ std::optional<HeldRows> VideoSource::Decoder::Hold(std::string& problem)
     }
     const ColourRows rows(reinterpret_cast<const ColourPixel*>(kept->data[0]), kept->linesize[0], kept->width,
                           kept->height);
-    return HeldRows{rows, std::shared_ptr<const void>(kept, [](const void* frame) {
-                        AVFrame* owned = static_cast<AVFrame*>(const_cast<void*>(frame));
-                        av_frame_free(&owned);
-                    })};
+    return HeldRows{rows, std::shared_ptr<AVFrame>(kept, [](AVFrame* frame) { av_frame_free(&frame); })};
 }
 
 // The held frame, of a format ReadsDeep() accepts, as a deep frame. Grey and

@@ -43,7 +43,9 @@ using VideoFrame = std::variant<Bitmap24, DeepFrame, HeldRows>;
 // peak is at most 4 x the frame's size in 24 bits (width x height x 3 bytes)
 // plus that constant; deeper video takes twice that, its samples and the deep
 // frame's being 16 bits wide. Decoders of inter-coded video (H.264, ...) add
-// the reference frames they keep. The decoder refuses a frame beyond
+// the reference frames they keep. A frame read in place keeps the decoder's
+// frame, and the packet its rows lie in, for as long as it is held, in place
+// of a bitmap of its own. The decoder refuses a frame beyond
 // MaxFrameSide x MaxFrameSide pixels before allocating it, and a frame larger
 // than the file announces is refused before its bitmap is made.
 class VideoSource {
