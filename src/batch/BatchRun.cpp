@@ -85,7 +85,10 @@ private:
 class BatchLoadObserver : public LoadObserver {
 public:
     explicit BatchLoadObserver(const ProgressLines& lines) : lines_(lines) {}
-    void prepared(int index, const ColourRows& frame, const Picture&) override { line(index, frame.width(), frame.height()); }
+    void prepared(int index, const ColourRows& frame, const Picture&) override
+    {
+        line(index, frame.width(), frame.height());
+    }
     void preparedGrey(int index, const Bitmap8& frame, const Picture&) override
     {
         line(index, frame.width(), frame.height());

@@ -49,7 +49,8 @@ public:
     {
         bitmap.reshape(width_, height_);
         for (int y = 0; y < height_; ++y)
-            std::memcpy(static_cast<void*>(bitmap.row(y)), row(y), static_cast<std::size_t>(width_) * sizeof(ColourPixel));
+            std::memcpy(static_cast<void*>(bitmap.row(y)), row(y),
+                        static_cast<std::size_t>(width_) * sizeof(ColourPixel));
     }
 
 private:

@@ -237,8 +237,9 @@ TEST_F(BmpReaderTest, ReadingFromTheFileGivesWhatDecodingItsBytesGives)
 TEST_F(BmpReaderTest, OneStorageReadsFilesOfEveryKindAndSizeInTurn)
 {
     BmpStorage storage;
-    const fs::path files[] = {Suite / "g" / "rgb24.bmp", Suite / "g" / "pal8.bmp", Suite / "q" / "rgb24largepal.bmp",
-                              Suite / "g" / "rgb24.bmp", Suite / "g" / "pal8topdown.bmp", Suite / "q" / "rgb24rle24.bmp"};
+    const fs::path files[] = {Suite / "g" / "rgb24.bmp",         Suite / "g" / "pal8.bmp",
+                              Suite / "q" / "rgb24largepal.bmp", Suite / "g" / "rgb24.bmp",
+                              Suite / "g" / "pal8topdown.bmp",   Suite / "q" / "rgb24rle24.bmp"};
     for (const fs::path& path : files) {
         const auto expected = ReadBmp(path.string());
         const auto opened = ReadableFile::Open(path.c_str());
