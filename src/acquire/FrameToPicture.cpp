@@ -30,7 +30,7 @@ DeepFrame OneChannel(const Frame& frame, Mosaic mosaic)
 // holds when a pattern is named, else as colour.
 DeepFrame GreyMosaicOrColour(const ColourRows& frame, Mosaic mosaic)
 {
-    return mosaic == Mosaic::None ? ToDeepFrame(frame.copy()) : OneChannel(frame, mosaic);
+    return mosaic == Mosaic::None ? ToDeepFrame(frame) : OneChannel(frame, mosaic);
 }
 
 // A picture and what is to be measured of its frame.

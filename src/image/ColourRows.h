@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 #include "image/Bitmap.h"
 
@@ -59,6 +61,10 @@ private:
     int width_ = 0;
     int height_ = 0;
 };
+
+// The pixel of a frame's rows, whether a bitmap's or rows held elsewhere.
+template <class Frame>
+using RowPixel = std::remove_cv_t<std::remove_pointer_t<decltype(std::declval<const Frame&>().row(0))>>;
 
 // Rows and what keeps them: a decoder's frame stays as long as any copy of
 // its keeper does, whatever the decoder reads next.

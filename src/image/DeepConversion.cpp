@@ -17,7 +17,7 @@ Bitmap24 ToBitmap24(const DeepFrame& frame)
     return out;
 }
 
-DeepFrame ToDeepFrame(const Bitmap24& frame)
+DeepFrame ToDeepFrame(const ColourRows& frame)
 {
     DeepFrame out(frame.width(), frame.height(), 3);
     for (int y = 0; y < frame.height(); ++y) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
+#include "image/ColourRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {
@@ -10,7 +11,7 @@ namespace quivane {
 Bitmap24 ToBitmap24(const DeepFrame& frame);
 
 // A 24-bit frame as a deep one, each channel times 257.
-DeepFrame ToDeepFrame(const Bitmap24& frame);
+DeepFrame ToDeepFrame(const ColourRows& frame);
 
 // The frame with three channels: grey is copied into each.
 DeepFrame ToColour(const DeepFrame& frame);

@@ -67,8 +67,7 @@ private:
     std::array<std::array<std::uint32_t, 256>, 4> counts_{};
 };
 
-template <class Frame>
-Histogram GreenHistogram(const Frame& frame)
+Histogram GreenHistogram(const Bitmap8& frame)
 {
     GreenCounts counts;
     for (int y = 0; y < frame.height(); y += 2) counts.addRow(frame.row(y), frame.width());
@@ -103,11 +102,49 @@ private:
     std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
 };
 
-template <class Frame>
-FrameSurvey SurveyPixels(const Frame& frame, int threshold)
+FrameSurvey SurveyPixels(const Bitmap8& frame, int threshold)
 {
     SurveySums sums;
     for (int y = 0; y < frame.height(); ++y) sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
+    return sums.survey();
+}
+
+// A colour frame's luminance, kept as a grey frame, and each row's range.
+struct FrameLuminance {
+    Bitmap8 levels;
+    std::vector<ByteRange> rowRanges;
+};
+
+// A colour frame is read once: each row gives its luminance and its range,
+// and, when `greens` is given, its greens to the histogram while it is still
+// in the cache. Kept per thread from one frame to the next.
+const FrameLuminance& LuminanceOf(const ColourRows& frame, GreenCounts* greens)
+{
+    thread_local FrameLuminance luminance;
+    luminance.levels.reshape(frame.width(), frame.height());
+    luminance.rowRanges.resize(static_cast<std::size_t>(frame.height()));
+    for (int y = 0; y < frame.height(); ++y) {
+        luminance.rowRanges[static_cast<std::size_t>(y)] =
+            LuminanceRow(frame.row(y), frame.width(), luminance.levels.row(y));
+        if (greens && y % 2 == 0) greens->addRow(frame.row(y), frame.width());
+    }
+    return luminance;
+}
+
+// The survey reads the luminance, a third of the frame's bytes, and of that
+// only the rows that reach above the threshold: the others weigh nothing,
+// and their range is known (a planet leaves most rows to the sky).
+FrameSurvey SurveyLuminance(const FrameLuminance& luminance, int threshold)
+{
+    SurveySums sums;
+    const Bitmap8& levels = luminance.levels;
+    for (int y = 0; y < levels.height(); ++y) {
+        const ByteRange& range = luminance.rowRanges[static_cast<std::size_t>(y)];
+        if (range.largest > threshold)
+            sums.add(y, SurveyRow(levels.row(y), levels.width(), threshold));
+        else
+            sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
+    }
     return sums.survey();
 }
 
@@ -115,7 +152,10 @@ int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], r
 
 }  // namespace
 
-FrameSurvey SurveyFrame(const ColourRows& frame, int threshold) { return SurveyPixels(frame, threshold); }
+FrameSurvey SurveyFrame(const ColourRows& frame, int threshold)
+{
+    return SurveyLuminance(LuminanceOf(frame, nullptr), threshold);
+}
 
 namespace {
 
@@ -204,7 +244,7 @@ __attribute__((target_clones("avx2", "default"))) void StretchBytes(const std::u
 template <class Frame>
 Bitmap24 StretchedCutOut(const Frame& frame, int left, int top, int width, int height, int minimum, int maximum)
 {
-    using Pixel = std::remove_cv_t<std::remove_pointer_t<decltype(frame.row(0))>>;
+    using Pixel = RowPixel<Frame>;
     const int range = maximum - minimum != 0 ? maximum - minimum : 1;
     const int gain = 61440 / range;  // 240 * 256: the range becomes 0..240
     auto stretch = [&](int channel) { return static_cast<std::uint8_t>(ClampByte((channel - minimum) * gain / 256)); };
@@ -324,34 +364,13 @@ ObjectSurvey SurveyPixelObject(const Bitmap8& frame)
     return survey;
 }
 
-// A colour frame is read once: each row gives its luminance, kept as a grey
-// frame, and its range, and its greens to the histogram while it is still in
-// the cache. The survey then reads the luminance, a third of the frame's
-// bytes, and of that only the rows that reach above the threshold: the
-// others weigh nothing, and their range is known (a planet leaves most rows
-// to the sky).
 ObjectSurvey SurveyPixelObject(const ColourRows& frame)
 {
-    thread_local Bitmap8 luminance;
-    thread_local std::vector<ByteRange> rowRanges;
-    luminance.reshape(frame.width(), frame.height());
-    rowRanges.resize(static_cast<std::size_t>(frame.height()));
-    GreenCounts counts;
-    for (int y = 0; y < frame.height(); ++y) {
-        rowRanges[static_cast<std::size_t>(y)] = LuminanceRow(frame.row(y), frame.width(), luminance.row(y));
-        if (y % 2 == 0) counts.addRow(frame.row(y), frame.width());
-    }
+    GreenCounts greens;
+    const FrameLuminance& luminance = LuminanceOf(frame, &greens);
     ObjectSurvey survey;
-    survey.threshold = ObjectThreshold(counts.histogram());
-    SurveySums sums;
-    for (int y = 0; y < frame.height(); ++y) {
-        const ByteRange& range = rowRanges[static_cast<std::size_t>(y)];
-        if (range.largest > survey.threshold)
-            sums.add(y, SurveyRow(luminance.row(y), frame.width(), survey.threshold));
-        else
-            sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
-    }
-    survey.frame = sums.survey();
+    survey.threshold = ObjectThreshold(greens.histogram());
+    survey.frame = SurveyLuminance(luminance, survey.threshold);
     return survey;
 }
 

@@ -1,11 +1,9 @@
 #include "prepare/RowSurvey.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 
 #include "image/ByteRange.h"
-#include "image/LuminanceRow.h"
 
 #if defined(QUIVANE_BYTE_RANGE_AVX2)
 #define QUIVANE_ROW_SURVEY_AVX2 1
@@ -15,8 +13,7 @@ namespace quivane {
 namespace {
 
 // Rows are taken in pieces of this many columns: a piece's column-weighted
-// sum fits 32 bits (4095 * 4096 / 2 * 255 < 2^31), and a colour piece's
-// luminance fits a buffer on the stack.
+// sum fits 32 bits (4095 * 4096 / 2 * 255 < 2^31).
 constexpr int PieceColumns = 4096;
 
 // A threshold of 255 or more leaves every weight 0; below, the weight test
@@ -116,18 +113,6 @@ RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
     RowSurvey r;
     for (int start = 0; start < width; start += PieceColumns)
         AddPiece(r, SurveyPiece(row + start, std::min(width - start, PieceColumns), Limit(threshold)), start);
-    return r;
-}
-
-RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold)
-{
-    RowSurvey r;
-    std::array<std::uint8_t, PieceColumns> luminance;
-    for (int start = 0; start < width; start += PieceColumns) {
-        const int count = std::min(width - start, PieceColumns);
-        LuminanceRow(row + start, count, luminance.data());
-        AddPiece(r, SurveyPiece(luminance.data(), count, Limit(threshold)), start);
-    }
     return r;
 }
 

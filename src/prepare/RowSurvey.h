@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "image/Pixels.h"
 
 namespace quivane {
 
@@ -16,8 +15,5 @@ struct RowSurvey {
 
 // A row of grey bytes, which are their own luminance.
 RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold);
-
-// A row of colour pixels, by the luminance of each.
-RowSurvey SurveyRow(const ColourPixel* row, int width, int threshold);
 
 }  // namespace quivane

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <type_traits>
-#include <utility>
 
 #include "image/LuminanceRow.h"
 #include "image/PixelHelpers.h"
@@ -18,8 +17,8 @@ constexpr float DeepPerByte = 257.0f;
 
 // Each kind of frame reads a run of a row as levels on the 8-bit scale.
 template <class Frame>
-struct BitmapPixels {
-    using Pixel = std::remove_cv_t<std::remove_pointer_t<decltype(std::declval<const Frame&>().row(0))>>;
+struct RowPixels {
+    using Pixel = RowPixel<Frame>;
     const Frame& frame;
     int width() const { return frame.width(); }
     int height() const { return frame.height(); }
@@ -114,13 +113,13 @@ ObjectSurvey AtFrameMiddle(ObjectSurvey survey, int width, int height)
 
 ObjectView ViewObject(const ColourRows& frame, const ObjectSurvey& survey, int side)
 {
-    return View(BitmapPixels<ColourRows>{frame}, survey.frame.centreX, survey.frame.centreY,
+    return View(RowPixels<ColourRows>{frame}, survey.frame.centreX, survey.frame.centreY,
                 static_cast<float>(survey.threshold), side);
 }
 
 ObjectView ViewObject(const Bitmap8& frame, const ObjectSurvey& survey, int side)
 {
-    return View(BitmapPixels<Bitmap8>{frame}, survey.frame.centreX, survey.frame.centreY,
+    return View(RowPixels<Bitmap8>{frame}, survey.frame.centreX, survey.frame.centreY,
                 static_cast<float>(survey.threshold), side);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/PixelHelpers.h"
+#include "prepare/FramePreparation.h"
 
 namespace quivane {
 namespace {
@@ -36,7 +37,8 @@ void ExpectSame(const RowSurvey& got, const RowSurvey& want, const std::string& 
 // Rows of random bytes and colours of many widths, past the 4096-column
 // pieces too, at thresholds from below 0 to above 255, with some rows all at
 // the brightest level (the largest sums) and some of one level (no range):
-// the vector passes must give the sums of adding pixel by pixel.
+// the vector passes must give the sums of adding pixel by pixel, and a
+// colour row's survey those of its luminance.
 TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
 {
     std::mt19937 random(5);
@@ -60,7 +62,13 @@ TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
             }
             const std::string what = "width " + std::to_string(width) + " threshold " + std::to_string(threshold);
             ExpectSame(SurveyRow(grey.data(), width, threshold), Reference(grey, threshold), "grey " + what);
-            ExpectSame(SurveyRow(colour.data(), width, threshold), Reference(luminance, threshold), "colour " + what);
+            // A colour row is surveyed by its luminance, as the one row of a frame.
+            const RowSurvey want = Reference(luminance, threshold);
+            const FrameSurvey got = SurveyFrame(ColourRows(colour.data(), 0, width, 1), threshold);
+            EXPECT_EQ(got.minimum, want.minimum) << "colour " << what;
+            EXPECT_EQ(got.maximum, want.maximum) << "colour " << what;
+            const std::int64_t total = want.total > 0 ? want.total : 1;
+            EXPECT_EQ(got.centreX, static_cast<double>(want.sumX) / static_cast<double>(total)) << "colour " << what;
         }
     }
 }
