@@ -321,12 +321,11 @@ __attribute__((target("avx2"))) void AccumulateLineAvx2(const std::vector<Contri
 
 #endif
 
-void AccumulateLine(const std::vector<Contribution>& list, const Lines& lines, std::vector<float>& sums,
-                    std::uint8_t* target)
+void AccumulateLine(ResampleWay way, const std::vector<Contribution>& list, const Lines& lines,
+                    std::vector<float>& sums, std::uint8_t* target)
 {
 #if defined(QUIVANE_RESAMPLE_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return AccumulateLineAvx2(list, lines, target);
+    if (way == ResampleWay::Avx2) return AccumulateLineAvx2(list, lines, target);
 #endif
     PortableAccumulateLine(list, lines, sums, target);
 }
@@ -344,7 +343,21 @@ const std::array<ResampleFilter, 8> ResampleFilters = {{
     {"Mitchell2", MitchellFilter, 2.0f},
 }};
 
+bool ProcessorHas(ResampleWay way)
+{
+#if defined(QUIVANE_RESAMPLE_AVX2)
+    if (way == ResampleWay::Avx2) return __builtin_cpu_supports("avx2");
+#endif
+    return way == ResampleWay::Plain;
+}
+
 void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
+{
+    static const ResampleWay fastest = ProcessorHas(ResampleWay::Avx2) ? ResampleWay::Avx2 : ResampleWay::Plain;
+    ResampleBy(fastest, source, destination, filter, support);
+}
+
+void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
 {
     const int sourceWidth = source.width();
     const int sourceHeight = source.height();
@@ -369,7 +382,7 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
     workColumns.reshape(sourceHeight, destinationWidth);
     std::vector<float> sums;
     for (int i = 0; i < destinationWidth; ++i)
-        AccumulateLine(columns[static_cast<std::size_t>(i)], sourceColumns, sums,
+        AccumulateLine(way, columns[static_cast<std::size_t>(i)], sourceColumns, sums,
                        reinterpret_cast<std::uint8_t*>(workColumns.row(i)));
     ColumnsAsLines(workColumns, work);
 
@@ -377,7 +390,7 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
     // when both are the same bitmap.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
     for (int l = 0; l < destinationHeight; ++l)
-        AccumulateLine(rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
+        AccumulateLine(way, rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
 }
 
 }  // namespace quivane
