@@ -2,7 +2,8 @@
 // default working size (192 x 144, enlargement 2), against only reading and
 // decoding the same files, and against only reading their bytes into one
 // buffer (the peer a load is measured against). All run in one process on
-// the same files.
+// the same files. The same again for the series as 8-bit grey files, as a
+// monochrome camera's capture program writes them ("Grey").
 //
 // And what scoring the frames while loading adds to a load ("score:1"
 // against "score:0"), on that series, on the 60 frames of the seeing series
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 #include "actions/BitmapSequenceLoad.h"
@@ -41,10 +43,10 @@ std::string FrameName(int n)
     return name;
 }
 
-// A bright disc wandering over a noisy dark sky.
-Bitmap24 Frame(int n)
+// A bright disc wandering over a noisy dark sky: its level at each pixel.
+template <class Put>
+void Disc(int n, Put put)
 {
-    Bitmap24 frame(640, 480);
     std::uint32_t noise = 2463534242u + static_cast<std::uint32_t>(n);
     const double cx = 320 + 30 * std::sin(n * 0.1), cy = 240 + 20 * std::cos(n * 0.13);
     for (int y = 0; y < 480; ++y)
@@ -54,10 +56,31 @@ Bitmap24 Frame(int n)
             noise ^= noise << 5;
             const double d = std::hypot(x - cx, y - cy);
             const int level = (d < 60 ? 200 - static_cast<int>(d) : 10) + static_cast<int>(noise % 7);
-            const auto v = static_cast<std::uint8_t>(level);
-            frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(v * 3 / 4), v, v};
+            put(x, y, static_cast<std::uint8_t>(level));
         }
+}
+
+Bitmap24 Frame(int n)
+{
+    Bitmap24 frame(640, 480);
+    Disc(n, [&](int x, int y, std::uint8_t v) { frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(v * 3 / 4), v, v}; });
     return frame;
+}
+
+// The disc as an 8-bit bitmap with a grey palette, rows bottom-up.
+std::vector<std::uint8_t> GreyFile(int n)
+{
+    constexpr std::uint32_t pixelOffset = 14 + 40 + 1024, size = pixelOffset + 640 * 480;
+    std::vector<std::uint8_t> file(size);
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B', file[1] = 'M';
+    put(2, size, 4), put(10, pixelOffset, 4), put(14, 40, 4), put(18, 640, 4), put(22, 480, 4);
+    put(26, 1, 2), put(28, 8, 2);
+    for (std::uint32_t i = 0; i < 256; ++i) put(54 + 4 * i, i * 0x010101u, 4);
+    Disc(n, [&](int x, int y, std::uint8_t v) { file[pixelOffset + static_cast<std::size_t>(479 - y) * 640 + static_cast<std::size_t>(x)] = v; });
+    return file;
 }
 
 const fs::path& SeriesFolder()
@@ -67,6 +90,21 @@ const fs::path& SeriesFolder()
         fs::create_directories(f);
         for (int n = 1; n <= FrameCount; ++n) {
             if (WriteBmp(Frame(n), (f / FrameName(n)).string())) std::abort();
+        }
+        return f;
+    }();
+    return folder;
+}
+
+const fs::path& GreySeriesFolder()
+{
+    static const fs::path folder = [] {
+        const fs::path f = fs::temp_directory_path() / ("quivane_bench_grey_" + std::to_string(::getpid()));
+        fs::create_directories(f);
+        for (int n = 1; n <= FrameCount; ++n) {
+            const std::vector<std::uint8_t> bytes = GreyFile(n);
+            std::ofstream((f / FrameName(n)).string(), std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         }
         return f;
     }();
@@ -83,9 +121,8 @@ void ReadOnly(benchmark::State& state)
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-void ReadBytesOnly(benchmark::State& state)
+void ReadBytesOf(benchmark::State& state, const fs::path& folder)
 {
-    const fs::path& folder = SeriesFolder();
     std::vector<std::uint8_t> bytes;
     for (auto _ : state) {
         for (int n = 1; n <= FrameCount; ++n) {
@@ -96,6 +133,9 @@ void ReadBytesOnly(benchmark::State& state)
     state.counters["frames_per_second"] =
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);
 }
+
+void ReadBytesOnly(benchmark::State& state) { ReadBytesOf(state, SeriesFolder()); }
+void ReadGreyBytesOnly(benchmark::State& state) { ReadBytesOf(state, GreySeriesFolder()); }
 
 // The window's load of files first .. last (`count` of them), scoring the
 // frames when the benchmark's argument is 1.
@@ -122,6 +162,12 @@ void FullLoad(benchmark::State& state)
     WindowLoad(state, folder / FrameName(1), folder / FrameName(FrameCount), FrameCount);
 }
 
+void FullGreyLoad(benchmark::State& state)
+{
+    const fs::path& folder = GreySeriesFolder();
+    WindowLoad(state, folder / FrameName(1), folder / FrameName(FrameCount), FrameCount);
+}
+
 void SeeingLoad(benchmark::State& state)
 {
     const fs::path folder = fs::path(QUIVANE_TESTDATA) / "captures" / "seeing";
@@ -137,6 +183,8 @@ void DemoLoad(benchmark::State& state)
 BENCHMARK(ReadBytesOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(ReadOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(FullLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(ReadGreyBytesOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(FullGreyLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(SeeingLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime()->MeasureProcessCPUTime();
 BENCHMARK(DemoLoad)->ArgName("score")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime()->MeasureProcessCPUTime();
 
@@ -150,5 +198,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     fs::remove_all(SeriesFolder());
+    fs::remove_all(GreySeriesFolder());
     return 0;
 }
