@@ -375,15 +375,36 @@ std::variant<Layout, std::string> CheckHeaders(const Bytes& b, std::uint64_t fil
 
 }  // namespace
 
+namespace {
+
+// Whether the 8-bit palette that starts `present` bytes allow reading makes
+// every byte its own grey, entries past the palette (black) included.
+bool HasGreyRamp(const Bytes& b, const Layout& layout)
+{
+    if (layout.pixelOffset > b.size()) return false;
+    const Palette palette = ReadPalette(b, layout.header, layout.headersEnd, layout.pixelOffset);
+    for (std::size_t i = 0; i < 256; ++i) {
+        const auto v = static_cast<std::uint8_t>(i);
+        if (palette[i] != ColourPixel{v, v, v}) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<PlainRows> PlainBmpRows(const std::uint8_t* start, std::size_t present, std::uint64_t fileSize,
                                       int maxSide)
 {
     if (start == nullptr || present < PlainHeaderBytes) return std::nullopt;
-    const auto checked = CheckHeaders(Bytes(start, present), fileSize, maxSide);
+    const Bytes b(start, present);
+    const auto checked = CheckHeaders(b, fileSize, maxSide);
     const auto* layout = std::get_if<Layout>(&checked);
-    if (layout == nullptr || layout->coding != Coding::Direct24) return std::nullopt;
+    if (layout == nullptr) return std::nullopt;
+    const std::uint32_t bits = layout->header.bitsPerPixel;
+    const bool grey = layout->coding == Coding::Indexed && bits == 8 && HasGreyRamp(b, *layout);
+    if (layout->coding != Coding::Direct24 && !grey) return std::nullopt;
     return PlainRows{static_cast<int>(layout->width), static_cast<int>(layout->height), layout->pixelOffset,
-                     static_cast<std::size_t>(Stride(layout->width, 24)), layout->header.height > 0};
+                     static_cast<std::size_t>(Stride(layout->width, bits)), layout->header.height > 0, grey};
 }
 
 // Every decoder below writes every pixel of the frame, so its old bytes

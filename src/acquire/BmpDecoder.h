@@ -31,24 +31,30 @@ std::variant<Bitmap24, std::string> DecodeBmp(const std::uint8_t* data, std::siz
 // size needs none after the first. On a problem the frame is unspecified.
 std::optional<std::string> DecodeBmpInto(const std::uint8_t* data, std::size_t size, int maxSide, Bitmap24& frame);
 
-// Where the rows of a plain 24-bit bitmap lie in its file: it is read
-// straight into a frame's rows, without the file passing through memory
-// first.
+// Where the rows of a plain bitmap lie in its file: it is read straight into
+// memory and used as its rows, without decoding. Plain is 24 bits a pixel,
+// or 8 bits with the grey ramp for palette (entry i is grey i, as monochrome
+// cameras' capture programs write), where each byte decodes to its own grey.
 struct PlainRows {
     int width, height;
     std::uint64_t pixelOffset;
     std::size_t stride;  // bytes a row takes in the file, padding included
     bool bottomUp;
+    bool grey;  // a byte a pixel, its grey level; else blue, green, red
 };
 
 // How many of a file's first bytes PlainBmpRows needs: every header field
 // it reads lies in them.
 constexpr std::size_t PlainHeaderBytes = 256;
 
-// The rows of a 24-bit bitmap without compression, when `start` holds at
-// least the first PlainHeaderBytes of a file of `fileSize` bytes that passes
-// every check DecodeBmp makes; nothing for any other file, which DecodeBmp
-// then reads (and refuses with the same words).
+// How many it looks at when they are there: room for the largest header
+// and a palette of 256 entries, which a grey bitmap's ramp must lie in.
+constexpr std::size_t PlainStartBytes = 2048;
+
+// The rows of a plain bitmap, when `start` holds at least the first
+// PlainHeaderBytes (`present` of them) of a file of `fileSize` bytes that
+// passes every check DecodeBmp makes; nothing for any other file, which
+// DecodeBmp then reads (and refuses with the same words).
 std::optional<PlainRows> PlainBmpRows(const std::uint8_t* start, std::size_t present, std::uint64_t fileSize,
                                       int maxSide);
 

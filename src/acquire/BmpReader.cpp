@@ -1,5 +1,6 @@
 #include "acquire/BmpReader.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,13 +21,13 @@ ReadFailure Failure(const std::string& path, const std::string& problem)
 // pixel, and a MiB for headers, palette, masks and an embedded colour profile.
 constexpr std::uintmax_t LargestFile = std::uintmax_t{MaxFrameSide} * MaxFrameSide * 4 + (1u << 20);
 
-// A plain 24-bit bitmap's rows where its pixel block lands; nothing for any
-// other bitmap, or when the file changed under us.
-std::optional<ColourRows> ReadPlainBlock(const ReadableFile& file, BmpStorage& storage)
+// A plain bitmap's rows where its pixel block lands; nothing for any other
+// bitmap, or when the file changed under us.
+std::optional<std::variant<ColourRows, GreyRows>> ReadPlainBlock(const ReadableFile& file, BmpStorage& storage)
 {
     if (file.size() <= PlainHeaderBytes) return std::nullopt;
-    if (file.readAt(0, PlainHeaderBytes, storage.bytes) || storage.bytes.size() < PlainHeaderBytes)
-        return std::nullopt;
+    const auto start = static_cast<std::size_t>(std::min<std::uintmax_t>(file.size(), PlainStartBytes));
+    if (file.readAt(0, start, storage.bytes) || storage.bytes.size() < start) return std::nullopt;
     const auto rows = PlainBmpRows(storage.bytes.data(), storage.bytes.size(), file.size(), MaxFrameSide);
     if (!rows) return std::nullopt;
     // Kept at one size from frame to frame, the block is not cleared again.
@@ -34,22 +35,37 @@ std::optional<ColourRows> ReadPlainBlock(const ReadableFile& file, BmpStorage& s
     if (file.readAt(rows->pixelOffset, size, storage.block) || storage.block.size() < size) return std::nullopt;
     const auto stride = static_cast<std::ptrdiff_t>(rows->stride);
     const std::uint8_t* top = storage.block.data() + (rows->bottomUp ? stride * (rows->height - 1) : 0);
-    return ColourRows(reinterpret_cast<const ColourPixel*>(top), rows->bottomUp ? -stride : stride, rows->width,
-                      rows->height);
+    const std::ptrdiff_t down = rows->bottomUp ? -stride : stride;
+    if (rows->grey) return GreyRows(top, down, rows->width, rows->height);
+    return ColourRows(reinterpret_cast<const ColourPixel*>(top), down, rows->width, rows->height);
 }
 
 }  // namespace
 
-std::variant<ColourRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
-                                                  BmpStorage& storage)
+std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
+                                                                  BmpStorage& storage)
 {
     if (file.size() > LargestFile) return Failure(path, TooLargeProblem(file.size(), LargestFile).reason);
-    if (auto rows = ReadPlainBlock(file, storage)) return *rows;
+    if (auto rows = ReadPlainBlock(file, storage)) {
+        if (const auto* grey = std::get_if<GreyRows>(&*rows)) return *grey;
+        return std::get<ColourRows>(*rows);
+    }
     if (const auto problem = file.readAt(0, static_cast<std::size_t>(file.size()), storage.bytes))
         return Failure(path, problem->reason);
     if (const auto problem = DecodeBmpInto(storage.bytes.data(), storage.bytes.size(), MaxFrameSide, storage.frame))
         return Failure(path, *problem);
     return ColourRows(storage.frame);
+}
+
+Bitmap24 GreyAsColour(const GreyRows& grey)
+{
+    Bitmap24 colour(grey.width(), grey.height());
+    for (int y = 0; y < grey.height(); ++y) {
+        const std::uint8_t* in = grey.row(y);
+        ColourPixel* out = colour.row(y);
+        for (int x = 0; x < grey.width(); ++x) out[x] = ColourPixel{in[x], in[x], in[x]};
+    }
+    return colour;
 }
 
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
@@ -59,6 +75,7 @@ std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
     BmpStorage storage;
     auto read = ReadBmpRows(std::get<ReadableFile>(opened), path, storage);
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
+    if (const auto* grey = std::get_if<GreyRows>(&read)) return GreyAsColour(*grey);
     return std::get<ColourRows>(read).copy();
 }
 

@@ -8,7 +8,7 @@
 
 #include "files/ReadableFile.h"
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 
 namespace quivane {
 
@@ -36,12 +36,18 @@ struct BmpStorage {
 };
 
 // A bitmap's rows from a file already open, named by `path` in any failure.
-// A plain 24-bit bitmap, the kind cameras' capture programs write, has its
-// pixel block read in one piece and its rows left as they lie, in the file's
-// order and padding (a bottom-up file's rows run up through memory); any
-// other is read whole and decoded, which also words whatever is wrong with
-// it. The rows stay as they are until the storage is used again.
-std::variant<ColourRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
-                                                  BmpStorage& storage);
+// A plain 24-bit bitmap, the kind colour cameras' capture programs write,
+// has its pixel block read in one piece and its rows left as they lie, in
+// the file's order and padding (a bottom-up file's rows run up through
+// memory). A plain grey one (8 bits, the grey ramp for palette: a mono
+// camera's) gives its bytes as grey rows the same way, where decoding would
+// make colour pixels of three equal channels of them. Any other is read whole and
+// decoded, which also words whatever is wrong with it. The rows stay as
+// they are until the storage is used again.
+std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
+                                                                  BmpStorage& storage);
+
+// A grey frame as the colour frame of three equal channels it stands for.
+Bitmap24 GreyAsColour(const GreyRows& grey);
 
 }  // namespace quivane

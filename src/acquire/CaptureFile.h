@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {

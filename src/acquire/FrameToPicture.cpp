@@ -97,7 +97,7 @@ FrameRef RefOf(const CaptureFrame& frame)
 {
     if (const auto* bitmap = std::get_if<Bitmap24>(&frame)) return ColourRows(*bitmap);
     if (const auto* held = std::get_if<HeldRows>(&frame)) return held->rows;
-    if (const auto* grey = std::get_if<Bitmap8>(&frame)) return grey;
+    if (const auto* grey = std::get_if<Bitmap8>(&frame)) return GreyRows(*grey);
     return &std::get<DeepFrame>(frame);
 }
 
@@ -111,10 +111,10 @@ PreparedFrame PrepareFrame(FrameRef frame, const SeriesSettings& s)
         MadePicture made = PictureOf(*rows, s);
         return {std::move(made.picture), {}, std::move(made.view)};
     }
-    if (const auto* grey = std::get_if<const Bitmap8*>(&frame)) {
+    if (const auto* grey = std::get_if<GreyRows>(&frame)) {
         if (named != Mosaic::None || s.correction.flags != 0 || s.correction.deepFiles)
-            return PrepareDeep(OneChannel(**grey, named), s);
-        MadePicture made = Made(**grey, s);
+            return PrepareDeep(OneChannel(*grey, named), s);
+        MadePicture made = Made(*grey, s);
         return {std::move(made.picture), {}, std::move(made.view)};
     }
     return PrepareDeep(*std::get<const DeepFrame*>(frame), s);

@@ -11,8 +11,9 @@
 
 namespace quivane {
 
-// A frame of any kind, as read: a colour frame as rows, wherever they lie.
-using FrameRef = std::variant<ColourRows, const Bitmap8*, const DeepFrame*>;
+// A frame of any kind, as read: a colour or grey frame as rows, wherever
+// they lie.
+using FrameRef = std::variant<ColourRows, GreyRows, const DeepFrame*>;
 
 FrameRef RefOf(const CaptureFrame& frame);
 

@@ -448,7 +448,7 @@ std::variant<DeepFrame, ReadFailure> ReadFits(const std::string& path, std::uint
 
 namespace {
 
-std::variant<ColourRows, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame, ReadFailure>&& read)
+SeriesPicture Widened(std::variant<DeepFrame, ReadFailure>&& read)
 {
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
     return std::move(std::get<DeepFrame>(read));
@@ -456,7 +456,7 @@ std::variant<ColourRows, DeepFrame, ReadFailure> Widened(std::variant<DeepFrame,
 
 }  // namespace
 
-std::variant<ColourRows, DeepFrame, ReadFailure> SeriesPictureReader::read(const std::string& path)
+SeriesPicture SeriesPictureReader::read(const std::string& path)
 {
     // One open serves the signature and, for a bitmap, the whole read.
     const auto opened = ReadableFile::Open(path.c_str());
@@ -472,6 +472,7 @@ std::variant<ColourRows, DeepFrame, ReadFailure> SeriesPictureReader::read(const
     case Format::Bmp: {
         auto rows = ReadBmpRows(file, path, bmp_);
         if (auto* failure = std::get_if<ReadFailure>(&rows)) return std::move(*failure);
+        if (const auto* grey = std::get_if<GreyRows>(&rows)) return *grey;
         return std::get<ColourRows>(rows);
     }
     case Format::Png:
@@ -491,6 +492,7 @@ std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::stri
     SeriesPictureReader reader;
     auto read = reader.read(path);
     if (const auto* rows = std::get_if<ColourRows>(&read)) return rows->copy();
+    if (const auto* grey = std::get_if<GreyRows>(&read)) return GreyAsColour(*grey);
     if (auto* failure = std::get_if<ReadFailure>(&read)) return std::move(*failure);
     return std::move(std::get<DeepFrame>(read));
 }

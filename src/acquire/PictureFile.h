@@ -25,13 +25,17 @@ std::variant<DeepFrame, ReadFailure> ReadPictureFile(const std::string& path);
 // bitmaps loads without widening every frame.
 std::variant<Bitmap24, DeepFrame, ReadFailure> ReadSeriesPicture(const std::string& path);
 
+// A picture of a series as read: a bitmap's colour or grey rows, or
+// any other picture at its own depth.
+using SeriesPicture = std::variant<ColourRows, GreyRows, DeepFrame, ReadFailure>;
+
 // ReadSeriesPicture for the pictures of a series one after another: a
 // bitmap's bytes and frame stay in the reader's storage from one picture to
 // the next, so that frames of one size need no fresh memory, and a bitmap
-// comes back as the reader's own frame, valid until the next read.
+// comes back as the reader's own rows or frame, valid until the next read.
 class SeriesPictureReader {
 public:
-    std::variant<ColourRows, DeepFrame, ReadFailure> read(const std::string& path);
+    SeriesPicture read(const std::string& path);
 
 private:
     BmpStorage bmp_;

@@ -142,13 +142,13 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
     if (judge) judge->add(std::move(prepared.view));
     else if (prepared.view) prepared.picture.sharpness = MeasureView(*prepared.view).score;
     auto add = [&](int index, Picture picture) {
-        const auto* grey = std::get_if<const Bitmap8*>(&frame);
+        const auto* grey = std::get_if<GreyRows>(&frame);
         const auto* rows = std::get_if<ColourRows>(&frame);
         const ColourRows shown = prepared.shown.empty() && rows ? *rows : ColourRows(prepared.shown);
         if (grey && prepared.shown.empty()) {
-            observer.preparingGrey(index, **grey);
+            observer.preparingGrey(index, *grey);
             pictures.push_back(std::move(picture));
-            observer.preparedGrey(index, **grey, pictures.back());
+            observer.preparedGrey(index, *grey, pictures.back());
         } else {
             observer.preparing(index, shown);
             pictures.push_back(std::move(picture));
@@ -241,6 +241,7 @@ struct SeriesFiles {
             storage.deep = std::move(*deep);
             return FrameRef(&storage.deep);
         }
+        if (const auto* grey = std::get_if<GreyRows>(&frame)) return FrameRef(*grey);
         return FrameRef(std::get<ColourRows>(frame));
     }
 };
@@ -270,7 +271,7 @@ void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSe
 void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
-    AddAlone(pictures, &frame, settings, observer);
+    AddAlone(pictures, GreyRows(frame), settings, observer);
 }
 
 void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,

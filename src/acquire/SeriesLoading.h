@@ -48,8 +48,8 @@ public:
     virtual void preparing(int /*index*/, const ColourRows& /*frame*/) {}
     virtual void prepared(int /*index*/, const ColourRows& /*frame*/, const Picture& /*picture*/) {}
     // The same for a grey frame, which a window may widen to show it.
-    virtual void preparingGrey(int /*index*/, const Bitmap8& /*frame*/) {}
-    virtual void preparedGrey(int /*index*/, const Bitmap8& /*frame*/, const Picture& /*picture*/) {}
+    virtual void preparingGrey(int /*index*/, const GreyRows& /*frame*/) {}
+    virtual void preparedGrey(int /*index*/, const GreyRows& /*frame*/, const Picture& /*picture*/) {}
     // The list now holds `count` input pictures.
     virtual void counted(int /*count*/) {}
     // Between frames, where a window lets its events run.

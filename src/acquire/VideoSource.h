@@ -6,7 +6,7 @@
 #include <variant>
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {

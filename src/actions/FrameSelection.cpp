@@ -20,7 +20,7 @@ class ScoringObserver : public LoadObserver {
 public:
     ScoringObserver(Workspace& ws, Ui& ui) : ws_(ws), ui_(ui) {}
     void prepared(int index, const ColourRows&, const Picture&) override { show(index); }
-    void preparedGrey(int index, const Bitmap8&, const Picture&) override { show(index); }
+    void preparedGrey(int index, const GreyRows&, const Picture&) override { show(index); }
     void paused() override { ui_.processEvents(); }
     bool stopRequested() override
     {

@@ -56,26 +56,26 @@ void WindowLoadObserver::ShowColour(const ColourRows& frame)
     ui_.showInputView(heldColour_);
 }
 
-void WindowLoadObserver::ShowGrey(const Bitmap8& frame)
+void WindowLoadObserver::ShowGrey(const GreyRows& frame)
 {
     Bitmap24 shown(frame.width(), frame.height());
     for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) GreyPixel(frame.at(x, y), shown.at(x, y));
+        for (int x = 0; x < frame.width(); ++x) GreyPixel(frame.row(y)[x], shown.at(x, y));
     ui_.showInputView(shown);
 }
 
-void WindowLoadObserver::preparingGrey(int, const Bitmap8& frame)
+void WindowLoadObserver::preparingGrey(int, const GreyRows& frame)
 {
     if (Due()) {
         ShowGrey(frame);
         return;
     }
-    loadGrey_ = &frame;
+    loadGrey_ = frame;
     held_ = Held::Grey;
     copied_ = false;
 }
 
-void WindowLoadObserver::preparedGrey(int index, const Bitmap8& frame, const Picture& picture)
+void WindowLoadObserver::preparedGrey(int index, const GreyRows& frame, const Picture& picture)
 {
     ShowPrepared(index, frame.width(), frame.height(), picture);
 }
@@ -95,7 +95,7 @@ void WindowLoadObserver::ending()
 {
     // The storage is reused from load to load: a copy, not a drawing.
     if (held_ == Held::Colour) loadColour_.copyInto(heldColour_);
-    if (held_ == Held::Grey) heldGrey_ = *loadGrey_;
+    if (held_ == Held::Grey) loadGrey_.copyInto(heldGrey_);
     copied_ = true;
 }
 

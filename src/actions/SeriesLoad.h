@@ -30,8 +30,8 @@ public:
     }
     void preparing(int index, const ColourRows& frame) override;
     void prepared(int index, const ColourRows& frame, const Picture& picture) override;
-    void preparingGrey(int index, const Bitmap8& frame) override;
-    void preparedGrey(int index, const Bitmap8& frame, const Picture& picture) override;
+    void preparingGrey(int index, const GreyRows& frame) override;
+    void preparedGrey(int index, const GreyRows& frame, const Picture& picture) override;
     void counted(int count) override;
     void paused() override;
     bool stopRequested() override;
@@ -42,7 +42,7 @@ public:
 private:
     bool Due();
     void ShowColour(const ColourRows& frame);
-    void ShowGrey(const Bitmap8& frame);
+    void ShowGrey(const GreyRows& frame);
     void ShowPrepared(int index, int frameWidth, int frameHeight, const Picture& picture);
 
     Workspace& ws_;
@@ -54,7 +54,7 @@ private:
     // the load ends, then a copy of it.
     enum class Held { Nothing, Colour, Grey } held_ = Held::Nothing;
     ColourRows loadColour_;
-    const Bitmap8* loadGrey_ = nullptr;
+    GreyRows loadGrey_;
     bool copied_ = false;
     Bitmap24 heldColour_;  // also where a frame's rows are copied to be drawn
     Bitmap8 heldGrey_;

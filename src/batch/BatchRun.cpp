@@ -89,7 +89,7 @@ public:
     {
         line(index, frame.width(), frame.height());
     }
-    void preparedGrey(int index, const Bitmap8& frame, const Picture&) override
+    void preparedGrey(int index, const GreyRows& frame, const Picture&) override
     {
         line(index, frame.width(), frame.height());
     }

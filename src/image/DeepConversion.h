@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 
 namespace quivane {

@@ -67,7 +67,7 @@ private:
     std::array<std::array<std::uint32_t, 256>, 4> counts_{};
 };
 
-Histogram GreenHistogram(const Bitmap8& frame)
+Histogram GreenHistogram(const GreyRows& frame)
 {
     GreenCounts counts;
     for (int y = 0; y < frame.height(); y += 2) counts.addRow(frame.row(y), frame.width());
@@ -102,7 +102,7 @@ private:
     std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
 };
 
-FrameSurvey SurveyPixels(const Bitmap8& frame, int threshold)
+FrameSurvey SurveyPixels(const GreyRows& frame, int threshold)
 {
     SurveySums sums;
     for (int y = 0; y < frame.height(); ++y) sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
@@ -356,7 +356,7 @@ void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullP
     list.push_back(std::move(picture));
 }
 
-ObjectSurvey SurveyPixelObject(const Bitmap8& frame)
+ObjectSurvey SurveyPixelObject(const GreyRows& frame)
 {
     ObjectSurvey survey;
     survey.threshold = ObjectThreshold(GreenHistogram(frame));
@@ -404,7 +404,7 @@ ObjectSurvey BuildPicture(Picture& picture, const ColourRows& frame, int width, 
     return BuildFromPixels(picture, frame, width, height);
 }
 
-ObjectSurvey BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height)
+ObjectSurvey BuildPicture(Picture& picture, const GreyRows& frame, int width, int height)
 {
     return BuildFromPixels(picture, frame, width, height);
 }
@@ -428,7 +428,7 @@ ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, i
 
 ObjectSurvey SurveyObject(const ColourRows& frame) { return SurveyPixelObject(frame); }
 
-ObjectSurvey SurveyObject(const Bitmap8& frame) { return SurveyPixelObject(frame); }
+ObjectSurvey SurveyObject(const GreyRows& frame) { return SurveyPixelObject(frame); }
 
 ObjectSurvey SurveyObject(const DeepFrame& frame)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 #include "image/Picture.h"
 #include "image/PixelHelpers.h"
@@ -32,7 +32,7 @@ struct ObjectSurvey {
     FrameSurvey frame;
 };
 ObjectSurvey SurveyObject(const ColourRows& frame);
-ObjectSurvey SurveyObject(const Bitmap8& frame);
+ObjectSurvey SurveyObject(const GreyRows& frame);
 ObjectSurvey SurveyObject(const DeepFrame& frame);
 
 // Fills `picture` (whose Enlargement and FullPicture are set) from a 24-bit
@@ -44,7 +44,7 @@ ObjectSurvey SurveyObject(const DeepFrame& frame);
 // around its object needs no second pass over the frame.
 ObjectSurvey BuildPicture(Picture& picture, const ColourRows& frame, int width, int height);
 // The same from a grey frame, to the same picture as its 24-bit twin.
-ObjectSurvey BuildPicture(Picture& picture, const Bitmap8& frame, int width, int height);
+ObjectSurvey BuildPicture(Picture& picture, const GreyRows& frame, int width, int height);
 // The same from a deep frame (grey or colour, never a mosaic): the stretch
 // works on the full depth, so levels an 8-bit frame would merge stay apart.
 ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);

@@ -8,10 +8,10 @@ namespace quivane {
 namespace {
 
 int WidthOf(const ColourRows& f) { return f.width(); }
-int WidthOf(const Bitmap8& f) { return f.width(); }
+int WidthOf(const GreyRows& f) { return f.width(); }
 int WidthOf(const DeepFrame& f) { return f.width; }
 int HeightOf(const ColourRows& f) { return f.height(); }
-int HeightOf(const Bitmap8& f) { return f.height(); }
+int HeightOf(const GreyRows& f) { return f.height(); }
 int HeightOf(const DeepFrame& f) { return f.height; }
 
 template <class Frame>
@@ -27,7 +27,7 @@ ObjectView MeasuredView(const ColourRows& frame, const ObjectSurvey& survey, boo
     return View(frame, survey, wholeFrame);
 }
 
-ObjectView MeasuredView(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
+ObjectView MeasuredView(const GreyRows& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
     return View(frame, survey, wholeFrame);
 }
@@ -49,7 +49,7 @@ FrameMeasure MeasureFrame(const ColourRows& frame, const ObjectSurvey& survey, b
     return MeasureView(View(frame, survey, wholeFrame));
 }
 
-FrameMeasure MeasureFrame(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame)
+FrameMeasure MeasureFrame(const GreyRows& frame, const ObjectSurvey& survey, bool wholeFrame)
 {
     return MeasureView(View(frame, survey, wholeFrame));
 }

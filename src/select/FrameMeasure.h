@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 #include "prepare/FramePreparation.h"
 #include "select/FrameFacts.h"
@@ -21,14 +21,14 @@ struct FrameMeasure {
 // surface filling the frame) in the frame's middle, where the picture is cut.
 // The same as MeasureView(MeasuredView(...)).
 FrameMeasure MeasureFrame(const ColourRows& frame, const ObjectSurvey& survey, bool wholeFrame);
-FrameMeasure MeasureFrame(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame);
+FrameMeasure MeasureFrame(const GreyRows& frame, const ObjectSurvey& survey, bool wholeFrame);
 FrameMeasure MeasureFrame(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame);
 
 // The two halves of it: what is read of the frame (quick; the view owns its
 // levels, so the frame may go), and the measuring of that (the most of the
 // work, which may run on another thread).
 ObjectView MeasuredView(const ColourRows& frame, const ObjectSurvey& survey, bool wholeFrame);
-ObjectView MeasuredView(const Bitmap8& frame, const ObjectSurvey& survey, bool wholeFrame);
+ObjectView MeasuredView(const GreyRows& frame, const ObjectSurvey& survey, bool wholeFrame);
 ObjectView MeasuredView(const DeepFrame& frame, const ObjectSurvey& survey, bool wholeFrame);
 FrameMeasure MeasureView(const ObjectView& view);
 

@@ -117,9 +117,9 @@ ObjectView ViewObject(const ColourRows& frame, const ObjectSurvey& survey, int s
                 static_cast<float>(survey.threshold), side);
 }
 
-ObjectView ViewObject(const Bitmap8& frame, const ObjectSurvey& survey, int side)
+ObjectView ViewObject(const GreyRows& frame, const ObjectSurvey& survey, int side)
 {
-    return View(RowPixels<Bitmap8>{frame}, survey.frame.centreX, survey.frame.centreY,
+    return View(RowPixels<GreyRows>{frame}, survey.frame.centreX, survey.frame.centreY,
                 static_cast<float>(survey.threshold), side);
 }
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "image/Bitmap.h"
-#include "image/ColourRows.h"
+#include "image/FrameRows.h"
 #include "image/DeepFrame.h"
 #include "prepare/FramePreparation.h"
 
@@ -53,7 +53,7 @@ ObjectSurvey AtFrameMiddle(ObjectSurvey survey, int width, int height);
 constexpr int ObjectWindowSide = 128;
 
 ObjectView ViewObject(const ColourRows& frame, const ObjectSurvey& survey, int side = ObjectWindowSide);
-ObjectView ViewObject(const Bitmap8& frame, const ObjectSurvey& survey, int side = ObjectWindowSide);
+ObjectView ViewObject(const GreyRows& frame, const ObjectSurvey& survey, int side = ObjectWindowSide);
 // A deep frame of one channel is read as grey (a mosaic must be debayered first).
 ObjectView ViewObject(const DeepFrame& frame, const ObjectSurvey& survey, int side = ObjectWindowSide);
 

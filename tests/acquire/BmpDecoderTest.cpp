@@ -264,6 +264,77 @@ TEST(BmpDecoder, EightBitPixelsAreTheirPaletteEntries)
         }
 }
 
+// Entry i is the grey i: every byte decodes to its own grey.
+Bytes Ramp(int entries, int entrySize = 4)
+{
+    Bytes b;
+    for (int i = 0; i < entries; ++i) Put(b, static_cast<std::uint64_t>(i) * 0x010101u, entrySize);
+    return b;
+}
+
+// Where the rows lie when the file is read as plain, from its first bytes.
+std::optional<PlainRows> Plain(const File& f, std::size_t present = PlainStartBytes)
+{
+    const Bytes b = Build(f);
+    return PlainBmpRows(b.data(), std::min(present, b.size()), b.size(), MaxFrameSide);
+}
+
+// Only a palette that makes every byte its own grey lets an 8-bit file's
+// bytes stand for its frame; any other is decoded.
+TEST(BmpDecoder, OnlyTheGreyRampMakesAnEightBitFilePlain)
+{
+    File grey;
+    grey.width = 13;
+    grey.height = 3;
+    grey.palette = Ramp(256);
+    grey.pixels = Bytes(16 * 3, 7);
+    const auto rows = Plain(grey);
+    ASSERT_TRUE(rows);
+    EXPECT_TRUE(rows->grey);
+    EXPECT_EQ(rows->stride, 16u);
+    EXPECT_EQ(rows->pixelOffset, 14u + 40 + 1024);
+    EXPECT_TRUE(rows->bottomUp);
+
+    File topDown = grey;
+    topDown.height = -3;
+    File counted = grey;
+    counted.coloursUsed = 256;
+    File os2 = grey;  // three-byte entries
+    os2.infoSize = 12;
+    os2.palette = Ramp(256, 3);
+    for (const File* f : {&topDown, &counted, &os2}) {
+        const auto plain = Plain(*f);
+        ASSERT_TRUE(plain) << f->infoSize;
+        EXPECT_TRUE(plain->grey);
+        EXPECT_EQ(plain->bottomUp, f->height > 0);
+    }
+
+    File tinted = grey;
+    tinted.palette[4 * 200 + 2] = 201;  // one red a level off
+    File shortRamp = grey;              // the last entry is missing, so byte 255 is black
+    shortRamp.coloursUsed = 255;
+    shortRamp.palette = Ramp(255);
+    File runs = grey;
+    runs.compression = 1;
+    runs.pixels = {0, 1};
+    File fourBits = grey;
+    fourBits.bits = 4;
+    fourBits.palette = Ramp(16);
+    for (const File* f : {&tinted, &shortRamp, &runs, &fourBits})
+        EXPECT_FALSE(Plain(*f)) << f->bits << " bits, " << f->coloursUsed << " colours";
+    EXPECT_FALSE(Plain(grey, PlainHeaderBytes)) << "a ramp past the bytes read is not looked at";
+
+    File colour;
+    colour.bits = 24;
+    colour.width = 40;
+    colour.height = 3;
+    colour.pixels = Bytes(120 * 3, 9);
+    const auto colourRows = Plain(colour);
+    ASSERT_TRUE(colourRows);
+    EXPECT_FALSE(colourRows->grey);
+    EXPECT_EQ(colourRows->stride, 120u);
+}
+
 // A series decodes frame after frame into one frame's memory: nothing of an
 // earlier frame may show through, whatever the layouts and sizes that follow
 // each other, run-length streams that leave pixels out included.

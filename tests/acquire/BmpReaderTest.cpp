@@ -239,7 +239,8 @@ TEST_F(BmpReaderTest, OneStorageReadsFilesOfEveryKindAndSizeInTurn)
     BmpStorage storage;
     const fs::path files[] = {Suite / "g" / "rgb24.bmp",         Suite / "g" / "pal8.bmp",
                               Suite / "q" / "rgb24largepal.bmp", Suite / "g" / "rgb24.bmp",
-                              Suite / "g" / "pal8topdown.bmp",   Suite / "q" / "rgb24rle24.bmp"};
+                              Suite / "g" / "pal8topdown.bmp",   Suite / "q" / "rgb24rle24.bmp",
+                              Suite / "g" / "pal8gs.bmp"};
     for (const fs::path& path : files) {
         const auto expected = ReadBmp(path.string());
         const auto opened = ReadableFile::Open(path.c_str());
@@ -290,6 +291,61 @@ TEST(BmpReader, PlainFilesOfEveryRowPaddingBothWaysUpAndCutShortReadAsDecoded)
         EXPECT_EQ(DecodedOutcome(path), "the file is shorter than its pixels");
     }
     fs::remove(path);
+}
+
+// An 8-bit file with the grey ramp for palette, as a mono camera's capture
+// program writes it: a byte a pixel, rows padded to four bytes.
+std::vector<std::uint8_t> GreyRampFile(int width, int height, bool topDown)
+{
+    const std::size_t stride = (static_cast<std::size_t>(width) + 3) / 4 * 4, offset = 14 + 40 + 1024;
+    std::vector<std::uint8_t> file(offset + stride * static_cast<std::size_t>(height));
+    const auto put = [&](std::size_t at, std::uint32_t value) { std::memcpy(file.data() + at, &value, 4); };
+    file[0] = 'B', file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size())), put(10, static_cast<std::uint32_t>(offset)), put(14, 40);
+    put(18, static_cast<std::uint32_t>(width)), put(22, static_cast<std::uint32_t>(topDown ? -height : height));
+    put(26, 1 | 8 << 16);
+    for (std::uint32_t i = 0; i < 256; ++i) put(54 + 4 * i, i * 0x010101u);
+    for (std::size_t i = offset; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i * 7 % 251);
+    return file;
+}
+
+// Its rows are read where they lie, each byte the grey that decoding gives,
+// whatever the padding and either way up; one storage serves colour files
+// and grey ones in turn. The seeing series is such a series.
+TEST(BmpReader, GreyRampFilesReadAsGreyRowsOfTheGreysDecodingGives)
+{
+    const fs::path path = fs::temp_directory_path() / ("quivane_grey_" + std::to_string(::getpid()) + ".bmp");
+    BmpStorage storage;
+    for (int width = 60; width <= 64; ++width)
+        for (bool topDown : {false, true}) {
+            const std::vector<std::uint8_t> bytes = GreyRampFile(width, 9, topDown);
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            const auto decoded = DecodeBmp(bytes.data(), bytes.size(), MaxFrameSide);
+            ASSERT_TRUE(std::holds_alternative<Bitmap24>(decoded));
+            const auto opened = ReadableFile::Open(path.c_str());
+            ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened));
+            const auto rows = ReadBmpRows(std::get<ReadableFile>(opened), path.string(), storage);
+            ASSERT_TRUE(std::holds_alternative<GreyRows>(rows)) << width << " " << topDown;
+            EXPECT_EQ(GreyAsColour(std::get<GreyRows>(rows)), std::get<Bitmap24>(decoded)) << width << " " << topDown;
+            const auto read = ReadBmp(path.string());
+            ASSERT_TRUE(std::holds_alternative<Bitmap24>(read));
+            EXPECT_EQ(std::get<Bitmap24>(read), std::get<Bitmap24>(decoded));
+
+            Bitmap24 colour(width, 9);
+            colour.at(width - 1, 8) = ColourPixel{1, 2, 3};
+            ASSERT_FALSE(WriteBmp(colour, path.string()));
+            const auto reopened = ReadableFile::Open(path.c_str());
+            const auto colourRows = ReadBmpRows(std::get<ReadableFile>(reopened), path.string(), storage);
+            ASSERT_TRUE(std::holds_alternative<ColourRows>(colourRows));
+            EXPECT_EQ(std::get<ColourRows>(colourRows).copy(), colour);
+        }
+    fs::remove(path);
+
+    const fs::path seeing = fs::path(QUIVANE_TESTDATA) / "captures" / "seeing" / "MARS_0001.BMP";
+    const auto opened = ReadableFile::Open(seeing.c_str());
+    ASSERT_TRUE(std::holds_alternative<ReadableFile>(opened)) << "test material missing: " << seeing;
+    EXPECT_TRUE(std::holds_alternative<GreyRows>(ReadBmpRows(std::get<ReadableFile>(opened), seeing.string(), storage)));
 }
 
 TEST(BmpReader, MissingFileAndOtherFormatsAreRefused)

@@ -75,15 +75,26 @@ TEST(SeriesLoading, AGreyFrameGivesTheSameBytesAsItsTwentyFourBitTwin)
             grey.at(x, y) = v;
             twin.at(x, y) = ColourPixel{v, v, v};
         }
-    for (bool fullPicture : {false, true}) {
-        SeriesSettings s = Settings();
-        s.fullPicture = fullPicture;
+    // A grey bitmap series is loaded as grey frames: a named mosaic and a
+    // dark frame must treat them as they treat the colour twins.
+    SeriesSettings whole = Settings(), rggb = Settings(), dark = Settings();
+    whole.fullPicture = true;
+    rggb.bayer = BayerChoice::RGGB;
+    dark.correction.flags = CorrectDarkFrame;
+    dark.correction.darkFrame = Bitmap24(colour.width(), colour.height());
+    for (int y = 0; y < colour.height(); ++y)
+        for (int x = 0; x < colour.width(); ++x)
+            dark.correction.darkFrame.at(x, y) = ColourPixel{std::uint8_t(x % 5), std::uint8_t(y % 3), 2};
+    int kind = 0;
+    for (const SeriesSettings& s : {Settings(), whole, rggb, dark}) {
         PictureList fromGrey, fromTwin;
         AddSeriesFrame(fromGrey, grey, s, quiet);
         AddSeriesFrame(fromTwin, twin, s, quiet);
         ASSERT_EQ(fromGrey.size(), 2u);
-        EXPECT_EQ(fromGrey[1].bitmap, fromTwin[1].bitmap) << fullPicture;
-        EXPECT_EQ(fromGrey[1].threshold, fromTwin[1].threshold);
+        EXPECT_EQ(fromGrey[1].bitmap, fromTwin[1].bitmap) << kind;
+        EXPECT_EQ(fromGrey[1].threshold, fromTwin[1].threshold) << kind;
+        EXPECT_EQ(fromGrey[1].sharpness, fromTwin[1].sharpness) << kind;
+        ++kind;
     }
 }
 

@@ -11,48 +11,48 @@
 
 namespace quivane {
 
-// Rows of colour pixels that something else holds: a bitmap's, or a video
-// decoder's frame, whose rows may be padded or run bottom-up in memory, so
-// that a frame is read where it lies instead of being copied first. Row 0
-// is the top row; `stride` is the distance in bytes from a row to the one
-// below it.
-class ColourRows {
+// Rows of pixels that something else holds: a bitmap's, a video decoder's
+// frame or a file's pixel block, whose rows may be padded or run bottom-up
+// in memory, so that a frame is read where it lies instead of being copied
+// first. Row 0 is the top row; `stride` is the distance in bytes from a row
+// to the one below it.
+template <class Pixel>
+class FrameRows {
 public:
-    ColourRows() = default;
-    ColourRows(const ColourPixel* top, std::ptrdiff_t stride, int width, int height)
+    FrameRows() = default;
+    FrameRows(const Pixel* top, std::ptrdiff_t stride, int width, int height)
         : top_(reinterpret_cast<const std::uint8_t*>(top)), stride_(stride), width_(width), height_(height)
     {
     }
     // A bitmap's rows, as long as the bitmap stays as it is. Not explicit:
-    // a bitmap is handed wherever colour rows are read.
-    ColourRows(const Bitmap24& bitmap)
-        : ColourRows(bitmap.empty() ? nullptr : bitmap.row(0),
-                     static_cast<std::ptrdiff_t>(bitmap.width()) * static_cast<std::ptrdiff_t>(sizeof(ColourPixel)),
-                     bitmap.width(), bitmap.height())
+    // a bitmap is handed wherever rows are read.
+    FrameRows(const Bitmap<Pixel>& bitmap)
+        : FrameRows(bitmap.empty() ? nullptr : bitmap.row(0),
+                    static_cast<std::ptrdiff_t>(bitmap.width()) * static_cast<std::ptrdiff_t>(sizeof(Pixel)),
+                    bitmap.width(), bitmap.height())
     {
     }
 
     int width() const { return width_; }
     int height() const { return height_; }
-    const ColourPixel* row(int y) const
+    const Pixel* row(int y) const
     {
-        return reinterpret_cast<const ColourPixel*>(top_ + static_cast<std::ptrdiff_t>(y) * stride_);
+        return reinterpret_cast<const Pixel*>(top_ + static_cast<std::ptrdiff_t>(y) * stride_);
     }
 
     // The rows as a bitmap of their own.
-    Bitmap24 copy() const
+    Bitmap<Pixel> copy() const
     {
-        Bitmap24 bitmap;
+        Bitmap<Pixel> bitmap;
         copyInto(bitmap);
         return bitmap;
     }
     // The same into `bitmap`'s storage, kept from frame to frame.
-    void copyInto(Bitmap24& bitmap) const
+    void copyInto(Bitmap<Pixel>& bitmap) const
     {
         bitmap.reshape(width_, height_);
         for (int y = 0; y < height_; ++y)
-            std::memcpy(static_cast<void*>(bitmap.row(y)), row(y),
-                        static_cast<std::size_t>(width_) * sizeof(ColourPixel));
+            std::memcpy(static_cast<void*>(bitmap.row(y)), row(y), static_cast<std::size_t>(width_) * sizeof(Pixel));
     }
 
 private:
@@ -61,6 +61,9 @@ private:
     int width_ = 0;
     int height_ = 0;
 };
+
+using ColourRows = FrameRows<ColourPixel>;
+using GreyRows = FrameRows<std::uint8_t>;
 
 // The pixel of a frame's rows, whether a bitmap's or rows held elsewhere.
 template <class Frame>
