@@ -1,6 +1,7 @@
 #include "image/PackRow.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <cstdint>
 
@@ -32,6 +33,17 @@ inline std::uint32_t PackedWord(int b, int g, int r)
 }
 
 }  // namespace
+
+void PackRow(const std::uint8_t* grey, PicturePixel* out, int count)
+{
+    static const std::array<std::uint32_t, 256> packed = [] {
+        std::array<std::uint32_t, 256> words{};
+        for (int v = 0; v < 256; ++v) words[static_cast<std::size_t>(v)] = PackedWord(v, v, v);
+        return words;
+    }();
+    auto* target = reinterpret_cast<std::uint8_t*>(out);
+    for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &packed[grey[i]], sizeof(std::uint32_t));
+}
 
 // A piece at a time: the channels are taken apart into lanes, packed as words
 // and copied out, so neither the three-byte reads nor the four-byte writes

@@ -27,10 +27,9 @@ ColourPixel Stretched(const ColourPixel& c, const Stretch& stretch)
     return ColourPixel{stretch(c.blue), stretch(c.green), stretch(c.red)};
 }
 template <class Stretch>
-ColourPixel Stretched(std::uint8_t v, const Stretch& stretch)
+std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
 {
-    const std::uint8_t s = stretch(v);
-    return ColourPixel{s, s, s};
+    return stretch(v);
 }
 
 // The green channel of one pixel in four: every second column of every
@@ -240,30 +239,29 @@ __attribute__((target_clones("avx2", "default"))) void StretchBytes(const std::u
 }
 
 // The region around (left, top), border pixels repeated outside the frame,
-// with the frame's luminance range stretched to 0..240.
+// with the frame's luminance range stretched to 0..240: colour from a colour
+// frame, grey levels from a grey one (whose colour pixels would be three
+// equal channels).
 template <class Frame>
-Bitmap24 StretchedCutOut(const Frame& frame, int left, int top, int width, int height, int minimum, int maximum)
+Bitmap<RowPixel<Frame>> StretchedCutOut(const Frame& frame, int left, int top, int width, int height, int minimum,
+                                        int maximum)
 {
     using Pixel = RowPixel<Frame>;
     const int range = maximum - minimum != 0 ? maximum - minimum : 1;
     const int gain = 61440 / range;  // 240 * 256: the range becomes 0..240
     auto stretch = [&](int channel) { return static_cast<std::uint8_t>(ClampByte((channel - minimum) * gain / 256)); };
 
-    Bitmap24 cutOut(width, height);
-    // Columns inside the frame: for colour frames a run of bytes, stretched
-    // alike, which the compiler makes vector code of.
+    Bitmap<Pixel> cutOut(width, height);
+    // Columns inside the frame are a run of bytes, stretched alike.
     const int inFirst = std::clamp(-left, 0, width);
     const int inEnd = std::clamp(frame.width() - left, inFirst, width);
     for (int q = 0; q < height; ++q) {
         const Pixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
-        ColourPixel* target = cutOut.row(q);
+        Pixel* target = cutOut.row(q);
         for (int i = 0; i < inFirst; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
-        if constexpr (std::is_same_v<Pixel, ColourPixel>) {
-            StretchBytes(reinterpret_cast<const std::uint8_t*>(source + left + inFirst), 3 * (inEnd - inFirst), minimum,
-                         gain, reinterpret_cast<std::uint8_t*>(target + inFirst));
-        } else {
-            for (int i = inFirst; i < inEnd; ++i) target[i] = Stretched(source[left + i], stretch);
-        }
+        StretchBytes(reinterpret_cast<const std::uint8_t*>(source + left + inFirst),
+                     static_cast<int>(sizeof(Pixel)) * (inEnd - inFirst), minimum, gain,
+                     reinterpret_cast<std::uint8_t*>(target + inFirst));
         for (int i = inEnd; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
     }
     return cutOut;
@@ -312,11 +310,12 @@ CutOutPlace PlaceCutOut(const Picture& picture, int frameWidth, int frameHeight,
     return {centreX - cutWidth / 2, centreY - cutHeight / 2, cutWidth, cutHeight};
 }
 
-void EnlargeAndPack(Picture& picture, const Bitmap24& cutOut, int width, int height)
+template <class Pixel>
+void EnlargeAndPack(Picture& picture, const Bitmap<Pixel>& cutOut, int width, int height)
 {
     // Kept per thread from one frame to the next: the enlargement writes
     // every pixel of it.
-    thread_local Bitmap24 enlarged;
+    thread_local Bitmap<Pixel> enlarged;
     enlarged.reshape(width, height);
     const ResampleFilter& filter = ResampleFilters[Mitchell2];
     Resample(cutOut, enlarged, filter.weightFunction, filter.support);

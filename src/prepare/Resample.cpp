@@ -198,20 +198,22 @@ struct Lines {
     const float* line(int i) const { return values.data() + length * static_cast<std::size_t>(i); }
 };
 
-// Columns become lines, so the horizontal pass can sum whole lines too.
-// Every value is written, so storage kept from an earlier call of the same
-// size needs no clearing.
-void ColumnsAsLines(const Bitmap24& bitmap, Lines& lines)
+// Columns become lines, so the horizontal pass can sum whole lines too: a
+// column of colour pixels a line of their channels, blue first, one of grey
+// levels a line of the levels. Every value is written, so storage kept from
+// an earlier call of the same size needs no clearing.
+template <class Pixel>
+void ColumnsAsLines(const Bitmap<Pixel>& bitmap, Lines& lines)
 {
-    lines.length = static_cast<std::size_t>(bitmap.height()) * 3;
+    constexpr std::size_t channels = sizeof(Pixel);
+    lines.length = static_cast<std::size_t>(bitmap.height()) * channels;
     lines.values.resize(lines.length * static_cast<std::size_t>(bitmap.width()));
     for (int y = 0; y < bitmap.height(); ++y) {
-        const ColourPixel* row = bitmap.row(y);
+        const auto* row = reinterpret_cast<const std::uint8_t*>(bitmap.row(y));
         for (int x = 0; x < bitmap.width(); ++x) {
-            float* out = lines.values.data() + lines.length * static_cast<std::size_t>(x) + 3 * static_cast<std::size_t>(y);
-            out[0] = row[x].blue;
-            out[1] = row[x].green;
-            out[2] = row[x].red;
+            float* out = lines.values.data() + lines.length * static_cast<std::size_t>(x) + channels * static_cast<std::size_t>(y);
+            const std::uint8_t* in = row + channels * static_cast<std::size_t>(x);
+            for (std::size_t c = 0; c < channels; ++c) out[c] = in[c];
         }
     }
 }
@@ -343,21 +345,11 @@ const std::array<ResampleFilter, 8> ResampleFilters = {{
     {"Mitchell2", MitchellFilter, 2.0f},
 }};
 
-bool ProcessorHas(ResampleWay way)
-{
-#if defined(QUIVANE_RESAMPLE_AVX2)
-    if (way == ResampleWay::Avx2) return __builtin_cpu_supports("avx2");
-#endif
-    return way == ResampleWay::Plain;
-}
+namespace {
 
-void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
-{
-    static const ResampleWay fastest = ProcessorHas(ResampleWay::Avx2) ? ResampleWay::Avx2 : ResampleWay::Plain;
-    ResampleBy(fastest, source, destination, filter, support);
-}
-
-void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
+template <class Pixel>
+void ResampleAny(ResampleWay way, const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float (*filter)(float),
+                 float support)
 {
     const int sourceWidth = source.width();
     const int sourceHeight = source.height();
@@ -377,7 +369,7 @@ void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, 
     // at a time, and its result is turned back.
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
     thread_local Lines sourceColumns, work;
-    thread_local Bitmap24 workColumns;
+    thread_local Bitmap<Pixel> workColumns;
     ColumnsAsLines(source, sourceColumns);
     workColumns.reshape(sourceHeight, destinationWidth);
     std::vector<float> sums;
@@ -391,6 +383,37 @@ void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, 
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
     for (int l = 0; l < destinationHeight; ++l)
         AccumulateLine(way, rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
+}
+
+ResampleWay Fastest()
+{
+    static const ResampleWay fastest = ProcessorHas(ResampleWay::Avx2) ? ResampleWay::Avx2 : ResampleWay::Plain;
+    return fastest;
+}
+
+}  // namespace
+
+bool ProcessorHas(ResampleWay way)
+{
+#if defined(QUIVANE_RESAMPLE_AVX2)
+    if (way == ResampleWay::Avx2) return __builtin_cpu_supports("avx2");
+#endif
+    return way == ResampleWay::Plain;
+}
+
+void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
+{
+    ResampleAny(Fastest(), source, destination, filter, support);
+}
+
+void Resample(const Bitmap8& source, Bitmap8& destination, float (*filter)(float), float support)
+{
+    ResampleAny(Fastest(), source, destination, filter, support);
+}
+
+void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
+{
+    ResampleAny(way, source, destination, filter, support);
 }
 
 }  // namespace quivane

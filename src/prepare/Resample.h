@@ -35,6 +35,10 @@ public:
 // `source` and `destination` may be the same object.
 void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support);
 
+// The same for grey levels: the very bytes each channel of the grey's colour
+// pixels (three equal channels) would give, with a third of the work.
+void Resample(const Bitmap8& source, Bitmap8& destination, float (*filter)(float), float support);
+
 // The ways of working it out, of which Resample takes the fastest the
 // processor has; each gives the same bytes, and a test holds every one the
 // processor has to a pixel-by-pixel reference.

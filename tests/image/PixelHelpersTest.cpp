@@ -81,6 +81,16 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
     }
 }
 
+TEST(PixelHelpers, AGreyPacksAsItsColourPixelOfThreeEqualChannels)
+{
+    std::vector<std::uint8_t> greys(300);
+    for (std::size_t i = 0; i < greys.size(); ++i) greys[i] = static_cast<std::uint8_t>(255 - i % 256);
+    std::vector<PicturePixel> packed(greys.size());
+    PackRow(greys.data(), packed.data(), static_cast<int>(greys.size()));
+    for (std::size_t i = 0; i < greys.size(); ++i)
+        ASSERT_EQ(packed[i], PackPixel(Bgr(greys[i], greys[i], greys[i]))) << i;
+}
+
 // Every colour there is, with row ends that leave every length of tail after
 // the vector body, read from memory that ends with the row; the range given
 // is the row's. Blues run down the row in some rows and up in others, so the

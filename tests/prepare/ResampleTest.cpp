@@ -262,5 +262,30 @@ TEST(Resample, EveryWayGivesThePixelByPixelBytesOnRandomPictures)
     }
 }
 
+// A grey picture enlarges channel by channel as its colour twin (three equal
+// channels) does, so the grey enlargement must give the twin's every byte.
+TEST(Resample, GreyLevelsEnlargeAsTheirColourTwins)
+{
+    const int sizes[][4] = {{96, 72, 192, 144}, {37, 23, 191, 97}, {1, 5, 9, 5}, {7, 1, 7, 1}};
+    std::mt19937 engine(5);
+    for (std::size_t filter = 0; filter < ResampleFilters.size(); ++filter)
+        for (const auto& size : sizes) {
+            Bitmap8 grey(size[0], size[1]);
+            Bitmap24 twin(size[0], size[1]);
+            for (int y = 0; y < size[1]; ++y)
+                for (int x = 0; x < size[0]; ++x) {
+                    grey.at(x, y) = static_cast<std::uint8_t>(engine());
+                    twin.at(x, y) = Grey(grey.at(x, y));
+                }
+            const ResampleFilter& f = ResampleFilters[filter];
+            Bitmap8 enlarged(size[2], size[3]);
+            Resample(grey, enlarged, f.weightFunction, f.support);
+            const Bitmap24 expected = Enlarged(twin, size[2], size[3], filter);
+            for (int y = 0; y < size[3]; ++y)
+                for (int x = 0; x < size[2]; ++x)
+                    ASSERT_EQ(Grey(enlarged.at(x, y)), expected.at(x, y)) << f.name << " at " << x << "," << y;
+        }
+}
+
 }  // namespace
 }  // namespace quivane
