@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -16,11 +17,10 @@
 namespace quivane {
 namespace {
 
-// A grey byte is a colour pixel with three equal channels, whose luminance
-// is the byte itself: the 8-bit steps below read either kind alike, so a grey
-// frame prepares to the same picture as its 24-bit twin.
-int GreenOf(const ColourPixel& p) { return p.green; }
-int GreenOf(std::uint8_t v) { return v; }
+// A grey byte stands for a colour pixel of three equal channels, whose
+// green and luminance are the byte itself: each step below takes a grey
+// frame as it takes its 24-bit twin, to the same picture, working on a
+// channel where the twin works on three.
 template <class Stretch>
 ColourPixel Stretched(const ColourPixel& c, const Stretch& stretch)
 {
@@ -32,38 +32,51 @@ std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
     return stretch(v);
 }
 
-// The green channel of one pixel in four: every second column of every
-// second row. Counters saturate rather than wrap; they count in 32 bits and
+// The green channel (a grey byte's level) of one pixel in four: every
+// second column of every second row. Counters saturate rather than wrap; they count in 32 bits and
 // saturate at the end, which gives the same counts without a test per pixel.
-// A sky of one level would make every count wait for the one before, so four
-// sets of counters take turns and are added up at the end.
+// A sky of one level would make every count wait for the one before, so
+// eight sets of counters take turns and are added up at the end.
 class GreenCounts {
 public:
-    template <class Pixel>
-    void addRow(const Pixel* row, int width)
+    void addRow(const ColourPixel* row, int width)
     {
         int x = 0;
-        for (; x + 6 < width; x += 8) {
-            ++counts_[0][static_cast<std::size_t>(GreenOf(row[x]))];
-            ++counts_[1][static_cast<std::size_t>(GreenOf(row[x + 2]))];
-            ++counts_[2][static_cast<std::size_t>(GreenOf(row[x + 4]))];
-            ++counts_[3][static_cast<std::size_t>(GreenOf(row[x + 6]))];
+        for (; x + 14 < width; x += 16)
+            for (std::size_t k = 0; k < Sets; ++k) ++counts_[k][row[x + 2 * static_cast<int>(k)].green];
+        for (; x < width; x += 2) ++counts_[0][row[x].green];
+    }
+
+    // Grey levels eight bytes at a time: a load gives four samples.
+    void addRow(const std::uint8_t* row, int width)
+    {
+        int x = 0;
+        for (; x + 14 < width; x += 16) {
+            std::uint64_t low, high;
+            std::memcpy(&low, row + x, sizeof low);
+            std::memcpy(&high, row + x + 8, sizeof high);
+            for (std::size_t k = 0; k < 4; ++k) {
+                ++counts_[k][(low >> (16 * k)) & 0xFF];
+                ++counts_[k + 4][(high >> (16 * k)) & 0xFF];
+            }
         }
-        for (; x < width; x += 2) ++counts_[0][static_cast<std::size_t>(GreenOf(row[x]))];
+        for (; x < width; x += 2) ++counts_[0][row[x]];
     }
 
     Histogram histogram() const
     {
         Histogram histogram;
         for (std::size_t v = 0; v < histogram.size(); ++v) {
-            const std::uint32_t total = counts_[0][v] + counts_[1][v] + counts_[2][v] + counts_[3][v];
+            std::uint32_t total = 0;
+            for (const auto& counts : counts_) total += counts[v];
             histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
         }
         return histogram;
     }
 
 private:
-    std::array<std::array<std::uint32_t, 256>, 4> counts_{};
+    static constexpr std::size_t Sets = 8;
+    std::array<std::array<std::uint32_t, 256>, Sets> counts_{};
 };
 
 Histogram GreenHistogram(const GreyRows& frame)
@@ -101,10 +114,18 @@ private:
     std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
 };
 
+// Only the rows that reach above the threshold are summed: a planet leaves
+// most rows to the sky, whose range is all they give.
 FrameSurvey SurveyPixels(const GreyRows& frame, int threshold)
 {
     SurveySums sums;
-    for (int y = 0; y < frame.height(); ++y) sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
+    for (int y = 0; y < frame.height(); ++y) {
+        const ByteRange range = RowRange(frame.row(y), frame.width());
+        if (range.largest > threshold)
+            sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
+        else
+            sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
+    }
     return sums.survey();
 }
 

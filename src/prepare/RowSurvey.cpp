@@ -116,4 +116,14 @@ RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
     return r;
 }
 
+__attribute__((target_clones("avx2", "default"))) ByteRange RowRange(const std::uint8_t* row, int width)
+{
+    std::uint8_t smallest = 255, largest = 0;
+    for (int i = 0; i < width; ++i) {
+        smallest = std::min(smallest, row[i]);
+        largest = std::max(largest, row[i]);
+    }
+    return {smallest, largest};
+}
+
 }  // namespace quivane

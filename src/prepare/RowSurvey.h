@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "image/ByteRange.h"
 
 namespace quivane {
 
@@ -15,5 +16,9 @@ struct RowSurvey {
 
 // A row of grey bytes, which are their own luminance.
 RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold);
+
+// The row's range alone, a fraction of the survey's work: a row whose largest
+// byte is at most the threshold weighs nothing.
+ByteRange RowRange(const std::uint8_t* row, int width);
 
 }  // namespace quivane

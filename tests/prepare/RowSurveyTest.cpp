@@ -38,7 +38,8 @@ void ExpectSame(const RowSurvey& got, const RowSurvey& want, const std::string& 
 // pieces too, at thresholds from below 0 to above 255, with some rows all at
 // the brightest level (the largest sums) and some of one level (no range):
 // the vector passes must give the sums of adding pixel by pixel, and a
-// colour row's survey those of its luminance.
+// colour row's survey those of its luminance; a grey row's range alone is
+// the survey's.
 TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
 {
     std::mt19937 random(5);
@@ -61,7 +62,11 @@ TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
                 luminance[at] = static_cast<std::uint8_t>(PixelLuminance(colour[at]));
             }
             const std::string what = "width " + std::to_string(width) + " threshold " + std::to_string(threshold);
-            ExpectSame(SurveyRow(grey.data(), width, threshold), Reference(grey, threshold), "grey " + what);
+            const RowSurvey greyWant = Reference(grey, threshold);
+            ExpectSame(SurveyRow(grey.data(), width, threshold), greyWant, "grey " + what);
+            const ByteRange range = RowRange(grey.data(), width);
+            EXPECT_EQ(range.smallest, greyWant.minimum) << what;
+            EXPECT_EQ(range.largest, greyWant.maximum) << what;
             // A colour row is surveyed by its luminance, as the one row of a frame.
             const RowSurvey want = Reference(luminance, threshold);
             const FrameSurvey got = SurveyFrame(ColourRows(colour.data(), 0, width, 1), threshold);
