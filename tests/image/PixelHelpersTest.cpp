@@ -81,14 +81,20 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
     }
 }
 
+// Every grey in the vector body and in every length of tail after it.
 TEST(PixelHelpers, AGreyPacksAsItsColourPixelOfThreeEqualChannels)
 {
     std::vector<std::uint8_t> greys(300);
     for (std::size_t i = 0; i < greys.size(); ++i) greys[i] = static_cast<std::uint8_t>(255 - i % 256);
-    std::vector<PicturePixel> packed(greys.size());
-    PackRow(greys.data(), packed.data(), static_cast<int>(greys.size()));
-    for (std::size_t i = 0; i < greys.size(); ++i)
-        ASSERT_EQ(packed[i], PackPixel(Bgr(greys[i], greys[i], greys[i]))) << i;
+    for (int length : {300, 288, 0, 1, 31, 32, 33, 63, 70}) {
+        std::vector<PicturePixel> packed(greys.size() + 1, PicturePixel{1, 2, 3, 4});
+        PackRow(greys.data() + 300 - length, packed.data(), length);
+        for (int i = 0; i < length; ++i) {
+            const std::uint8_t v = greys[static_cast<std::size_t>(300 - length + i)];
+            ASSERT_EQ(packed[static_cast<std::size_t>(i)], PackPixel(Bgr(v, v, v))) << length << " " << i;
+        }
+        EXPECT_EQ(packed[static_cast<std::size_t>(length)], (PicturePixel{1, 2, 3, 4})) << "nothing past the row";
+    }
 }
 
 // Every colour there is, with row ends that leave every length of tail after
