@@ -57,17 +57,6 @@ std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& 
     return ColourRows(storage.frame);
 }
 
-Bitmap24 GreyAsColour(const GreyRows& grey)
-{
-    Bitmap24 colour(grey.width(), grey.height());
-    for (int y = 0; y < grey.height(); ++y) {
-        const std::uint8_t* in = grey.row(y);
-        ColourPixel* out = colour.row(y);
-        for (int x = 0; x < grey.width(); ++x) out[x] = ColourPixel{in[x], in[x], in[x]};
-    }
-    return colour;
-}
-
 std::variant<Bitmap24, ReadFailure> ReadBmp(const std::string& path)
 {
     const auto opened = ReadableFile::Open(path.c_str());

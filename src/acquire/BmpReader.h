@@ -47,7 +47,4 @@ struct BmpStorage {
 std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
                                                                   BmpStorage& storage);
 
-// A grey frame as the colour frame of three equal channels it stands for.
-Bitmap24 GreyAsColour(const GreyRows& grey);
-
 }  // namespace quivane

@@ -2,7 +2,6 @@
 
 #include "actions/ControlHandlers.h"
 #include "actions/WorkspaceActions.h"
-#include "image/PixelHelpers.h"
 #include "tone/RenderPicture.h"
 
 namespace quivane {
@@ -58,10 +57,8 @@ void WindowLoadObserver::ShowColour(const ColourRows& frame)
 
 void WindowLoadObserver::ShowGrey(const GreyRows& frame)
 {
-    Bitmap24 shown(frame.width(), frame.height());
-    for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) GreyPixel(frame.row(y)[x], shown.at(x, y));
-    ui_.showInputView(shown);
+    GreyAsColourInto(frame, heldColour_);
+    ui_.showInputView(heldColour_);
 }
 
 void WindowLoadObserver::preparingGrey(int, const GreyRows& frame)

@@ -65,6 +65,25 @@ private:
 using ColourRows = FrameRows<ColourPixel>;
 using GreyRows = FrameRows<std::uint8_t>;
 
+// A grey frame as the colour frame of three equal channels it stands for,
+// into `colour`'s storage, kept from frame to frame.
+inline void GreyAsColourInto(const GreyRows& grey, Bitmap24& colour)
+{
+    colour.resizeForOverwrite(grey.width(), grey.height());
+    for (int y = 0; y < grey.height(); ++y) {
+        const std::uint8_t* in = grey.row(y);
+        ColourPixel* out = colour.row(y);
+        for (int x = 0; x < grey.width(); ++x) out[x] = ColourPixel{in[x], in[x], in[x]};
+    }
+}
+
+inline Bitmap24 GreyAsColour(const GreyRows& grey)
+{
+    Bitmap24 colour;
+    GreyAsColourInto(grey, colour);
+    return colour;
+}
+
 // The pixel of a frame's rows, whether a bitmap's or rows held elsewhere.
 template <class Frame>
 using RowPixel = std::remove_cv_t<std::remove_pointer_t<decltype(std::declval<const Frame&>().row(0))>>;
