@@ -1,7 +1,9 @@
 #include "select/SharpnessScore.h"
 
+#include <limits>
 #include <vector>
 
+#include "select/LevelSums.h"
 #include "select/PixelNoise.h"
 
 namespace quivane {
@@ -130,9 +132,9 @@ double BandNoiseGain()
 
 double MeanLevel(const LumaPlane& window)
 {
-    double total = 0.0;
-    for (const float level : window.levels) total += level;
-    return window.levels.empty() ? 0.0 : total / static_cast<double>(window.levels.size());
+    if (window.levels.empty()) return 0.0;
+    const double total = SumLevels(window.levels, std::numeric_limits<float>::infinity()).sum;
+    return total / static_cast<double>(window.levels.size());
 }
 
 // The mean squared difference of the two smoothings where both are known.
