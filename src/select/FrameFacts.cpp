@@ -72,6 +72,26 @@ struct Ridge {
 // How many of the strongest ridges vote for lines.
 constexpr std::size_t MaxRidgesKept = 256;
 
+// A row's ridge strengths (see Ridges) from x = 2 to width - 3, and whether
+// any lies above the floor; a loop that becomes vector code, built for AVX2
+// as well.
+__attribute__((target_clones("avx2", "default"))) bool RidgeStrengths(const float* up, const float* mid,
+                                                                     const float* down, int width, float floor,
+                                                                     float* strengths)
+{
+    int above = 0;
+    for (int x = 2; x + 2 < width; ++x) {
+        const float across = std::max(mid[x - 2], mid[x + 2]);
+        const float upright = std::max(up[x], down[x]);
+        const float falling = std::max(up[x - 2], down[x + 2]);
+        const float rising = std::max(up[x + 2], down[x - 2]);
+        const float strength = mid[x] - std::min(std::min(across, upright), std::min(falling, rising));
+        strengths[x] = strength;
+        above |= strength > floor;
+    }
+    return above != 0;
+}
+
 // A pixel brighter than both its neighbours two pixels away, in whichever of
 // four directions it is brightest against: across a thin line it stands out,
 // along a limb or any other edge it does not, since one side is as bright.
@@ -80,20 +100,12 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
     std::vector<Ridge> ridges;
     if (w.width < 5 || w.height < 5) return ridges;
     ridges.reserve(4 * MaxRidgesKept);
-    // A row of strengths first, a loop that becomes vector code; then the
-    // few above the floor are picked out.
+    // A row of strengths first; then the few above the floor are picked
+    // out, from the rows that have any.
     std::vector<float> strengths(static_cast<std::size_t>(w.width));
     const auto row = [&](int y) { return &w.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width)]; };
     for (int y = 2; y + 2 < w.height; ++y) {
-        const float *up = row(y - 2), *mid = row(y), *down = row(y + 2);
-        for (int x = 2; x + 2 < w.width; ++x) {
-            const float across = std::max(mid[x - 2], mid[x + 2]);
-            const float upright = std::max(up[x], down[x]);
-            const float falling = std::max(up[x - 2], down[x + 2]);
-            const float rising = std::max(up[x + 2], down[x - 2]);
-            strengths[static_cast<std::size_t>(x)] =
-                mid[x] - std::min(std::min(across, upright), std::min(falling, rising));
-        }
+        if (!RidgeStrengths(row(y - 2), row(y), row(y + 2), w.width, floor, strengths.data())) continue;
         for (int x = 2; x + 2 < w.width; ++x)
             if (strengths[static_cast<std::size_t>(x)] > floor) ridges.push_back({strengths[static_cast<std::size_t>(x)], x, y});
     }
