@@ -25,9 +25,13 @@ namespace {
 
 int InputCount(const PictureList& pictures) { return pictures.empty() ? 0 : static_cast<int>(pictures.size()) - 1; }
 
-// Measures the views a load hands it, in the order given, on a thread of its
-// own, so that measuring overlaps reading and preparing the frames after.
-// A few views wait at most; a load that gets ahead waits for room.
+// Measures the views a load hands it on a thread of its own, so that
+// measuring overlaps reading and preparing the frames after; each measure
+// is kept in the place of its view, so they come back in the order given.
+// A few views wait at most: a load that gets further ahead measures the
+// oldest itself, and the load's end measures what is left beside the
+// thread, so measuring small or detailed frames has both cores whenever
+// the load leaves one free.
 class BackgroundMeasure {
 public:
     BackgroundMeasure() = default;
@@ -39,21 +43,31 @@ public:
     {
         std::unique_lock lock(mutex_);
         if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
-        room_.wait(lock, [&] { return waiting_.size() < MaxWaiting; });
-        waiting_.push_back(std::move(view));
+        while (waiting_.size() >= MaxWaiting) measureOldest(lock);
+        waiting_.push_back({measures_.size(), std::move(view)});
+        measures_.emplace_back();
         ready_.notify_one();
     }
 
     // Every measure, in order, once the last is done.
     std::vector<FrameMeasure> finish()
     {
+        {
+            std::unique_lock lock(mutex_);
+            while (!waiting_.empty()) measureOldest(lock);
+        }
         stop();
         if (failure_) std::rethrow_exception(failure_);
-        return std::move(measures_);
+        return {measures_.begin(), measures_.end()};
     }
 
 private:
     static constexpr std::size_t MaxWaiting = 8;
+
+    struct Waiting {
+        std::size_t place;
+        ObjectView view;
+    };
 
     void stop()
     {
@@ -65,33 +79,38 @@ private:
         if (worker_.joinable()) worker_.join();
     }
 
+    // Called with the lock held, which it lets go while it measures.
+    void measureOldest(std::unique_lock<std::mutex>& lock)
+    {
+        Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        lock.unlock();
+        try {
+            const FrameMeasure measure = MeasureView(next.view);
+            lock.lock();
+            measures_[next.place] = measure;
+        } catch (...) {
+            if (!lock.owns_lock()) lock.lock();
+            if (!failure_) failure_ = std::current_exception();
+        }
+    }
+
     void run()
     {
+        std::unique_lock lock(mutex_);
         while (true) {
-            ObjectView view;
-            {
-                std::unique_lock lock(mutex_);
-                ready_.wait(lock, [&] { return !waiting_.empty() || closing_; });
-                if (waiting_.empty()) return;
-                view = std::move(waiting_.front());
-                waiting_.pop_front();
-                room_.notify_one();
-            }
-            try {
-                const FrameMeasure measure = MeasureView(view);
-                const std::lock_guard lock(mutex_);
-                measures_.push_back(measure);
-            } catch (...) {
-                const std::lock_guard lock(mutex_);
-                if (!failure_) failure_ = std::current_exception();
-            }
+            ready_.wait(lock, [&] { return !waiting_.empty() || closing_; });
+            if (waiting_.empty()) return;
+            measureOldest(lock);
         }
     }
 
     std::mutex mutex_;
-    std::condition_variable ready_, room_;
-    std::deque<ObjectView> waiting_;
-    std::vector<FrameMeasure> measures_;
+    std::condition_variable ready_;
+    std::deque<Waiting> waiting_;
+    // A deque, so that the place a measure is written to stays where it is
+    // while more are added.
+    std::deque<FrameMeasure> measures_;
     std::exception_ptr failure_;
     bool closing_ = false;
     std::thread worker_;
