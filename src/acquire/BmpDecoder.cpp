@@ -373,12 +373,9 @@ std::variant<Layout, std::string> CheckHeaders(const Bytes& b, std::uint64_t fil
     return Layout{h, coding, width, height, headersEnd, pixelOffset};
 }
 
-}  // namespace
-
-namespace {
-
-// Whether the 8-bit palette that starts `present` bytes allow reading makes
-// every byte its own grey, entries past the palette (black) included.
+// Whether an 8-bit file's palette, read from the bytes at hand, makes every
+// byte its own grey: entries the palette leaves out are black, so all 256
+// must be there.
 bool HasGreyRamp(const Bytes& b, const Layout& layout)
 {
     if (layout.pixelOffset > b.size()) return false;

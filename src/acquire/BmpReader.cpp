@@ -43,7 +43,7 @@ std::optional<std::variant<ColourRows, GreyRows>> ReadPlainBlock(const ReadableF
 }  // namespace
 
 std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
-                                                                  BmpStorage& storage)
+                                                            BmpStorage& storage)
 {
     if (file.size() > LargestFile) return Failure(path, TooLargeProblem(file.size(), LargestFile).reason);
     if (auto rows = ReadPlainBlock(file, storage)) {

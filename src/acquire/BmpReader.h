@@ -45,6 +45,6 @@ struct BmpStorage {
 // decoded, which also words whatever is wrong with it. The rows stay as
 // they are until the storage is used again.
 std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
-                                                                  BmpStorage& storage);
+                                                            BmpStorage& storage);
 
 }  // namespace quivane

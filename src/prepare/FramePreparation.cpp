@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -33,8 +34,9 @@ std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
 }
 
 // The green channel (a grey byte's level) of one pixel in four: every
-// second column of every second row. Counters saturate rather than wrap; they count in 32 bits and
-// saturate at the end, which gives the same counts without a test per pixel.
+// second column of every second row. Counters saturate rather than wrap;
+// they count in 32 bits and saturate at the end, which gives the same counts
+// without a test per pixel.
 // A sky of one level would make every count wait for the one before, so
 // eight sets of counters take turns and are added up at the end.
 class GreenCounts {
@@ -47,17 +49,20 @@ public:
         for (; x < width; x += 2) ++counts_[0][row[x].green];
     }
 
-    // Grey levels eight bytes at a time: a load gives four samples.
+    // Grey levels eight bytes at a time: a load gives four samples, the
+    // bytes at even places in memory whichever end of the word they fill.
     void addRow(const std::uint8_t* row, int width)
     {
+        constexpr bool littleEnd = std::endian::native == std::endian::little;
         int x = 0;
         for (; x + 14 < width; x += 16) {
             std::uint64_t low, high;
             std::memcpy(&low, row + x, sizeof low);
             std::memcpy(&high, row + x + 8, sizeof high);
             for (std::size_t k = 0; k < 4; ++k) {
-                ++counts_[k][(low >> (16 * k)) & 0xFF];
-                ++counts_[k + 4][(high >> (16 * k)) & 0xFF];
+                const std::size_t shift = littleEnd ? 16 * k : 56 - 16 * k;
+                ++counts_[k][(low >> shift) & 0xFF];
+                ++counts_[k + 4][(high >> shift) & 0xFF];
             }
         }
         for (; x < width; x += 2) ++counts_[0][row[x]];
