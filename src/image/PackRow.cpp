@@ -36,10 +36,6 @@ inline std::uint32_t PackedWord(int b, int g, int r)
     return scaled(b) | scaled(g) << 8 | scaled(r) << 16 | luminance << 24;
 }
 
-}  // namespace
-
-namespace {
-
 // A grey's word: its chroma byte three times, then the grey itself, which is
 // its own luminance. The chroma is 255 where 65280 / v has no fraction (and
 // for the whites, v <= 3), else 254: v * trunc(65280 / v) lies within v

@@ -1,5 +1,7 @@
 #include "select/FrameMeasure.h"
 
+#include <utility>
+
 #include "select/ObjectView.h"
 #include "select/PixelNoise.h"
 #include "select/SharpnessScore.h"
@@ -39,9 +41,12 @@ ObjectView MeasuredView(const DeepFrame& frame, const ObjectSurvey& survey, bool
 
 FrameMeasure MeasureView(const ObjectView& view)
 {
-    // Both measures allow for the noise; it is estimated once.
+    // Both measures allow for the noise and read the mean level; each is
+    // worked out once.
     const double noise = PixelNoiseVariance(view.window);
-    return {SharpnessScore(view.window, noise), GatherFacts(view, noise)};
+    FrameFacts facts = GatherFacts(view, noise);
+    const double score = SharpnessScore(view.window, noise, facts.level);
+    return {score, std::move(facts)};
 }
 
 FrameMeasure MeasureFrame(const ColourRows& frame, const ObjectSurvey& survey, bool wholeFrame)

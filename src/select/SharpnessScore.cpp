@@ -171,9 +171,13 @@ double SharpnessScore(const LumaPlane& window) { return SharpnessScore(window, P
 
 double SharpnessScore(const LumaPlane& window, double noiseVariance)
 {
+    return SharpnessScore(window, noiseVariance, MeanLevel(window));
+}
+
+double SharpnessScore(const LumaPlane& window, double noiseVariance, double mean)
+{
     constexpr int margin = Shrinkage(InnerBoxes) + Shrinkage(OnwardBoxes);
     if (window.width <= margin || window.height <= margin) return 0.0;
-    const double mean = MeanLevel(window);
     if (mean < BlackMean) return 0.0;
 
     Plane inner{window.width, window.width, window.height, window.levels};

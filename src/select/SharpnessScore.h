@@ -14,8 +14,10 @@ namespace quivane {
 // black window, and 0 for a window too small to measure (under 15 pixels a
 // side).
 double SharpnessScore(const LumaPlane& window);
-// The same with the window's PixelNoiseVariance already known.
+// The same with the window's PixelNoiseVariance already known, and with its
+// mean level too (the frame facts' `level`, the same double).
 double SharpnessScore(const LumaPlane& window, double noiseVariance);
+double SharpnessScore(const LumaPlane& window, double noiseVariance, double meanLevel);
 
 // The two classic measures, for comparison, over the same window and without
 // any normalisation: the variance of the 4-neighbour Laplacian, and the mean
