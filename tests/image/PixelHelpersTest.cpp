@@ -61,24 +61,33 @@ TEST(PixelHelpers, PackPixelSplitsChromaAndLuminance)
 }
 
 // Every colour there is, a row of 256 at a time and at odd row lengths and
-// offsets, so the vector body and the tail both see every case.
+// offsets, so the vector body and the tail both see every case; by every
+// way of packing the processor has, and nothing written past the row.
 TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
 {
     std::vector<ColourPixel> row(256);
-    std::vector<PicturePixel> packed(256);
-    for (int red = 0; red < 256; ++red) {
-        for (int green = 0; green < 256; ++green) {
-            for (int blue = 0; blue < 256; ++blue) row[static_cast<std::size_t>(blue)] = Bgr(blue, green, red);
-            const int length = 256 - (green % 7);
-            const int offset = green % 3;
-            PackRow(row.data() + offset, packed.data(), length - offset);
-            for (int x = 0; x < length - offset; ++x) {
-                const std::size_t i = static_cast<std::size_t>(x);
-                if (packed[i] != PackPixel(row[i + static_cast<std::size_t>(offset)]))
-                    FAIL() << "red " << red << " green " << green << " blue " << x + offset;
+    std::vector<PicturePixel> packed(257);
+    const PicturePixel untouched{1, 2, 3, 4};
+    for (PackWay way : {PackWay::Plain, PackWay::Avx2, PackWay::Avx512}) {
+        if (!ProcessorHas(way)) continue;
+        SCOPED_TRACE(static_cast<int>(way));
+        for (int red = 0; red < 256; ++red) {
+            for (int green = 0; green < 256; ++green) {
+                for (int blue = 0; blue < 256; ++blue) row[static_cast<std::size_t>(blue)] = Bgr(blue, green, red);
+                const int length = 256 - (green % 7) - (red % 17);
+                const int offset = green % 3;
+                const auto count = static_cast<std::size_t>(length - offset);
+                packed[count] = untouched;
+                PackRowBy(way, row.data() + offset, packed.data(), length - offset);
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (packed[i] != PackPixel(row[i + static_cast<std::size_t>(offset)]))
+                        FAIL() << "red " << red << " green " << green << " blue " << i + static_cast<std::size_t>(offset);
+                }
+                ASSERT_EQ(packed[count], untouched) << "nothing past the row";
             }
         }
     }
+    EXPECT_TRUE(ProcessorHas(PackWay::Plain));
 }
 
 // Every grey in the vector body and in every length of tail after it.
