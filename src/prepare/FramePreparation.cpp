@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 #include <vector>
 
 #include "image/DeepConversion.h"
 #include "image/LuminanceRow.h"
 #include "image/PackRow.h"
+#include "prepare/GreenCounts.h"
 #include "prepare/Resample.h"
 #include "prepare/RowSurvey.h"
 
@@ -32,57 +31,6 @@ std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
 {
     return stretch(v);
 }
-
-// The green channel (a grey byte's level) of one pixel in four: every
-// second column of every second row. Counters saturate rather than wrap;
-// they count in 32 bits and saturate at the end, which gives the same counts
-// without a test per pixel.
-// A sky of one level would make every count wait for the one before, so
-// eight sets of counters take turns and are added up at the end.
-class GreenCounts {
-public:
-    void addRow(const ColourPixel* row, int width)
-    {
-        int x = 0;
-        for (; x + 14 < width; x += 16)
-            for (std::size_t k = 0; k < Sets; ++k) ++counts_[k][row[x + 2 * static_cast<int>(k)].green];
-        for (; x < width; x += 2) ++counts_[0][row[x].green];
-    }
-
-    // Grey levels eight bytes at a time: a load gives four samples, the
-    // bytes at even places in memory whichever end of the word they fill.
-    void addRow(const std::uint8_t* row, int width)
-    {
-        constexpr bool littleEnd = std::endian::native == std::endian::little;
-        int x = 0;
-        for (; x + 14 < width; x += 16) {
-            std::uint64_t low, high;
-            std::memcpy(&low, row + x, sizeof low);
-            std::memcpy(&high, row + x + 8, sizeof high);
-            for (std::size_t k = 0; k < 4; ++k) {
-                const std::size_t shift = littleEnd ? 16 * k : 56 - 16 * k;
-                ++counts_[k][(low >> shift) & 0xFF];
-                ++counts_[k + 4][(high >> shift) & 0xFF];
-            }
-        }
-        for (; x < width; x += 2) ++counts_[0][row[x]];
-    }
-
-    Histogram histogram() const
-    {
-        Histogram histogram;
-        for (std::size_t v = 0; v < histogram.size(); ++v) {
-            std::uint32_t total = 0;
-            for (const auto& counts : counts_) total += counts[v];
-            histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
-        }
-        return histogram;
-    }
-
-private:
-    static constexpr std::size_t Sets = 8;
-    std::array<std::array<std::uint32_t, 256>, Sets> counts_{};
-};
 
 Histogram GreenHistogram(const GreyRows& frame)
 {

@@ -1,0 +1,207 @@
+#include "prepare/GreenCounts.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "image/ByteRange.h"
+
+namespace quivane {
+namespace {
+
+using Counters = GreenCounts::Counters;
+
+void CountPlain(const ColourPixel* row, int width, Counters& counts)
+{
+    int x = 0;
+    for (; x + 14 < width; x += 16)
+        for (std::size_t k = 0; k < GreenCounts::Sets; ++k) ++counts[k][row[x + 2 * static_cast<int>(k)].green];
+    for (; x < width; x += 2) ++counts[0][row[x].green];
+}
+
+// Grey levels eight bytes at a time: a load gives four samples, the bytes at
+// even places in memory whichever end of the word they fill.
+void CountPlain(const std::uint8_t* row, int width, Counters& counts)
+{
+    constexpr bool littleEnd = std::endian::native == std::endian::little;
+    int x = 0;
+    for (; x + 14 < width; x += 16) {
+        std::uint64_t low, high;
+        std::memcpy(&low, row + x, sizeof low);
+        std::memcpy(&high, row + x + 8, sizeof high);
+        for (std::size_t k = 0; k < 4; ++k) {
+            const std::size_t shift = littleEnd ? 16 * k : 56 - 16 * k;
+            ++counts[k][(low >> shift) & 0xFF];
+            ++counts[k + 4][(high >> shift) & 0xFF];
+        }
+    }
+    for (; x < width; x += 2) ++counts[0][row[x]];
+}
+
+#if defined(QUIVANE_BYTE_RANGE_AVX2)
+#define QUIVANE_COUNT_AVX512 1
+
+// Which of 128 bytes (bit 6 picks the second register) each of 64 samples
+// is: for the window of a colour block's bytes that holds it, or for a grey
+// block. A sample outside the window has no index; its lane is masked off.
+struct SamplePicks {
+    alignas(64) std::uint8_t index[64];
+    std::uint64_t lanes;
+};
+constexpr SamplePicks PicksOf(int stride, int offset, int windowStart)
+{
+    SamplePicks picks{};
+    for (int j = 0; j < 64; ++j) {
+        const int at = stride * j + offset - windowStart;
+        if (at < 0 || at >= 128) continue;
+        picks.index[j] = static_cast<std::uint8_t>(at);
+        picks.lanes |= 1ull << j;
+    }
+    return picks;
+}
+// A colour block is 128 pixels, 384 bytes in three windows; a grey block
+// 128 bytes.
+constexpr SamplePicks ColourPicks[3] = {PicksOf(6, 1, 0), PicksOf(6, 1, 128), PicksOf(6, 1, 256)};
+constexpr SamplePicks GreyPicks = PicksOf(2, 0, 0);
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Picked(const std::uint8_t* window,
+                                                                            const SamplePicks& picks)
+{
+    return _mm512_maskz_permutex2var_epi8(picks.lanes, _mm512_loadu_si512(window),
+                                          _mm512_load_si512(picks.index), _mm512_loadu_si512(window + 64));
+}
+
+// Samples that span few levels, as a sky's do, are counted a level at a
+// time, 64 at once; others one at a time, the sets taking turns. A row's
+// blocks are taken together while they span few levels, so that its range
+// is folded, and the count of levels known, once a row.
+constexpr int WidestCountedByLevel = 32;
+
+__attribute__((target("avx512f,avx512bw"))) inline ByteRange RangeOf(__m512i smallest, __m512i largest)
+{
+    return FoldedRange(_mm256_min_epu8(_mm512_maskz_extracti64x4_epi64(0xFF, smallest, 0),
+                                       _mm512_maskz_extracti64x4_epi64(0xFF, smallest, 1)),
+                       _mm256_max_epu8(_mm512_maskz_extracti64x4_epi64(0xFF, largest, 0),
+                                       _mm512_maskz_extracti64x4_epi64(0xFF, largest, 1)));
+}
+
+__attribute__((target("avx512f,avx512bw,popcnt"))) void CountByLevel(const __m512i* blocks, int count,
+                                                                    ByteRange range, Counters& counts)
+{
+    for (int level = range.smallest; level <= range.largest; ++level) {
+        const __m512i wanted = _mm512_set1_epi8(static_cast<char>(level));
+        std::uint32_t total = 0;
+        for (int i = 0; i < count; ++i)
+            total += static_cast<std::uint32_t>(std::popcount(_mm512_cmpeq_epi8_mask(blocks[i], wanted)));
+        counts[0][static_cast<std::size_t>(level)] += total;
+    }
+}
+
+__attribute__((target("avx512f,avx512bw,popcnt"))) void CountBlocks(const __m512i* blocks, int count,
+                                                                   Counters& counts)
+{
+    __m512i smallest = _mm512_set1_epi8(-1), largest = _mm512_setzero_si512();
+    for (int i = 0; i < count; ++i) {
+        smallest = _mm512_min_epu8(smallest, blocks[i]);
+        largest = _mm512_max_epu8(largest, blocks[i]);
+    }
+    const ByteRange range = RangeOf(smallest, largest);
+    if (range.largest - range.smallest < WidestCountedByLevel) return CountByLevel(blocks, count, range, counts);
+    for (int i = 0; i < count; ++i) {
+        const ByteRange block = RangeOf(blocks[i], blocks[i]);
+        if (block.largest - block.smallest < WidestCountedByLevel) {
+            CountByLevel(blocks + i, 1, block, counts);
+            continue;
+        }
+        alignas(64) std::uint8_t bytes[64];
+        _mm512_store_si512(bytes, blocks[i]);
+        for (std::size_t j = 0; j < 64; j += GreenCounts::Sets)
+            for (std::size_t k = 0; k < GreenCounts::Sets; ++k) ++counts[k][bytes[j + k]];
+    }
+}
+
+// Blocks of 64 samples taken together: 16 cover a colour row of 2048 pixels.
+constexpr int BlocksTogether = 16;
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt"))) void CountAvx512(const ColourPixel* row, int width,
+                                                                              Counters& counts)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
+    __m512i blocks[BlocksTogether];
+    int x = 0;
+    while (x + 128 <= width) {
+        int count = 0;
+        for (; count < BlocksTogether && x + 128 <= width; ++count, x += 128) {
+            const std::uint8_t* block = bytes + 3 * static_cast<std::size_t>(x);
+            blocks[count] = _mm512_or_si512(
+                _mm512_or_si512(Picked(block, ColourPicks[0]), Picked(block + 128, ColourPicks[1])),
+                Picked(block + 256, ColourPicks[2]));
+        }
+        CountBlocks(blocks, count, counts);
+    }
+    CountPlain(row + x, width - x, counts);
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt"))) void CountAvx512(const std::uint8_t* row, int width,
+                                                                              Counters& counts)
+{
+    __m512i blocks[BlocksTogether];
+    int x = 0;
+    while (x + 128 <= width) {
+        int count = 0;
+        for (; count < BlocksTogether && x + 128 <= width; ++count, x += 128) blocks[count] = Picked(row + x, GreyPicks);
+        CountBlocks(blocks, count, counts);
+    }
+    CountPlain(row + x, width - x, counts);
+}
+
+#endif
+
+}  // namespace
+
+bool ProcessorHas(CountWay way)
+{
+#if defined(QUIVANE_COUNT_AVX512)
+    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                               __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("popcnt");
+    if (way == CountWay::Avx512) return avx512;
+#endif
+    return way == CountWay::Plain;
+}
+
+CountWay GreenCounts::Fastest()
+{
+    static const CountWay fastest = ProcessorHas(CountWay::Avx512) ? CountWay::Avx512 : CountWay::Plain;
+    return fastest;
+}
+
+GreenCounts::GreenCounts(CountWay way) : way_(ProcessorHas(way) ? way : CountWay::Plain) {}
+
+void GreenCounts::addRow(const ColourPixel* row, int width)
+{
+#if defined(QUIVANE_COUNT_AVX512)
+    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_);
+#endif
+    CountPlain(row, width, counts_);
+}
+
+void GreenCounts::addRow(const std::uint8_t* row, int width)
+{
+#if defined(QUIVANE_COUNT_AVX512)
+    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_);
+#endif
+    CountPlain(row, width, counts_);
+}
+
+Histogram GreenCounts::histogram() const
+{
+    Histogram histogram;
+    for (std::size_t v = 0; v < histogram.size(); ++v) {
+        std::uint32_t total = 0;
+        for (const auto& counts : counts_) total += counts[v];
+        histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
+    }
+    return histogram;
+}
+
+}  // namespace quivane
