@@ -21,13 +21,17 @@ ReadFailure Failure(const std::string& path, const std::string& problem)
 // pixel, and a MiB for headers, palette, masks and an embedded colour profile.
 constexpr std::uintmax_t LargestFile = std::uintmax_t{MaxFrameSide} * MaxFrameSide * 4 + (1u << 20);
 
-// A plain bitmap's rows where its pixel block lands; nothing for any other
-// bitmap, or when the file changed under us.
+std::size_t StartBytes(const ReadableFile& file)
+{
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(file.size(), PlainStartBytes));
+}
+
+// A plain bitmap's rows where its pixel block lands, from the file's first
+// bytes in `storage`; nothing for any other bitmap, or when the file changed
+// under us.
 std::optional<std::variant<ColourRows, GreyRows>> ReadPlainBlock(const ReadableFile& file, BmpStorage& storage)
 {
-    if (file.size() <= PlainHeaderBytes) return std::nullopt;
-    const auto start = static_cast<std::size_t>(std::min<std::uintmax_t>(file.size(), PlainStartBytes));
-    if (file.readAt(0, start, storage.bytes) || storage.bytes.size() < start) return std::nullopt;
+    if (file.size() <= PlainHeaderBytes || storage.bytes.size() < StartBytes(file)) return std::nullopt;
     const auto rows = PlainBmpRows(storage.bytes.data(), storage.bytes.size(), file.size(), MaxFrameSide);
     if (!rows) return std::nullopt;
     // Kept at one size from frame to frame, the block is not cleared again.
@@ -42,8 +46,20 @@ std::optional<std::variant<ColourRows, GreyRows>> ReadPlainBlock(const ReadableF
 
 }  // namespace
 
+std::optional<FileProblem> ReadBmpStart(const ReadableFile& file, BmpStorage& storage)
+{
+    return file.readAt(0, StartBytes(file), storage.bytes);
+}
+
 std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
                                                             BmpStorage& storage)
+{
+    if (const auto problem = ReadBmpStart(file, storage)) return Failure(path, problem->reason);
+    return ReadBmpRowsAfterStart(file, path, storage);
+}
+
+std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRowsAfterStart(const ReadableFile& file,
+                                                                      const std::string& path, BmpStorage& storage)
 {
     if (file.size() > LargestFile) return Failure(path, TooLargeProblem(file.size(), LargestFile).reason);
     if (auto rows = ReadPlainBlock(file, storage)) {

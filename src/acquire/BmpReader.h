@@ -47,4 +47,12 @@ struct BmpStorage {
 std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRows(const ReadableFile& file, const std::string& path,
                                                             BmpStorage& storage);
 
+// The same in two steps, for a reader that looks at a file's first bytes
+// before it knows it is a bitmap: ReadBmpStart reads as many of them into
+// `storage` as a plain bitmap's headers and palette take (or the whole of a
+// shorter file), and ReadBmpRowsAfterStart reads the rest.
+std::optional<FileProblem> ReadBmpStart(const ReadableFile& file, BmpStorage& storage);
+std::variant<ColourRows, GreyRows, ReadFailure> ReadBmpRowsAfterStart(const ReadableFile& file,
+                                                                      const std::string& path, BmpStorage& storage);
+
 }  // namespace quivane

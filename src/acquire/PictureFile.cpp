@@ -38,9 +38,6 @@ std::string TooLarge(long long width, long long height)
 
 enum class Format { Unknown, Bmp, Png, Jpeg, Tiff, Fits };
 
-// The longest signature looked for is FITS's first keyword.
-constexpr std::size_t SignatureBytes = 9;
-
 bool StartsWith(const std::vector<std::uint8_t>& bytes, std::string_view signature, std::size_t at = 0)
 {
     return bytes.size() >= at + signature.size() &&
@@ -464,13 +461,13 @@ SeriesPicture SeriesPictureReader::read(const std::string& path)
     const ReadableFile& file = std::get<ReadableFile>(opened);
     const std::uintmax_t size = file.size();
     if (size == 0) return Failure(path, "the file is empty");
-    const auto signature = static_cast<std::size_t>(std::min<std::uintmax_t>(size, SignatureBytes));
-    if (const auto problem = file.readAt(0, signature, bmp_.bytes)) return Failure(path, problem->reason);
+    // The first read takes a bitmap's headers along with the signature.
+    if (const auto problem = ReadBmpStart(file, bmp_)) return Failure(path, problem->reason);
 
     const Format format = FormatOf(bmp_.bytes);
     switch (format) {
     case Format::Bmp: {
-        auto rows = ReadBmpRows(file, path, bmp_);
+        auto rows = ReadBmpRowsAfterStart(file, path, bmp_);
         if (auto* failure = std::get_if<ReadFailure>(&rows)) return std::move(*failure);
         if (const auto* grey = std::get_if<GreyRows>(&rows)) return *grey;
         return std::get<ColourRows>(rows);
