@@ -203,19 +203,127 @@ struct Lines {
 // levels a line of the levels. Every value is written, so storage kept from
 // an earlier call of the same size needs no clearing.
 template <class Pixel>
-void ColumnsAsLines(const Bitmap<Pixel>& bitmap, Lines& lines)
+void ShapeLines(const Bitmap<Pixel>& bitmap, Lines& lines)
 {
-    constexpr std::size_t channels = sizeof(Pixel);
-    lines.length = static_cast<std::size_t>(bitmap.height()) * channels;
+    lines.length = static_cast<std::size_t>(bitmap.height()) * sizeof(Pixel);
     lines.values.resize(lines.length * static_cast<std::size_t>(bitmap.width()));
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const auto* row = reinterpret_cast<const std::uint8_t*>(bitmap.row(y));
-        for (int x = 0; x < bitmap.width(); ++x) {
-            float* out = lines.values.data() + lines.length * static_cast<std::size_t>(x) + channels * static_cast<std::size_t>(y);
-            const std::uint8_t* in = row + channels * static_cast<std::size_t>(x);
-            for (std::size_t c = 0; c < channels; ++c) out[c] = in[c];
-        }
+}
+
+template <class Pixel>
+float* LineAt(Lines& lines, int x, int y)
+{
+    return lines.values.data() + lines.length * static_cast<std::size_t>(x) + sizeof(Pixel) * static_cast<std::size_t>(y);
+}
+
+template <class Pixel>
+inline void PutPixel(const Bitmap<Pixel>& bitmap, int x, int y, Lines& lines)
+{
+    float* out = LineAt<Pixel>(lines, x, y);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(bitmap.row(y) + x);
+    for (std::size_t c = 0; c < sizeof(Pixel); ++c) out[c] = in[c];
+}
+
+template <class Pixel>
+void PlainColumnsAsLines(const Bitmap<Pixel>& bitmap, Lines& lines)
+{
+    ShapeLines(bitmap, lines);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) PutPixel(bitmap, x, y, lines);
+}
+
+#if defined(QUIVANE_RESAMPLE_AVX2)
+
+// Eight pixels of a row, each widened to a 32-bit lane: a colour pixel's
+// blue, green and red in its low three bytes, a grey in its low byte. The
+// colour loads read four bytes past the eighth pixel, which are the next
+// row's when there is one; the bitmap's last eight are copied out first.
+__attribute__((target("avx2"))) inline __m256i EightWidened(const ColourPixel* pixels, bool endOfBitmap)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels);
+    std::uint8_t copy[28] = {};
+    if (endOfBitmap) bytes = static_cast<const std::uint8_t*>(std::memcpy(copy, bytes, 24));
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                            0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    return _mm256_shuffle_epi8(
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes))),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 12)), 1),
+        spread);
+}
+__attribute__((target("avx2"))) inline __m256i EightWidened(const std::uint8_t* greys, bool)
+{
+    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(greys)));
+}
+
+// Lane i of register j becomes lane j of register i.
+__attribute__((target("avx2"))) inline void Transpose(__m256i (&r)[8])
+{
+    __m256i t[8], u[8];
+    for (int k = 0; k < 8; k += 2) {
+        t[k] = _mm256_unpacklo_epi32(r[k], r[k + 1]);
+        t[k + 1] = _mm256_unpackhi_epi32(r[k], r[k + 1]);
     }
+    for (int k = 0; k < 8; k += 4) {
+        u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+        u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+        u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+        u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+    }
+    for (int k = 0; k < 4; ++k) {
+        r[k] = _mm256_permute2x128_si256(u[k], u[k + 4], 0x20);
+        r[k + 4] = _mm256_permute2x128_si256(u[k], u[k + 4], 0x31);
+    }
+}
+
+// Eight widened pixels as their channels in float, in pixel order.
+__attribute__((target("avx2"))) inline void StoreChannels(__m256i widened, float* out, const ColourPixel*)
+{
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i packed =
+        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(widened, pack), _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+    const __m128i low = _mm256_castsi256_si128(packed);
+    _mm256_storeu_ps(out, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(low)));
+    _mm256_storeu_ps(out + 8, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(low, 8))));
+    _mm256_storeu_ps(out + 16, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm256_extracti128_si256(packed, 1))));
+}
+__attribute__((target("avx2"))) inline void StoreChannels(__m256i widened, float* out, const std::uint8_t*)
+{
+    _mm256_storeu_ps(out, _mm256_cvtepi32_ps(widened));
+}
+
+// The same lines, eight columns of eight rows at a time turned in registers.
+template <class Pixel>
+__attribute__((target("avx2"))) void ColumnsAsLinesAvx2(const Bitmap<Pixel>& bitmap, Lines& lines)
+{
+    ShapeLines(bitmap, lines);
+    const int width = bitmap.width(), height = bitmap.height();
+    int y = 0;
+    for (; y + 8 <= height; y += 8) {
+        int x = 0;
+        for (; x + 8 <= width; x += 8) {
+            __m256i block[8];
+            for (int i = 0; i < 8; ++i)
+                block[i] = EightWidened(bitmap.row(y + i) + x, y + i == height - 1 && x + 8 == width);
+            Transpose(block);
+            for (int j = 0; j < 8; ++j) StoreChannels(block[j], LineAt<Pixel>(lines, x + j, y), bitmap.row(0));
+        }
+        for (; x < width; ++x)
+            for (int i = 0; i < 8; ++i) PutPixel(bitmap, x, y + i, lines);
+    }
+    for (; y < height; ++y)
+        for (int x = 0; x < width; ++x) PutPixel(bitmap, x, y, lines);
+}
+
+#endif
+
+template <class Pixel>
+void ColumnsAsLines(ResampleWay way, const Bitmap<Pixel>& bitmap, Lines& lines)
+{
+#if defined(QUIVANE_RESAMPLE_AVX2)
+    if (way == ResampleWay::Avx2) return ColumnsAsLinesAvx2(bitmap, lines);
+#endif
+    (void)way;
+    PlainColumnsAsLines(bitmap, lines);
 }
 
 // Eight channels side by side; each lane takes the float steps of summing
@@ -370,13 +478,13 @@ void ResampleAny(ResampleWay way, const Bitmap<Pixel>& source, Bitmap<Pixel>& de
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
     thread_local Lines sourceColumns, work;
     thread_local Bitmap<Pixel> workColumns;
-    ColumnsAsLines(source, sourceColumns);
+    ColumnsAsLines(way, source, sourceColumns);
     workColumns.reshape(sourceHeight, destinationWidth);
     std::vector<float> sums;
     for (int i = 0; i < destinationWidth; ++i)
         AccumulateLine(way, columns[static_cast<std::size_t>(i)], sourceColumns, sums,
                        reinterpret_cast<std::uint8_t*>(workColumns.row(i)));
-    ColumnsAsLines(workColumns, work);
+    ColumnsAsLines(way, workColumns, work);
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
