@@ -41,6 +41,10 @@ void CountPlain(const std::uint8_t* row, int width, Counters& counts)
 #if defined(QUIVANE_BYTE_RANGE_AVX2)
 #define QUIVANE_COUNT_AVX512 1
 
+// Every processor the vector way needs: byte permutations, bit counts of
+// bytes, and the Galois field's affine transformation.
+#define QUIVANE_COUNT_TARGET "avx512f,avx512bw,avx512vbmi,avx512bitalg,gfni"
+
 // Which of 128 bytes (bit 6 picks the second register) each of 64 samples
 // is: for the window of a colour block's bytes that holds it, or for a grey
 // block. A sample outside the window has no index; its lane is masked off.
@@ -64,20 +68,21 @@ constexpr SamplePicks PicksOf(int stride, int offset, int windowStart)
 constexpr SamplePicks ColourPicks[3] = {PicksOf(6, 1, 0), PicksOf(6, 1, 128), PicksOf(6, 1, 256)};
 constexpr SamplePicks GreyPicks = PicksOf(2, 0, 0);
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Picked(const std::uint8_t* window,
+__attribute__((target(QUIVANE_COUNT_TARGET))) inline __m512i Picked(const std::uint8_t* window,
                                                                             const SamplePicks& picks)
 {
     return _mm512_maskz_permutex2var_epi8(picks.lanes, _mm512_loadu_si512(window),
                                           _mm512_load_si512(picks.index), _mm512_loadu_si512(window + 64));
 }
 
-// Samples that span few levels, as a sky's do, are counted a level at a
-// time, 64 at once; others one at a time, the sets taking turns. A row's
-// blocks are taken together while they span few levels, so that its range
-// is folded, and the count of levels known, once a row.
-constexpr int WidestCountedByLevel = 32;
+// Samples that span fewer levels than this, as a sky's do, are counted
+// eight levels at a time, 64 samples at once; others one at a time, the
+// sets taking turns. A row's blocks are taken together while they span few
+// levels, so that its range is folded, and the count of passes known, once
+// a row.
+constexpr int WidestCountedByBits = 64;
 
-__attribute__((target("avx512f,avx512bw"))) inline ByteRange RangeOf(__m512i smallest, __m512i largest)
+__attribute__((target(QUIVANE_COUNT_TARGET))) inline ByteRange RangeOf(__m512i smallest, __m512i largest)
 {
     return FoldedRange(_mm256_min_epu8(_mm512_maskz_extracti64x4_epi64(0xFF, smallest, 0),
                                        _mm512_maskz_extracti64x4_epi64(0xFF, smallest, 1)),
@@ -85,20 +90,49 @@ __attribute__((target("avx512f,avx512bw"))) inline ByteRange RangeOf(__m512i sma
                                        _mm512_maskz_extracti64x4_epi64(0xFF, largest, 1)));
 }
 
-__attribute__((target("avx512f,avx512bw,popcnt"))) void CountByLevel(const __m512i* blocks, int count,
-                                                                    ByteRange range, Counters& counts)
+// Byte 8 j + q takes byte 8 q + j: the tallies of a level side by side.
+struct LevelOrder {
+    alignas(64) std::uint8_t index[64];
+};
+constexpr LevelOrder TalliesByLevel = [] {
+    LevelOrder order{};
+    for (int j = 0; j < 8; ++j)
+        for (int q = 0; q < 8; ++q) order.index[8 * j + q] = static_cast<std::uint8_t>(8 * q + j);
+    return order;
+}();
+
+// Levels first .. first + 7 of up to 16 blocks: each sample of them becomes
+// the bit of its level in a byte, the eight bytes of each 64-bit lane are
+// turned (byte j then holds bit j of all eight), and the bits of byte j
+// count the lane's samples of level first + j. A tally byte reaches at most
+// 8 a block.
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountEightLevels(const __m512i* blocks, int count, int first,
+                                                                   Counters& counts)
 {
-    for (int level = range.smallest; level <= range.largest; ++level) {
-        const __m512i wanted = _mm512_set1_epi8(static_cast<char>(level));
-        std::uint32_t total = 0;
-        for (int i = 0; i < count; ++i)
-            total += static_cast<std::uint32_t>(std::popcount(_mm512_cmpeq_epi8_mask(blocks[i], wanted)));
-        counts[0][static_cast<std::size_t>(level)] += total;
+    const __m512i bitOfLevel = _mm512_set1_epi64(static_cast<long long>(0x8040201008040201ull));
+    const __m512i start = _mm512_set1_epi8(static_cast<char>(first)), eight = _mm512_set1_epi8(8);
+    __m512i tally = _mm512_setzero_si512();
+    for (int i = 0; i < count; ++i) {
+        const __m512i step = _mm512_sub_epi8(blocks[i], start);
+        const __m512i bits = _mm512_maskz_shuffle_epi8(_mm512_cmplt_epu8_mask(step, eight), bitOfLevel, step);
+        const __m512i turned = _mm512_gf2p8affine_epi64_epi8(bitOfLevel, bits, 0);
+        tally = _mm512_add_epi8(tally, _mm512_popcnt_epi8(turned));
     }
+    const __m512i byLevel = _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(TalliesByLevel.index), tally);
+    alignas(64) std::uint64_t totals[8];
+    _mm512_store_si512(totals, _mm512_sad_epu8(byLevel, _mm512_setzero_si512()));
+    for (int j = 0; j < 8 && first + j < 256; ++j)
+        counts[0][static_cast<std::size_t>(first + j)] += static_cast<std::uint32_t>(totals[j]);
 }
 
-__attribute__((target("avx512f,avx512bw,popcnt"))) void CountBlocks(const __m512i* blocks, int count,
-                                                                   Counters& counts)
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountByBits(const __m512i* blocks, int count, ByteRange range,
+                                                              Counters& counts)
+{
+    for (int first = range.smallest; first <= range.largest; first += 8)
+        CountEightLevels(blocks, count, first, counts);
+}
+
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountBlocks(const __m512i* blocks, int count, Counters& counts)
 {
     __m512i smallest = _mm512_set1_epi8(-1), largest = _mm512_setzero_si512();
     for (int i = 0; i < count; ++i) {
@@ -106,11 +140,11 @@ __attribute__((target("avx512f,avx512bw,popcnt"))) void CountBlocks(const __m512
         largest = _mm512_max_epu8(largest, blocks[i]);
     }
     const ByteRange range = RangeOf(smallest, largest);
-    if (range.largest - range.smallest < WidestCountedByLevel) return CountByLevel(blocks, count, range, counts);
+    if (range.largest - range.smallest < WidestCountedByBits) return CountByBits(blocks, count, range, counts);
     for (int i = 0; i < count; ++i) {
         const ByteRange block = RangeOf(blocks[i], blocks[i]);
-        if (block.largest - block.smallest < WidestCountedByLevel) {
-            CountByLevel(blocks + i, 1, block, counts);
+        if (block.largest - block.smallest < WidestCountedByBits) {
+            CountByBits(blocks + i, 1, block, counts);
             continue;
         }
         alignas(64) std::uint8_t bytes[64];
@@ -123,8 +157,7 @@ __attribute__((target("avx512f,avx512bw,popcnt"))) void CountBlocks(const __m512
 // Blocks of 64 samples taken together: 16 cover a colour row of 2048 pixels.
 constexpr int BlocksTogether = 16;
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt"))) void CountAvx512(const ColourPixel* row, int width,
-                                                                              Counters& counts)
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const ColourPixel* row, int width, Counters& counts)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
     __m512i blocks[BlocksTogether];
@@ -142,8 +175,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt"))) void CountAvx512(c
     CountPlain(row + x, width - x, counts);
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi,popcnt"))) void CountAvx512(const std::uint8_t* row, int width,
-                                                                              Counters& counts)
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const std::uint8_t* row, int width, Counters& counts)
 {
     __m512i blocks[BlocksTogether];
     int x = 0;
@@ -163,7 +195,8 @@ bool ProcessorHas(CountWay way)
 {
 #if defined(QUIVANE_COUNT_AVX512)
     static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                               __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("popcnt");
+                               __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bitalg") &&
+                               __builtin_cpu_supports("gfni");
     if (way == CountWay::Avx512) return avx512;
 #endif
     return way == CountWay::Plain;

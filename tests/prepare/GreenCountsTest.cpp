@@ -31,7 +31,7 @@ struct ReferenceCounts {
 std::vector<std::uint8_t> Levels(std::mt19937& random, int width, int kind)
 {
     std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
-    const int span = 1 + static_cast<int>(random() % 40);
+    const int span = 1 + static_cast<int>(random() % 80);
     const int base = static_cast<int>(random() % static_cast<unsigned>(257 - span));
     for (int x = 0; x < width; ++x) {
         int v = base + static_cast<int>(random() % static_cast<unsigned>(span));
