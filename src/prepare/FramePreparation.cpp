@@ -32,12 +32,6 @@ std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
     return stretch(v);
 }
 
-Histogram GreenHistogram(const GreyRows& frame)
-{
-    GreenCounts counts;
-    for (int y = 0; y < frame.height(); y += 2) counts.addRow(frame.row(y), frame.width());
-    return counts.histogram();
-}
 
 // Rows of luminance bytes give the survey that their frame's rows give:
 // minimum and maximum, and the weighted centre above the threshold.
@@ -67,15 +61,16 @@ private:
     std::int64_t total_ = 0, sumX_ = 0, sumY_ = 0;
 };
 
-// Only the rows that reach above the threshold are summed: a planet leaves
-// most rows to the sky, whose range is all they give.
-FrameSurvey SurveyPixels(const GreyRows& frame, int threshold)
+// Levels (a grey frame's, or a colour frame's luminance) whose rows' ranges
+// are known: only the rows that reach above the threshold are summed, the
+// others weigh nothing (a planet leaves most rows to the sky).
+FrameSurvey SurveyRows(const GreyRows& levels, const std::vector<ByteRange>& rowRanges, int threshold)
 {
     SurveySums sums;
-    for (int y = 0; y < frame.height(); ++y) {
-        const ByteRange range = RowRange(frame.row(y), frame.width());
+    for (int y = 0; y < levels.height(); ++y) {
+        const ByteRange& range = rowRanges[static_cast<std::size_t>(y)];
         if (range.largest > threshold)
-            sums.add(y, SurveyRow(frame.row(y), frame.width(), threshold));
+            sums.add(y, SurveyRow(levels.row(y), levels.width(), threshold));
         else
             sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
     }
@@ -105,20 +100,10 @@ const FrameLuminance& LuminanceOf(const ColourRows& frame, GreenCounts* greens)
 }
 
 // The survey reads the luminance, a third of the frame's bytes, and of that
-// only the rows that reach above the threshold: the others weigh nothing,
-// and their range is known (a planet leaves most rows to the sky).
+// only the rows that reach above the threshold.
 FrameSurvey SurveyLuminance(const FrameLuminance& luminance, int threshold)
 {
-    SurveySums sums;
-    const Bitmap8& levels = luminance.levels;
-    for (int y = 0; y < levels.height(); ++y) {
-        const ByteRange& range = luminance.rowRanges[static_cast<std::size_t>(y)];
-        if (range.largest > threshold)
-            sums.add(y, SurveyRow(levels.row(y), levels.width(), threshold));
-        else
-            sums.add(y, RowSurvey{range.smallest, range.largest, 0, 0});
-    }
-    return sums.survey();
+    return SurveyRows(luminance.levels, luminance.rowRanges, threshold);
 }
 
 int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
@@ -329,11 +314,20 @@ void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullP
     list.push_back(std::move(picture));
 }
 
+// A grey frame is read once: each row gives its range and, every second
+// row, its levels to the histogram while it is still in the cache.
 ObjectSurvey SurveyPixelObject(const GreyRows& frame)
 {
+    GreenCounts counts;
+    thread_local std::vector<ByteRange> rowRanges;
+    rowRanges.resize(static_cast<std::size_t>(frame.height()));
+    for (int y = 0; y < frame.height(); ++y) {
+        rowRanges[static_cast<std::size_t>(y)] = RowRange(frame.row(y), frame.width());
+        if (y % 2 == 0) counts.addRow(frame.row(y), frame.width());
+    }
     ObjectSurvey survey;
-    survey.threshold = ObjectThreshold(GreenHistogram(frame));
-    survey.frame = SurveyPixels(frame, survey.threshold);
+    survey.threshold = ObjectThreshold(counts.histogram());
+    survey.frame = SurveyRows(frame, rowRanges, survey.threshold);
     return survey;
 }
 
