@@ -1,8 +1,10 @@
 #include "tone/RenderPicture.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "image/PixelHelpers.h"
+#include "image/UnpackRow.h"
 #include "tone/ToneCurves.h"
 
 namespace quivane {
@@ -28,10 +30,9 @@ ToneTable LuminanceStages(int flags, const ToneSettings& tone)
     return table;
 }
 
-ColourPixel DisplayPixel(PicturePixel p, int mode, int saturation)
+// What a mode shows of a pixel's colour.
+ColourPixel Shown(ColourPixel colour, int mode)
 {
-    ColourPixel colour;
-    UnpackPixel(p, saturation, colour);
     ColourPixel out = colour;
     switch (mode) {
     case ModeLuminance: GreyPixel(PixelLuminance(colour), out); break;
@@ -60,15 +61,26 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
     const ToneTable stages = LuminanceStages(flags, tone);
     const int mode = flags & ModeMask;
 
+    // A row's pixels are gathered with their luminance staged, unpacked
+    // together, and shown as the mode asks.
+    thread_local std::vector<PicturePixel> staged;
+    thread_local std::vector<ColourPixel> colours;
+    staged.resize(static_cast<std::size_t>(std::max(px.count, 0)));
+    colours.resize(staged.size());
     for (int y = 0; y < py.count; ++y) {
         const int sourceY = std::clamp(y + py.start + picture.dy, 0, source.height() - 1);
         const PicturePixel* sourceRow = source.row(sourceY);
-        ColourPixel* targetRow = target.row(y + py.offset);
         for (int x = 0; x < px.count; ++x) {
             PicturePixel p = sourceRow[std::clamp(x + px.start + picture.dx, 0, source.width() - 1)];
             p.luminance = stages[p.luminance];
-            targetRow[x + px.offset] = DisplayPixel(p, mode, tone.saturation);
+            staged[static_cast<std::size_t>(x)] = p;
         }
+        UnpackRow(staged.data(), px.count, tone.saturation, colours.data());
+        ColourPixel* targetRow = target.row(y + py.offset) + px.offset;
+        if (mode == ModeFullColour || mode > ModeSaturationLevel)
+            std::copy(colours.begin(), colours.begin() + px.count, targetRow);
+        else
+            for (int x = 0; x < px.count; ++x) targetRow[x] = Shown(colours[static_cast<std::size_t>(x)], mode);
     }
 }
 
