@@ -67,22 +67,8 @@ using GreyRows = FrameRows<std::uint8_t>;
 
 // A grey frame as the colour frame of three equal channels it stands for,
 // into `colour`'s storage, kept from frame to frame.
-inline void GreyAsColourInto(const GreyRows& grey, Bitmap24& colour)
-{
-    colour.resizeForOverwrite(grey.width(), grey.height());
-    for (int y = 0; y < grey.height(); ++y) {
-        const std::uint8_t* in = grey.row(y);
-        ColourPixel* out = colour.row(y);
-        for (int x = 0; x < grey.width(); ++x) out[x] = ColourPixel{in[x], in[x], in[x]};
-    }
-}
-
-inline Bitmap24 GreyAsColour(const GreyRows& grey)
-{
-    Bitmap24 colour;
-    GreyAsColourInto(grey, colour);
-    return colour;
-}
+void GreyAsColourInto(const GreyRows& grey, Bitmap24& colour);
+Bitmap24 GreyAsColour(const GreyRows& grey);
 
 // The pixel of a frame's rows, whether a bitmap's or rows held elsewhere.
 template <class Frame>
