@@ -106,6 +106,45 @@ void AddPiece(RowSurvey& row, const RowSurvey& piece, int start)
     row.sumX += piece.sumX + static_cast<std::int64_t>(start) * piece.total;
 }
 
+ByteRange PlainRowRange(const std::uint8_t* row, int width)
+{
+    ByteRange range;
+    for (int i = 0; i < width; ++i) {
+        range.smallest = std::min<int>(range.smallest, row[i]);
+        range.largest = std::max<int>(range.largest, row[i]);
+    }
+    return range;
+}
+
+#if defined(QUIVANE_ROW_SURVEY_AVX2)
+
+// A block's bytes widen the running range.
+__attribute__((target("avx2"))) inline void Widen(const std::uint8_t* bytes, __m256i& smallest, __m256i& largest)
+{
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+    smallest = _mm256_min_epu8(smallest, v);
+    largest = _mm256_max_epu8(largest, v);
+}
+
+// Two running ranges, so that no comparison waits on the one before; a
+// row's last bytes are taken by a block that overlaps the one before.
+__attribute__((target("avx2"))) ByteRange RowRangeAvx2(const std::uint8_t* row, int width)
+{
+    if (width < 32) return PlainRowRange(row, width);
+    __m256i smallest = _mm256_set1_epi8(-1), otherSmallest = smallest;
+    __m256i largest = _mm256_setzero_si256(), otherLargest = largest;
+    int i = 0;
+    for (; i + 64 <= width; i += 64) {
+        Widen(row + i, smallest, largest);
+        Widen(row + i + 32, otherSmallest, otherLargest);
+    }
+    if (i + 32 <= width) Widen(row + i, smallest, largest), i += 32;
+    if (i < width) Widen(row + width - 32, otherSmallest, otherLargest);
+    return FoldedRange(_mm256_min_epu8(smallest, otherSmallest), _mm256_max_epu8(largest, otherLargest));
+}
+
+#endif
+
 }  // namespace
 
 RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
@@ -116,14 +155,13 @@ RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
     return r;
 }
 
-__attribute__((target_clones("avx2", "default"))) ByteRange RowRange(const std::uint8_t* row, int width)
+ByteRange RowRange(const std::uint8_t* row, int width)
 {
-    std::uint8_t smallest = 255, largest = 0;
-    for (int i = 0; i < width; ++i) {
-        smallest = std::min(smallest, row[i]);
-        largest = std::max(largest, row[i]);
-    }
-    return {smallest, largest};
+#if defined(QUIVANE_ROW_SURVEY_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return RowRangeAvx2(row, width);
+#endif
+    return PlainRowRange(row, width);
 }
 
 }  // namespace quivane

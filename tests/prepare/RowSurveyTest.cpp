@@ -78,5 +78,25 @@ TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
     }
 }
 
+// Rows of a narrow band of levels with their smallest and largest placed at
+// every column in turn, at widths around the blocks and the overlapping
+// last block: the range found is the row's.
+TEST(RowSurvey, ARowsRangeIsFoundWhereverItsEndsLie)
+{
+    std::mt19937 random(8);
+    for (int width = 1; width <= 200; width += (width < 70 ? 1 : 13)) {
+        for (int at = 0; at < width; ++at) {
+            std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+            for (auto& v : row) v = static_cast<std::uint8_t>(100 + random() % 20);
+            row[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(at % 2 ? 0 : 255);
+            row[static_cast<std::size_t>(width - 1 - at)] = at % 2 ? 254 : 1;
+            const RowSurvey want = Reference(row, 255);
+            const ByteRange got = RowRange(row.data(), width);
+            ASSERT_EQ(got.smallest, want.minimum) << "width " << width << " at " << at;
+            ASSERT_EQ(got.largest, want.maximum) << "width " << width << " at " << at;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quivane
