@@ -101,13 +101,14 @@ constexpr LevelOrder TalliesByLevel = [] {
     return order;
 }();
 
-// Levels first .. first + 7 of up to 16 blocks: each sample of them becomes
-// the bit of its level in a byte, the eight bytes of each 64-bit lane are
+// Levels first .. first + 7 of some blocks: each sample of them becomes the
+// bit of its level in a byte, the eight bytes of each 64-bit lane are
 // turned (byte j then holds bit j of all eight), and the bits of byte j
-// count the lane's samples of level first + j. A tally byte reaches at most
-// 8 a block.
-__attribute__((target(QUIVANE_COUNT_TARGET))) void CountEightLevels(const __m512i* blocks, int count, int first,
-                                                                   Counters& counts)
+// count the lane's samples of level first + j. A tally byte gains at most 8
+// a block, so it holds those of 31 blocks.
+constexpr int MostBlocksTallied = 31;
+
+__attribute__((target(QUIVANE_COUNT_TARGET))) __m512i Tallies(const __m512i* blocks, int count, int first)
 {
     const __m512i bitOfLevel = _mm512_set1_epi64(static_cast<long long>(0x8040201008040201ull));
     const __m512i start = _mm512_set1_epi8(static_cast<char>(first)), eight = _mm512_set1_epi8(8);
@@ -118,6 +119,11 @@ __attribute__((target(QUIVANE_COUNT_TARGET))) void CountEightLevels(const __m512
         const __m512i turned = _mm512_gf2p8affine_epi64_epi8(bitOfLevel, bits, 0);
         tally = _mm512_add_epi8(tally, _mm512_popcnt_epi8(turned));
     }
+    return tally;
+}
+
+__attribute__((target(QUIVANE_COUNT_TARGET))) void AddTallies(__m512i tally, int first, Counters& counts)
+{
     const __m512i byLevel = _mm512_maskz_permutexvar_epi8(~0ull, _mm512_load_si512(TalliesByLevel.index), tally);
     alignas(64) std::uint64_t totals[8];
     _mm512_store_si512(totals, _mm512_sad_epu8(byLevel, _mm512_setzero_si512()));
@@ -129,17 +135,53 @@ __attribute__((target(QUIVANE_COUNT_TARGET))) void CountByBits(const __m512i* bl
                                                               Counters& counts)
 {
     for (int first = range.smallest; first <= range.largest; first += 8)
-        CountEightLevels(blocks, count, first, counts);
+        AddTallies(Tallies(blocks, count, first), first, counts);
 }
 
-__attribute__((target(QUIVANE_COUNT_TARGET))) void CountBlocks(const __m512i* blocks, int count, Counters& counts)
+// Whether every sample of the blocks lies in the band from `first` on.
+__attribute__((target(QUIVANE_COUNT_TARGET))) bool InBand(const __m512i* blocks, int count, int first)
 {
+    const __m512i start = _mm512_set1_epi8(static_cast<char>(first)), eight = _mm512_set1_epi8(8);
+    __mmask64 outside = 0;
+    for (int i = 0; i < count; ++i) outside |= _mm512_cmpge_epu8_mask(_mm512_sub_epi8(blocks[i], start), eight);
+    return outside == 0;
+}
+
+__attribute__((target(QUIVANE_COUNT_TARGET))) void Tally(const __m512i* blocks, int count, GreenCounts::Band& band)
+{
+    const __m512i sum = _mm512_add_epi8(_mm512_load_si512(band.tallies.data()), Tallies(blocks, count, band.first));
+    _mm512_store_si512(band.tallies.data(), sum);
+    band.blocks += count;
+}
+
+__attribute__((target(QUIVANE_COUNT_TARGET))) void Settle(GreenCounts::Band& band, Counters& counts)
+{
+    if (band.blocks == 0) return;
+    AddTallies(_mm512_load_si512(band.tallies.data()), band.first, counts);
+    band.tallies = {};
+    band.blocks = 0;
+}
+
+// Blocks in the band the rows before fell in are only tallied; a band is
+// taken up where blocks span fewer than eight levels.
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountBlocks(const __m512i* blocks, int count, Counters& counts,
+                                                              GreenCounts::Band& band)
+{
+    if (band.first >= 0 && InBand(blocks, count, band.first)) {
+        if (band.blocks + count > MostBlocksTallied) Settle(band, counts);
+        return Tally(blocks, count, band);
+    }
     __m512i smallest = _mm512_set1_epi8(-1), largest = _mm512_setzero_si512();
     for (int i = 0; i < count; ++i) {
         smallest = _mm512_min_epu8(smallest, blocks[i]);
         largest = _mm512_max_epu8(largest, blocks[i]);
     }
     const ByteRange range = RangeOf(smallest, largest);
+    if (range.largest - range.smallest < 8) {
+        Settle(band, counts);
+        band.first = range.smallest;
+        return Tally(blocks, count, band);
+    }
     if (range.largest - range.smallest < WidestCountedByBits) return CountByBits(blocks, count, range, counts);
     for (int i = 0; i < count; ++i) {
         const ByteRange block = RangeOf(blocks[i], blocks[i]);
@@ -157,7 +199,8 @@ __attribute__((target(QUIVANE_COUNT_TARGET))) void CountBlocks(const __m512i* bl
 // Blocks of 64 samples taken together: 16 cover a colour row of 2048 pixels.
 constexpr int BlocksTogether = 16;
 
-__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const ColourPixel* row, int width, Counters& counts)
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const ColourPixel* row, int width, Counters& counts,
+                                                               GreenCounts::Band& band)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
     __m512i blocks[BlocksTogether];
@@ -170,19 +213,20 @@ __attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const ColourPixel
                 _mm512_or_si512(Picked(block, ColourPicks[0]), Picked(block + 128, ColourPicks[1])),
                 Picked(block + 256, ColourPicks[2]));
         }
-        CountBlocks(blocks, count, counts);
+        CountBlocks(blocks, count, counts, band);
     }
     CountPlain(row + x, width - x, counts);
 }
 
-__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const std::uint8_t* row, int width, Counters& counts)
+__attribute__((target(QUIVANE_COUNT_TARGET))) void CountAvx512(const std::uint8_t* row, int width, Counters& counts,
+                                                               GreenCounts::Band& band)
 {
     __m512i blocks[BlocksTogether];
     int x = 0;
     while (x + 128 <= width) {
         int count = 0;
         for (; count < BlocksTogether && x + 128 <= width; ++count, x += 128) blocks[count] = Picked(row + x, GreyPicks);
-        CountBlocks(blocks, count, counts);
+        CountBlocks(blocks, count, counts, band);
     }
     CountPlain(row + x, width - x, counts);
 }
@@ -213,7 +257,7 @@ GreenCounts::GreenCounts(CountWay way) : way_(ProcessorHas(way) ? way : CountWay
 void GreenCounts::addRow(const ColourPixel* row, int width)
 {
 #if defined(QUIVANE_COUNT_AVX512)
-    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_);
+    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_, band_);
 #endif
     CountPlain(row, width, counts_);
 }
@@ -221,16 +265,22 @@ void GreenCounts::addRow(const ColourPixel* row, int width)
 void GreenCounts::addRow(const std::uint8_t* row, int width)
 {
 #if defined(QUIVANE_COUNT_AVX512)
-    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_);
+    if (way_ == CountWay::Avx512) return CountAvx512(row, width, counts_, band_);
 #endif
     CountPlain(row, width, counts_);
 }
 
 Histogram GreenCounts::histogram() const
 {
+    // What the vector way has tallied and not yet added.
+    std::array<std::uint32_t, 256> pending{};
+    for (std::size_t b = 0; band_.blocks > 0 && b < band_.tallies.size(); ++b) {
+        const std::size_t level = static_cast<std::size_t>(band_.first) + b % 8;
+        if (level < pending.size()) pending[level] += band_.tallies[b];
+    }
     Histogram histogram;
     for (std::size_t v = 0; v < histogram.size(); ++v) {
-        std::uint32_t total = 0;
+        std::uint32_t total = pending[v];
         for (const auto& counts : counts_) total += counts[v];
         histogram[v] = static_cast<std::uint16_t>(std::min<std::uint32_t>(total, 65535));
     }

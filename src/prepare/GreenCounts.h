@@ -32,11 +32,22 @@ public:
     static constexpr std::size_t Sets = 8;
     using Counters = std::array<std::array<std::uint32_t, 256>, Sets>;
 
+    // The vector way tallies a run of rows whose samples all lie in one band
+    // of eight levels, from `first` on, before it adds them to the counts:
+    // byte 8 q + j of the tallies counts level first + j in the 64-bit lane
+    // q of the `blocks` of 64 samples tallied.
+    struct Band {
+        alignas(64) std::array<std::uint8_t, 64> tallies{};
+        int first = -1;
+        int blocks = 0;
+    };
+
 private:
     static CountWay Fastest();
 
     CountWay way_;
     Counters counts_{};
+    Band band_;
 };
 
 }  // namespace quivane

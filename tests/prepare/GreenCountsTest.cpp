@@ -78,6 +78,36 @@ TEST(GreenCounts, EveryWayCountsAsSampleBySample)
     EXPECT_TRUE(ProcessorHas(CountWay::Plain));
 }
 
+// A sky of a few levels row after row, as a frame's is, with rows that
+// leave its band between: the counts asked for at any row are those of the
+// rows so far, whether the last rows were added to them yet or not.
+TEST(GreenCounts, RowsOfOneBandCountAsSampleBySample)
+{
+    for (CountWay way : {CountWay::Plain, CountWay::Avx512}) {
+        if (!ProcessorHas(way)) continue;
+        std::mt19937 random(23);
+        for (int width : {128, 640, 700}) {
+            GreenCounts colour(way), grey(way);
+            ReferenceCounts reference;
+            for (int row = 0; row < 120; ++row) {
+                const int base = row % 40 == 39 ? 60 : row >= 80 ? 249 : 10;
+                const int span = row % 40 == 39 ? 9 : row >= 20 && row < 60 ? 1 : 7;
+                std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
+                for (auto& v : levels) v = static_cast<std::uint8_t>(base + static_cast<int>(random() % span));
+                colour.addRow(WithGreens(random, levels).data(), width);
+                grey.addRow(levels.data(), width);
+                reference.addRow(levels, width);
+                if (row % 7 == 0 || row % 40 == 39) {
+                    ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width << " row " << row;
+                    ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width << " row " << row;
+                }
+            }
+            ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width;
+            ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width;
+        }
+    }
+}
+
 // A frame of one level has more samples of it than a count holds.
 TEST(GreenCounts, ACountSaturatesWhereItWouldWrap)
 {
