@@ -399,10 +399,17 @@ __attribute__((target("avx2"))) void AccumulateLineAvx2(const std::vector<Contri
     // Packing interleaves the halves of the registers; the permutation puts
     // the groups of four back in channel order.
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    // A sum starts at its first tap's product: adding it to zero gives the
+    // same float but for a negative zero, which rounds to the same byte.
+    const std::size_t taps = list.size();
     std::size_t j = 0;
-    for (; j + 32 <= channels; j += 32) {
-        __m256 s0 = _mm256_setzero_ps(), s1 = s0, s2 = s0, s3 = s0;
-        for (const Contribution& c : list) {
+    for (; taps > 0 && j + 32 <= channels; j += 32) {
+        const float* first = lines.line(list[0].index) + j;
+        const __m256 w0 = _mm256_set1_ps(list[0].weight);
+        __m256 s0 = _mm256_mul_ps(w0, _mm256_loadu_ps(first)), s1 = _mm256_mul_ps(w0, _mm256_loadu_ps(first + 8)),
+               s2 = _mm256_mul_ps(w0, _mm256_loadu_ps(first + 16)), s3 = _mm256_mul_ps(w0, _mm256_loadu_ps(first + 24));
+        for (std::size_t t = 1; t < taps; ++t) {
+            const Contribution& c = list[t];
             const float* line = lines.line(c.index) + j;
             const __m256 w = _mm256_set1_ps(c.weight);
             s0 = _mm256_add_ps(s0, _mm256_mul_ps(w, _mm256_loadu_ps(line)));
