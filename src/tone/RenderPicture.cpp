@@ -62,7 +62,12 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
     const int mode = flags & ModeMask;
 
     // A row's pixels are gathered with their luminance staged, unpacked
-    // together, and shown as the mode asks.
+    // together, and shown as the mode asks. Without stages, a row that lies
+    // within the picture is unpacked where it is.
+    bool staging = false;
+    for (int v = 0; v < 256; ++v) staging = staging || stages[static_cast<std::size_t>(v)] != v;
+    const int firstX = px.start + picture.dx;
+    const bool within = firstX >= 0 && firstX + px.count <= source.width();
     thread_local std::vector<PicturePixel> staged;
     thread_local std::vector<ColourPixel> colours;
     staged.resize(static_cast<std::size_t>(std::max(px.count, 0)));
@@ -70,12 +75,16 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
     for (int y = 0; y < py.count; ++y) {
         const int sourceY = std::clamp(y + py.start + picture.dy, 0, source.height() - 1);
         const PicturePixel* sourceRow = source.row(sourceY);
-        for (int x = 0; x < px.count; ++x) {
-            PicturePixel p = sourceRow[std::clamp(x + px.start + picture.dx, 0, source.width() - 1)];
-            p.luminance = stages[p.luminance];
-            staged[static_cast<std::size_t>(x)] = p;
+        const PicturePixel* unpacked = sourceRow + firstX;
+        if (staging || !within) {
+            for (int x = 0; x < px.count; ++x) {
+                PicturePixel p = sourceRow[std::clamp(firstX + x, 0, source.width() - 1)];
+                p.luminance = stages[p.luminance];
+                staged[static_cast<std::size_t>(x)] = p;
+            }
+            unpacked = staged.data();
         }
-        UnpackRow(staged.data(), px.count, tone.saturation, colours.data());
+        UnpackRow(unpacked, px.count, tone.saturation, colours.data());
         ColourPixel* targetRow = target.row(y + py.offset) + px.offset;
         if (mode == ModeFullColour || mode > ModeSaturationLevel)
             std::copy(colours.begin(), colours.begin() + px.count, targetRow);

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <utility>
+
 #include "image/PixelHelpers.h"
+#include "image/Placement.h"
 
 namespace quivane {
 namespace {
@@ -112,6 +117,52 @@ TEST(RenderPicture, OffsetsAreReadWithTheEdgeRepeated)
     EXPECT_EQ(target.at(0, 0).green, 150);
     EXPECT_EQ(target.at(1, 0).green, 200);
     EXPECT_EQ(target.at(4, 0).green, 200);
+}
+
+// Random pictures drawn shifted by every kind of offset, into targets
+// smaller and larger, in every mode and at several saturations: each target
+// pixel is what unpacking its clamped source pixel and showing it gives.
+TEST(RenderPicture, EveryPixelShowsItsUnpackedSourcePixel)
+{
+    std::mt19937 random(12);
+    Picture picture;
+    PreparePictureBitmap(picture, 37, 23);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            picture.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+                                                   static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random())};
+    const auto shown = [](ColourPixel c, int mode) {
+        ColourPixel out = c;
+        if (mode == ModeLuminance) GreyPixel(PixelLuminance(c), out);
+        if (mode == ModeHue) NormaliseChroma(c, out);
+        if (mode == ModeSaturationLevel) {
+            const int level = ClampByte(SaturationLevel(c));
+            const auto twice = static_cast<std::uint8_t>(ClampByte(2 * level));
+            out = ColourPixel{static_cast<std::uint8_t>(level), twice, twice};
+        }
+        return out;
+    };
+    for (const int offset : {0, 1, 3, -2, -5, 40, -40})
+        for (const auto& size : {std::pair{20, 9}, std::pair{50, 30}})
+            for (int mode = ModeLuminance; mode <= ModeSaturationLevel + 1; ++mode)
+                for (int saturation : {100, 40, 250}) {
+                    picture.dx = offset, picture.dy = -offset / 2;
+                    ToneSettings tone;
+                    tone.saturation = saturation;
+                    Bitmap24 target(size.first, size.second);
+                    RenderPicture(picture, target, -1, -1, mode, tone);
+                    const Placement px = PlaceAxis(37, size.first, -1), py = PlaceAxis(23, size.second, -1);
+                    for (int y = 0; y < py.count; ++y)
+                        for (int x = 0; x < px.count; ++x) {
+                            const int sx = std::clamp(x + px.start + picture.dx, 0, 36);
+                            const int sy = std::clamp(y + py.start + picture.dy, 0, 22);
+                            ColourPixel colour;
+                            UnpackPixel(picture.bitmap.at(sx, sy), saturation, colour);
+                            ASSERT_EQ(target.at(x + px.offset, y + py.offset), shown(colour, mode))
+                                << "offset " << offset << " mode " << mode << " saturation " << saturation << " at " << x
+                                << "," << y;
+                        }
+                }
 }
 
 }  // namespace
