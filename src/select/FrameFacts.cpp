@@ -8,11 +8,9 @@
 #include <cstring>
 #include <numbers>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "select/LevelSums.h"
+#include "select/LineBins.h"
 #include "select/PixelNoise.h"
 
 namespace quivane {
@@ -145,16 +143,6 @@ const AngleTable& Angles()
     return table;
 }
 
-// std::lround to the bit, halves away from zero, for the distances within a
-// window (far inside the range of an int), without a library call and in
-// vector code: the truncation is exact, and so is the fraction taken from it.
-inline int Rounded(double v)
-{
-    const int truncated = static_cast<int>(v);
-    const double fraction = v - static_cast<double>(truncated);
-    return truncated + static_cast<int>(fraction >= 0.5) - static_cast<int>(fraction <= -0.5);
-}
-
 // The ridges' places relative to the window's centre, side by side, so that
 // the bins of one angle are worked out in vector code.
 struct RidgePlaces {
@@ -168,46 +156,16 @@ struct RidgePlaces {
     }
 };
 
-int BinOf(double dx, double dy, double c, double s, int reach) { return Rounded(dx * c + dy * s) + reach; }
-
-// The bins of every ridge at one angle, two at a time where the processor
-// has SSE2: the same products, sums and rounding as BinOf, to the bit.
-void BinsAt(const double* __restrict dx, const double* __restrict dy, int n, double c, double s, int reach,
-            int* __restrict bins)
-{
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128d cosine = _mm_set1_pd(c), sine = _mm_set1_pd(s);
-    const __m128d half = _mm_set1_pd(0.5), minusHalf = _mm_set1_pd(-0.5), one = _mm_set1_pd(1.0);
-    const __m128i offset = _mm_set1_epi32(reach);
-    for (; i + 2 <= n; i += 2) {
-        const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(dx + i), cosine), _mm_mul_pd(_mm_loadu_pd(dy + i), sine));
-        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
-        const __m128d fraction = _mm_sub_pd(v, whole);
-        const __m128d up = _mm_and_pd(_mm_cmpge_pd(fraction, half), one);
-        const __m128d down = _mm_and_pd(_mm_cmple_pd(fraction, minusHalf), one);
-        const __m128i rounded = _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(whole, up), down));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(bins + i), _mm_add_epi32(rounded, offset));
-    }
-#endif
-    for (; i < n; ++i) bins[i] = BinOf(dx[i], dy[i], c, s, reach);
-}
-
 Line BestLineAt(const RidgePlaces& places, int angle, int reach, std::vector<int>& bins, std::vector<int>& votes)
 {
     const double c = Angles().cosine[static_cast<std::size_t>(angle)];
     const double s = Angles().sine[static_cast<std::size_t>(angle)];
     const int n = static_cast<int>(places.dx.size());
     int* bin = bins.data();
-    BinsAt(places.dx.data(), places.dy.data(), n, c, s, reach, bin);
     // Only bins next to a vote can hold a line: the search runs between the
     // lowest and the highest bin voted for, where it finds what a search of
     // every bin would (the first of the most votes).
-    int low = bin[0], high = bin[0];
-    for (int i = 1; i < n; ++i) {
-        low = std::min(low, bin[i]);
-        high = std::max(high, bin[i]);
-    }
+    const auto [low, high] = LineBins(places.dx.data(), places.dy.data(), n, c, s, reach, bin);
     // Four tallies side by side: neighbouring ridges often vote for the same
     // bin, and one tally would make each count wait for the one before.
     const std::size_t size = votes.size() / 4;
@@ -222,12 +180,8 @@ Line BestLineAt(const RidgePlaces& places, int angle, int reach, std::vector<int
     for (; i < n; ++i) ++tally[0][bin[i]];
     int* vote = tally[0];
     for (int b = low; b <= high; ++b) vote[b] += tally[1][b] + tally[2][b] + tally[3][b];
-    Line best{angle, 0, 0};
-    for (int b = low - 1; b <= high + 1; ++b) {
-        const int sum = vote[b - 1] + vote[b] + vote[b + 1];
-        if (sum > best.votes) best = {angle, b, sum};
-    }
-    return best;
+    const VotedBin best = MostVotedBin(vote, low, high);
+    return {angle, best.bin, best.votes};
 }
 
 // The number of one-pixel places along the line that hold a ridge within

@@ -1,0 +1,176 @@
+#include "select/LineBins.h"
+
+#include <algorithm>
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <immintrin.h>
+#define QUIVANE_LINE_BINS_VECTOR 1
+#endif
+
+namespace quivane {
+namespace {
+
+BinRange PlainBins(const double* dx, const double* dy, int from, int n, double c, double s, int reach, int* bins,
+                   BinRange range)
+{
+    for (int i = from; i < n; ++i) {
+        bins[i] = BinOf(dx[i], dy[i], c, s, reach);
+        range.low = std::min(range.low, bins[i]);
+        range.high = std::max(range.high, bins[i]);
+    }
+    return range;
+}
+
+VotedBin PlainMostVoted(const int* votes, int low, int high)
+{
+    VotedBin best{0, 0};
+    for (int b = low - 1; b <= high + 1; ++b) {
+        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
+        if (sum > best.votes) best = {b, sum};
+    }
+    return best;
+}
+
+#if defined(QUIVANE_LINE_BINS_VECTOR)
+
+// Two ridges at a time: the same products, sums and rounding as BinOf
+// (SSE4.1 for the smallest and largest of whole numbers).
+__attribute__((target("sse4.1"))) BinRange Sse41Bins(const double* dx, const double* dy, int n, double c, double s,
+                                                     int reach, int* bins)
+{
+    const __m128d cosine = _mm_set1_pd(c), sine = _mm_set1_pd(s);
+    const __m128d half = _mm_set1_pd(0.5), minusHalf = _mm_set1_pd(-0.5), one = _mm_set1_pd(1.0);
+    const __m128i offset = _mm_set1_epi32(reach);
+    __m128i low = _mm_set1_epi32(2147483647), high = _mm_set1_epi32(-2147483647 - 1);
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(dx + i), cosine), _mm_mul_pd(_mm_loadu_pd(dy + i), sine));
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
+        const __m128d fraction = _mm_sub_pd(v, whole);
+        const __m128d up = _mm_and_pd(_mm_cmpge_pd(fraction, half), one);
+        const __m128d down = _mm_and_pd(_mm_cmple_pd(fraction, minusHalf), one);
+        // The upper two lanes of the conversion are zero: the range takes the
+        // lower two, repeated.
+        const __m128i bin = _mm_add_epi32(_mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(whole, up), down)), offset);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(bins + i), bin);
+        const __m128i pair = _mm_unpacklo_epi64(bin, bin);
+        low = _mm_min_epi32(low, pair);
+        high = _mm_max_epi32(high, pair);
+    }
+    alignas(16) int lows[4], highs[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+    const BinRange range{std::min({lows[0], lows[1], lows[2], lows[3]}), std::max({highs[0], highs[1], highs[2], highs[3]})};
+    return PlainBins(dx, dy, i, n, c, s, reach, bins, range);
+}
+
+// Four ridges at a time, the same steps.
+__attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
+                                                   int reach, int* bins)
+{
+    const __m256d cosine = _mm256_set1_pd(c), sine = _mm256_set1_pd(s);
+    const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5), one = _mm256_set1_pd(1.0);
+    const __m128i offset = _mm_set1_epi32(reach);
+    __m128i low = _mm_set1_epi32(2147483647), high = _mm_set1_epi32(-2147483647 - 1);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256d v =
+            _mm256_add_pd(_mm256_mul_pd(_mm256_loadu_pd(dx + i), cosine), _mm256_mul_pd(_mm256_loadu_pd(dy + i), sine));
+        const __m256d whole = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(v));
+        const __m256d fraction = _mm256_sub_pd(v, whole);
+        const __m256d up = _mm256_and_pd(_mm256_cmp_pd(fraction, half, _CMP_GE_OQ), one);
+        const __m256d down = _mm256_and_pd(_mm256_cmp_pd(fraction, minusHalf, _CMP_LE_OQ), one);
+        const __m128i bin = _mm_add_epi32(_mm256_cvttpd_epi32(_mm256_sub_pd(_mm256_add_pd(whole, up), down)), offset);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bins + i), bin);
+        low = _mm_min_epi32(low, bin);
+        high = _mm_max_epi32(high, bin);
+    }
+    alignas(16) int lows[4], highs[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+    const BinRange range{std::min({lows[0], lows[1], lows[2], lows[3]}), std::max({highs[0], highs[1], highs[2], highs[3]})};
+    return PlainBins(dx, dy, i, n, c, s, reach, bins, range);
+}
+
+// The votes of bins b - 1 .. b + 1 for eight bins b.
+__attribute__((target("avx2"))) inline __m256i ThreeBinSums(const int* votes, int b)
+{
+    const auto* v = reinterpret_cast<const __m256i*>(votes + b);
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b - 1)),
+                                             _mm256_loadu_si256(v)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b + 1)));
+}
+
+// Eight sums at a time: their largest first, then the first bin that
+// reaches it.
+__attribute__((target("avx2"))) VotedBin Avx2MostVoted(const int* votes, int low, int high)
+{
+    const int first = low - 1, last = high + 1;
+    __m256i largest = _mm256_setzero_si256();
+    int b = first;
+    for (; b + 7 <= last; b += 8) largest = _mm256_max_epi32(largest, ThreeBinSums(votes, b));
+    alignas(32) int lanes[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), largest);
+    int most = *std::max_element(lanes, lanes + 8);
+    for (int t = b; t <= last; ++t) most = std::max(most, votes[t - 1] + votes[t] + votes[t + 1]);
+    if (most == 0) return {0, 0};
+    const __m256i wanted = _mm256_set1_epi32(most);
+    for (b = first; b + 7 <= last; b += 8) {
+        const int hits = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(ThreeBinSums(votes, b), wanted)));
+        if (hits != 0) return {b + __builtin_ctz(static_cast<unsigned>(hits)), most};
+    }
+    for (; b <= last; ++b)
+        if (votes[b - 1] + votes[b] + votes[b + 1] == most) break;
+    return {b, most};
+}
+
+#endif
+
+LineBinsWay Fastest()
+{
+    static const LineBinsWay fastest = ProcessorHas(LineBinsWay::Avx2)    ? LineBinsWay::Avx2
+                                       : ProcessorHas(LineBinsWay::Sse41) ? LineBinsWay::Sse41
+                                                                          : LineBinsWay::Plain;
+    return fastest;
+}
+
+}  // namespace
+
+bool ProcessorHas(LineBinsWay way)
+{
+#if defined(QUIVANE_LINE_BINS_VECTOR)
+    static const bool sse = __builtin_cpu_supports("sse4.1");
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (way == LineBinsWay::Sse41) return sse;
+    if (way == LineBinsWay::Avx2) return avx2;
+#endif
+    return way == LineBinsWay::Plain;
+}
+
+BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, double c, double s, int reach,
+                    int* bins)
+{
+#if defined(QUIVANE_LINE_BINS_VECTOR)
+    if (way == LineBinsWay::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
+    if (way == LineBinsWay::Sse41) return Sse41Bins(dx, dy, n, c, s, reach, bins);
+#endif
+    return PlainBins(dx, dy, 0, n, c, s, reach, bins, BinRange{2147483647, -2147483647 - 1});
+}
+
+VotedBin MostVotedBinBy(LineBinsWay way, const int* votes, int low, int high)
+{
+#if defined(QUIVANE_LINE_BINS_VECTOR)
+    if (way == LineBinsWay::Avx2) return Avx2MostVoted(votes, low, high);
+#endif
+    (void)way;
+    return PlainMostVoted(votes, low, high);
+}
+
+VotedBin MostVotedBin(const int* votes, int low, int high) { return MostVotedBinBy(Fastest(), votes, low, high); }
+
+BinRange LineBins(const double* dx, const double* dy, int n, double c, double s, int reach, int* bins)
+{
+    return LineBinsBy(Fastest(), dx, dy, n, c, s, reach, bins);
+}
+
+}  // namespace quivane
