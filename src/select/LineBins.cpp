@@ -33,38 +33,7 @@ VotedBin PlainMostVoted(const int* votes, int low, int high)
 
 #if defined(QUIVANE_LINE_BINS_VECTOR)
 
-// Two ridges at a time: the same products, sums and rounding as BinOf
-// (SSE4.1 for the smallest and largest of whole numbers).
-__attribute__((target("sse4.1"))) BinRange Sse41Bins(const double* dx, const double* dy, int n, double c, double s,
-                                                     int reach, int* bins)
-{
-    const __m128d cosine = _mm_set1_pd(c), sine = _mm_set1_pd(s);
-    const __m128d half = _mm_set1_pd(0.5), minusHalf = _mm_set1_pd(-0.5), one = _mm_set1_pd(1.0);
-    const __m128i offset = _mm_set1_epi32(reach);
-    __m128i low = _mm_set1_epi32(2147483647), high = _mm_set1_epi32(-2147483647 - 1);
-    int i = 0;
-    for (; i + 2 <= n; i += 2) {
-        const __m128d v = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(dx + i), cosine), _mm_mul_pd(_mm_loadu_pd(dy + i), sine));
-        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(v));
-        const __m128d fraction = _mm_sub_pd(v, whole);
-        const __m128d up = _mm_and_pd(_mm_cmpge_pd(fraction, half), one);
-        const __m128d down = _mm_and_pd(_mm_cmple_pd(fraction, minusHalf), one);
-        // The upper two lanes of the conversion are zero: the range takes the
-        // lower two, repeated.
-        const __m128i bin = _mm_add_epi32(_mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(whole, up), down)), offset);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(bins + i), bin);
-        const __m128i pair = _mm_unpacklo_epi64(bin, bin);
-        low = _mm_min_epi32(low, pair);
-        high = _mm_max_epi32(high, pair);
-    }
-    alignas(16) int lows[4], highs[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
-    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
-    const BinRange range{std::min({lows[0], lows[1], lows[2], lows[3]}), std::max({highs[0], highs[1], highs[2], highs[3]})};
-    return PlainBins(dx, dy, i, n, c, s, reach, bins, range);
-}
-
-// Four ridges at a time, the same steps.
+// Four ridges at a time: the same products, sums and rounding as BinOf.
 __attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
                                                    int reach, int* bins)
 {
@@ -128,9 +97,7 @@ __attribute__((target("avx2"))) VotedBin Avx2MostVoted(const int* votes, int low
 
 LineBinsWay Fastest()
 {
-    static const LineBinsWay fastest = ProcessorHas(LineBinsWay::Avx2)    ? LineBinsWay::Avx2
-                                       : ProcessorHas(LineBinsWay::Sse41) ? LineBinsWay::Sse41
-                                                                          : LineBinsWay::Plain;
+    static const LineBinsWay fastest = ProcessorHas(LineBinsWay::Avx2) ? LineBinsWay::Avx2 : LineBinsWay::Plain;
     return fastest;
 }
 
@@ -139,9 +106,7 @@ LineBinsWay Fastest()
 bool ProcessorHas(LineBinsWay way)
 {
 #if defined(QUIVANE_LINE_BINS_VECTOR)
-    static const bool sse = __builtin_cpu_supports("sse4.1");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (way == LineBinsWay::Sse41) return sse;
     if (way == LineBinsWay::Avx2) return avx2;
 #endif
     return way == LineBinsWay::Plain;
@@ -152,7 +117,6 @@ BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, 
 {
 #if defined(QUIVANE_LINE_BINS_VECTOR)
     if (way == LineBinsWay::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
-    if (way == LineBinsWay::Sse41) return Sse41Bins(dx, dy, n, c, s, reach, bins);
 #endif
     return PlainBins(dx, dy, 0, n, c, s, reach, bins, BinRange{2147483647, -2147483647 - 1});
 }

@@ -25,7 +25,7 @@ struct BinRange {
 // The ways of working out the bins of many ridges, of which LineBins takes
 // the fastest the processor has; each gives BinOf's bins, and a test holds
 // every one the processor has to it.
-enum class LineBinsWay { Plain, Sse41, Avx2 };
+enum class LineBinsWay { Plain, Avx2 };
 bool ProcessorHas(LineBinsWay way);
 
 // The bins of `n` ridges (at least one) at one angle, and their range.

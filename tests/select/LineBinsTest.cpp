@@ -25,7 +25,7 @@ TEST(LineBins, EveryWayGivesEachRidgesBinAndTheirRange)
     }
     dx[7] = dy[7] = 0.0;
     const int reach = 93;
-    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Sse41, LineBinsWay::Avx2}) {
+    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Avx2}) {
         if (!ProcessorHas(way)) continue;
         for (int angle = 0; angle < 180; ++angle) {
             const double c = std::cos(angle * std::numbers::pi / 180), s = std::sin(angle * std::numbers::pi / 180);
@@ -63,7 +63,7 @@ TEST(LineBins, DistancesRoundAsLroundDoes)
 TEST(LineBins, EveryWayFindsTheFirstBinOfTheMostVotes)
 {
     std::mt19937 random(4);
-    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Sse41, LineBinsWay::Avx2}) {
+    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Avx2}) {
         if (!ProcessorHas(way)) continue;
         for (int round = 0; round < 400; ++round) {
             const int low = 2 + static_cast<int>(random() % 5), high = low + static_cast<int>(random() % 40);
