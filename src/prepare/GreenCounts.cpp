@@ -177,7 +177,9 @@ __attribute__((target(QUIVANE_COUNT_TARGET))) void CountBlocks(const __m512i* bl
         largest = _mm512_max_epu8(largest, blocks[i]);
     }
     const ByteRange range = RangeOf(smallest, largest);
-    if (range.largest - range.smallest < 8) {
+    // A band ends at 255 at the highest: a sample below it then lies 8 or
+    // more below it modulo 256, and so outside it.
+    if (range.largest - range.smallest < 8 && range.smallest <= 248) {
         Settle(band, counts);
         band.first = range.smallest;
         return Tally(blocks, count, band);

@@ -79,7 +79,8 @@ TEST(GreenCounts, EveryWayCountsAsSampleBySample)
 }
 
 // A sky of a few levels row after row, as a frame's is, with rows that
-// leave its band between: the counts asked for at any row are those of the
+// leave its band between, and bands at the top levels with rows of the
+// lowest ones between (which lie in no band modulo 256): the counts asked for at any row are those of the
 // rows so far, whether the last rows were added to them yet or not.
 TEST(GreenCounts, RowsOfOneBandCountAsSampleBySample)
 {
@@ -90,8 +91,8 @@ TEST(GreenCounts, RowsOfOneBandCountAsSampleBySample)
             GreenCounts colour(way), grey(way);
             ReferenceCounts reference;
             for (int row = 0; row < 120; ++row) {
-                const int base = row % 40 == 39 ? 60 : row >= 80 ? 249 : 10;
-                const int span = row % 40 == 39 ? 9 : row >= 20 && row < 60 ? 1 : 7;
+                const int base = row % 40 == 39 ? 60 : row >= 100 ? row % 2 * 252 : row >= 80 ? 249 : 10;
+                const int span = row % 40 == 39 ? 9 : row >= 100 ? 4 : row >= 20 && row < 60 ? 1 : 7;
                 std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
                 for (auto& v : levels) v = static_cast<std::uint8_t>(base + static_cast<int>(random() % span));
                 colour.addRow(WithGreens(random, levels).data(), width);
