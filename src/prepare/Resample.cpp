@@ -235,8 +235,9 @@ void PlainColumnsAsLines(const Bitmap<Pixel>& bitmap, Lines& lines)
 
 // Eight pixels of a row, each widened to a 32-bit lane: a colour pixel's
 // blue, green and red in its low three bytes, a grey in its low byte. The
-// colour loads read four bytes past the eighth pixel, which are the next
-// row's when there is one; the bitmap's last eight are copied out first.
+// colour loads read four bytes past the eighth pixel, which are the row's
+// or the next row's when there is one; eight that end within two pixels of
+// the bitmap's end are copied out first.
 __attribute__((target("avx2"))) inline __m256i EightWidened(const ColourPixel* pixels, bool endOfBitmap)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels);
@@ -303,7 +304,7 @@ __attribute__((target("avx2"))) void ColumnsAsLinesAvx2(const Bitmap<Pixel>& bit
         for (; x + 8 <= width; x += 8) {
             __m256i block[8];
             for (int i = 0; i < 8; ++i)
-                block[i] = EightWidened(bitmap.row(y + i) + x, y + i == height - 1 && x + 8 == width);
+                block[i] = EightWidened(bitmap.row(y + i) + x, y + i == height - 1 && x + 10 > width);
             Transpose(block);
             for (int j = 0; j < 8; ++j) StoreChannels(block[j], LineAt<Pixel>(lines, x + j, y), bitmap.row(0));
         }

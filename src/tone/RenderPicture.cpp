@@ -75,16 +75,14 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
     for (int y = 0; y < py.count; ++y) {
         const int sourceY = std::clamp(y + py.start + picture.dy, 0, source.height() - 1);
         const PicturePixel* sourceRow = source.row(sourceY);
-        const PicturePixel* unpacked = sourceRow + firstX;
         if (staging || !within) {
             for (int x = 0; x < px.count; ++x) {
                 PicturePixel p = sourceRow[std::clamp(firstX + x, 0, source.width() - 1)];
                 p.luminance = stages[p.luminance];
                 staged[static_cast<std::size_t>(x)] = p;
             }
-            unpacked = staged.data();
         }
-        UnpackRow(unpacked, px.count, tone.saturation, colours.data());
+        UnpackRow(staging || !within ? staged.data() : sourceRow + firstX, px.count, tone.saturation, colours.data());
         ColourPixel* targetRow = target.row(y + py.offset) + px.offset;
         if (mode == ModeFullColour || mode > ModeSaturationLevel)
             std::copy(colours.begin(), colours.begin() + px.count, targetRow);

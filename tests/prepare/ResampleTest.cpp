@@ -241,12 +241,13 @@ Bitmap24 PixelByPixel(const Bitmap24& source, int width, int height, const Resam
 
 // Sizes that put blocks of channels over both mirrored ends, rows too
 // narrow to pick from, rows whose channels do not fill whole blocks, a scale
-// of one and wide taps.
+// of one, wide taps, and columns turned eight by eight up to one pixel
+// before a bitmap's end.
 TEST(Resample, EveryWayGivesThePixelByPixelBytesOnRandomPictures)
 {
     const int sizes[][4] = {{96, 72, 192, 144}, {37, 23, 191, 97}, {1, 5, 9, 5}, {64, 48, 768, 576},
                             {2, 3, 2, 7},       {5, 4, 16, 9},     {6, 2, 6, 2}, {50, 40, 50, 40},
-                            {17, 3, 23, 3}};
+                            {17, 3, 23, 3},     {25, 16, 49, 33},  {9, 8, 9, 8}};
     unsigned seed = 11;
     for (ResampleWay way : {ResampleWay::Plain, ResampleWay::Avx2}) {
         if (!ProcessorHas(way)) continue;
