@@ -20,12 +20,13 @@ void CountPlain(const ColourPixel* row, int width, Counters& counts)
 }
 
 // Grey levels eight bytes at a time: a load gives four samples, the bytes at
-// even places in memory whichever end of the word they fill.
+// even places in memory whichever end of the word they fill. The loads read
+// sixteen bytes, all of them the row's.
 void CountPlain(const std::uint8_t* row, int width, Counters& counts)
 {
     constexpr bool littleEnd = std::endian::native == std::endian::little;
     int x = 0;
-    for (; x + 14 < width; x += 16) {
+    for (; x + 16 <= width; x += 16) {
         std::uint64_t low, high;
         std::memcpy(&low, row + x, sizeof low);
         std::memcpy(&high, row + x + 8, sizeof high);
