@@ -32,7 +32,6 @@ std::uint8_t Stretched(std::uint8_t v, const Stretch& stretch)
     return stretch(v);
 }
 
-
 // Rows of luminance bytes give the survey that their frame's rows give:
 // minimum and maximum, and the weighted centre above the threshold.
 class SurveySums {
@@ -99,20 +98,14 @@ const FrameLuminance& LuminanceOf(const ColourRows& frame, GreenCounts* greens)
     return luminance;
 }
 
-// The survey reads the luminance, a third of the frame's bytes, and of that
-// only the rows that reach above the threshold.
-FrameSurvey SurveyLuminance(const FrameLuminance& luminance, int threshold)
-{
-    return SurveyRows(luminance.levels, luminance.rowRanges, threshold);
-}
-
 int DeepLuminance(const std::uint16_t* rgb) { return Luminance(rgb[0], rgb[1], rgb[2]); }
 
 }  // namespace
 
 FrameSurvey SurveyFrame(const ColourRows& frame, int threshold)
 {
-    return SurveyLuminance(LuminanceOf(frame, nullptr), threshold);
+    const FrameLuminance& luminance = LuminanceOf(frame, nullptr);
+    return SurveyRows(luminance.levels, luminance.rowRanges, threshold);
 }
 
 namespace {
@@ -337,7 +330,7 @@ ObjectSurvey SurveyPixelObject(const ColourRows& frame)
     const FrameLuminance& luminance = LuminanceOf(frame, &greens);
     ObjectSurvey survey;
     survey.threshold = ObjectThreshold(greens.histogram());
-    survey.frame = SurveyLuminance(luminance, survey.threshold);
+    survey.frame = SurveyRows(luminance.levels, luminance.rowRanges, survey.threshold);
     return survey;
 }
 

@@ -1,6 +1,7 @@
 #include "select/LineBins.h"
 
 #include <algorithm>
+#include <limits>
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #include <immintrin.h>
@@ -9,6 +10,9 @@
 
 namespace quivane {
 namespace {
+
+// The range of no bins, which any bin widens.
+constexpr BinRange NoBins{std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
 
 BinRange PlainBins(const double* dx, const double* dy, int from, int n, double c, double s, int reach, int* bins,
                    BinRange range)
@@ -40,7 +44,7 @@ __attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double
     const __m256d cosine = _mm256_set1_pd(c), sine = _mm256_set1_pd(s);
     const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5), one = _mm256_set1_pd(1.0);
     const __m128i offset = _mm_set1_epi32(reach);
-    __m128i low = _mm_set1_epi32(2147483647), high = _mm_set1_epi32(-2147483647 - 1);
+    __m128i low = _mm_set1_epi32(NoBins.low), high = _mm_set1_epi32(NoBins.high);
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m256d v =
@@ -118,7 +122,7 @@ BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, 
 #if defined(QUIVANE_LINE_BINS_VECTOR)
     if (way == LineBinsWay::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
 #endif
-    return PlainBins(dx, dy, 0, n, c, s, reach, bins, BinRange{2147483647, -2147483647 - 1});
+    return PlainBins(dx, dy, 0, n, c, s, reach, bins, NoBins);
 }
 
 VotedBin MostVotedBinBy(LineBinsWay way, const int* votes, int low, int high)

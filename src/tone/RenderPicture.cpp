@@ -63,11 +63,13 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
 
     // A row's pixels are gathered with their luminance staged, unpacked
     // together, and shown as the mode asks. Without stages, a row that lies
-    // within the picture is unpacked where it is.
+    // within the picture is unpacked where it is; a mode that shows the
+    // colour unchanged has it unpacked into the target.
     bool staging = false;
     for (int v = 0; v < 256; ++v) staging = staging || stages[static_cast<std::size_t>(v)] != v;
     const int firstX = px.start + picture.dx;
-    const bool within = firstX >= 0 && firstX + px.count <= source.width();
+    const bool gathered = staging || firstX < 0 || firstX + px.count > source.width();
+    const bool unchanged = mode == ModeFullColour || mode > ModeSaturationLevel;
     thread_local std::vector<PicturePixel> staged;
     thread_local std::vector<ColourPixel> colours;
     staged.resize(static_cast<std::size_t>(std::max(px.count, 0)));
@@ -75,18 +77,17 @@ void RenderPicture(const Picture& picture, Bitmap24& target, int startX, int sta
     for (int y = 0; y < py.count; ++y) {
         const int sourceY = std::clamp(y + py.start + picture.dy, 0, source.height() - 1);
         const PicturePixel* sourceRow = source.row(sourceY);
-        if (staging || !within) {
+        if (gathered) {
             for (int x = 0; x < px.count; ++x) {
                 PicturePixel p = sourceRow[std::clamp(firstX + x, 0, source.width() - 1)];
                 p.luminance = stages[p.luminance];
                 staged[static_cast<std::size_t>(x)] = p;
             }
         }
-        UnpackRow(staging || !within ? staged.data() : sourceRow + firstX, px.count, tone.saturation, colours.data());
         ColourPixel* targetRow = target.row(y + py.offset) + px.offset;
-        if (mode == ModeFullColour || mode > ModeSaturationLevel)
-            std::copy(colours.begin(), colours.begin() + px.count, targetRow);
-        else
+        UnpackRow(gathered ? staged.data() : sourceRow + firstX, px.count, tone.saturation,
+                  unchanged ? targetRow : colours.data());
+        if (!unchanged)
             for (int x = 0; x < px.count; ++x) targetRow[x] = Shown(colours[static_cast<std::size_t>(x)], mode);
     }
 }
