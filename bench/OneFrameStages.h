@@ -9,7 +9,7 @@
 #include <variant>
 
 #include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "prepare/FramePreparation.h"
 
 namespace quivane::bench {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "image/PictureMemory.h"
 
 #include "FfmpegToNull.h"

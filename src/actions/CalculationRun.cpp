@@ -4,8 +4,8 @@
 
 #include "actions/ResultViewActions.h"
 #include "actions/WorkspaceActions.h"
-#include "combine/Calculation.h"
-#include "combine/CalculationRecord.h"
+#include "pipeline/Calculation.h"
+#include "pipeline/CalculationRecord.h"
 #include "combine/LocalStack.h"
 
 namespace quivane {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
 

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "actions/ControlHandlers.h"
 #include "actions/PictureBrowsing.h"
 #include "actions/ScopedFlag.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <optional>
 
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "workspace/Ui.h"
 #include "workspace/Workspace.h"
 

@@ -7,7 +7,7 @@
 #include "actions/SeriesLoad.h"
 #include "actions/ScopedFlag.h"
 #include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "files/FileNames.h"
 #include "actions/WorkspaceActions.h"
 

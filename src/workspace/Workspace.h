@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "acquire/SequenceNames.h"
-#include "acquire/SeriesLoading.h"
-#include "combine/CalculationRecord.h"
+#include "pipeline/SeriesLoading.h"
+#include "pipeline/CalculationRecord.h"
 #include "combine/LocalPlan.h"
 #include "enhance/Kernel.h"
 #include "image/Bitmap.h"

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 #include "support/Pictures.h"
 
 namespace quivane {

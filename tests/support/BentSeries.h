@@ -15,9 +15,9 @@
 #include <string>
 
 #include "acquire/SequenceNames.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "align/OffsetSearch.h"
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "support/TempFolder.h"

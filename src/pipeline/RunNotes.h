@@ -1,6 +1,6 @@
 #pragma once
 
-#include "combine/CalculationRecord.h"
+#include "pipeline/CalculationRecord.h"
 #include "image/PictureNotes.h"
 
 namespace quivane {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "combine/CalculationRecord.h"
+#include "pipeline/CalculationRecord.h"
 #include "image/FinePicture.h"
 
 namespace quivane {

@@ -1,4 +1,4 @@
-#include "combine/RunNotes.h"
+#include "pipeline/RunNotes.h"
 
 #include <gtest/gtest.h>
 

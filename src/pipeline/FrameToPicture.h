@@ -6,7 +6,7 @@
 #include <variant>
 
 #include "acquire/CaptureFile.h"
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 #include "select/FrameMeasure.h"
 
 namespace quivane {

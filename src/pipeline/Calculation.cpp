@@ -1,10 +1,10 @@
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 
 #include <algorithm>
 #include <exception>
 #include <vector>
 
-#include "combine/CalculationRecord.h"
+#include "pipeline/CalculationRecord.h"
 #include "combine/CombineMethods.h"
 #include "combine/FineCombine.h"
 #include "combine/LocalStack.h"

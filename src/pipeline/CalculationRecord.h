@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 #include "enhance/Kernel.h"
 #include "image/FinePicture.h"
 #include "image/Picture.h"

@@ -1,11 +1,11 @@
-#include "combine/CalculationRecord.h"
+#include "pipeline/CalculationRecord.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "combine/FineCalculation.h"
+#include "pipeline/FineCalculation.h"
 #include "image/ArithmeticErrors.h"
 #include "support/Pictures.h"
 

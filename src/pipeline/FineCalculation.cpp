@@ -1,4 +1,4 @@
-#include "combine/FineCalculation.h"
+#include "pipeline/FineCalculation.h"
 
 #include <cmath>
 #include <exception>

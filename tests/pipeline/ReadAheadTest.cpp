@@ -1,4 +1,4 @@
-#include "acquire/ReadAhead.h"
+#include "pipeline/ReadAhead.h"
 
 #include <gtest/gtest.h>
 

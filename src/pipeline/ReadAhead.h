@@ -16,7 +16,7 @@
 #include <utility>
 #include <variant>
 
-#include "acquire/FrameToPicture.h"
+#include "pipeline/FrameToPicture.h"
 
 namespace quivane {
 

@@ -1,4 +1,4 @@
-#include "combine/Calculation.h"
+#include "pipeline/Calculation.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "combine/CalculationRecord.h"
+#include "pipeline/CalculationRecord.h"
 #include "image/ArithmeticErrors.h"
 #include "support/Pictures.h"
 

@@ -1,4 +1,4 @@
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 
 #include <gtest/gtest.h>
 

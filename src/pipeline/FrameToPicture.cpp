@@ -1,4 +1,4 @@
-#include "acquire/FrameToPicture.h"
+#include "pipeline/FrameToPicture.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "acquire/SeriesLoading.h"
+#include "pipeline/SeriesLoading.h"
 
 #include <algorithm>
 #include <array>
@@ -13,9 +13,9 @@
 #include <utility>
 #include <variant>
 
-#include "acquire/FrameToPicture.h"
+#include "pipeline/FrameToPicture.h"
 #include "acquire/PictureFile.h"
-#include "acquire/ReadAhead.h"
+#include "pipeline/ReadAhead.h"
 #include "files/FileNames.h"
 #include "select/BadFrames.h"
 #include "select/FrameMeasure.h"
