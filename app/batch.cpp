@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
     quivane::KeepFreedFrameMemory();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty() || quivane::AsksForHelp(arguments)) {
-        std::cout << quivane::BatchUsage;
+        std::cout << quivane::BatchUsage();
         return arguments.empty() ? quivane::BatchRefused : quivane::BatchWritten;
     }
     auto parsed = quivane::ParseBatchOptions(arguments);

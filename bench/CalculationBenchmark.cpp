@@ -60,9 +60,10 @@ void Choose(Loaded& loaded, int method, bool enhance)
 {
     Workspace& ws = loaded.ws;
     ControlChanged(ws, loaded.ui, ControlId::CombineRadioGroup, method);
-    ws.unsharpOn = ws.deconvolutionOn = ws.convolutionOn = enhance;
-    ws.deconvolutionMethod = 1;
-    ws.deconvolutionIterations = 16;
+    for (const EnhancementStage* stage : EnhancementStages())
+        ws.calculation.enhancement[stage->id].on = enhance;
+    ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
+    ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1] = 16;
 }
 
 void Run(benchmark::State& state, int method, bool enhance)
@@ -82,9 +83,9 @@ void RunEngine(benchmark::State& state, int method, bool enhance, bool record)
     CalculationRecord kept;
     for (auto _ : state) {
         if (record) {
-            CalculateAndRecord(ws.pictures, PictureCount, CurrentCalculationSettings(ws), ws.kernels, quiet, kept);
+            CalculateAndRecord(ws.pictures, PictureCount, ws.calculation, ws.kernels, quiet, kept);
         } else {
-            Calculate(ws.pictures, PictureCount, CurrentCalculationSettings(ws), ws.kernels, quiet);
+            Calculate(ws.pictures, PictureCount, ws.calculation, ws.kernels, quiet);
         }
     }
 }
@@ -103,9 +104,10 @@ void DeepLevelsAfterUnsharpLR16Convolve(benchmark::State& state)
 {
     Loaded loaded;
     Workspace& ws = loaded.ws;
-    ws.unsharpOn = ws.deconvolutionOn = ws.convolutionOn = true;
-    ws.deconvolutionMethod = 1;
-    ws.deconvolutionIterations = 16;
+    for (const EnhancementStage* stage : EnhancementStages())
+        ws.calculation.enhancement[stage->id].on = true;
+    ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
+    ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1] = 16;
     CalculationRun(ws, loaded.ui);
     RenderResult(ws);
     for (auto _ : state) {
@@ -162,10 +164,10 @@ void Combination(benchmark::State& state, CombineMethod method)
     for (auto _ : state) Calculate(loaded.ws.pictures, count, s, loaded.ws.kernels, quiet);
 }
 
-void MedianCombination(benchmark::State& state) { Combination(state, CombineMedianMethod); }
+void MedianCombination(benchmark::State& state) { Combination(state, CombineMethod::Median); }
 
 // The weighted mean, every picture at its start mark.
-void MeanCombination(benchmark::State& state) { Combination(state, CombineMeanMethod); }
+void MeanCombination(benchmark::State& state) { Combination(state, CombineMethod::Mean); }
 
 // Its plain twin, each pixel's values sorted, as every run did before.
 void MedianSortingEachPixel(benchmark::State& state)

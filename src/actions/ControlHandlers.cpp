@@ -7,36 +7,37 @@
 #include "actions/PictureBrowsing.h"
 #include "actions/ResultViewActions.h"
 #include "tone/Clahe.h"
+#include "workspace/StageControls.h"
 
 namespace quivane {
 namespace {
 
-struct CombineChoice {
-    const char* text;
-    int parameter;  // the method's own default, set each time it is chosen
-    bool parameterShown;
-};
-
-constexpr CombineChoice CombineChoices[] = {
-    {"mean values", 0, false},
-    {"0=median .. 127=mean", 0, true},
-    {"minimum or maximum", 128, true},
-    {"multiply pictures", 128, true},
-};
+// The caption beside the combine methods, by method.
+const char* CombineText(CombineMethod method)
+{
+    switch (method) {
+    case CombineMethod::Mean: return "mean values";
+    case CombineMethod::Median: return "0=median .. 127=mean";
+    case CombineMethod::MinMax: return "minimum or maximum";
+    case CombineMethod::Multiply: return "multiply pictures";
+    }
+    return "";
+}
 
 void CombineMethodChosen(Workspace& ws, Ui& ui, int item)
 {
-    ws.combineMethod = item;
-    if (item >= 0 && item < static_cast<int>(std::size(CombineChoices))) {
-        const CombineChoice& choice = CombineChoices[item];
-        ui.setText(TextField::CombineText, choice.text);
-        if (choice.parameterShown) SetControlValue(ws, ui, ControlId::CombineSpinEdit, choice.parameter);
+    // The group has an item for every method and no other.
+    if (const auto method = CombineMethodAt(item)) {
+        const CombineMethodDeclaration& chosen = DeclarationOf(*method);
+        ws.calculation.combineMethod = *method;
+        ui.setText(TextField::CombineText, CombineText(*method));
+        if (chosen.usesParameter) SetControlValue(ws, ui, ControlId::CombineSpinEdit, chosen.startParameter);
         ControlState& spin = ws.controls[ControlId::CombineSpinEdit];
-        spin.visible = choice.parameterShown;
+        spin.visible = chosen.usesParameter;
         ui.showControl(ControlId::CombineSpinEdit, spin);
     }
     // "Mean" does not use the parameter but still takes the hidden value.
-    ws.combineParameter = ws.controls.value(ControlId::CombineSpinEdit);
+    ws.calculation.combineParameter = ws.controls.value(ControlId::CombineSpinEdit);
 }
 
 void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
@@ -77,18 +78,16 @@ void ChangeDisplay(Workspace& ws, Ui& ui, Change change)
 void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
 {
     using enum ControlId;
+    if (const auto binding = StageControlOf(id)) {
+        ApplyStageControl(ws.calculation.enhancement, *binding, value);
+        return;
+    }
     switch (id) {
     case WholeAreaCheckBox: ws.fullPicture = value != 0; break;
     case ResampleSpinEdit: ws.enlargement = value; break;
     case RegisterSpinEdit: ws.referencePicture = std::min(value, ws.pictureCount); break;
     case CombineRadioGroup: CombineMethodChosen(ws, ui, value); break;
-    case CombineSpinEdit: ws.combineParameter = value; break;
-    case UmaCheckBox: ws.unsharpOn = value != 0; break;
-    case UmaStrengthSpinEdit: ws.unsharpStrength = value; break;
-    case DecCheckBox: ws.deconvolutionOn = value != 0; break;
-    case DecRadioGroup: ws.deconvolutionMethod = value; break;
-    case DecIterationsSpinEdit: ws.deconvolutionIterations = value; break;
-    case ConCheckBox: ws.convolutionOn = value != 0; break;
+    case CombineSpinEdit: ws.calculation.combineParameter = value; break;
     case QualityRadioGroup: QualityMarkChosen(ws, ui, value); break;
     case ShowResultRadioGroup: ChangeDisplay(ws, ui, [&] { ws.showMode = value; }); break;
     case SaturationTrackBar: SaturationMoved(ws, ui, value); break;
@@ -106,8 +105,9 @@ void RunChangeHandler(Workspace& ws, Ui& ui, ControlId id, int value)
     case HorScrollBar:
     case VerScrollBar: ScrollBarChanged(ws, ui, id); break;
     // Read by Go, the mouse and double-click when they act, not stored.
-    case RegisterRadioGroup:
-    case Count: break;
+    case RegisterRadioGroup: break;
+    // The stages' controls are handled above.
+    default: break;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "image/PictureMemory.h"
 #include "image/PixelHelpers.h"
 #include "actions/ControlHandlers.h"
+#include "workspace/StageControls.h"
 
 namespace quivane {
 
@@ -19,9 +20,10 @@ void FormCreate(Workspace& ws, Ui& ui)
 
     ws.enlargement = 2;  // set directly, not read from its control
     ws.referencePicture = 0;
-    ws.combineParameter = 0;
-    ws.unsharpStrength = c.value(UmaStrengthSpinEdit);
-    ws.deconvolutionIterations = c.value(DecIterationsSpinEdit);
+    ws.calculation.combineParameter = 0;
+    // Every stage's switch and parameters start as their controls show them.
+    for (const StageControl& binding : StageControls())
+        ApplyStageControl(ws.calculation.enhancement, binding, c.value(binding.control));
     ws.displayedPicture = c.value(DataPicNrSpinEdit);
     ws.tone.clipFactor = static_cast<double>(c.value(CLAHESpinEdit));
     ws.resultSize = c.value(ResultSizeSpinEdit);
@@ -38,10 +40,6 @@ void FormCreate(Workspace& ws, Ui& ui)
     ws.biasGainOn = c.checked(BiasGainCheckBox);
     ws.map0255On = c.checked(Map0255CheckBox);
     ws.lookupTableOn = false;
-    ws.unsharpOn = c.checked(UmaCheckBox);
-    ws.convolutionOn = c.checked(ConCheckBox);
-    ws.deconvolutionOn = c.checked(DecCheckBox);
-    ws.deconvolutionMethod = c.value(DecRadioGroup);
 
     LightQualityLamps(ws, ui, c.value(QualityRadioGroup));
 }
@@ -74,11 +72,11 @@ void SyncSettingsFromControls(Workspace& ws, Ui& ui)
     ui.setText(TextField::SaturationText, "[Saturat. " + std::to_string(ws.tone.saturation) + "%]");
     ws.fullPicture = c.checked(WholeAreaCheckBox);
     ws.claheOn = c.checked(CLAHECheckBox);
-    ws.unsharpOn = c.checked(UmaCheckBox);
-    ws.convolutionOn = c.checked(ConCheckBox);
-    ws.deconvolutionOn = c.checked(DecCheckBox);
+    // The stages' switches are read again; their parameters are not.
+    for (const StageControl& binding : StageControls())
+        if (binding.isSwitch()) ApplyStageControl(ws.calculation.enhancement, binding, c.value(binding.control));
     // The radio groups keep showing whatever the user chose.
-    ws.combineMethod = 0;
+    ws.calculation.combineMethod = CombineMethod::Mean;
     ws.showMode = 0;
     ResetWorkspaceSize(ws, ui);
 }

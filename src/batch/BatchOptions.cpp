@@ -5,13 +5,16 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <span>
+#include <string_view>
 
 #include "align/AlignmentPoints.h"
-#include "workspace/Controls.h"
 
 namespace quivane {
 
-const char* const BatchUsage = R"(usage: quivane-batch (--bmp FIRST LAST | --avi FILE) --output FILE [options]
+namespace {
+
+const char* const UsageStart = R"(usage: quivane-batch (--bmp FIRST LAST | --avi FILE) --output FILE [options]
 
 Runs the window's actions headless: load, quality marks and offsets,
 alignment, calculation run, CLAHE once, render with the display settings,
@@ -46,10 +49,9 @@ Alignment:    --align auto|local  --reference N (0 and up; above the picture
               16 x the resample factor)  --local-keep N%|N (the share or
               number of the sharpest pictures each point stacks; default
               100%)
-Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)
-Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)
-              --convolve  --uma-psf F  --dec-psf F  --filter F
-Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
+)";
+
+const char* const UsageEnd = R"(Display:      --mode 0..3  --saturation P (0..400)  --clahe C (0..16)
               --bias B  --gain G (2..254, even)  --lut FILE  --lut-negative
               --map0255
 Output:       --output FILE (.png, .tif/.tiff or .fits/.fit/.fts write
@@ -65,6 +67,68 @@ the load; --help anywhere shows this text.
 Exit status: 0 written; 2 bad arguments or refused input; 1 an error while
 processing (nothing written).
 )";
+
+// Items joined two spaces apart after a label padded to the usage's column,
+// wrapped before the line would pass 79 characters.
+std::string UsageLines(const std::string& label, const std::vector<std::string>& items)
+{
+    constexpr std::size_t Column = 14;
+    constexpr std::size_t Width = 79;
+    std::string text = label + std::string(Column - label.size(), ' ');
+    std::size_t lineStart = 0;
+    bool first = true;
+    for (const std::string& item : items) {
+        if (!first && text.size() - lineStart + 2 + item.size() > Width) {
+            text += '\n';
+            lineStart = text.size();
+            text += std::string(Column, ' ');
+            first = true;
+        }
+        text += (first ? "" : "  ") + item;
+        first = false;
+    }
+    return text + '\n';
+}
+
+std::string RangeText(const SettingRange& r)
+{
+    return "(" + std::to_string(r.minimum) + ".." + std::to_string(r.maximum) +
+           (r.step != 1 ? ", step " + std::to_string(r.step) : "") + ")";
+}
+
+std::string Joined(std::span<const std::string_view> names)
+{
+    std::string list;
+    for (const std::string_view name : names) list += (list.empty() ? "" : "|") + std::string(name);
+    return list;
+}
+
+std::string CombinationUsage()
+{
+    std::vector<std::string_view> names;
+    for (const CombineMethodDeclaration& method : CombineMethodList()) names.push_back(method.name);
+    return UsageLines("Combination:", {"--combine " + Joined(names), "--param P " + RangeText(CombineParameterRange)});
+}
+
+// Each stage's options in the run's order, then their kernels'.
+std::string EnhancementUsage()
+{
+    std::vector<std::string> items;
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        for (const StageParameter& p : stage->parameters) {
+            items.push_back(std::string(p.option) + " " +
+                            (p.choices.empty() ? std::string(p.valueName) + " " + RangeText(p.range)
+                                               : Joined(p.choices)));
+        }
+        if (!stage->switchOption.empty()) items.emplace_back(stage->switchOption);
+    }
+    for (const EnhancementStage* stage : EnhancementStages()) items.push_back(std::string(stage->kernelOption) + " F");
+    return UsageLines("Enhancement:", items);
+}
+
+}  // namespace
+
+std::string BatchUsage() { return UsageStart + CombinationUsage() + EnhancementUsage() + UsageEnd; }
 
 bool AsksForHelp(const std::vector<std::string>& arguments)
 {
@@ -107,23 +171,47 @@ private:
     // An integer in minimum..maximum that is a multiple of `step` counted from `base`.
     int Number(const std::string& option, int minimum, int maximum, int step = 1, int base = 0)
     {
-        const ControlDeclaration any{ControlKind::SpinEdit, minimum, maximum, step, base};
-        return Number(option, any);
+        return Number(option, SettingRange{minimum, maximum, step, base});
     }
 
-    // A value the control itself could be given.
-    int Number(const std::string& option, ControlId control) { return Number(option, DeclarationOf(control)); }
-
-    int Number(const std::string& option, const ControlDeclaration& d)
+    int Number(const std::string& option, const SettingRange& r)
     {
         const std::string text = Next(option);
         const auto value = ToInt(text);
-        if (!value || !AcceptsValue(d, *value)) {
-            std::string range = std::to_string(d.minimum) + ".." + std::to_string(d.maximum);
-            if (d.kind == ControlKind::SpinEdit && d.step != 1) range += " in steps of " + std::to_string(d.step);
+        if (!value || !r.accepts(*value)) {
+            std::string range = std::to_string(r.minimum) + ".." + std::to_string(r.maximum);
+            if (r.step != 1) range += " in steps of " + std::to_string(r.step);
             Fail(option + " " + text + ": expected " + range);
         }
         return *value;
+    }
+
+    int Choice(const std::string& option, std::span<const std::string_view> names)
+    {
+        const std::string text = Next(option);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (names[i] == text) return static_cast<int>(i);
+        Fail(option + " " + text + ": expected " + Joined(names));
+    }
+
+    // Every stage's options, as its declaration gives them.
+    void AddStageHandlers(std::map<std::string, Handler>& handlers)
+    {
+        for (const EnhancementStage* stage : EnhancementStages()) {
+            StageSettings& settings = options_.enhancement[stage->id];
+            for (std::size_t i = 0; i < stage->parameters.size(); ++i) {
+                const StageParameter& p = stage->parameters[i];
+                const std::string option(p.option);
+                handlers[option] = [this, &settings, &p, i, option] {
+                    settings.values[i] = p.choices.empty() ? Number(option, p.range) : Choice(option, p.choices);
+                    if (p.switchesOn) settings.on = true;
+                };
+            }
+            if (!stage->switchOption.empty()) handlers[std::string(stage->switchOption)] = [&settings] { settings.on = true; };
+            std::string& kernelFile = options_.kernelFiles[static_cast<std::size_t>(stage->kernel)];
+            const std::string kernelOption(stage->kernelOption);
+            handlers[kernelOption] = [this, &kernelFile, kernelOption] { kernelFile = Next(kernelOption); };
+        }
     }
 
     // "A:B" or "A:B:C" of integers; every field but the first (a picture
@@ -160,14 +248,9 @@ private:
         return ToInt(text).value_or(std::numeric_limits<int>::max());
     }
 
-    int Choice(const std::string& option, const std::vector<std::string>& names)
+    int Choice(const std::string& option, std::initializer_list<std::string_view> names)
     {
-        const std::string text = Next(option);
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (names[i] == text) return static_cast<int>(i);
-        std::string list;
-        for (const auto& n : names) list += (list.empty() ? "" : "|") + n;
-        Fail(option + " " + text + ": expected " + list);
+        return Choice(option, std::span<const std::string_view>(names.begin(), names.size()));
     }
 
     // "P%" with P from `least` to 100, or a count N from `least` up (a count
@@ -209,7 +292,7 @@ std::variant<BatchOptions, UsageError> Parser::Run()
 {
     BatchOptions& o = options_;
     std::set<std::string> given;
-    const std::map<std::string, Handler> handlers = {
+    std::map<std::string, Handler> handlers = {
         {"--bmp", [&] {
              if (given.count("--series")) Fail("--series and --bmp exclude each other");
              o.first = Next("--bmp");
@@ -228,8 +311,8 @@ std::variant<BatchOptions, UsageError> Parser::Run()
         {"--flat", [&] { o.flat = Next("--flat"); }},
         {"--dark", [&] { o.dark = Next("--dark"); }},
         {"--shift-fix", [&] { o.shiftFix = true; }},
-        {"--width", [&] { o.width = Number("--width", ControlId::ResultSizeSpinEdit); }},
-        {"--resample", [&] { o.resample = Number("--resample", ControlId::ResampleSpinEdit); }},
+        {"--width", [&] { o.width = Number("--width", WorkingWidthRange); }},
+        {"--resample", [&] { o.resample = Number("--resample", EnlargementRange); }},
         {"--full-picture", [&] { o.fullPicture = true; }},
         {"--quality", [&] { Quality("--quality"); }},
         {"--offset", [&] {
@@ -251,20 +334,17 @@ std::variant<BatchOptions, UsageError> Parser::Run()
              o.viewOriginX = f[0];
              o.viewOriginY = f[1];
          }},
-        {"--combine", [&] { o.combine = Choice("--combine", {"mean", "median", "minmax", "multiply"}); }},
-        {"--param", [&] { o.param = Number("--param", ControlId::CombineSpinEdit); }},
-        {"--unsharp", [&] { o.unsharp = Number("--unsharp", ControlId::UmaStrengthSpinEdit); }},
-        {"--deconvolve", [&] { o.deconvolve = Choice("--deconvolve", {"cit", "lr"}); }},
-        {"--iterations", [&] { o.iterations = Number("--iterations", ControlId::DecIterationsSpinEdit); }},
-        {"--convolve", [&] { o.convolve = true; }},
-        {"--uma-psf", [&] { o.umaPsf = Next("--uma-psf"); }},
-        {"--dec-psf", [&] { o.decPsf = Next("--dec-psf"); }},
-        {"--filter", [&] { o.filter = Next("--filter"); }},
-        {"--mode", [&] { o.mode = Number("--mode", ControlId::ShowResultRadioGroup); }},
-        {"--saturation", [&] { o.saturation = Number("--saturation", ControlId::SaturationTrackBar); }},
-        {"--clahe", [&] { o.clahe = Number("--clahe", ControlId::CLAHESpinEdit); }},
-        {"--bias", [&] { o.bias = Number("--bias", ControlId::BIASSpinEdit); }},
-        {"--gain", [&] { o.gain = Number("--gain", ControlId::GAINSpinEdit); }},
+        {"--combine", [&] {
+             std::vector<std::string_view> names;
+             for (const CombineMethodDeclaration& method : CombineMethodList()) names.push_back(method.name);
+             o.combine = CombineMethodList()[static_cast<std::size_t>(Choice("--combine", names))].method;
+         }},
+        {"--param", [&] { o.param = Number("--param", CombineParameterRange); }},
+        {"--mode", [&] { o.mode = Number("--mode", DisplayModeRange); }},
+        {"--saturation", [&] { o.saturation = Number("--saturation", SaturationRange); }},
+        {"--clahe", [&] { o.clahe = Number("--clahe", ClaheClipRange); }},
+        {"--bias", [&] { o.bias = Number("--bias", BiasGainRange); }},
+        {"--gain", [&] { o.gain = Number("--gain", BiasGainRange); }},
         {"--lut", [&] { o.lut = Next("--lut"); }},
         {"--lut-negative", [&] { o.lutNegative = true; }},
         {"--map0255", [&] { o.map0255 = true; }},
@@ -275,6 +355,7 @@ std::variant<BatchOptions, UsageError> Parser::Run()
          }},
         {"--print-offsets", [&] { o.printOffsets = true; }},
     };
+    AddStageHandlers(handlers);
     try {
         while (index_ < args_.size()) {
             const std::string option = args_[index_++];

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "combine/CombineMethodList.h"
+#include "enhance/EnhancementStages.h"
+#include "enhance/Kernel.h"
 #include "image/PictureMemory.h"
 #include "output/SaveFormat.h"
+#include "pipeline/SettingRanges.h"
 #include "prepare/Debayer.h"
 #include "select/KeepBest.h"
-#include "workspace/Controls.h"
 
 namespace quivane {
 
@@ -29,8 +33,8 @@ struct OffsetOption {
 struct BatchOptions {
     std::string first, last;  // --bmp or --series
     std::string avi;          // --avi
-    int width = DeclarationOf(ControlId::ResultSizeSpinEdit).start;
-    int resample = DeclarationOf(ControlId::ResampleSpinEdit).start;
+    int width = WorkingWidthRange.start;
+    int resample = EnlargementRange.start;
     bool fullPicture = false;
     std::string flat, dark;
     bool shiftFix = false;
@@ -44,15 +48,12 @@ struct BatchOptions {
     std::optional<KeepRule> localKeep;  // --local-keep N%|N: what each point keeps
     std::optional<int> reference;
     std::optional<int> viewOriginX, viewOriginY;
-    int combine = 0;
+    CombineMethod combine = CombineMethod::Mean;
     std::optional<int> param;
-    std::optional<int> unsharp;
-    std::optional<int> deconvolve;  // 0 "Cit", 1 "LR"
-    int iterations = DeclarationOf(ControlId::DecIterationsSpinEdit).start;
-    bool convolve = false;
-    std::string umaPsf, decPsf, filter;
+    EnhancementSettings enhancement;  // each stage's options, as the stage list declares them
+    std::array<std::string, 4> kernelFiles;  // by KernelKind; empty: the built-in kernel
     int mode = 2;
-    int saturation = DeclarationOf(ControlId::SaturationTrackBar).start;
+    int saturation = SaturationRange.start;
     std::optional<int> clahe;
     std::optional<int> bias, gain;
     std::string lut;
@@ -74,7 +75,7 @@ struct UsageError {
 std::variant<BatchOptions, UsageError> ParseBatchOptions(const std::vector<std::string>& arguments);
 
 // The command line's own help text.
-extern const char* const BatchUsage;
+std::string BatchUsage();
 
 // True when --help or -h stands anywhere among the arguments.
 bool AsksForHelp(const std::vector<std::string>& arguments);

@@ -32,7 +32,6 @@
 #include "tone/FineRender.h"
 #include "tone/LookupTableFile.h"
 #include "tone/RenderPicture.h"
-#include "workspace/Controls.h"
 
 namespace quivane {
 namespace {
@@ -107,12 +106,7 @@ private:
 class BatchCalculationObserver : public CalculationObserver {
 public:
     explicit BatchCalculationObserver(const ProgressLines& lines) : lines_(lines) {}
-    void stageStarted(CalculationStage stage, int) override
-    {
-        static const char* const names[] = {"Combine pictures", "Unsharp Masking", "Deconvolution",
-                                            "Convolve with matrix"};
-        lines_.line(names[static_cast<int>(stage)]);
-    }
+    void stageStarted(std::string_view text, int) override { lines_.line(std::string(text)); }
 
 private:
     const ProgressLines& lines_;
@@ -124,14 +118,13 @@ private:
 KernelSlots ReadKernels(const BatchOptions& o, std::ostream& errors)
 {
     KernelSlots kernels = DefaultKernelSlots();
-    const std::pair<const std::string*, int> named[] = {
-        {&o.umaPsf, UnsharpMaskKernel}, {&o.decPsf, DeconvolutionKernel}, {&o.filter, ConvolutionKernel}};
-    for (const auto& [path, kind] : named) {
-        if (path->empty()) continue;
-        RequireReadable(*path, "kernel bitmap");
-        const Bitmap24 picture = ReadBitmapOrRefuse(*path);
-        const std::string report = LoadPSF(picture, kind, kernels);
-        if (!FitsPSF(picture)) throw Refusal{*path + ": " + report};
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        const std::string& path = o.kernelFiles[static_cast<std::size_t>(stage->kernel)];
+        if (path.empty()) continue;
+        RequireReadable(path, "kernel bitmap");
+        const Bitmap24 picture = ReadBitmapOrRefuse(path);
+        const std::string report = LoadPSF(picture, stage->kernel, kernels);
+        if (!FitsPSF(picture)) throw Refusal{path + ": " + report};
         errors << report << '\n';
     }
     return kernels;
@@ -302,7 +295,7 @@ void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLi
         settings.region = ComparedRegion{ViewWidth, ViewHeight, -1, -1};
         if (o.viewOriginX) settings.region = ComparedRegion{ViewWidth, ViewHeight, std::max(-1, *o.viewOriginX),
                                                             std::max(-1, *o.viewOriginY)};
-        settings.saturation = DeclarationOf(ControlId::SaturationTrackBar).start;
+        settings.saturation = SaturationRange.start;
         settings.enlargement = o.resample;
         AlignSeries(pictures, count, settings, [&](int n, const SearchBest& best, long long score) {
             lines.line("Automatic alignment of picture " + std::to_string(settings.reference) + " with nr. " +
@@ -345,7 +338,7 @@ LocalPlan AlignLocally(const BatchOptions& o, const PictureList& pictures, const
 int CombineParameter(const BatchOptions& o)
 {
     if (o.param) return *o.param;
-    return o.combine == CombineMinMaxMethod || o.combine == CombineMultiplyMethod ? 128 : 0;
+    return DeclarationOf(o.combine).startParameter;
 }
 
 CalculationSettings Calculation(const BatchOptions& o)
@@ -353,12 +346,7 @@ CalculationSettings Calculation(const BatchOptions& o)
     CalculationSettings s;
     s.combineMethod = o.combine;
     s.combineParameter = CombineParameter(o);
-    s.unsharpOn = o.unsharp.has_value();
-    s.unsharpStrength = o.unsharp.value_or(DeclarationOf(ControlId::UmaStrengthSpinEdit).start);
-    s.deconvolutionOn = o.deconvolve.has_value();
-    s.deconvolutionMethod = o.deconvolve.value_or(DeconvolutionCit);
-    s.deconvolutionIterations = o.iterations;
-    s.convolutionOn = o.convolve;
+    s.enhancement = o.enhancement;
     return s;
 }
 
@@ -369,8 +357,8 @@ int DisplayFlags(const BatchOptions& o, const std::optional<ToneTable>& lookupTa
     tone.saturation = o.saturation;
     if (o.bias || o.gain) {
         flags |= FlagBiasGain;
-        tone.biasLevel = o.bias.value_or(DeclarationOf(ControlId::BIASSpinEdit).start);
-        tone.gainLevel = o.gain.value_or(DeclarationOf(ControlId::GAINSpinEdit).start);
+        tone.biasLevel = o.bias.value_or(BiasGainRange.start);
+        tone.gainLevel = o.gain.value_or(BiasGainRange.start);
     }
     if (lookupTable) tone.lookupTable = *lookupTable;
     if (lookupTable || o.lutNegative) flags |= FlagLookupTable;

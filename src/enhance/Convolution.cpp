@@ -163,25 +163,4 @@ void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& c
     ConvolveScratch(source, destination, conPSF, false);
 }
 
-void UnsharpMask(const Plane& source, Plane& destination, int strength, const Kernel& umaPSF)
-{
-    ConvolveScratch(source, destination, umaPSF, true);
-    const int hr = (umaPSF.rows() - 1) / 2;
-    const int hc = (umaPSF.columns() - 1) / 2;
-    for (int y = hr; y <= source.height - 1 - hr; ++y) {
-        const std::int16_t* o = source.row(y);
-        std::int16_t* b = destination.row(y);
-        for (int x = hc; x <= source.width - 1 - hc; ++x) {
-            int scaled = 0;
-            int sharpened = 0;
-            if (__builtin_mul_overflow(strength, o[x] - b[x], &scaled) ||
-                __builtin_add_overflow(static_cast<int>(b[x]), scaled / 2, &sharpened)) {
-                throw IntegerOverflowError();
-            }
-            if (sharpened < -32768 || sharpened > 32767) throw RangeCheckError();
-            b[x] = static_cast<std::int16_t>(sharpened);
-        }
-    }
-}
-
 }  // namespace quivane

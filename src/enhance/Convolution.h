@@ -1,5 +1,6 @@
 #pragma once
 
+#include "enhance/EnhancementStage.h"
 #include "enhance/Kernel.h"
 #include "image/Plane.h"
 
@@ -36,13 +37,6 @@ void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kern
 // sum to zero (an edge or high-pass filter) is applied undivided.
 void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& conPSF);
 
-// The unsharp-mask stage: the interior becomes b + strength * (o - b) / 2,
-// where b is the source blurred with `umaPSF` (plain weights) and o the
-// source. Strength 0 gives the blur itself, 2 the source back, and each step
-// above 2 adds another half of the detail o - b. Results are not clamped: a
-// value outside -32768..32767 throws RangeCheckError.
-void UnsharpMask(const Plane& source, Plane& destination, int strength, const Kernel& umaPSF);
-
 // How ConvolveScratch sums, for tests and benchmarks that must compare the
 // ways. Automatic (what ConvolveScratch does) takes the unchecked loop for
 // every output row where a bound proves that no partial sum can overflow,
@@ -62,5 +56,9 @@ struct ConvolutionChoices {
 };
 void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain,
                      const ConvolutionChoices& choices);
+
+// The convolution stage as a calculation run applies it: ConvolveWithFilter
+// with the convolution kernel; it has no parameters.
+extern const EnhancementStage ConvolutionStage;
 
 }  // namespace quivane

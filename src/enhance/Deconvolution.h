@@ -1,5 +1,6 @@
 #pragma once
 
+#include "enhance/EnhancementStage.h"
 #include "enhance/Kernel.h"
 #include "image/Plane.h"
 
@@ -43,5 +44,11 @@ void DeconvolveCit(const Plane& observed, Plane& estimate, const Kernel& decPSF,
 // is exact.
 void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF);
 void DeconvolveLR(const Plane& observed, Plane& estimate, const Kernel& decPSF, DeconvolutionPlanes& planes);
+
+enum class DeconvolutionMethod { Cit, LR };
+
+// Its parameters are the method (its value a DeconvolutionMethod) and the
+// number of iterations, each one written back into the result.
+extern const EnhancementStage DeconvolutionStage;
 
 }  // namespace quivane

@@ -80,16 +80,6 @@ void ConvolveWithFilterFine(const FinePlane& source, FinePlane& destination, con
     ConvolveFine(source, destination, conPSF, false);
 }
 
-void UnsharpMaskFine(const FinePlane& source, FinePlane& destination, int strength, const Kernel& umaPSF)
-{
-    ConvolveFine(source, destination, umaPSF, true);
-    ForInterior(source, umaPSF, [&](int x, int y) {
-        const double o = source.row(y)[x];
-        double& b = destination.row(y)[x];
-        b = b + strength * (o - b) / 2.0;
-    });
-}
-
 void DeconvolveCitFine(const FinePlane& observed, FinePlane& estimate, const Kernel& decPSF)
 {
     FinePlane blurred;

@@ -20,9 +20,6 @@ void ConvolveFine(const FinePlane& source, FinePlane& destination, const Kernel&
 // ConvolveWithFilter: offset weights.
 void ConvolveWithFilterFine(const FinePlane& source, FinePlane& destination, const Kernel& conPSF);
 
-// UnsharpMask: b + strength * (o - b) / 2 in the interior.
-void UnsharpMaskFine(const FinePlane& source, FinePlane& destination, int strength, const Kernel& umaPSF);
-
 // DeconvolveCit: E + (O - blur(E)) in the interior.
 void DeconvolveCitFine(const FinePlane& observed, FinePlane& estimate, const Kernel& decPSF);
 

@@ -26,6 +26,11 @@ void Kernel::set(int row, int column, std::uint8_t value) { elements_[index(row,
 
 Kernel NewPSF(int columns, int rows) { return Kernel(columns, rows); }
 
+std::string KernelSizeText(const Kernel& kernel)
+{
+    return "kernel " + std::to_string(kernel.rows()) + " x " + std::to_string(kernel.columns());
+}
+
 bool FitsPSF(const Bitmap24& picture)
 {
     const int rows = picture.height() | 1;

@@ -54,6 +54,9 @@ struct KernelSlots {
     const Kernel& deconvolution() const { return byKind[DeconvolutionKernel]; }
 };
 
+// "kernel 15 x 15": rows, then columns, as saved files' notes name a kernel.
+std::string KernelSizeText(const Kernel& kernel);
+
 constexpr int MinPsfSize = 3;
 constexpr int MaxPsfSize = 31;
 

@@ -5,12 +5,7 @@
 #include <vector>
 
 #include "pipeline/CalculationRecord.h"
-#include "combine/CombineMethods.h"
-#include "combine/FineCombine.h"
 #include "combine/LocalStack.h"
-#include "combine/MedianRow.h"
-#include "enhance/Convolution.h"
-#include "enhance/Deconvolution.h"
 #include "image/Plane.h"
 #include "parallel/WorkerTeam.h"
 
@@ -33,56 +28,6 @@ struct Recording {
 // Rows the combination hands its threads at a time.
 constexpr int BandRows = 16;
 
-// What a thread combining rows keeps from one row to the next; a cache line
-// apart from the next thread's, so that two threads never write one line.
-struct alignas(64) RowStorage {
-    std::vector<int> sums;
-    MedianRowWork median;
-};
-
-void CombineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row, int width,
-                RowStorage& storage)
-{
-    switch (s.combineMethod) {
-    case CombineMeanMethod: CombineMeanRow(pictures, count, y, row, width, storage.sums); return;
-    case CombineMedianMethod:
-        CombineMedianRow(pictures, count, y, s.combineParameter, row, width, storage.median, storage.sums);
-        return;
-    default: break;
-    }
-    for (int x = 0; x < width; ++x) {
-        switch (s.combineMethod) {
-        case CombineMinMaxMethod: row[x] = CombineMinMax(pictures, count, x, y, s.combineParameter); break;
-        case CombineMultiplyMethod: row[x] = CombineMultiply(pictures, count, x, y, s.combineParameter); break;
-        default: break;
-        }
-    }
-}
-
-// The same row with its fractions; the bytes are those CombineRow writes.
-void CombineFineRow(PictureList& pictures, int count, const CalculationSettings& s, int y, PicturePixel* row,
-                    FinePixel* fineRow, int width, RowStorage& storage)
-{
-    switch (s.combineMethod) {
-    case CombineMeanMethod: CombineMeanFineRow(pictures, count, y, row, fineRow, width, storage.sums); return;
-    case CombineMedianMethod:
-        CombineMedianFineRow(pictures, count, y, s.combineParameter, row, fineRow, width, storage.median,
-                             storage.sums);
-        return;
-    default: break;
-    }
-    for (int x = 0; x < width; ++x) {
-        FineCombination c{row[x], fineRow[x]};
-        switch (s.combineMethod) {
-        case CombineMinMaxMethod: c = CombineMinMaxFine(pictures, count, x, y, s.combineParameter); break;
-        case CombineMultiplyMethod: c = CombineMultiplyFine(pictures, count, x, y, s.combineParameter); break;
-        default: break;
-        }
-        row[x] = c.pixel;
-        fineRow[x] = c.fine;
-    }
-}
-
 void Combine(PictureList& pictures, int count, const CalculationSettings& s, CalculationObserver& observer,
              Recording& recording)
 {
@@ -91,34 +36,25 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     const int height = result.bitmap.height();
     FinePicture* fine = recording.record ? &recording.record->combined : nullptr;
     if (fine) fine->resize(width, height);
-    // A method the run does not know leaves the rows as they were, and their
-    // fine values say the same; every other method writes each fine value.
-    const bool knownMethod = s.combineMethod >= CombineMeanMethod && s.combineMethod <= CombineMultiplyMethod;
-    if (fine && !knownMethod) {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const PicturePixel& p = result.bitmap.at(x, y);
-                fine->at(x, y) = FinePixel{double(p.chromaBlue), double(p.chromaGreen), double(p.chromaRed),
-                                           double(p.luminance)};
-            }
-    }
-    observer.stageStarted(CalculationStage::Combine, height);
+    observer.stageStarted(CombineProgressText, height);
+    const CombineMethodDeclaration& method = DeclarationOf(s.combineMethod);
     // Every row reads the input pictures only and writes its own result
     // row, so the rows may be combined in any order on any thread. A failing
     // row (the median's picture limit) fails on the first band, before any
     // row is written. More threads than a band's rows would only wait.
     WorkerTeam team(s.threads > 0 ? s.threads : std::min(AvailableCores(), BandRows));
-    std::vector<RowStorage> storage(static_cast<std::size_t>(team.size()));
+    std::vector<CombineRowWork> storage(static_cast<std::size_t>(team.size()));
     for (int first = 0; first < height; first += BandRows) {
         const int end = std::min(height, first + BandRows);
         observer.progressed(first);
         team.run(end - first, [&](int index, int worker) {
             const int y = first + index;
-            RowStorage& kept = storage[static_cast<std::size_t>(worker)];
+            CombineRowWork& kept = storage[static_cast<std::size_t>(worker)];
             if (fine) {
-                CombineFineRow(pictures, count, s, y, result.bitmap.row(y), fine->row(y), width, kept);
+                method.fineRow(pictures, count, y, s.combineParameter, result.bitmap.row(y), fine->row(y), width,
+                               kept);
             } else {
-                CombineRow(pictures, count, s, y, result.bitmap.row(y), width, kept);
+                method.row(pictures, count, y, s.combineParameter, result.bitmap.row(y), width, kept);
             }
         });
         // The band's other rows, done by now, are reported in order.
@@ -146,73 +82,23 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     observer.resultChanged(result);
 }
 
-void UnsharpMaskStage(Picture& result, const CalculationSettings& s, const KernelSlots& kernels,
-                      CalculationObserver& observer, Plane& a, Plane& b, Recording& recording)
-{
-    observer.stageStarted(CalculationStage::UnsharpMask, 100);
-    PictureToScratch(result, a);
-    UnsharpMask(a, b, s.unsharpStrength, kernels.unsharpMask());
-    ScratchToPicture(result, b, 1);
-    recording.wroteBack();
-    observer.resultChanged(result);
-    CopyScratch(b, a);
-}
-
-void DeconvolutionStage(Picture& result, const CalculationSettings& s, const KernelSlots& kernels,
-                        CalculationObserver& observer, Plane& observed, Plane& estimate, Recording& recording)
-{
-    observer.stageStarted(CalculationStage::Deconvolution, s.deconvolutionIterations);
-    PictureToScratch(result, observed);
-    CopyScratch(observed, estimate);
-    // Made once for all the iterations, not once per iteration.
-    DeconvolutionPlanes temporary;
-    for (int d = 1; d <= s.deconvolutionIterations; ++d) {
-        observer.progressed(d);
-        if (s.deconvolutionMethod == DeconvolutionLR)
-            DeconvolveLR(observed, estimate, kernels.deconvolution(), temporary);
-        if (s.deconvolutionMethod == DeconvolutionCit)
-            DeconvolveCit(observed, estimate, kernels.deconvolution(), temporary);
-        // Only a completed iteration reaches the picture.
-        ScratchToPicture(result, estimate, 1);
-        recording.wroteBack();
-        observer.resultChanged(result);
-    }
-    CopyScratch(estimate, observed);
-}
-
-void ConvolutionStage(Picture& result, const KernelSlots& kernels, CalculationObserver& observer, Plane& a, Plane& b,
-                      Recording& recording)
-{
-    observer.stageStarted(CalculationStage::Convolution, 100);
-    PictureToScratch(result, a);
-    ConvolveWithFilter(a, b, kernels.convolution());
-    ScratchToPicture(result, b, 1);
-    recording.wroteBack();
-    observer.resultChanged(result);
-}
-
 void Run(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
          CalculationObserver& observer, Recording& recording)
 {
     Plane a, b;
     Picture& result = pictures.front();
     Combine(pictures, count, settings, observer, recording);
-    if (settings.unsharpOn) UnsharpMaskStage(result, settings, kernels, observer, a, b, recording);
-    if (settings.deconvolutionOn) DeconvolutionStage(result, settings, kernels, observer, a, b, recording);
-    if (settings.convolutionOn) ConvolutionStage(result, kernels, observer, a, b, recording);
-}
-
-// The pictures the method takes: the median every one, the others those not
-// marked "Dont" (the mean those of a weight above 0), the product at most 7.
-int FramesUsed(const PictureList& pictures, int count, int method)
-{
-    if (method == CombineMedianMethod) return count;
-    int used = 0;
-    for (int k = 1; k <= count; ++k) {
-        const int quality = pictures[static_cast<std::size_t>(k)].quality;
-        if (method == CombineMeanMethod ? quality >= 1 && quality <= 3 : quality != QualityDont) ++used;
+    StagePlanes planes{result, a, b, kernels, [&](int position) { observer.progressed(position); },
+                       [&] {
+                           recording.wroteBack();
+                           observer.resultChanged(result);
+                       }};
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        const StageSettings& stageSettings = settings.enhancement[stage->id];
+        if (!stageSettings.on) continue;
+        observer.stageStarted(stage->progressText, stage->progressSteps(stageSettings));
+        stage->runBytes(stageSettings, planes);
     }
-    return method == CombineMultiplyMethod ? std::min(used, 7) : used;
 }
 
 }  // namespace
@@ -242,7 +128,7 @@ void CalculateAndRecord(PictureList& pictures, int count, const CalculationSetti
     fresh.settings = settings;
     fresh.kernels = kernels;
     fresh.pictureCount = count;
-    fresh.framesUsed = FramesUsed(pictures, count, settings.combineMethod);
+    fresh.framesUsed = DeclarationOf(settings.combineMethod).framesUsed(pictures, count);
     Recording recording{&fresh, false, local};
     auto keep = [&](const char* stoppedBy) {
         fresh.stoppedBy = stoppedBy;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string_view>
+
+#include "combine/CombineMethodList.h"
+#include "enhance/EnhancementStages.h"
 #include "enhance/Kernel.h"
 #include "image/Picture.h"
 
@@ -7,40 +11,34 @@ namespace quivane {
 
 struct LocalStacking;
 
-enum CombineMethod : int { CombineMeanMethod = 0, CombineMedianMethod = 1, CombineMinMaxMethod = 2, CombineMultiplyMethod = 3 };
-enum DeconvolutionMethod : int { DeconvolutionCit = 0, DeconvolutionLR = 1 };
-
 // Everything a calculation run takes besides the pictures and kernels.
 struct CalculationSettings {
-    int combineMethod = CombineMeanMethod;
+    CombineMethod combineMethod = CombineMethod::Mean;
     int combineParameter = 0;
-    bool unsharpOn = false;
-    int unsharpStrength = 3;
-    bool deconvolutionOn = false;
-    int deconvolutionMethod = DeconvolutionCit;
-    int deconvolutionIterations = 1;
-    bool convolutionOn = false;
+    EnhancementSettings enhancement;
     // Threads the combination's rows are shared among; 0 is one a core.
     // The result is the same for any number.
     int threads = 0;
 };
 
-enum class CalculationStage { Combine, UnsharpMask, Deconvolution, Convolution };
+// The status text while the pictures are combined.
+inline constexpr std::string_view CombineProgressText = "Combine pictures";
 
 // What a calculation run tells whoever watches it. Every method may do nothing.
 class CalculationObserver {
 public:
     virtual ~CalculationObserver() = default;
-    // A stage begins; its progress will run from 0 to `steps`.
-    virtual void stageStarted(CalculationStage /*stage*/, int /*steps*/) {}
+    // A stage begins (the combination, then each enhancement stage switched
+    // on), named by its progress text; its progress will run from 0 to `steps`.
+    virtual void stageStarted(std::string_view /*text*/, int /*steps*/) {}
     virtual void progressed(int /*position*/) {}
     // The result picture holds a finished stage (or deconvolution iteration).
     virtual void resultChanged(const Picture& /*result*/) {}
 };
 
 // Rebuilds the result (item 0) from input pictures 1..count with the combine
-// method, then, each when switched on, unsharp-masks, deconvolves and
-// convolves its luminance. An arithmetic or range error is thrown with the
+// method, then applies each enhancement stage switched on to its luminance,
+// in the stages' order. An arithmetic or range error is thrown with the
 // result as the last completed stage (or iteration) left it.
 void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer);

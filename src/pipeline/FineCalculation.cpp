@@ -4,66 +4,23 @@
 #include <exception>
 #include <thread>
 
-#include "enhance/FineEnhancement.h"
+#include "enhance/EnhancementStages.h"
 #include "image/FinePlane.h"
 
 namespace quivane {
 namespace {
 
-// Mirrors the described stages step for step, the planes reused between
-// them as the described run reuses its two.
-class Replay {
-public:
-    Replay(const CalculationRecord& record, FinePicture& picture)
-        : r_(record), picture_(picture), dx_(record.result.dx), dy_(record.result.dy), left_(record.completedSteps)
-    {
+// Each stage's exact pass, in the run's order, on the two planes the run
+// reuses, until the recorded run's write-backs are used up.
+void Replay(const CalculationRecord& record, FinePicture& picture)
+{
+    FinePlane a, b;
+    FineStagePlanes planes{picture, record.result.dx, record.result.dy, a, b, record.kernels, record.completedSteps};
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        const StageSettings& settings = record.settings.enhancement[stage->id];
+        if (settings.on && planes.more()) stage->runFine(settings, planes);
     }
-
-    void run()
-    {
-        const CalculationSettings& s = r_.settings;
-        if (s.unsharpOn && left_ > 0) unsharpMask();
-        if (s.deconvolutionOn && left_ > 0) deconvolve();
-        if (s.convolutionOn && left_ > 0) convolve();
-    }
-
-private:
-    void unsharpMask()
-    {
-        FineToScratch(picture_, dx_, dy_, a_);
-        UnsharpMaskFine(a_, b_, r_.settings.unsharpStrength, r_.kernels.unsharpMask());
-        FineScratchToPicture(picture_, dx_, dy_, b_);
-        --left_;
-        CopyFineScratch(b_, a_);
-    }
-
-    void deconvolve()
-    {
-        FineToScratch(picture_, dx_, dy_, a_);
-        CopyFineScratch(a_, b_);
-        for (int d = 1; d <= r_.settings.deconvolutionIterations && left_ > 0; ++d) {
-            if (r_.settings.deconvolutionMethod == DeconvolutionLR) DeconvolveLRFine(a_, b_, r_.kernels.deconvolution());
-            if (r_.settings.deconvolutionMethod == DeconvolutionCit) DeconvolveCitFine(a_, b_, r_.kernels.deconvolution());
-            FineScratchToPicture(picture_, dx_, dy_, b_);
-            --left_;
-        }
-        CopyFineScratch(b_, a_);
-    }
-
-    void convolve()
-    {
-        FineToScratch(picture_, dx_, dy_, a_);
-        ConvolveWithFilterFine(a_, b_, r_.kernels.convolution());
-        FineScratchToPicture(picture_, dx_, dy_, b_);
-        --left_;
-    }
-
-    const CalculationRecord& r_;
-    FinePicture& picture_;
-    int dx_, dy_;
-    int left_;
-    FinePlane a_, b_;
-};
+}
 
 }  // namespace
 
@@ -81,7 +38,7 @@ FinePicture WholeLevels(const FinePicture& fine)
 
 FinePicture EnhanceFine(const CalculationRecord& record, FinePicture start)
 {
-    Replay(record, start).run();
+    Replay(record, start);
     return start;
 }
 

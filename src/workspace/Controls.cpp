@@ -1,5 +1,8 @@
 #include "workspace/Controls.h"
 
+#include "pipeline/SettingRanges.h"
+#include "workspace/StageControls.h"
+
 namespace quivane {
 namespace {
 
@@ -11,6 +14,16 @@ constexpr ControlDeclaration RadioGroup(int items, int start = 0)
 constexpr ControlDeclaration Spin(int minimum, int maximum, int step, int start)
 {
     return ControlDeclaration{ControlKind::SpinEdit, minimum, maximum, step, start};
+}
+constexpr ControlDeclaration Spin(const SettingRange& r) { return Spin(r.minimum, r.maximum, r.step, r.start); }
+
+// A stage's switch is a check box, a closed choice a radio group, a number a
+// spin edit, each with the stage's own range.
+ControlDeclaration StageControlDeclaration(const StageControl& binding)
+{
+    if (binding.isSwitch()) return CheckBox();
+    const StageParameter& p = binding.declared();
+    return p.choices.empty() ? Spin(p.range) : RadioGroup(static_cast<int>(p.choices.size()), p.range.start);
 }
 constexpr ControlDeclaration Disabled(ControlDeclaration d)
 {
@@ -28,35 +41,33 @@ constexpr ControlDeclaration Hidden(ControlDeclaration d)
 ControlDeclaration DeclarationOf(ControlId id)
 {
     using enum ControlId;
+    if (const auto binding = StageControlOf(id)) return StageControlDeclaration(*binding);
     switch (id) {
     case WholeAreaCheckBox: return CheckBox();
-    case ResampleSpinEdit: return Spin(1, 6, 1, 2);
+    case ResampleSpinEdit: return Spin(EnlargementRange);
     case RegisterRadioGroup: return RadioGroup(2);
     case RegisterSpinEdit: return Spin(0, 0, 1, 0);  // the range follows the pictures loaded
     case HorScrollBar:
     case VerScrollBar: return ControlDeclaration{ControlKind::ScrollBar, -64, 64, 8, 0};
-    case CombineRadioGroup: return RadioGroup(4);
-    case CombineSpinEdit: return Hidden(Spin(0, 252, 4, 0));  // hidden while "Mean" is chosen
-    case UmaCheckBox: return CheckBox();
-    case UmaStrengthSpinEdit: return Spin(0, 16, 1, 3);
-    case DecCheckBox: return CheckBox();
-    case DecRadioGroup: return RadioGroup(2);
-    case DecIterationsSpinEdit: return Spin(1, 16, 1, 1);
-    case ConCheckBox: return CheckBox();
+    case CombineRadioGroup: return RadioGroup(static_cast<int>(CombineMethodList().size()));
+    case CombineSpinEdit: return Hidden(Spin(CombineParameterRange));  // hidden while "Mean" is chosen
     case DataPicNrSpinEdit: return Spin(1, 1, 1, 1);  // the range follows the pictures loaded
     case QualityRadioGroup: return RadioGroup(4, 2);
-    case ShowResultRadioGroup: return RadioGroup(4);
-    case SaturationTrackBar: return ControlDeclaration{ControlKind::TrackBar, 0, 400, 5, 100};
-    case ResultSizeSpinEdit: return Spin(64, 768, 64, 192);
+    case ShowResultRadioGroup: return RadioGroup(DisplayModeRange.maximum + 1);
+    case SaturationTrackBar:
+        return ControlDeclaration{ControlKind::TrackBar, SaturationRange.minimum, SaturationRange.maximum, 5,
+                                  SaturationRange.start};
+    case ResultSizeSpinEdit: return Spin(WorkingWidthRange);
     case AutosizeCheckBox: return CheckBox();
     case BiasGainCheckBox: return CheckBox();
     case BIASSpinEdit:
-    case GAINSpinEdit: return Disabled(Spin(2, 254, 2, 128));
+    case GAINSpinEdit: return Disabled(Spin(BiasGainRange));
     case TableMappingCheckBox: return CheckBox();
     case CLAHECheckBox: return CheckBox();
-    case CLAHESpinEdit: return Spin(0, 16, 1, 2);
+    case CLAHESpinEdit: return Spin(ClaheClipRange);
     case Map0255CheckBox: return CheckBox();
-    case Count: break;
+    // Stage controls are declared by their stage, above.
+    default: break;
     }
     return CheckBox();
 }

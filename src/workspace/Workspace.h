@@ -150,15 +150,8 @@ struct Workspace {
     int localKeepPercent = 100;   // the sharpest share each point stacks
     LocalPlan localPlan;
 
-    // Combination and enhancement.
-    int combineMethod = 0;
-    int combineParameter = 0;
-    bool unsharpOn = false;
-    int unsharpStrength = 3;
-    bool deconvolutionOn = false;
-    int deconvolutionMethod = 0;
-    int deconvolutionIterations = 1;
-    bool convolutionOn = false;
+    // Combination and enhancement, as the controls last set them.
+    CalculationSettings calculation;
     // The last run, kept for 16-bit and float saves, and the equalisations
     // applied to its result since.
     CalculationRecord lastRun;

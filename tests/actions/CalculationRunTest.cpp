@@ -40,8 +40,9 @@ protected:
 
     void AllStagesOn(int iterations = 2)
     {
-        f.ws.unsharpOn = f.ws.deconvolutionOn = f.ws.convolutionOn = true;
-        f.ws.deconvolutionIterations = iterations;
+        for (const EnhancementStage* stage : EnhancementStages())
+            f.ws.calculation.enhancement[stage->id].on = true;
+        f.ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1] = iterations;
     }
 };
 
@@ -101,9 +102,9 @@ TEST_F(CalculationRunTest, RunningTwiceGivesTheSamePicture)
 TEST_F(CalculationRunTest, CombineMethodIsReadFromItsGroup)
 {
     ControlChanged(f.ws, f.ui, ControlId::CombineRadioGroup, 2);
-    f.ws.combineMethod = 0;
+    f.ws.calculation.combineMethod = CombineMethod::Mean;
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.ws.combineMethod, 2);
+    EXPECT_EQ(f.ws.calculation.combineMethod, CombineMethod::MinMax);
 }
 
 TEST_F(CalculationRunTest, NothingLoadedMeansNothingHappens)
@@ -127,8 +128,8 @@ TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteratio
     Kernel cross = NewPSF(3, 3);
     for (const auto& [r, c] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 2}, std::pair{2, 1}}) cross.set(r, c, 255);
     f.ws.kernels.deconvolution() = cross;
-    f.ws.deconvolutionOn = true;
-    f.ws.deconvolutionIterations = 16;
+    f.ws.calculation.enhancement[EnhancementStageId::Deconvolution].on = true;
+    f.ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1] = 16;
     f.ui.log.clear();
     EXPECT_ANY_THROW(CalculationRun(f.ws, f.ui));
     const int failing = static_cast<int>(std::count_if(f.ui.log.begin(), f.ui.log.end(), [](const std::string& l) {
@@ -139,7 +140,7 @@ TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteratio
     EXPECT_EQ(f.ui.status, "Deconvolution") << "the status keeps the failing stage";
     const Bitmap32 kept = f.At(0).bitmap;
 
-    f.ws.deconvolutionIterations = failing - 1;
+    f.ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1] = failing - 1;
     CalculationRun(f.ws, f.ui);
     EXPECT_EQ(f.At(0).bitmap, kept);
 }

@@ -4,6 +4,7 @@
 
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
+#include "workspace/StageControls.h"
 
 namespace quivane {
 namespace {
@@ -30,20 +31,20 @@ TEST_F(ControlHandlersTest, EachCombineMethodStartsWithItsOwnParameter)
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
     EXPECT_EQ(ui.texts[TextField::CombineText], "0=median .. 127=mean");
     ControlChanged(ws, ui, ControlId::CombineSpinEdit, 40);
-    EXPECT_EQ(ws.combineParameter, 40);
+    EXPECT_EQ(ws.calculation.combineParameter, 40);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 2);
-    EXPECT_EQ(ws.combineMethod, 2);
-    EXPECT_EQ(ws.combineParameter, 128);
+    EXPECT_EQ(ws.calculation.combineMethod, CombineMethod::MinMax);
+    EXPECT_EQ(ws.calculation.combineParameter, 128);
     EXPECT_EQ(ui.texts[TextField::CombineText], "minimum or maximum");
     EXPECT_TRUE(ui.shown[ControlId::CombineSpinEdit].visible);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 1);
-    EXPECT_EQ(ws.combineParameter, 0);
+    EXPECT_EQ(ws.calculation.combineParameter, 0);
 
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 3);
     EXPECT_EQ(ui.texts[TextField::CombineText], "multiply pictures");
-    EXPECT_EQ(ws.combineParameter, 128);
+    EXPECT_EQ(ws.calculation.combineParameter, 128);
 }
 
 TEST_F(ControlHandlersTest, MeanHidesTheParameterButKeepsItsValue)
@@ -53,7 +54,7 @@ TEST_F(ControlHandlersTest, MeanHidesTheParameterButKeepsItsValue)
     ControlChanged(ws, ui, ControlId::CombineRadioGroup, 0);
     EXPECT_EQ(ui.texts[TextField::CombineText], "mean values");
     EXPECT_FALSE(ui.shown[ControlId::CombineSpinEdit].visible);
-    EXPECT_EQ(ws.combineParameter, 132);
+    EXPECT_EQ(ws.calculation.combineParameter, 132);
 }
 
 TEST_F(ControlHandlersTest, QualityMarkGoesToTheShownPictureAndLightsOneLamp)
@@ -158,12 +159,12 @@ TEST_F(ControlHandlersTest, CopyHandlersFeedTheirSettings)
     ControlChanged(ws, ui, ControlId::Map0255CheckBox, 1);
     EXPECT_TRUE(ws.fullPicture);
     EXPECT_EQ(ws.enlargement, 5);
-    EXPECT_TRUE(ws.unsharpOn);
-    EXPECT_EQ(ws.unsharpStrength, 9);
-    EXPECT_TRUE(ws.deconvolutionOn);
-    EXPECT_EQ(ws.deconvolutionMethod, 1);
-    EXPECT_EQ(ws.deconvolutionIterations, 16);
-    EXPECT_TRUE(ws.convolutionOn);
+    EXPECT_TRUE(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].on);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 9);
+    EXPECT_TRUE(ws.calculation.enhancement[EnhancementStageId::Deconvolution].on);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[0], 1);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1], 16);
+    EXPECT_TRUE(ws.calculation.enhancement[EnhancementStageId::Convolution].on);
     EXPECT_EQ(ws.showMode, 2);
     EXPECT_TRUE(ws.map0255On);
 }
@@ -193,10 +194,10 @@ TEST_F(ControlHandlersTest, ProgramSetValuesStayInRangeAndFireOnlyOnChange)
 {
     SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 99);
     EXPECT_EQ(ws.controls.value(ControlId::UmaStrengthSpinEdit), 16);
-    EXPECT_EQ(ws.unsharpStrength, 16);
-    ws.unsharpStrength = 0;
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 16);
+    ws.calculation.enhancement[EnhancementStageId::UnsharpMask].values[0] = 0;
     SetControlValue(ws, ui, ControlId::UmaStrengthSpinEdit, 16);
-    EXPECT_EQ(ws.unsharpStrength, 0) << "an unchanged value runs no handler";
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 0) << "an unchanged value runs no handler";
 }
 
 TEST_F(ControlHandlersTest, RangeBelowTheMinimumPullsTheMinimumDown)
@@ -235,7 +236,7 @@ TEST_F(ControlHandlersTest, TypedNumbersAreTakenOnlyWhereTheArrowsReach)
     }
     EXPECT_EQ(ws.enlargement, 6);
     EXPECT_EQ(ws.resultSize, 64);
-    EXPECT_EQ(ws.combineParameter, 252);
+    EXPECT_EQ(ws.calculation.combineParameter, 252);
     EXPECT_EQ(ws.tone.clipFactor, 0.0);
     EXPECT_EQ(ui.status, "-1 is not taken: the box holds 0..16");
     ControlTyped(ws, ui, ControlId::ResultSizeSpinEdit, 200);
@@ -257,6 +258,41 @@ TEST_F(ControlHandlersTest, TypedPictureNumbersFollowTheLoadedRange)
     EXPECT_EQ(ws.displayedPicture, 2);
     ControlTyped(ws, ui, ControlId::DataPicNrSpinEdit, 4);
     EXPECT_EQ(ws.displayedPicture, 2);
+}
+
+}  // namespace
+}  // namespace quivane
+
+namespace quivane {
+namespace {
+
+// A stage added to the list needs its controls: every switch and parameter
+// of every stage has exactly one control, which offers exactly the
+// parameter's values (a closed choice as a radio group).
+TEST(StageControls, EveryStageSettingHasOneControlOfItsRange)
+{
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        SCOPED_TRACE(std::string(stage->title));
+        for (int parameter = StageSwitch; parameter < static_cast<int>(stage->parameters.size()); ++parameter) {
+            int bound = 0;
+            for (const StageControl& binding : StageControls()) {
+                if (binding.stage != stage->id || binding.parameter != parameter) continue;
+                ++bound;
+                const ControlDeclaration d = DeclarationOf(binding.control);
+                if (binding.isSwitch()) {
+                    EXPECT_EQ(d.kind, ControlKind::CheckBox);
+                    continue;
+                }
+                const StageParameter& p = stage->parameters[static_cast<std::size_t>(parameter)];
+                EXPECT_EQ(d.kind, p.choices.empty() ? ControlKind::SpinEdit : ControlKind::RadioGroup);
+                EXPECT_EQ(d.minimum, p.range.minimum);
+                EXPECT_EQ(d.maximum, p.range.maximum);
+                EXPECT_EQ(d.step, p.range.step);
+                EXPECT_EQ(d.start, p.range.start);
+            }
+            EXPECT_EQ(bound, 1) << "parameter " << parameter;
+        }
+    }
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(LocalAlignmentRun, GoMeasuresThePointsShowsThemAndCalculateStacksThem)
 
     PictureList expected = f.ws.pictures;
     CalculationObserver quiet;
-    Calculate(expected, 4, CurrentCalculationSettings(f.ws), f.ws.kernels, quiet,
+    Calculate(expected, 4, f.ws.calculation, f.ws.kernels, quiet,
               LocalStacking{f.ws.localPlan, KeepRule::Percent(100)});
     CalculationRun(f.ws, f.ui);
     EXPECT_EQ(f.ws.pictures.front().bitmap, expected.front().bitmap);
@@ -78,7 +78,7 @@ TEST(LocalAlignmentRun, OffTheCalculationIsTheGlobalOne)
     SetLocalAlignment(f.ws, f.ui, false);
     PictureList expected = f.ws.pictures;
     CalculationObserver quiet;
-    Calculate(expected, 4, CurrentCalculationSettings(f.ws), f.ws.kernels, quiet);
+    Calculate(expected, 4, f.ws.calculation, f.ws.kernels, quiet);
     CalculationRun(f.ws, f.ui);
     EXPECT_EQ(f.ws.pictures.front().bitmap, expected.front().bitmap);
 }

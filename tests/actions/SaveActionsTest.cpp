@@ -196,7 +196,7 @@ TEST(DeepSaveActions, The16BitFileFollowsTheRunAndItsEqualisations)
         return [seed](int x, int y) { return 60 + (x + y) / 4 + static_cast<int>((x * 31 + y * 17 + seed * 7) % 5); };
     };
     f.Load({noisy(1), noisy(2), noisy(3)});
-    f.ws.unsharpOn = true;
+    f.ws.calculation.enhancement[EnhancementStageId::UnsharpMask].on = true;
     f.ws.showMode = ModeLuminance;
     CalculationRun(f.ws, f.ui);
 

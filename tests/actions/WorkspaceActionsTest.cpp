@@ -47,17 +47,17 @@ TEST_F(WorkspaceActionsTest, FormCreateGivesTheStartValues)
     EXPECT_EQ(ws.enlargement, 2);
     EXPECT_EQ(ws.referencePicture, 0);
     EXPECT_EQ(ws.displayedPicture, 1);
-    EXPECT_EQ(ws.combineMethod, 0);
-    EXPECT_EQ(ws.combineParameter, 0);
-    EXPECT_EQ(ws.unsharpStrength, 3);
-    EXPECT_EQ(ws.deconvolutionIterations, 1);
-    EXPECT_EQ(ws.deconvolutionMethod, 0);
+    EXPECT_EQ(ws.calculation.combineMethod, CombineMethod::Mean);
+    EXPECT_EQ(ws.calculation.combineParameter, 0);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 3);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[1], 1);
+    EXPECT_EQ(ws.calculation.enhancement[EnhancementStageId::Deconvolution].values[0], 0);
     EXPECT_DOUBLE_EQ(ws.tone.clipFactor, 2.0);
     EXPECT_EQ(ws.tone.saturation, 100);
     EXPECT_EQ(ws.tone.biasLevel, 128);
     EXPECT_EQ(ws.tone.gainLevel, 128);
     EXPECT_EQ(ws.tone.lookupTable[0], 255);
-    EXPECT_FALSE(ws.lookupTableOn || ws.unsharpOn || ws.deconvolutionOn || ws.convolutionOn || ws.claheOn || ws.biasGainOn || ws.map0255On);
+    EXPECT_FALSE(ws.lookupTableOn || ws.calculation.enhancement[EnhancementStageId::UnsharpMask].on || ws.calculation.enhancement[EnhancementStageId::Deconvolution].on || ws.calculation.enhancement[EnhancementStageId::Convolution].on || ws.claheOn || ws.biasGainOn || ws.map0255On);
     EXPECT_FALSE(ws.fullPicture || ws.aligning || ws.mouseHeld);
     EXPECT_EQ(ws.viewOrigin, (Point{-1, -1}));
     EXPECT_EQ(ws.inputView.width(), 192);
@@ -145,11 +145,11 @@ TEST_F(WorkspaceActionsTest, FirstLoadRereadsSettingsButLeavesTheRadioGroups)
 
     SyncSettingsFromControls(ws, ui);
     EXPECT_FALSE(ws.firstLoadPending);
-    EXPECT_EQ(ws.combineMethod, 0);
+    EXPECT_EQ(ws.calculation.combineMethod, CombineMethod::Mean);
     EXPECT_EQ(ws.showMode, 0);
     EXPECT_EQ(ws.controls.value(ControlId::CombineRadioGroup), 2);
     EXPECT_EQ(ws.controls.value(ControlId::ShowResultRadioGroup), 3);
-    EXPECT_TRUE(ws.unsharpOn);
+    EXPECT_TRUE(ws.calculation.enhancement[EnhancementStageId::UnsharpMask].on);
     EXPECT_TRUE(ws.fullPicture);
     EXPECT_EQ(ws.tone.saturation, 150);
     EXPECT_EQ(ui.texts[TextField::SaturationText], "[Saturat. 150%]");

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+
+#include "enhance/EnhancementStages.h"
+#include "enhance/Kernel.h"
+#include "workspace/Controls.h"
 
 namespace quivane {
 namespace {
@@ -29,9 +34,9 @@ TEST(BatchOptions, DefaultsAreTheWindowsStartValuesWithFullColour)
     EXPECT_EQ(o.resample, 2);
     EXPECT_EQ(o.mode, 2);
     EXPECT_EQ(o.saturation, 100);
-    EXPECT_EQ(o.combine, 0);
+    EXPECT_EQ(o.combine, CombineMethod::Mean);
     EXPECT_FALSE(o.param);
-    EXPECT_EQ(o.iterations, 1);
+    EXPECT_EQ(o.enhancement[EnhancementStageId::Deconvolution].values[1], 1);
     EXPECT_FALSE(o.alignAuto);
     EXPECT_EQ(o.first, "a/IMG_01.BMP");
 }
@@ -54,12 +59,68 @@ TEST(BatchOptions, ReadsPictureStateAndAlignment)
     EXPECT_EQ(o.reference, 0);
     EXPECT_EQ(o.viewOriginX, -1);
     EXPECT_EQ(o.viewOriginY, 30);
-    EXPECT_EQ(o.combine, 1);
+    EXPECT_EQ(o.combine, CombineMethod::Median);
     EXPECT_EQ(o.param, 8);
-    EXPECT_EQ(o.deconvolve, 1);
-    EXPECT_EQ(o.iterations, 16);
-    EXPECT_EQ(o.unsharp, 0);
+    EXPECT_TRUE(o.enhancement[EnhancementStageId::Deconvolution].on);
+    EXPECT_EQ(o.enhancement[EnhancementStageId::Deconvolution].values[0], 1);
+    EXPECT_EQ(o.enhancement[EnhancementStageId::Deconvolution].values[1], 16);
+    EXPECT_TRUE(o.enhancement[EnhancementStageId::UnsharpMask].on);
+    EXPECT_EQ(o.enhancement[EnhancementStageId::UnsharpMask].values[0], 0);
     EXPECT_EQ(o.clahe, 16);
+}
+
+// The stages' options come from their declarations: each takes the ends of
+// its range, sets that value (switching the stage on where it says so) and
+// refuses what lies outside; each stage's kernel option names its own kernel.
+TEST(BatchOptions, EveryStageOptionTakesItsRangeAndRefusesWhatLiesOutside)
+{
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        SCOPED_TRACE(std::string(stage->title));
+        for (std::size_t i = 0; i < stage->parameters.size(); ++i) {
+            const StageParameter& p = stage->parameters[i];
+            const std::string option(p.option);
+            const auto text = [&](int v) {
+                return p.choices.empty() ? std::to_string(v) : std::string(p.choices[static_cast<std::size_t>(v)]);
+            };
+            for (int value : {p.range.minimum, p.range.maximum}) {
+                const auto parsed = Parse({option, text(value)});
+                ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed)) << std::get<UsageError>(parsed).message;
+                const StageSettings& set = std::get<BatchOptions>(parsed).enhancement[stage->id];
+                EXPECT_EQ(set.values[i], value) << option;
+                EXPECT_EQ(set.on, p.switchesOn) << option;
+            }
+            if (p.choices.empty()) {
+                EXPECT_NE(ErrorOf({option, std::to_string(p.range.minimum - 1)}), "");
+                EXPECT_NE(ErrorOf({option, std::to_string(p.range.maximum + 1)}), "");
+            } else {
+                EXPECT_EQ(ErrorOf({option, "none"}), option + " none: expected cit|lr");
+            }
+        }
+        if (!stage->switchOption.empty()) {
+            const auto parsed = Parse({std::string(stage->switchOption)});
+            ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed));
+            EXPECT_TRUE(std::get<BatchOptions>(parsed).enhancement[stage->id].on);
+        }
+        const auto parsed = Parse({std::string(stage->kernelOption), "k.bmp"});
+        ASSERT_TRUE(std::holds_alternative<BatchOptions>(parsed));
+        const BatchOptions& o = std::get<BatchOptions>(parsed);
+        for (int kind : {UnsharpMaskKernel, ConvolutionKernel, DeconvolutionKernel})
+            EXPECT_EQ(o.kernelFiles[static_cast<std::size_t>(kind)], kind == stage->kernel ? "k.bmp" : "");
+        EXPECT_FALSE(o.enhancement[stage->id].on) << "naming a kernel does not switch its stage on";
+    }
+}
+
+// The usage text's combine and enhancement lines are built from the lists;
+// they read as they always have.
+TEST(BatchOptions, UsageListsTheMethodsAndEveryStageOptionInTheRunsOrder)
+{
+    const std::string usage = BatchUsage();
+    EXPECT_NE(usage.find("Combination:  --combine mean|median|minmax|multiply  --param P (0..252, step 4)\n"
+                         "Enhancement:  --unsharp S (0..16)  --deconvolve cit|lr  --iterations N (1..16)\n"
+                         "              --convolve  --uma-psf F  --dec-psf F  --filter F\n"
+                         "Display:      --mode 0..3"),
+              std::string::npos)
+        << usage;
 }
 
 TEST(BatchOptions, RefusesValuesOutsideTheControlsRangesAndSteps)

@@ -46,10 +46,11 @@ TEST_F(BatchRunTest, WritesTheRenderedResult)
 {
     BatchOptions o = Options();
     o.alignAuto = true;
-    o.unsharp = 3;
-    o.deconvolve = 1;
-    o.iterations = 2;
-    o.convolve = true;
+    o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
+    o.enhancement[EnhancementStageId::Deconvolution].on = true;
+    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
+    o.enhancement[EnhancementStageId::Deconvolution].values[1] = 2;
+    o.enhancement[EnhancementStageId::Convolution].on = true;
     o.clahe = 2;
     ASSERT_EQ(Run(o), BatchWritten) << errors.str();
     const auto written = ReadBmp(o.output);
@@ -105,7 +106,7 @@ TEST_F(BatchRunTest, PrintsOffsetsAfterAlignment)
 TEST_F(BatchRunTest, SameSettingsGiveTheSameBytes)
 {
     BatchOptions o = Options(5);
-    o.combine = 1;
+    o.combine = CombineMethod::Median;
     o.mode = 3;
     o.bias = 100;
     ASSERT_EQ(Run(o), BatchWritten);
@@ -132,7 +133,7 @@ TEST_F(BatchRunTest, RefusedInputExitsWithTwo)
     EXPECT_NE(errors.str().find("The names of first and last picture cannot be the same"), std::string::npos);
 
     BatchOptions badKernel = Options(3);
-    badKernel.umaPsf = (folder / "missing.bmp").string();
+    badKernel.kernelFiles[UnsharpMaskKernel] = (folder / "missing.bmp").string();
     EXPECT_EQ(Run(badKernel), BatchRefused);
     EXPECT_FALSE(fs::exists(folder / "out.bmp"));
 }
@@ -141,11 +142,11 @@ TEST_F(BatchRunTest, AKernelOfARefusedSizeIsRefusedInputForEveryKernelOption)
 {
     // 320 x 240: far too large; the result would silently use another kernel.
     const std::string picture = (samples / "Pictures" / "PLANET_0002.BMP").string();
-    for (std::string BatchOptions::*kernel : {&BatchOptions::umaPsf, &BatchOptions::decPsf, &BatchOptions::filter}) {
+    for (KernelKind kernel : {UnsharpMaskKernel, DeconvolutionKernel, ConvolutionKernel}) {
         BatchOptions o = Options(3);
-        o.*kernel = picture;
-        o.unsharp = 3;
-        o.convolve = true;
+        o.kernelFiles[kernel] = picture;
+        o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
+        o.enhancement[EnhancementStageId::Convolution].on = true;
         errors.str("");
         EXPECT_EQ(Run(o), BatchRefused);
         EXPECT_NE(errors.str().find("Error: wrong size PSFbitmap (<3 or >31 pixels)"), std::string::npos);
@@ -159,22 +160,26 @@ TEST_F(BatchRunTest, NamedFilesAreCheckedBeforeAnythingIsPrinted)
     const fs::path shortTable = folder / "short.lut";
     std::ofstream(shortTable) << "tiny";
     fs::create_directory(folder / "table_folder");
+    using Field = std::string& (*)(BatchOptions&);
+    const Field lut = [](BatchOptions& o) -> std::string& { return o.lut; };
+    const Field dark = [](BatchOptions& o) -> std::string& { return o.dark; };
+    const Field filter = [](BatchOptions& o) -> std::string& { return o.kernelFiles[ConvolutionKernel]; };
     const struct {
-        std::string BatchOptions::*file;
+        Field file;
         fs::path path;
         BatchExit exit;
         const char* message;
     } cases[] = {
-        {&BatchOptions::lut, folder / "missing.lut", BatchRefused, "missing.lut"},
-        {&BatchOptions::lut, folder / "table_folder", BatchRefused, "folder"},
-        {&BatchOptions::lut, shortTable, BatchProcessingError, "Read beyond end of file"},
-        {&BatchOptions::dark, folder / "table_folder", BatchRefused, "dark frame"},
-        {&BatchOptions::filter, "/dev/zero", BatchRefused, "not a regular file"},
+        {lut, folder / "missing.lut", BatchRefused, "missing.lut"},
+        {lut, folder / "table_folder", BatchRefused, "folder"},
+        {lut, shortTable, BatchProcessingError, "Read beyond end of file"},
+        {dark, folder / "table_folder", BatchRefused, "dark frame"},
+        {filter, "/dev/zero", BatchRefused, "not a regular file"},
     };
     for (const auto& c : cases) {
         BatchOptions o = Options(3);
         o.printOffsets = true;
-        o.*c.file = c.path.string();
+        c.file(o) = c.path.string();
         out.str("");
         errors.str("");
         EXPECT_EQ(Run(o), c.exit) << c.path;
@@ -300,7 +305,7 @@ TEST_F(BatchRunTest, VideoGivesTheSameResultAsItsFramesAsABitmapSeries)
     fromBitmaps.output = (folder / "bitmaps.bmp").string();
     // The same twelve frames: the first twelve of the video via quality marks.
     for (int n = 13; n <= 30; ++n) fromVideo.qualities.push_back({n, QualityDont});
-    fromVideo.combine = fromBitmaps.combine = 2;  // min/max leaves "Dont" pictures out
+    fromVideo.combine = fromBitmaps.combine = CombineMethod::MinMax;  // min/max leaves "Dont" pictures out
     fromVideo.alignAuto = fromBitmaps.alignAuto = true;
     ASSERT_EQ(Run(fromVideo), BatchWritten) << errors.str();
     ASSERT_EQ(Run(fromBitmaps), BatchWritten) << errors.str();

@@ -66,11 +66,13 @@ TEST_F(DeepSaveTest, ReducedTo8BitsASixteenBitSaveAgreesWithTheBitmap)
     const Case cases[] = {
         {"mean", [](BatchOptions&) {}},
         {"mean, aligned, grey", [](BatchOptions& o) { o.alignAuto = true; o.mode = 0; }},
-        {"unsharp mask 3", [](BatchOptions& o) { o.unsharp = 3; }},
-        {"LR, 4 iterations", [](BatchOptions& o) { o.deconvolve = 1; o.iterations = 4; }},
+        {"unsharp mask 3", [](BatchOptions& o) { o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}}; }},
+        {"LR, 4 iterations", [](BatchOptions& o) { o.enhancement[EnhancementStageId::Deconvolution].on = true;
+    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1; o.enhancement[EnhancementStageId::Deconvolution].values[1] = 4; }},
         {"median 8, unsharp mask, LR, convolution, CLAHE",
-         [](BatchOptions& o) { o.combine = 1; o.param = 8; o.unsharp = 3; o.deconvolve = 1; o.iterations = 4;
-                               o.convolve = true; o.clahe = 2; }},
+         [](BatchOptions& o) { o.combine = CombineMethod::Median; o.param = 8; o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}}; o.enhancement[EnhancementStageId::Deconvolution].on = true;
+    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1; o.enhancement[EnhancementStageId::Deconvolution].values[1] = 4;
+                               o.enhancement[EnhancementStageId::Convolution].on = true; o.clahe = 2; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -118,7 +120,7 @@ TEST_F(DeepSaveTest, SixtyFramesGainEightTimesTheLevels)
 TEST_F(DeepSaveTest, FloatAndSixteenBitFilesHoldTheSamePicture)
 {
     BatchOptions o = Planet();
-    o.unsharp = 3;
+    o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
     const auto [bitmap, words] = Both(o, "deep.fits");
     const auto floats = Both(o, "float.fits", SampleDepth::Float).second;
     ASSERT_EQ(floats.channels, 3);

@@ -1,4 +1,5 @@
 #include "enhance/Convolution.h"
+#include "enhance/UnsharpMask.h"
 
 #include <gtest/gtest.h>
 

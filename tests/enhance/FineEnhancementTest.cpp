@@ -1,4 +1,5 @@
 #include "enhance/FineEnhancement.h"
+#include "enhance/UnsharpMask.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "enhance/Deconvolution.h"
+
 #include <cmath>
 #include <random>
 
@@ -31,9 +33,10 @@ PictureList Stack(int count, unsigned seed)
 CalculationSettings AllStages()
 {
     CalculationSettings s;
-    s.unsharpOn = s.deconvolutionOn = s.convolutionOn = true;
-    s.deconvolutionMethod = DeconvolutionLR;
-    s.deconvolutionIterations = 3;
+    for (const EnhancementStage* stage : EnhancementStages())
+        s.enhancement[stage->id].on = true;
+    s.enhancement[EnhancementStageId::Deconvolution].values[0] = static_cast<int>(DeconvolutionMethod::LR);
+    s.enhancement[EnhancementStageId::Deconvolution].values[1] = 3;
     return s;
 }
 
@@ -106,7 +109,7 @@ TEST(CalculationRecord, AnAbandonedRunKeepsTheStepsThatCompleted)
     PictureList many(1002);
     for (Picture& p : many) PreparePictureBitmap(p, 2, 2);
     CalculationSettings median;
-    median.combineMethod = CombineMedianMethod;
+    median.combineMethod = CombineMethod::Median;
     EXPECT_THROW(CalculateAndRecord(many, 1001, median, kernels, quiet, record), RangeCheckError);
     EXPECT_EQ(record.completedSteps, 1);
     EXPECT_EQ(record.result.bitmap.width(), 8);

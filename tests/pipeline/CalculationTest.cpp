@@ -21,10 +21,10 @@ Picture Noise(int width, int height, unsigned seed)
 
 class Recorder : public CalculationObserver {
 public:
-    std::vector<CalculationStage> stages;
+    std::vector<std::string> stages;
     int changes = 0;
     std::vector<int> positions;
-    void stageStarted(CalculationStage stage, int) override { stages.push_back(stage); }
+    void stageStarted(std::string_view text, int) override { stages.emplace_back(text); }
     void progressed(int position) override { positions.push_back(position); }
     void resultChanged(const Picture&) override { ++changes; }
 };
@@ -34,24 +34,24 @@ public:
 TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
 {
     const Picture frame = Noise(64, 48, 3);
-    for (int method : {CombineMeanMethod, CombineMedianMethod}) {
+    for (CombineMethod method : {CombineMethod::Mean, CombineMethod::Median}) {
         PictureList pictures(5, frame);
         pictures.front() = Noise(64, 48, 9);  // whatever the result held before
         Recorder recorder;
         Calculate(pictures, 4, CalculationSettings{method, 0}, DefaultKernelSlots(), recorder);
-        EXPECT_EQ(pictures.front().bitmap, frame.bitmap) << "method " << method;
-        EXPECT_EQ(recorder.stages, std::vector<CalculationStage>{CalculationStage::Combine});
+        EXPECT_EQ(pictures.front().bitmap, frame.bitmap) << "method " << static_cast<int>(method);
+        EXPECT_EQ(recorder.stages, std::vector<std::string>{"Combine pictures"});
     }
 
     PictureList pictures(3, frame);
     CalculationSettings all;
-    all.unsharpOn = all.deconvolutionOn = all.convolutionOn = true;
-    all.deconvolutionIterations = 2;
+    for (const EnhancementStage* stage : EnhancementStages())
+        all.enhancement[stage->id].on = true;
+    all.enhancement[EnhancementStageId::Deconvolution].values[1] = 2;
     Recorder recorder;
     Calculate(pictures, 2, all, DefaultKernelSlots(), recorder);
     EXPECT_EQ(recorder.stages,
-              (std::vector<CalculationStage>{CalculationStage::Combine, CalculationStage::UnsharpMask,
-                                             CalculationStage::Deconvolution, CalculationStage::Convolution}));
+              (std::vector<std::string>{"Combine pictures", "Unsharp Masking", "Deconvolution", "Convolve with matrix"}));
     EXPECT_EQ(recorder.changes, 5) << "combine, unsharp mask, two iterations, convolution";
 }
 
@@ -72,8 +72,8 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
             pictures.back().dy = shift(random);
             pictures.back().quality = mark(random);
         }
-        for (int method : {CombineMeanMethod, CombineMedianMethod, CombineMinMaxMethod, CombineMultiplyMethod}) {
-            CalculationSettings s{method, method == CombineMedianMethod ? 8 : 128};
+        for (CombineMethod method : {CombineMethod::Mean, CombineMethod::Median, CombineMethod::MinMax, CombineMethod::Multiply}) {
+            CalculationSettings s{method, method == CombineMethod::Median ? 8 : 128};
             CalculationObserver quiet;
             s.threads = 1;
             PictureList one = pictures;
@@ -88,15 +88,15 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
                 std::vector<int> rows(static_cast<std::size_t>(height));
                 std::iota(rows.begin(), rows.end(), 0);
                 EXPECT_EQ(recorder.positions, rows);
-                EXPECT_EQ(several.front().bitmap, one.front().bitmap) << "method " << method << ", " << threads;
-                EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << "method " << method << ", " << threads;
+                EXPECT_EQ(several.front().bitmap, one.front().bitmap) << DeclarationOf(method).name << ", " << threads;
+                EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << DeclarationOf(method).name << ", " << threads;
             }
         }
     }
     PictureList many(1002, testing::RandomPicture(8, 40, random));
     const Picture before = many.front();
     for (int threads : {1, 2}) {
-        CalculationSettings s{CombineMedianMethod, 0};
+        CalculationSettings s{CombineMethod::Median, 0};
         s.threads = threads;
         Recorder recorder;
         EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), recorder), RangeCheckError);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "enhance/Deconvolution.h"
+
 #include "tone/DisplayNotes.h"
 #include "tone/RenderPicture.h"
 
@@ -16,12 +18,12 @@ TEST(RunNotes, EveryStageWithItsValuesOrOff)
     record.framesUsed = 7;
     record.kernels = DefaultKernelSlots();
     record.kernels.convolution() = Kernel(3, 5);
-    record.settings.combineMethod = CombineMultiplyMethod;
+    record.settings.combineMethod = CombineMethod::Multiply;
     record.settings.combineParameter = 128;
-    record.settings.deconvolutionOn = true;
-    record.settings.deconvolutionMethod = DeconvolutionLR;
-    record.settings.deconvolutionIterations = 4;
-    record.settings.convolutionOn = true;
+    record.settings.enhancement[EnhancementStageId::Deconvolution].on = true;
+    record.settings.enhancement[EnhancementStageId::Deconvolution].values[0] = static_cast<int>(DeconvolutionMethod::LR);
+    record.settings.enhancement[EnhancementStageId::Deconvolution].values[1] = 4;
+    record.settings.enhancement[EnhancementStageId::Convolution].on = true;
     EXPECT_EQ(DescribeRun(record, 40), (PictureNotes{{"Frames", "FRAMES", "40"},
                                                      {"Combine", "COMBINE", "product, parameter 128"},
                                                      {"Kept frames", "KEPT", "7"},
@@ -30,9 +32,9 @@ TEST(RunNotes, EveryStageWithItsValuesOrOff)
                                                      {"Convolution", "CONVOLVE", "kernel 5 x 3"}}));
 
     record.settings = CalculationSettings{};
-    record.settings.unsharpOn = true;
-    record.settings.deconvolutionOn = true;
-    record.settings.deconvolutionIterations = 1;
+    record.settings.enhancement[EnhancementStageId::UnsharpMask].on = true;
+    record.settings.enhancement[EnhancementStageId::Deconvolution].on = true;
+    record.settings.enhancement[EnhancementStageId::Deconvolution].values[1] = 1;
     record.completedSteps = 1;
     record.stoppedBy = "Integer overflow";
     const PictureNotes stopped = DescribeRun(record, 40);

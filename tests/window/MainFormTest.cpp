@@ -157,8 +157,8 @@ TEST_F(MainFormTest, ChoosingACombineMethodShowsItsParameter)
     const auto radios = groupBox->findChildren<QRadioButton*>();
     ASSERT_EQ(radios.size(), 4);
     QTest::mouseClick(radios[2], Qt::LeftButton);
-    EXPECT_EQ(form.workspace().combineMethod, 2);
-    EXPECT_EQ(form.workspace().combineParameter, 128);
+    EXPECT_EQ(form.workspace().calculation.combineMethod, CombineMethod::MinMax);
+    EXPECT_EQ(form.workspace().calculation.combineParameter, 128);
     EXPECT_EQ(child<QSpinBox>("CombineSpinEdit")->value(), 128);
     EXPECT_TRUE(child<QSpinBox>("CombineSpinEdit")->isVisible());
     EXPECT_EQ(child<QLabel>("CombineStaticText")->text(), "minimum or maximum");
@@ -171,13 +171,13 @@ TEST_F(MainFormTest, SpinEditArrowsAndTypedNumbersFeedTheSetting)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form)) << "focus moves only in the active window";
     auto* spin = child<QSpinBox>("UmaStrengthSpinEdit");
     spin->stepUp();
-    EXPECT_EQ(form.workspace().unsharpStrength, 4);
+    EXPECT_EQ(form.workspace().calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 4);
     spin->setFocus();
     spin->selectAll();
     QTest::keyClicks(spin, "9");
-    EXPECT_EQ(form.workspace().unsharpStrength, 4) << "nothing is applied while typing";
+    EXPECT_EQ(form.workspace().calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 4) << "nothing is applied while typing";
     QTest::keyClick(spin, Qt::Key_Return);
-    EXPECT_EQ(form.workspace().unsharpStrength, 9);
+    EXPECT_EQ(form.workspace().calculation.enhancement[EnhancementStageId::UnsharpMask].values[0], 9);
     EXPECT_EQ(spin->value(), 9);
 
     // Outside the range, or between two steps: refused and said why; the
@@ -411,10 +411,11 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     o.output = (program / "batch.bmp").string();
     o.qualities = {{2, QualityGood}, {3, QualityBad}};
     o.alignAuto = true;
-    o.unsharp = 3;
-    o.deconvolve = 1;
-    o.iterations = 3;
-    o.convolve = true;
+    o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
+    o.enhancement[EnhancementStageId::Deconvolution].on = true;
+    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
+    o.enhancement[EnhancementStageId::Deconvolution].values[1] = 3;
+    o.enhancement[EnhancementStageId::Convolution].on = true;
     o.clahe = 2;
     o.mode = 3;
     o.bias = 140;
