@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -333,6 +334,80 @@ TEST(BmpDecoder, OnlyTheGreyRampMakesAnEightBitFilePlain)
     ASSERT_TRUE(colourRows);
     EXPECT_FALSE(colourRows->grey);
     EXPECT_EQ(colourRows->stride, 120u);
+}
+
+// Masked channels of any width become bytes as round(v * 255 / (2^n - 1)):
+// a 16-bit channel is reduced to the nearest byte and a 5- or 6-bit one
+// widened to it, so a sample just past the middle of two bytes takes the
+// upper one. No sample lies exactly between two bytes: 2 * 255 * v is even
+// and (2k + 1) * (2^n - 1) is odd.
+TEST(BmpDecoder, MaskedChannelsRoundToTheNearestByte)
+{
+    const auto decoded = [](const File& f) {
+        const Bytes file = Build(f);
+        const auto frame = DecodeBmp(file.data(), file.size(), MaxFrameSide);
+        EXPECT_TRUE(std::holds_alternative<Bitmap24>(frame)) << std::get<std::string>(frame);
+        return std::holds_alternative<Bitmap24>(frame) ? std::get<Bitmap24>(frame) : Bitmap24();
+    };
+
+    // 32 bits a pixel: red in the top 16 bits, green in the bottom 16, no blue.
+    const struct {
+        std::uint16_t sample;
+        int byte;  // nearest to sample / 257
+    } wide[] = {
+        {0, 0},
+        {4626, 18},    // 18.0
+        {4627, 18},    // 18.004
+        {4754, 18},    // 18.498: below the middle
+        {4755, 19},    // 18.502: above it
+        {4780, 19},    // 18.6
+        {4857, 19},    // 18.9
+        {4882, 19},    // 18.996
+        {65534, 255},  // 254.996
+        {65535, 255},
+    };
+    File f32{.width = static_cast<std::int32_t>(std::size(wide)), .height = 1, .bits = 32, .compression = 3};
+    for (std::uint32_t mask : {0xFFFF0000u, 0x0000FFFFu, 0u}) Put(f32.palette, mask, 4);
+    for (std::size_t i = 0; i < std::size(wide); ++i) {
+        // Green runs the table backwards, so each pixel's two channels differ.
+        Put(f32.pixels, std::uint32_t{wide[i].sample} << 16 | wide[std::size(wide) - 1 - i].sample, 4);
+    }
+    const Bitmap24 deep = decoded(f32);
+    ASSERT_EQ(deep.width(), static_cast<int>(std::size(wide)));
+    for (std::size_t i = 0; i < std::size(wide); ++i) {
+        const ColourPixel p = deep.at(static_cast<int>(i), 0);
+        EXPECT_EQ(p.red, wide[i].byte) << "red sample " << wide[i].sample;
+        EXPECT_EQ(p.green, wide[std::size(wide) - 1 - i].byte) << "green sample " << wide[std::size(wide) - 1 - i].sample;
+        EXPECT_EQ(p.blue, 0) << "an absent channel is black";
+    }
+
+    // 16 bits a pixel, the default 5-5-5 layout: every 5-bit level.
+    const int fiveBits[32] = {0,   8,   16,  25,  33,  41,  49,  58,  66,  74,  82,  90,  99,  107, 115, 123,
+                              132, 140, 148, 156, 165, 173, 181, 189, 197, 206, 214, 222, 230, 239, 247, 255};
+    File f16{.width = 32, .height = 1, .bits = 16};
+    for (std::uint32_t v = 0; v < 32; ++v) Put(f16.pixels, v << 10 | (31 - v) << 5 | v, 2);
+    const Bitmap24 narrow = decoded(f16);
+    ASSERT_EQ(narrow.width(), 32);
+    for (int v = 0; v < 32; ++v) {
+        const ColourPixel p = narrow.at(v, 0);
+        EXPECT_EQ(p.red, fiveBits[v]) << "5-bit level " << v;
+        EXPECT_EQ(p.green, fiveBits[31 - v]) << "5-bit level " << 31 - v;
+        EXPECT_EQ(p.blue, fiveBits[v]) << "5-bit level " << v;
+    }
+
+    // 16 bits with explicit 5-6-5 masks: green has 6 bits, v * 255 / 63.
+    const struct {
+        std::uint32_t level;
+        int byte;
+    } sixBits[] = {{0, 0}, {1, 4}, {10, 40}, {11, 45}, {13, 53}, {31, 125}, {32, 130}, {62, 251}, {63, 255}};
+    File f565{.width = static_cast<std::int32_t>(std::size(sixBits)), .height = 1, .bits = 16, .compression = 3};
+    for (std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu}) Put(f565.palette, mask, 4);
+    for (const auto& c : sixBits) Put(f565.pixels, c.level << 5, 2);
+    if (f565.pixels.size() % 4 != 0) Put(f565.pixels, 0, 2);  // rows are padded to 4 bytes
+    const Bitmap24 sixes = decoded(f565);
+    ASSERT_EQ(sixes.width(), static_cast<int>(std::size(sixBits)));
+    for (std::size_t i = 0; i < std::size(sixBits); ++i)
+        EXPECT_EQ(sixes.at(static_cast<int>(i), 0).green, sixBits[i].byte) << "6-bit level " << sixBits[i].level;
 }
 
 // A series decodes frame after frame into one frame's memory: nothing of an

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 
 #include "acquire/BmpReader.h"
+#include "prepare/Debayer.h"
+#include "support/TempFolder.h"
 
 namespace quivane {
 namespace {
@@ -14,6 +17,23 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path Captures = fs::path(QUIVANE_TESTDATA) / "captures";
+
+// A SER header as a capture program writes it, little-endian, with the
+// byte-order flag left at 0.
+std::vector<std::uint8_t> SerHeader(int colour, int width, int height, int depth, int frames)
+{
+    std::vector<std::uint8_t> h(SerHeaderBytes, 0);
+    std::copy_n("LUCAM-RECORDER", 14, h.begin());
+    auto put = [&](std::size_t at, int v) {
+        for (int i = 0; i < 4; ++i) h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(18, colour);
+    put(26, width);
+    put(30, height);
+    put(34, depth);
+    put(38, frames);
+    return h;
+}
 
 struct Stats {
     double minimum, maximum, mean;
@@ -122,19 +142,7 @@ TEST_F(SerFileTest, TheTimestampTrailerIsKeptPerFrameAndIsNoFrame)
 // Hand-made headers that lie.
 TEST(SerHeader, RefusesWhatCannotBeAFrameAndNeverTrustsTheFrameCount)
 {
-    auto header = [](int colour, int width, int height, int depth, int frames) {
-        std::vector<std::uint8_t> h(SerHeaderBytes, 0);
-        std::copy_n("LUCAM-RECORDER", 14, h.begin());
-        auto put = [&](std::size_t at, int v) {
-            for (int i = 0; i < 4; ++i) h[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-        };
-        put(18, colour);
-        put(26, width);
-        put(30, height);
-        put(34, depth);
-        put(38, frames);
-        return h;
-    };
+    const auto header = SerHeader;
     const struct {
         std::vector<std::uint8_t> header;
         std::uint64_t fileSize;
@@ -163,6 +171,122 @@ TEST(SerHeader, RefusesWhatCannotBeAFrameAndNeverTrustsTheFrameCount)
     std::vector<std::uint8_t> notSer = header(0, 16, 16, 8, 1);
     notSer[0] = 'X';
     EXPECT_TRUE(std::holds_alternative<std::string>(ParseSerHeader(notSer.data(), notSer.size(), 1000, 64)));
+}
+
+// Every colour id a SER header may carry, each in a one-frame capture of
+// 4 x 4 pixels whose red, green and blue sites hold 200, 120 and 40. A
+// pattern the reader names wrongly exchanges red and blue (GRBG for GBRG
+// puts the red sites where the blue ones are), so the colours of the decoded
+// top-left 2 x 2 block are checked, not only the name.
+TEST(SerColourIds, EachIdReadsAsItsLayoutAndDecodesToItsColours)
+{
+    constexpr int Side = 4;
+    constexpr std::uint8_t Red = 200, Green = 120, Blue = 40;
+    const auto site = [](char letter) { return letter == 'R' ? Red : letter == 'G' ? Green : Blue; };
+    // One frame from the colours of its top-left cell in reading order
+    // ("RGGB"), or one pixel's samples in file order ("RGB", "BGR"), or one
+    // grey level ("Y").
+    const auto frameOf = [&](const std::string& order) {
+        std::vector<std::uint8_t> frame;
+        for (int y = 0; y < Side; ++y)
+            for (int x = 0; x < Side; ++x) {
+                if (order.size() == 4) frame.push_back(site(order[static_cast<std::size_t>((y % 2) * 2 + x % 2)]));
+                if (order.size() == 3)
+                    for (const char c : order) frame.push_back(site(c));
+                if (order == "Y") frame.push_back(Green);
+            }
+        return frame;
+    };
+    const struct {
+        int id;
+        std::string stored;  // what the frame holds, as above; empty: the id is refused
+        int planes;
+        Mosaic mosaic;
+    } cases[] = {
+        {0, "Y", 1, Mosaic::None},       {8, "RGGB", 1, Mosaic::RGGB},  {9, "GRBG", 1, Mosaic::GRBG},
+        {10, "GBRG", 1, Mosaic::GBRG},   {11, "BGGR", 1, Mosaic::BGGR}, {100, "RGB", 3, Mosaic::None},
+        {101, "BGR", 3, Mosaic::None},   {1, "", 0, Mosaic::None},      {7, "", 0, Mosaic::None},
+        {12, "", 0, Mosaic::None},       {16, "", 0, Mosaic::None},     {99, "", 0, Mosaic::None},
+        {102, "", 0, Mosaic::None},      {-1, "", 0, Mosaic::None},
+    };
+    const testing::TempFolder folder("ser_colour_ids");
+    for (const auto& c : cases) {
+        const std::string name = "colour " + std::to_string(c.id);
+        const std::string path = folder / (std::to_string(c.id) + ".ser");
+        {
+            std::vector<std::uint8_t> bytes = SerHeader(c.id, Side, Side, 8, 1);
+            // A refused id still gets a frame of grey, so that only the id is wrong.
+            const std::vector<std::uint8_t> frame = frameOf(c.stored.empty() ? "Y" : c.stored);
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                        static_cast<std::streamsize>(bytes.size()));
+        }
+        auto opened = SerFile::Open(path, MaxFrameSide);
+        if (c.stored.empty()) {
+            ASSERT_TRUE(std::holds_alternative<std::string>(opened)) << name;
+            EXPECT_NE(std::get<std::string>(opened).find("colour type " + std::to_string(c.id)), std::string::npos)
+                << name << ": " << std::get<std::string>(opened);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<SerFile>(opened)) << name << ": " << std::get<std::string>(opened);
+        SerFile& ser = std::get<SerFile>(opened);
+        EXPECT_EQ(ser.layout().colourId, c.id) << name;
+        EXPECT_EQ(ser.layout().planes, c.planes) << name;
+        EXPECT_EQ(ser.layout().mosaic(), c.mosaic) << name;
+        EXPECT_EQ(ser.IsEightBitGrey(), c.id == 0) << name;
+        const auto read = ser.ReadFrame(0);
+        ASSERT_TRUE(std::holds_alternative<DeepFrame>(read)) << name << ": " << std::get<std::string>(read);
+        const DeepFrame& raw = std::get<DeepFrame>(read);
+        EXPECT_EQ(raw.channels, c.planes) << name;
+        EXPECT_EQ(raw.mosaic, c.mosaic) << name;
+        const DeepFrame colour = Debayer(raw, raw.mosaic);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x) {
+                const std::string at = name + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+                if (c.id == 0) {
+                    EXPECT_EQ(colour.channels, 1) << at;
+                    EXPECT_EQ(colour.at(x, y), Green * 257) << at;
+                    continue;
+                }
+                ASSERT_EQ(colour.channels, 3) << at;
+                EXPECT_EQ(colour.at(x, y, 0), Red * 257) << at;
+                EXPECT_EQ(colour.at(x, y, 1), Green * 257) << at;
+                EXPECT_EQ(colour.at(x, y, 2), Blue * 257) << at;
+            }
+    }
+}
+
+// Samples of any depth are put on the 0..65535 scale as
+// round(v * 65535 / (2^depth - 1)), so a level just past the middle of two
+// deep levels takes the upper one; samples above the depth are full scale.
+TEST(SerDepth, SamplesAreScaledToTheNearestDeepLevel)
+{
+    const struct {
+        int depth;
+        std::vector<std::uint16_t> raw;
+        std::vector<std::uint16_t> deep;
+    } cases[] = {
+        {6, {0, 1, 11, 63, 64, 255}, {0, 1040, 11443, 65535, 65535, 65535}},           // 1040.24, 11442.62
+        {8, {0, 1, 128, 255}, {0, 257, 32896, 65535}},                                  // exactly times 257
+        {12, {1, 137, 2048, 4095, 4096, 65535}, {16, 2193, 32776, 65535, 65535, 65535}},  // 2192.50, 32775.50
+        {16, {0, 1, 32768, 65535}, {0, 1, 32768, 65535}},
+    };
+    for (const auto& c : cases) {
+        SerLayout l;
+        l.width = static_cast<int>(c.raw.size());
+        l.height = 1;
+        l.depth = c.depth;
+        l.bytesPerSample = c.depth > 8 ? 2 : 1;
+        l.frameBytes = c.raw.size() * static_cast<std::size_t>(l.bytesPerSample);
+        std::vector<std::uint8_t> frame;
+        for (const std::uint16_t v : c.raw) {
+            frame.push_back(static_cast<std::uint8_t>(v));
+            if (l.bytesPerSample == 2) frame.push_back(static_cast<std::uint8_t>(v >> 8));
+        }
+        const DeepFrame f = DecodeSerFrame(l, frame.data(), true);
+        EXPECT_EQ(f.bits, c.depth);
+        EXPECT_EQ(f.samples, c.deep) << c.depth << " bits";
+    }
 }
 
 TEST(SerByteOrder, TheDataDecidesAndTheFlagOnlyBreaksATie)

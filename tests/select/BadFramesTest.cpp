@@ -106,6 +106,13 @@ TEST(JudgeFrames, EachFaultAndWhichWinsWhenSeveralShow)
         {"steady", [](auto&) {}, FrameFault::None},
         {"cloud", [](auto& s) { s[10].level = 15.0; }, FrameFault::Dim},
         {"a little thinner is no cloud", [](auto& s) { s[10].level = 25.0; }, FrameFault::None},
+        // Dim is a level under half the series' median level, which is 40
+        // here: these sit just either side of that half, and on it.
+        {"49 % of the usual level is cloud", [](auto& s) { s[10].level = 19.6; }, FrameFault::Dim},
+        {"half the usual level is not yet cloud", [](auto& s) { s[10].level = 20.0; }, FrameFault::None},
+        {"51 % of the usual level is no cloud", [](auto& s) { s[10].level = 20.4; }, FrameFault::None},
+        {"the median is the usable frames', not the mean",
+         [](auto& s) { s[3].level = s[4].level = s[6].level = 400.0; s[10].level = 20.4; }, FrameFault::None},
         {"a tenth of the usual spread", [](auto& s) { s[10].spread = 4.0; }, FrameFault::Black},
         {"nothing above the threshold", [](auto& s) { s[10].objectShare = 0.0; }, FrameFault::Black},
         {"the frame before again", [](auto& s) { s[10].hash = s[9].hash; }, FrameFault::Repeated},
