@@ -17,6 +17,10 @@ int main(int argc, char* argv[])
         std::cout << quivane::BatchUsage();
         return arguments.empty() ? quivane::BatchRefused : quivane::BatchWritten;
     }
+    if (quivane::AsksForStageListing(arguments)) {
+        std::cout << quivane::StageListing();
+        return quivane::BatchWritten;
+    }
     auto parsed = quivane::ParseBatchOptions(arguments);
     if (const auto* usage = std::get_if<quivane::UsageError>(&parsed)) {
         std::cerr << "quivane-batch: " << usage->message << "\n(see quivane-batch --help)\n";

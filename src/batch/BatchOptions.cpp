@@ -130,6 +130,32 @@ std::string EnhancementUsage()
 
 std::string BatchUsage() { return UsageStart + CombinationUsage() + EnhancementUsage() + UsageEnd; }
 
+std::string StageListing()
+{
+    std::string text = "Enhancement stages, in the order a calculation run applies them:\n";
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        text += "\n" + std::string(stage->title) + " (kernel: " + std::string(stage->kernelOption) + " F)\n";
+        if (!stage->switchOption.empty())
+            text += "  " + std::string(stage->switchOption) + "  " + std::string(stage->switchDescription) + "\n";
+        for (const StageParameter& p : stage->parameters) {
+            const std::string values = p.choices.empty() ? std::string(p.valueName) + " " + RangeText(p.range) +
+                                                               ", default " + std::to_string(p.range.start)
+                                                         : Joined(p.choices) + ", default " +
+                                                               std::string(p.choices[static_cast<std::size_t>(p.range.start)]);
+            text += "  " + std::string(p.option) + " " + values + (p.switchesOn ? " (switches the stage on)" : "") +
+                    "\n      " + std::string(p.name) + ": " + std::string(p.description) + "\n";
+        }
+    }
+    return text;
+}
+
+bool AsksForStageListing(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments)
+        if (argument == "--stages") return true;
+    return false;
+}
+
 bool AsksForHelp(const std::vector<std::string>& arguments)
 {
     for (const std::string& argument : arguments)

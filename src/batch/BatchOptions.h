@@ -77,6 +77,11 @@ std::variant<BatchOptions, UsageError> ParseBatchOptions(const std::vector<std::
 // The command line's own help text.
 std::string BatchUsage();
 
+// The enhancement stages in the run's order, each option with its values
+// and what it does; shown for --stages.
+std::string StageListing();
+bool AsksForStageListing(const std::vector<std::string>& arguments);
+
 // True when --help or -h stands anywhere among the arguments.
 bool AsksForHelp(const std::vector<std::string>& arguments);
 

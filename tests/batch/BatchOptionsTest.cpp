@@ -123,6 +123,23 @@ TEST(BatchOptions, UsageListsTheMethodsAndEveryStageOptionInTheRunsOrder)
         << usage;
 }
 
+// --stages lists every stage's options in the order the run applies them.
+TEST(BatchOptions, StageListingNamesEveryOptionInTheRunsOrder)
+{
+    const std::string listing = StageListing();
+    std::size_t at = 0;
+    for (const EnhancementStage* stage : EnhancementStages()) {
+        at = listing.find(std::string(stage->title), at);
+        ASSERT_NE(at, std::string::npos) << stage->title;
+        for (const StageParameter& p : stage->parameters) {
+            EXPECT_NE(listing.find(std::string(p.option), at), std::string::npos) << p.option;
+            EXPECT_NE(listing.find(std::string(p.description), at), std::string::npos) << p.option;
+        }
+    }
+    EXPECT_TRUE(AsksForStageListing({"--avi", "x.ser", "--stages"}));
+    EXPECT_FALSE(AsksForStageListing({"--avi", "x.ser"}));
+}
+
 TEST(BatchOptions, RefusesValuesOutsideTheControlsRangesAndSteps)
 {
     EXPECT_EQ(ErrorOf({"--width", "100"}), "--width 100: expected 64..768 in steps of 64");
