@@ -138,10 +138,10 @@ std::string StageListing()
         if (!stage->switchOption.empty())
             text += "  " + std::string(stage->switchOption) + "  " + std::string(stage->switchDescription) + "\n";
         for (const StageParameter& p : stage->parameters) {
-            const std::string values = p.choices.empty() ? std::string(p.valueName) + " " + RangeText(p.range) +
-                                                               ", default " + std::to_string(p.range.start)
-                                                         : Joined(p.choices) + ", default " +
-                                                               std::string(p.choices[static_cast<std::size_t>(p.range.start)]);
+            const std::string values =
+                p.choices.empty()
+                    ? std::string(p.valueName) + " " + RangeText(p.range) + ", default " + std::to_string(p.range.start)
+                    : Joined(p.choices) + ", default " + std::string(p.choices[static_cast<std::size_t>(p.range.start)]);
             text += "  " + std::string(p.option) + " " + values + (p.switchesOn ? " (switches the stage on)" : "") +
                     "\n      " + std::string(p.name) + ": " + std::string(p.description) + "\n";
         }
@@ -233,7 +233,8 @@ private:
                     if (p.switchesOn) settings.on = true;
                 };
             }
-            if (!stage->switchOption.empty()) handlers[std::string(stage->switchOption)] = [&settings] { settings.on = true; };
+            if (!stage->switchOption.empty())
+                handlers[std::string(stage->switchOption)] = [&settings] { settings.on = true; };
             std::string& kernelFile = options_.kernelFiles[static_cast<std::size_t>(stage->kernel)];
             const std::string kernelOption(stage->kernelOption);
             handlers[kernelOption] = [this, &kernelFile, kernelOption] { kernelFile = Next(kernelOption); };

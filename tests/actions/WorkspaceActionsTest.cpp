@@ -57,7 +57,8 @@ TEST_F(WorkspaceActionsTest, FormCreateGivesTheStartValues)
     EXPECT_EQ(ws.tone.biasLevel, 128);
     EXPECT_EQ(ws.tone.gainLevel, 128);
     EXPECT_EQ(ws.tone.lookupTable[0], 255);
-    EXPECT_FALSE(ws.lookupTableOn || ws.calculation.enhancement[EnhancementStageId::UnsharpMask].on || ws.calculation.enhancement[EnhancementStageId::Deconvolution].on || ws.calculation.enhancement[EnhancementStageId::Convolution].on || ws.claheOn || ws.biasGainOn || ws.map0255On);
+    EXPECT_FALSE(ws.lookupTableOn || ws.claheOn || ws.biasGainOn || ws.map0255On);
+    for (const EnhancementStage* stage : EnhancementStages()) EXPECT_FALSE(ws.calculation.enhancement[stage->id].on);
     EXPECT_FALSE(ws.fullPicture || ws.aligning || ws.mouseHeld);
     EXPECT_EQ(ws.viewOrigin, (Point{-1, -1}));
     EXPECT_EQ(ws.inputView.width(), 192);

@@ -47,9 +47,7 @@ TEST_F(BatchRunTest, WritesTheRenderedResult)
     BatchOptions o = Options();
     o.alignAuto = true;
     o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
-    o.enhancement[EnhancementStageId::Deconvolution].on = true;
-    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
-    o.enhancement[EnhancementStageId::Deconvolution].values[1] = 2;
+    o.enhancement[EnhancementStageId::Deconvolution] = {true, {1, 2}};
     o.enhancement[EnhancementStageId::Convolution].on = true;
     o.clahe = 2;
     ASSERT_EQ(Run(o), BatchWritten) << errors.str();

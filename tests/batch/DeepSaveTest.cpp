@@ -67,12 +67,17 @@ TEST_F(DeepSaveTest, ReducedTo8BitsASixteenBitSaveAgreesWithTheBitmap)
         {"mean", [](BatchOptions&) {}},
         {"mean, aligned, grey", [](BatchOptions& o) { o.alignAuto = true; o.mode = 0; }},
         {"unsharp mask 3", [](BatchOptions& o) { o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}}; }},
-        {"LR, 4 iterations", [](BatchOptions& o) { o.enhancement[EnhancementStageId::Deconvolution].on = true;
-    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1; o.enhancement[EnhancementStageId::Deconvolution].values[1] = 4; }},
+        {"LR, 4 iterations",
+         [](BatchOptions& o) { o.enhancement[EnhancementStageId::Deconvolution] = {true, {1, 4}}; }},
         {"median 8, unsharp mask, LR, convolution, CLAHE",
-         [](BatchOptions& o) { o.combine = CombineMethod::Median; o.param = 8; o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}}; o.enhancement[EnhancementStageId::Deconvolution].on = true;
-    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1; o.enhancement[EnhancementStageId::Deconvolution].values[1] = 4;
-                               o.enhancement[EnhancementStageId::Convolution].on = true; o.clahe = 2; }},
+         [](BatchOptions& o) {
+             o.combine = CombineMethod::Median;
+             o.param = 8;
+             o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
+             o.enhancement[EnhancementStageId::Deconvolution] = {true, {1, 4}};
+             o.enhancement[EnhancementStageId::Convolution].on = true;
+             o.clahe = 2;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -412,9 +412,7 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     o.qualities = {{2, QualityGood}, {3, QualityBad}};
     o.alignAuto = true;
     o.enhancement[EnhancementStageId::UnsharpMask] = {true, {3}};
-    o.enhancement[EnhancementStageId::Deconvolution].on = true;
-    o.enhancement[EnhancementStageId::Deconvolution].values[0] = 1;
-    o.enhancement[EnhancementStageId::Deconvolution].values[1] = 3;
+    o.enhancement[EnhancementStageId::Deconvolution] = {true, {1, 3}};
     o.enhancement[EnhancementStageId::Convolution].on = true;
     o.clahe = 2;
     o.mode = 3;
