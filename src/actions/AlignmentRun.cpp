@@ -8,12 +8,6 @@
 #include "actions/WorkspaceActions.h"
 
 namespace quivane {
-namespace {
-
-constexpr int MethodManual = 0;
-
-}  // namespace
-
 void GoButtonClick(Workspace& ws, Ui& ui)
 {
     if (LoopRunning(ws)) return;
@@ -22,7 +16,7 @@ void GoButtonClick(Workspace& ws, Ui& ui)
     ws.localPlan = LocalPlan{};
     SetBusyControls(ui);
     ui.setActionEnabled(ActionButton::Stop, true);
-    if (ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual) {
+    if (ManualAlignmentChosen(ws.controls)) {
         InitProgress(ui, 0, ws.inputWindowSize.x * ws.inputWindowSize.y * 4, 0, "Manual alignment ");
         return;
     }
@@ -48,7 +42,7 @@ void StopButtonClick(Workspace& ws, Ui& ui)
         SetBusyControls(ui);
     }
     InitProgress(ui, 0, 1, 0, "Alignment ready");
-    SetControlValue(ws, ui, ControlId::RegisterRadioGroup, MethodManual);
+    SetControlValue(ws, ui, ControlId::RegisterRadioGroup, static_cast<int>(AlignmentMethod::Manual));
     ShowInputPicture(ws, ui, ws.displayedPicture);
 }
 

@@ -8,10 +8,6 @@
 namespace quivane {
 namespace {
 
-constexpr int MethodManual = 0;
-
-bool ManualMethod(const Workspace& ws) { return ws.controls.value(ControlId::RegisterRadioGroup) == MethodManual; }
-
 bool LargerThanWindow(const Workspace& ws)
 {
     return ws.resultWidth > ws.inputWindowSize.x || ws.resultHeight > ws.inputWindowSize.y;
@@ -58,7 +54,7 @@ void ScrollBarChanged(Workspace& ws, Ui& ui, ControlId bar)
 
 void InputPicImageDoubleClick(Workspace& ws, Ui& ui)
 {
-    if (ws.pictureCount <= 0 || !ManualMethod(ws)) return;
+    if (ws.pictureCount <= 0 || !ManualAlignmentChosen(ws.controls)) return;
     const int number = ws.controls.value(ControlId::DataPicNrSpinEdit);
     SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, number % ws.pictureCount + 1);
 }
@@ -68,7 +64,7 @@ void InputPicImageMouseDown(Workspace& ws, Ui& ui, int x, int y)
     ws.mouseHeld = true;
     ws.viewOrigin = Point{-1, -1};
     if (ws.aligning) {
-        if (!ManualMethod(ws)) return;
+        if (!ManualAlignmentChosen(ws.controls)) return;
         Picture* picture = ShownPicture(ws);
         if (!picture) return;
         ws.dragAnchor = Point{x + picture->dx, y + picture->dy};
@@ -85,7 +81,7 @@ void InputPicImageMouseMove(Workspace& ws, Ui& ui, int x, int y)
 {
     if (!ws.mouseHeld) return;
     if (ws.aligning) {
-        if (!ManualMethod(ws)) return;
+        if (!ManualAlignmentChosen(ws.controls)) return;
         Picture* picture = ShownPicture(ws);
         if (!picture) return;
         picture->dx = ws.dragAnchor.x - x;

@@ -98,6 +98,15 @@ private:
     std::array<ControlState, ControlCount> states_;
 };
 
+// The items of RegisterRadioGroup: how "&Go!" aligns.
+enum class AlignmentMethod { Manual = 0, Automatic = 1 };
+
+// Manual alignment is chosen in the register group.
+inline bool ManualAlignmentChosen(const Controls& controls)
+{
+    return controls.value(ControlId::RegisterRadioGroup) == static_cast<int>(AlignmentMethod::Manual);
+}
+
 // A spin edit's or scroll bar's value kept inside its range, as the widget
 // itself does.
 int ClampToRange(const ControlState& state, int value);
