@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cpu/SimdTargets.h"
 #include "combine/CombineMethods.h"
 #include "image/ArithmeticErrors.h"
 
@@ -20,9 +21,9 @@ using Bytes = std::uint8_t __attribute__((vector_size(32)));
 // For each of the 64 bytes at rows[k] + offset (k = 0..count-1), its value
 // at sorted place `rank` (1..count): the largest value with fewer than
 // `rank` values below it, settled one bit at a time from the top by counting
-// the values below a trial. Built for AVX2 as well, and chosen when the
-// program starts.
-__attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uint8_t* const* rows,
+// the values below a trial. Built as wide as the active
+// level.
+[[gnu::always_inline]] inline void SelectRank(const std::uint8_t* const* rows,
                                                                   std::size_t offset, int count, int rank,
                                                                   std::uint8_t* selected)
 {
@@ -62,7 +63,7 @@ __attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uin
 
 // For each of the 64 bytes at rows[k] + offset, the sum of its values each
 // clamped into lower..upper of that byte.
-__attribute__((target_clones("avx2", "default"))) void ClampedSums(const std::uint8_t* const* rows,
+[[gnu::always_inline]] inline void ClampedSums(const std::uint8_t* const* rows,
                                                                    std::size_t offset, int count,
                                                                    const std::uint8_t* lower,
                                                                    const std::uint8_t* upper, int* sums)
@@ -145,14 +146,14 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
         const std::size_t used = std::min(ChunkLanes, lanes - ChunkLanes * chunk);
 
         std::uint8_t lower[ChunkLanes], upper[ChunkLanes];
-        SelectRank(rows, offset, count, std::max(firstPlace, 1), lower);
+        OnActiveSimdLevel<SelectRank>(rows, offset, count, std::max(firstPlace, 1), lower);
         if (half == 0) {
             std::copy_n(lower, used, target);
             continue;
         }
-        SelectRank(rows, offset, count, std::min(lastPlace, count), upper);
+        OnActiveSimdLevel<SelectRank>(rows, offset, count, std::min(lastPlace, count), upper);
         int clamped[ChunkLanes] = {};
-        ClampedSums(rows, offset, count, lower, upper, clamped);
+        OnActiveSimdLevel<ClampedSums>(rows, offset, count, lower, upper, clamped);
         // Every value clamped into the window's end values counts the places
         // from 1 to count; the places first..last differ by the lower end
         // value for every place from 1 to first - 1 (taken off, or counted

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "cpu/SimdTargets.h"
 #include "enhance/Convolution.h"
 #include "image/ArithmeticErrors.h"
 #include "image/PixelHelpers.h"
@@ -94,7 +95,7 @@ struct Extremes {
 // E + (O - T): (d * 256) / 256 is d itself, as |d| <= 65535 cannot
 // overflow when multiplied by 256, and the sum of three samples cannot
 // overflow either.
-__attribute__((target_clones("avx2", "default"))) bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t,
+[[gnu::always_inline]] inline bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t,
                                                                          std::int16_t* e, int left, int right)
 {
     Extremes range;
@@ -106,7 +107,7 @@ __attribute__((target_clones("avx2", "default"))) bool CorrectRowCitFast(const s
 
 void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    if (CorrectRowCitFast(o, t, e, left, right)) return;
+    if (OnActiveSimdLevel<CorrectRowCitFast>(o, t, e, left, right)) return;
     for (int x = left; x <= right; ++x) {
         const int correction = Multiply(o[x] - t[x], Unit) / Unit;
         e[x] = Store(Add(e[x], correction));
@@ -117,7 +118,7 @@ void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e
 // exact there (|256 O| <= 2^23), and the rounded quotient of integers that
 // small is never off by as much as the 1 / |T| that separates a quotient
 // from the next whole number, so truncating it gives the integer quotient.
-__attribute__((target_clones("avx2", "default"))) bool RatioRowFast(const std::int16_t* o, const std::int16_t* t,
+[[gnu::always_inline]] inline bool RatioRowFast(const std::int16_t* o, const std::int16_t* t,
                                                                     std::int16_t* r, int left, int right)
 {
     Extremes range;
@@ -132,12 +133,12 @@ __attribute__((target_clones("avx2", "default"))) bool RatioRowFast(const std::i
 
 void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
 {
-    if (RatioRowFast(o, t, r, left, right)) return;
+    if (OnActiveSimdLevel<RatioRowFast>(o, t, r, left, right)) return;
     for (int x = left; x <= right; ++x) r[x] = Store(Multiply(o[x], Unit) / NonZero(t[x]));
 }
 
 // E T / 256: two samples' product stays within 2^30.
-__attribute__((target_clones("avx2", "default"))) bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left,
+[[gnu::always_inline]] inline bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left,
                                                                       int right)
 {
     Extremes range;
@@ -149,7 +150,7 @@ __attribute__((target_clones("avx2", "default"))) bool ScaleRowLRFast(const std:
 
 void ScaleRowLR(const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    if (ScaleRowLRFast(t, e, left, right)) return;
+    if (OnActiveSimdLevel<ScaleRowLRFast>(t, e, left, right)) return;
     for (int x = left; x <= right; ++x) e[x] = Store(Multiply(e[x], t[x]) / Unit);
 }
 

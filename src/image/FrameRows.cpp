@@ -1,9 +1,6 @@
 #include "image/FrameRows.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_WIDEN_SHUFFLED 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -13,10 +10,11 @@ void WidenPlain(const std::uint8_t* grey, int count, ColourPixel* out)
     for (int x = 0; x < count; ++x) out[x] = ColourPixel{grey[x], grey[x], grey[x]};
 }
 
-#if defined(QUIVANE_WIDEN_SHUFFLED)
+#if QUIVANE_X86_VECTORS
 
-// Sixteen greys make 48 bytes, each grey three times, by three shuffles.
-__attribute__((target("ssse3"))) void WidenShuffled(const std::uint8_t* grey, int count, ColourPixel* out)
+// Sixteen greys make 48 bytes, each grey three times, by three shuffles
+// (SSSE3, which every processor with AVX2 has).
+QUIVANE_AVX2_TARGET void WidenShuffled(const std::uint8_t* grey, int count, ColourPixel* out)
 {
     const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
     const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
@@ -38,9 +36,8 @@ __attribute__((target("ssse3"))) void WidenShuffled(const std::uint8_t* grey, in
 void Widen(const std::uint8_t* grey, int count, ColourPixel* out)
 {
     static_assert(sizeof(ColourPixel) == 3);
-#if defined(QUIVANE_WIDEN_SHUFFLED)
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return WidenShuffled(grey, count, out);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return WidenShuffled(grey, count, out);
 #endif
     WidenPlain(grey, count, out);
 }

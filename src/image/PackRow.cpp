@@ -5,9 +5,7 @@
 #include <cstring>
 #include <cstdint>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -69,13 +67,12 @@ void PackGreysByTable(const std::uint8_t* grey, std::uint8_t* target, int count)
     for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &greys.words[grey[i]], sizeof(std::uint32_t));
 }
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define QUIVANE_PACK_GREY_AVX2 1
+#if QUIVANE_X86_VECTORS
 
 // Thirty-two greys at a time: each one's chroma bit picked from the table
 // by byte shuffles, its chroma made from it, and the words woven from
 // chroma and grey bytes.
-__attribute__((target("avx2"))) void PackGreysAvx2(const std::uint8_t* grey, std::uint8_t* target, int count)
+QUIVANE_AVX2_TARGET void PackGreysAvx2(const std::uint8_t* grey, std::uint8_t* target, int count)
 {
     const GreyPacking& greys = Greys();
     const __m256i table = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(greys.fullChroma.data()));
@@ -135,116 +132,22 @@ __attribute__((always_inline)) inline void PackColoursInPieces(const std::uint8_
     }
 }
 
-void PackColoursPlain(const std::uint8_t* bgr, std::uint8_t* target, int count)
-{
-    PackColoursInPieces(bgr, target, count);
-}
-
-#if defined(QUIVANE_PACK_GREY_AVX2)
-#define QUIVANE_PACK_COLOUR_AVX512 1
-
-__attribute__((target("avx2"))) void PackColoursAvx2(const std::uint8_t* bgr, std::uint8_t* target, int count)
-{
-    PackColoursInPieces(bgr, target, count);
-}
-
-// Channel `channel` of pixel j of 48 bytes, for the low byte of lane j.
-struct ChannelOfLanes {
-    alignas(64) std::uint8_t index[64];
-};
-constexpr ChannelOfLanes LanesOf(int channel)
-{
-    ChannelOfLanes lanes{};
-    for (int j = 0; j < 16; ++j) lanes.index[4 * j] = static_cast<std::uint8_t>(3 * j + channel);
-    return lanes;
-}
-constexpr ChannelOfLanes BlueLanes = LanesOf(0), GreenLanes = LanesOf(1), RedLanes = LanesOf(2);
-
-// Sixteen 32-bit lanes. Worked on as vectors of the language rather than
-// through the intrinsics, whose unmasked forms set off the compiler's
-// warning about an undefined register.
-using Lanes = std::uint32_t __attribute__((vector_size(64)));
-using FloatLanes = float __attribute__((vector_size(64)));
-
-// A channel times the chroma scale, in 256ths, at most 255.
-__attribute__((target("avx512f"))) inline Lanes Scaled(Lanes channel, Lanes scale)
-{
-    const Lanes v = (channel * scale) >> 8;
-    return v < 255 ? v : 255;
-}
-
-// PackedWord sixteen pixels at a time, each channel picked into the 32-bit
-// lanes by a byte permutation of the pixels' 48 bytes.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackColoursAvx512(const std::uint8_t* bgr,
-                                                                              std::uint8_t* target, int count)
-{
-    const __mmask64 pixelBytes = 0x0000FFFFFFFFFFFFull, lowBytes = 0x1111111111111111ull;
-    const __m512i blueLanes = _mm512_load_si512(BlueLanes.index), greenLanes = _mm512_load_si512(GreenLanes.index),
-                  redLanes = _mm512_load_si512(RedLanes.index);
-    int i = 0;
-    for (; i + 16 <= count; i += 16) {
-        const __m512i bytes = _mm512_maskz_loadu_epi8(pixelBytes, bgr + 3 * static_cast<std::size_t>(i));
-        const auto b = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, blueLanes, bytes));
-        const auto g = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, greenLanes, bytes));
-        const auto r = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, redLanes, bytes));
-        const Lanes blueOrGreen = b > g ? b : g;
-        const Lanes m = blueOrGreen > r ? blueOrGreen : r;
-        // Black divides by one: it turns white whatever its scale.
-        const Lanes d = m > 1 ? m : 1;
-        const Lanes k = __builtin_convertvector(65280.0f / __builtin_convertvector(d, FloatLanes), Lanes);
-        // (64 r + 160 g + 32 b) / 256 is (2 r + 5 g + b) / 8.
-        const Lanes luminance = (2 * r + 5 * g + b) >> 3;
-        const Lanes word = Scaled(b, k) | Scaled(g, k) << 8 | Scaled(r, k) << 16 | luminance << 24;
-        const Lanes packed = m <= 3 ? word | 0x00FFFFFF : word;
-        std::memcpy(target + 4 * static_cast<std::size_t>(i), &packed, sizeof packed);
-    }
-    PackColoursPlain(bgr + 3 * static_cast<std::size_t>(i), target + 4 * static_cast<std::size_t>(i), count - i);
-}
-
-#endif
-
 }  // namespace
 
 void PackRow(const std::uint8_t* grey, PicturePixel* out, int count)
 {
     auto* target = reinterpret_cast<std::uint8_t*>(out);
-#if defined(QUIVANE_PACK_GREY_AVX2)
-    static const bool vector = __builtin_cpu_supports("avx2") && Greys().twoChromas;
-    if (vector) return PackGreysAvx2(grey, target, count);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2 && Greys().twoChromas) return PackGreysAvx2(grey, target, count);
 #endif
     PackGreysByTable(grey, target, count);
 }
 
-bool ProcessorHas(PackWay way)
-{
-#if defined(QUIVANE_PACK_COLOUR_AVX512)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                               __builtin_cpu_supports("avx512vbmi");
-    if (way == PackWay::Avx2) return avx2;
-    if (way == PackWay::Avx512) return avx512;
-#endif
-    return way == PackWay::Plain;
-}
-
-void PackRowBy(PackWay way, const ColourPixel* in, PicturePixel* out, int count)
-{
-    static_assert(sizeof(ColourPixel) == 3 && sizeof(PicturePixel) == sizeof(std::uint32_t));
-    const auto* bgr = reinterpret_cast<const std::uint8_t*>(in);
-    auto* target = reinterpret_cast<std::uint8_t*>(out);
-#if defined(QUIVANE_PACK_COLOUR_AVX512)
-    if (way == PackWay::Avx512) return PackColoursAvx512(bgr, target, count);
-    if (way == PackWay::Avx2) return PackColoursAvx2(bgr, target, count);
-#endif
-    PackColoursPlain(bgr, target, count);
-}
-
 void PackRow(const ColourPixel* in, PicturePixel* out, int count)
 {
-    static const PackWay fastest = ProcessorHas(PackWay::Avx512) ? PackWay::Avx512
-                                   : ProcessorHas(PackWay::Avx2) ? PackWay::Avx2
-                                                                 : PackWay::Plain;
-    PackRowBy(fastest, in, out, count);
+    static_assert(sizeof(ColourPixel) == 3 && sizeof(PicturePixel) == sizeof(std::uint32_t));
+    OnActiveSimdLevel<PackColoursInPieces>(reinterpret_cast<const std::uint8_t*>(in),
+                                           reinterpret_cast<std::uint8_t*>(out), count);
 }
 
 }  // namespace quivane

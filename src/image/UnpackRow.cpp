@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
+#include "cpu/SimdTargets.h"
+
 namespace quivane {
 namespace {
 
 // A piece at a time: the channels are worked out in lanes and then woven
-// into pixels, so the loop becomes vector code. Built for AVX2 as well, and
-// chosen when the program starts.
+// into pixels, so the loop becomes vector code, as wide as the active level.
 template <bool FullSaturation>
-__attribute__((target_clones("avx2", "default"))) void UnpackPiece(const PicturePixel* in, int count, int saturation,
-                                                                   ColourPixel* out)
+[[gnu::always_inline]] inline void UnpackPiece(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
     constexpr int Piece = 64;
     std::int32_t blue[Piece], green[Piece], red[Piece];
@@ -34,7 +34,11 @@ __attribute__((target_clones("avx2", "default"))) void UnpackPiece(const Picture
 
 void UnpackRow(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
-    (saturation == 100 ? UnpackPiece<true> : UnpackPiece<false>)(in, count, saturation, out);
+    if (saturation == 100) {
+        OnActiveSimdLevel<UnpackPiece<true>>(in, count, saturation, out);
+    } else {
+        OnActiveSimdLevel<UnpackPiece<false>>(in, count, saturation, out);
+    }
 }
 
 }  // namespace quivane

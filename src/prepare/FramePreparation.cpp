@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "cpu/SimdTargets.h"
 #include "image/DeepConversion.h"
 #include "image/LuminanceRow.h"
 #include "image/PackRow.h"
@@ -180,8 +181,8 @@ namespace {
 
 // ClampByte((v - minimum) * gain / 256) for `count` bytes. A numerator below
 // zero clamps to 0 whether it is truncated or floored, so a shift does.
-// Built for AVX2 as well, twice the lanes, and chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) void StretchBytes(const std::uint8_t* in, int count, int minimum,
+// Built as wide as the active level.
+[[gnu::always_inline]] inline void StretchBytes(const std::uint8_t* in, int count, int minimum,
                                                                     int gain, std::uint8_t* out)
 {
     for (int i = 0; i < count; ++i) {
@@ -211,7 +212,7 @@ Bitmap<RowPixel<Frame>> StretchedCutOut(const Frame& frame, int left, int top, i
         const Pixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
         Pixel* target = cutOut.row(q);
         for (int i = 0; i < inFirst; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
-        StretchBytes(reinterpret_cast<const std::uint8_t*>(source + left + inFirst),
+        OnActiveSimdLevel<StretchBytes>(reinterpret_cast<const std::uint8_t*>(source + left + inFirst),
                      static_cast<int>(sizeof(Pixel)) * (inEnd - inFirst), minimum, gain,
                      reinterpret_cast<std::uint8_t*>(target + inFirst));
         for (int i = inEnd; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_LINE_BINS_VECTOR 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -35,10 +32,10 @@ VotedBin PlainMostVoted(const int* votes, int low, int high)
     return best;
 }
 
-#if defined(QUIVANE_LINE_BINS_VECTOR)
+#if QUIVANE_X86_VECTORS
 
 // Four ridges at a time: the same products, sums and rounding as BinOf.
-__attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
+QUIVANE_AVX2_TARGET BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
                                                    int reach, int* bins)
 {
     const __m256d cosine = _mm256_set1_pd(c), sine = _mm256_set1_pd(s);
@@ -66,7 +63,7 @@ __attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double
 }
 
 // The votes of bins b - 1 .. b + 1 for eight bins b.
-__attribute__((target("avx2"))) inline __m256i ThreeBinSums(const int* votes, int b)
+QUIVANE_AVX2_TARGET inline __m256i ThreeBinSums(const int* votes, int b)
 {
     const auto* v = reinterpret_cast<const __m256i*>(votes + b);
     return _mm256_add_epi32(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b - 1)),
@@ -76,7 +73,7 @@ __attribute__((target("avx2"))) inline __m256i ThreeBinSums(const int* votes, in
 
 // Eight sums at a time: their largest first, then the first bin that
 // reaches it.
-__attribute__((target("avx2"))) VotedBin Avx2MostVoted(const int* votes, int low, int high)
+QUIVANE_AVX2_TARGET VotedBin Avx2MostVoted(const int* votes, int low, int high)
 {
     const int first = low - 1, last = high + 1;
     __m256i largest = _mm256_setzero_si256();
@@ -99,46 +96,22 @@ __attribute__((target("avx2"))) VotedBin Avx2MostVoted(const int* votes, int low
 
 #endif
 
-LineBinsWay Fastest()
-{
-    static const LineBinsWay fastest = ProcessorHas(LineBinsWay::Avx2) ? LineBinsWay::Avx2 : LineBinsWay::Plain;
-    return fastest;
-}
-
 }  // namespace
 
-bool ProcessorHas(LineBinsWay way)
+VotedBin MostVotedBin(const int* votes, int low, int high)
 {
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (way == LineBinsWay::Avx2) return avx2;
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return Avx2MostVoted(votes, low, high);
 #endif
-    return way == LineBinsWay::Plain;
-}
-
-BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, double c, double s, int reach,
-                    int* bins)
-{
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    if (way == LineBinsWay::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
-#endif
-    return PlainBins(dx, dy, 0, n, c, s, reach, bins, NoBins);
-}
-
-VotedBin MostVotedBinBy(LineBinsWay way, const int* votes, int low, int high)
-{
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    if (way == LineBinsWay::Avx2) return Avx2MostVoted(votes, low, high);
-#endif
-    (void)way;
     return PlainMostVoted(votes, low, high);
 }
 
-VotedBin MostVotedBin(const int* votes, int low, int high) { return MostVotedBinBy(Fastest(), votes, low, high); }
-
 BinRange LineBins(const double* dx, const double* dy, int n, double c, double s, int reach, int* bins)
 {
-    return LineBinsBy(Fastest(), dx, dy, n, c, s, reach, bins);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
+#endif
+    return PlainBins(dx, dy, 0, n, c, s, reach, bins, NoBins);
 }
 
 }  // namespace quivane

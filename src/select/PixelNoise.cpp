@@ -4,11 +4,14 @@
 #include <numbers>
 #include <vector>
 
-namespace quivane {
+#include "cpu/SimdTargets.h"
 
-// Built for AVX2 as well (each sum's additions in the same order), and
-// chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) double PixelNoiseVariance(const LumaPlane& plane)
+namespace quivane {
+namespace {
+
+// Built as wide as the active level (each sum's additions in the same
+// order whatever the width).
+[[gnu::always_inline]] inline double NoiseVariance(const LumaPlane& plane)
 {
     if (plane.width < 3 || plane.height < 3) return 0.0;
     // A row of responses first, then their sum in eight running sums that
@@ -38,5 +41,9 @@ __attribute__((target_clones("avx2", "default"))) double PixelNoiseVariance(cons
     const double sigma = std::sqrt(std::numbers::pi / 2.0) * total / count / 6.0;
     return sigma * sigma;
 }
+
+}  // namespace
+
+double PixelNoiseVariance(const LumaPlane& plane) { return OnActiveSimdLevel<NoiseVariance>(plane); }
 
 }  // namespace quivane

@@ -3,6 +3,7 @@
 #include <limits>
 #include <vector>
 
+#include "cpu/SimdTargets.h"
 #include "select/LevelSums.h"
 #include "select/PixelNoise.h"
 
@@ -46,10 +47,10 @@ struct Plane {
 
 // Box sums only where the box fits, so that no pixel is made up beyond the
 // window. Every loop runs along a row and becomes vector code, each sum's
-// additions in the same order at any width; built for AVX2 as well, and
-// chosen when the program starts.
+// additions in the same order at any width; built as wide as the active
+// level.
 template <int Box>
-__attribute__((target_clones("avx2", "default"))) void BoxSums(Plane& plane)
+[[gnu::always_inline]] inline void BoxSums(Plane& plane)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -75,7 +76,7 @@ __attribute__((target_clones("avx2", "default"))) void BoxSums(Plane& plane)
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void Scale(Plane& plane, float scale)
+[[gnu::always_inline]] inline void Scale(Plane& plane, float scale)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -88,11 +89,11 @@ void Smooth(Plane& plane, const int (&boxes)[N])
 {
     for (const int box : boxes) {
         if (box == 3)
-            BoxSums<3>(plane);
+            OnActiveSimdLevel<BoxSums<3>>(plane);
         else
-            BoxSums<5>(plane);
+            OnActiveSimdLevel<BoxSums<5>>(plane);
     }
-    Scale(plane, BoxScale(boxes));
+    OnActiveSimdLevel<Scale>(plane, BoxScale(boxes));
 }
 
 // The one-dimensional kernel of a run of boxes.
@@ -139,7 +140,7 @@ double MeanLevel(const LumaPlane& window)
 
 // The mean squared difference of the two smoothings where both are known.
 // Eight running sums keep the additions apart, so they run side by side.
-__attribute__((target_clones("avx2", "default"))) double BandEnergy(const Plane& inner, const Plane& outer)
+[[gnu::always_inline]] inline double BandEnergy(const Plane& inner, const Plane& outer)
 {
     const int offset = Shrinkage(OnwardBoxes) / 2;
     double energy = 0.0;
@@ -184,7 +185,7 @@ double SharpnessScore(const LumaPlane& window, double noiseVariance, double mean
     Smooth(inner, InnerBoxes);
     Plane outer = inner;
     Smooth(outer, OnwardBoxes);
-    const double energy = BandEnergy(inner, outer) - BandNoiseGain() * noiseVariance;
+    const double energy = OnActiveSimdLevel<BandEnergy>(inner, outer) - BandNoiseGain() * noiseVariance;
     return energy / (mean * mean);
 }
 
