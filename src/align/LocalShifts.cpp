@@ -10,7 +10,6 @@
 #include "align/LuminancePlane.h"
 #include "cpu/SimdTargets.h"
 
-
 namespace quivane {
 namespace {
 
@@ -192,8 +191,7 @@ namespace {
 // multiply-add squares and pairs them, and two such pairs still fit 32 bits
 // before they are widened.
 QUIVANE_AVX2_TARGET long long SquaredDifferencesAvx2(const std::int16_t* a, std::ptrdiff_t aStride,
-                                                                 const std::int16_t* b, std::ptrdiff_t bStride,
-                                                                 int count, int rows)
+                                                     const std::int16_t* b, std::ptrdiff_t bStride, int count, int rows)
 {
     long long sum = 0;
     const __m256i zero = _mm256_setzero_si256();

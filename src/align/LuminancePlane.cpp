@@ -15,11 +15,10 @@ void Resize(const Picture& picture, LuminancePlane& plane)
 }
 
 // One row of ShownLuminance, its channels worked out as UnpackRow's are, so
-// that the loop runs in vector registers. Built as wide as the
-// active level.
+// that the loop runs in vector registers. Built as wide as the active
+// level.
 template <bool FullSaturation>
-[[gnu::always_inline]] inline void ShownRow(const PicturePixel* in, int width, int saturation,
-                                                                std::uint8_t* out)
+[[gnu::always_inline]] inline void ShownRow(const PicturePixel* in, int width, int saturation, std::uint8_t* out)
 {
     for (int x = 0; x < width; ++x) {
         const int red = in[x].chromaRed, green = in[x].chromaGreen, blue = in[x].chromaBlue;

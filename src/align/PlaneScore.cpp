@@ -14,8 +14,7 @@ namespace {
 // difference of at most 255 squares to at most 254 once divided by 256, so
 // the cap at 255 never bites here and the loop is plain vector arithmetic;
 // built as wide as the active level.
-[[gnu::always_inline]] inline std::uint32_t RunScore(const std::uint8_t* a,
-                                                                         const std::uint8_t* b, int count)
+[[gnu::always_inline]] inline std::uint32_t RunScore(const std::uint8_t* a, const std::uint8_t* b, int count)
 {
     std::uint32_t sum = 0;
     for (int j = 0; j < count; ++j) {
@@ -55,7 +54,8 @@ long long ScorePlanes(const LuminancePlane& ref, int refDx, int refDy, const Lum
             return CappedSquare(a[std::clamp(refFirst + j, 0, ref.width - 1)], b[std::clamp(picFirst + j, 0, pic.width - 1)]);
         };
         for (int j = 0; j < std::min(inside, columns); ++j) score += edge(j);
-        if (end > inside) score += OnActiveSimdLevel<RunScore>(a + refFirst + inside, b + picFirst + inside, end - inside);
+        if (end > inside)
+            score += OnActiveSimdLevel<RunScore>(a + refFirst + inside, b + picFirst + inside, end - inside);
         for (int j = std::max(end, inside); j < columns; ++j) score += edge(j);
     }
     return score;

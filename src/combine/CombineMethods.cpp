@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "cpu/SimdTargets.h"
 #include "combine/FineCombine.h"
 #include "combine/MedianRow.h"
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -33,10 +33,9 @@ int Weight(const Picture& picture)
 constexpr int Group = 8;
 
 // Adds each of the group's weights times the bytes of its row of `count`
-// pixels to the running sums. Built as wide as the active
-// level.
-[[gnu::always_inline]] inline void AddWeightedGroup(const PicturePixel* const* pixels,
-                                                                        const int* weights, int count, int* sums)
+// pixels to the running sums. Built as wide as the active level.
+[[gnu::always_inline]] inline void AddWeightedGroup(const PicturePixel* const* pixels, const int* weights, int count,
+                                                    int* sums)
 {
     const std::uint8_t* rows[Group];
     for (int i = 0; i < Group; ++i) rows[i] = reinterpret_cast<const std::uint8_t*>(pixels[i]);
@@ -77,10 +76,12 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
     }
     int* sum = sums.data();
     const auto addColumns = [&](const Source& s, int from, int to) {
-        if (to > from) OnActiveSimdLevel<AddWeighted>(s.at(from), to - from, s.weight, sum + 4 * static_cast<std::size_t>(from));
+        if (to > from)
+            OnActiveSimdLevel<AddWeighted>(s.at(from), to - from, s.weight, sum + 4 * static_cast<std::size_t>(from));
     };
     for (const Source& s : sources) {
-        for (int x = 0; x < s.first; ++x) OnActiveSimdLevel<AddWeighted>(s.row, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
+        for (int x = 0; x < s.first; ++x)
+            OnActiveSimdLevel<AddWeighted>(s.row, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
         for (int x = s.end; x < width; ++x)
             OnActiveSimdLevel<AddWeighted>(s.row + s.width - 1, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
     }
@@ -102,7 +103,8 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
                 rows[i] = group[i].at(from);
                 weightsOfGroup[i] = group[i].weight;
             }
-            OnActiveSimdLevel<AddWeightedGroup>(rows, weightsOfGroup, to - from, sum + 4 * static_cast<std::size_t>(from));
+            OnActiveSimdLevel<AddWeightedGroup>(rows, weightsOfGroup, to - from,
+                                                sum + 4 * static_cast<std::size_t>(from));
         }
         for (int i = 0; i < Group; ++i) {
             addColumns(group[i], group[i].first, std::min(from, group[i].end));

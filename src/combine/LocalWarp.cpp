@@ -402,8 +402,8 @@ const std::array<WideTaps, WarpPhases>& WideCubicTaps()
 }
 
 QUIVANE_AVX2_TARGET [[gnu::always_inline]] inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
-                                                                                          int stride, int phaseX,
-                                                                                          int phaseY)
+                                                                                       int stride, int phaseX,
+                                                                                       int phaseY)
 {
     const std::array<WideTaps, WarpPhases>& wide = WideCubicTaps();
     const WideTaps& tx = wide[static_cast<std::size_t>(phaseX)];
@@ -436,9 +436,8 @@ QUIVANE_AVX2_TARGET [[gnu::always_inline]] inline std::array<int, 4> InteriorPix
 }
 
 template <bool Add>
-QUIVANE_AVX2_TARGET void WarpRowsAvx2(const Picture& picture, const ShiftField& field,
-                                                  const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
-                                                  int weight)
+QUIVANE_AVX2_TARGET void WarpRowsAvx2(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                                      std::vector<std::array<int, 4>>& out, int weight)
 {
     WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixelAvx2);
 }

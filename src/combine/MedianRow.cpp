@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "cpu/SimdTargets.h"
 #include "combine/CombineMethods.h"
+#include "cpu/SimdTargets.h"
 #include "image/ArithmeticErrors.h"
 
 namespace quivane {
@@ -21,11 +21,9 @@ using Bytes = std::uint8_t __attribute__((vector_size(32)));
 // For each of the 64 bytes at rows[k] + offset (k = 0..count-1), its value
 // at sorted place `rank` (1..count): the largest value with fewer than
 // `rank` values below it, settled one bit at a time from the top by counting
-// the values below a trial. Built as wide as the active
-// level.
-[[gnu::always_inline]] inline void SelectRank(const std::uint8_t* const* rows,
-                                                                  std::size_t offset, int count, int rank,
-                                                                  std::uint8_t* selected)
+// the values below a trial. Built as wide as the active level.
+[[gnu::always_inline]] inline void SelectRank(const std::uint8_t* const* rows, std::size_t offset, int count, int rank,
+                                              std::uint8_t* selected)
 {
     std::uint8_t value[ChunkLanes] = {};
     for (unsigned bit = 0x80; bit != 0; bit >>= 1) {
@@ -63,10 +61,8 @@ using Bytes = std::uint8_t __attribute__((vector_size(32)));
 
 // For each of the 64 bytes at rows[k] + offset, the sum of its values each
 // clamped into lower..upper of that byte.
-[[gnu::always_inline]] inline void ClampedSums(const std::uint8_t* const* rows,
-                                                                   std::size_t offset, int count,
-                                                                   const std::uint8_t* lower,
-                                                                   const std::uint8_t* upper, int* sums)
+void ClampedSums(const std::uint8_t* const* rows, std::size_t offset, int count, const std::uint8_t* lower,
+                 const std::uint8_t* upper, int* sums)
 {
     for (int k = 0; k < count; ++k) {
         const std::uint8_t* bytes = rows[k] + offset;
@@ -153,7 +149,7 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
         }
         OnActiveSimdLevel<SelectRank>(rows, offset, count, std::min(lastPlace, count), upper);
         int clamped[ChunkLanes] = {};
-        OnActiveSimdLevel<ClampedSums>(rows, offset, count, lower, upper, clamped);
+        ClampedSums(rows, offset, count, lower, upper, clamped);
         // Every value clamped into the window's end values counts the places
         // from 1 to count; the places first..last differ by the lower end
         // value for every place from 1 to first - 1 (taken off, or counted

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "cpu/SimdTargets.h"
 #include "enhance/Convolution.h"
 #include "image/ArithmeticErrors.h"
 #include "image/PixelHelpers.h"
@@ -95,8 +94,7 @@ struct Extremes {
 // E + (O - T): (d * 256) / 256 is d itself, as |d| <= 65535 cannot
 // overflow when multiplied by 256, and the sum of three samples cannot
 // overflow either.
-[[gnu::always_inline]] inline bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t,
-                                                                         std::int16_t* e, int left, int right)
+bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t, std::int16_t* e, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) range.take(e[x] + (o[x] - t[x]));
@@ -107,7 +105,7 @@ struct Extremes {
 
 void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    if (OnActiveSimdLevel<CorrectRowCitFast>(o, t, e, left, right)) return;
+    if (CorrectRowCitFast(o, t, e, left, right)) return;
     for (int x = left; x <= right; ++x) {
         const int correction = Multiply(o[x] - t[x], Unit) / Unit;
         e[x] = Store(Add(e[x], correction));
@@ -118,8 +116,7 @@ void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e
 // exact there (|256 O| <= 2^23), and the rounded quotient of integers that
 // small is never off by as much as the 1 / |T| that separates a quotient
 // from the next whole number, so truncating it gives the integer quotient.
-[[gnu::always_inline]] inline bool RatioRowFast(const std::int16_t* o, const std::int16_t* t,
-                                                                    std::int16_t* r, int left, int right)
+bool RatioRowFast(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) {
@@ -133,13 +130,12 @@ void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e
 
 void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
 {
-    if (OnActiveSimdLevel<RatioRowFast>(o, t, r, left, right)) return;
+    if (RatioRowFast(o, t, r, left, right)) return;
     for (int x = left; x <= right; ++x) r[x] = Store(Multiply(o[x], Unit) / NonZero(t[x]));
 }
 
 // E T / 256: two samples' product stays within 2^30.
-[[gnu::always_inline]] inline bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left,
-                                                                      int right)
+bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) range.take(e[x] * t[x] / Unit);
@@ -150,7 +146,7 @@ void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int
 
 void ScaleRowLR(const std::int16_t* t, std::int16_t* e, int left, int right)
 {
-    if (OnActiveSimdLevel<ScaleRowLRFast>(t, e, left, right)) return;
+    if (ScaleRowLRFast(t, e, left, right)) return;
     for (int x = left; x <= right; ++x) e[x] = Store(Multiply(e[x], t[x]) / Unit);
 }
 

@@ -64,9 +64,8 @@ QUIVANE_AVX2_TARGET inline __m256i Quotients(__m256i sums, const Divider& d)
 // of the window there (Rows weights a pair), so that a vector loaded once
 // is multiplied Rows times.
 template <int Rows, int Blocks>
-QUIVANE_AVX2_TARGET inline void SumBlocks(const std::int16_t* const* starts, const std::int32_t* weights,
-                                                      int pairCount, int i, const Divider& divider,
-                                                      std::int16_t* const* out)
+QUIVANE_AVX2_TARGET inline void SumBlocks(const std::int16_t* const* starts, const std::int32_t* weights, int pairCount,
+                                          int i, const Divider& divider, std::int16_t* const* out)
 {
     __m256i even[Rows][Blocks];
     __m256i odd[Rows][Blocks];
@@ -102,9 +101,8 @@ QUIVANE_AVX2_TARGET inline void SumBlocks(const std::int16_t* const* starts, con
 // last few by one more block ending at the last reachable output, which
 // writes some outputs a second time, the same. Returns how far it got.
 template <int Rows>
-QUIVANE_AVX2_TARGET int SumRowGroup(const std::int16_t* const* starts, const std::int32_t* weights,
-                                                int pairCount, int reachable, const Divider& divider,
-                                                std::int16_t* const* out)
+QUIVANE_AVX2_TARGET int SumRowGroup(const std::int16_t* const* starts, const std::int32_t* weights, int pairCount,
+                                    int reachable, const Divider& divider, std::int16_t* const* out)
 {
     int i = 0;
     for (; i + 32 <= reachable; i += 32) SumBlocks<Rows, 2>(starts, weights, pairCount, i, divider, out);
@@ -118,8 +116,7 @@ QUIVANE_AVX2_TARGET int SumRowGroup(const std::int16_t* const* starts, const std
 
 }  // namespace
 
-QUIVANE_AVX2_TARGET void WindowSums::sumRowsWide(const Plane& source, Plane& destination, int first,
-                                                             int last) const
+QUIVANE_AVX2_TARGET void WindowSums::sumRowsWide(const Plane& source, Plane& destination, int first, int last) const
 {
     const Divider divider = DividerFor(norm_);
     const int outputs = source.width - 2 * hc_;

@@ -57,8 +57,8 @@ QUIVANE_AVX2_TARGET inline __m256i ThirtyTwoLuminances(const std::uint8_t* bgr)
 
 // Pixels i .. i + 31 of a row: their luminances stored, and the running
 // range widened by them.
-QUIVANE_AVX2_TARGET inline void StoreBlock(const std::uint8_t* bgr, int i, std::uint8_t* luminance,
-                                                       __m256i& smallest, __m256i& largest)
+QUIVANE_AVX2_TARGET inline void StoreBlock(const std::uint8_t* bgr, int i, std::uint8_t* luminance, __m256i& smallest,
+                                           __m256i& largest)
 {
     const __m256i levels = ThirtyTwoLuminances(bgr + 3 * static_cast<std::size_t>(i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(luminance + i), levels);
@@ -66,8 +66,7 @@ QUIVANE_AVX2_TARGET inline void StoreBlock(const std::uint8_t* bgr, int i, std::
     largest = _mm256_max_epu8(largest, levels);
 }
 
-QUIVANE_AVX2_TARGET ByteRange LuminanceRowAvx2(const std::uint8_t* bgr, int count,
-                                                           std::uint8_t* luminance)
+QUIVANE_AVX2_TARGET ByteRange LuminanceRowAvx2(const std::uint8_t* bgr, int count, std::uint8_t* luminance)
 {
     __m256i smallest = _mm256_set1_epi8(-1), largest = _mm256_setzero_si256();
     // Two pixels kept back from each block cover the bytes read past the

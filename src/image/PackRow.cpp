@@ -35,76 +35,17 @@ inline std::uint32_t PackedWord(int b, int g, int r)
 }
 
 // A grey's word: its chroma byte three times, then the grey itself, which is
-// its own luminance. The chroma is 255 where 65280 / v has no fraction (and
-// for the whites, v <= 3), else 254: v * trunc(65280 / v) lies within v
-// below 65280 and at least 254 * 256. The vector path works from that and
-// is used only when the table bears it out.
-struct GreyPacking {
-    std::array<std::uint32_t, 256> words{};
-    std::array<std::uint8_t, 32> fullChroma{};  // bit v % 8 of byte v / 8: chroma 255
-    bool twoChromas = true;
-};
-
-const GreyPacking& Greys()
+// its own luminance.
+const std::array<std::uint32_t, 256>& GreyWords()
 {
-    static const GreyPacking packing = [] {
-        GreyPacking p;
-        for (std::uint32_t v = 0; v < 256; ++v) {
-            const std::uint32_t word = PackedWord(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v));
-            const std::uint32_t chroma = word & 0xFF;
-            p.words[v] = word;
-            p.twoChromas = p.twoChromas && (chroma == 254 || chroma == 255) && word == (chroma * 0x010101u | v << 24);
-            if (chroma == 255) p.fullChroma[v / 8] = static_cast<std::uint8_t>(p.fullChroma[v / 8] | 1u << (v % 8));
-        }
-        return p;
+    static const std::array<std::uint32_t, 256> words = [] {
+        std::array<std::uint32_t, 256> w{};
+        for (std::uint32_t v = 0; v < 256; ++v)
+            w[v] = PackedWord(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v));
+        return w;
     }();
-    return packing;
+    return words;
 }
-
-void PackGreysByTable(const std::uint8_t* grey, std::uint8_t* target, int count)
-{
-    const GreyPacking& greys = Greys();
-    for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &greys.words[grey[i]], sizeof(std::uint32_t));
-}
-
-#if QUIVANE_X86_VECTORS
-
-// Thirty-two greys at a time: each one's chroma bit picked from the table
-// by byte shuffles, its chroma made from it, and the words woven from
-// chroma and grey bytes.
-QUIVANE_AVX2_TARGET void PackGreysAvx2(const std::uint8_t* grey, std::uint8_t* target, int count)
-{
-    const GreyPacking& greys = Greys();
-    const __m256i table = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(greys.fullChroma.data()));
-    const __m256i lowBytes = _mm256_permute2x128_si256(table, table, 0x00);
-    const __m256i highBytes = _mm256_permute2x128_si256(table, table, 0x11);
-    const __m256i bitOf = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
-                                           32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-    int i = 0;
-    for (; i + 32 <= count; i += 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(grey + i));
-        // Byte v / 8 of the table: the shuffles take its low four bits, v's top bit picks the half.
-        const __m256i byteIndex = _mm256_and_si256(_mm256_srli_epi16(v, 3), _mm256_set1_epi8(0x0F));
-        const __m256i bits = _mm256_blendv_epi8(_mm256_shuffle_epi8(lowBytes, byteIndex),
-                                                _mm256_shuffle_epi8(highBytes, byteIndex), v);
-        const __m256i bit = _mm256_shuffle_epi8(bitOf, _mm256_and_si256(v, _mm256_set1_epi8(7)));
-        const __m256i full = _mm256_cmpeq_epi8(_mm256_and_si256(bits, bit), bit);
-        const __m256i chroma = _mm256_sub_epi8(_mm256_set1_epi8(-2), full);  // 254, or 255 where full
-        const __m256i pairsLow = _mm256_unpacklo_epi8(chroma, chroma), pairsHigh = _mm256_unpackhi_epi8(chroma, chroma);
-        const __m256i endsLow = _mm256_unpacklo_epi8(chroma, v), endsHigh = _mm256_unpackhi_epi8(chroma, v);
-        // Each holds four words of the first sixteen greys and four of the last.
-        const __m256i a = _mm256_unpacklo_epi16(pairsLow, endsLow), b = _mm256_unpackhi_epi16(pairsLow, endsLow);
-        const __m256i c = _mm256_unpacklo_epi16(pairsHigh, endsHigh), d = _mm256_unpackhi_epi16(pairsHigh, endsHigh);
-        auto* out = reinterpret_cast<__m256i*>(target + 4 * i);
-        _mm256_storeu_si256(out, _mm256_permute2x128_si256(a, b, 0x20));
-        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(c, d, 0x20));
-        _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(a, b, 0x31));
-        _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(c, d, 0x31));
-    }
-    PackGreysByTable(grey + i, target + 4 * i, count - i);
-}
-
-#endif
 
 // A piece at a time: the channels are taken apart into lanes, packed as words
 // and copied out, so neither the three-byte reads nor the four-byte writes
@@ -137,10 +78,8 @@ __attribute__((always_inline)) inline void PackColoursInPieces(const std::uint8_
 void PackRow(const std::uint8_t* grey, PicturePixel* out, int count)
 {
     auto* target = reinterpret_cast<std::uint8_t*>(out);
-#if QUIVANE_X86_VECTORS
-    if (ActiveSimdLevel() == SimdLevel::Avx2 && Greys().twoChromas) return PackGreysAvx2(grey, target, count);
-#endif
-    PackGreysByTable(grey, target, count);
+    const std::array<std::uint32_t, 256>& words = GreyWords();
+    for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &words[grey[i]], sizeof(std::uint32_t));
 }
 
 void PackRow(const ColourPixel* in, PicturePixel* out, int count)

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
-#include "cpu/SimdTargets.h"
-
 namespace quivane {
 namespace {
 
 // A piece at a time: the channels are worked out in lanes and then woven
-// into pixels, so the loop becomes vector code, as wide as the active level.
+// into pixels, so the loop becomes vector code.
 template <bool FullSaturation>
-[[gnu::always_inline]] inline void UnpackPiece(const PicturePixel* in, int count, int saturation, ColourPixel* out)
+void UnpackPiece(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
     constexpr int Piece = 64;
     std::int32_t blue[Piece], green[Piece], red[Piece];
@@ -35,9 +33,9 @@ template <bool FullSaturation>
 void UnpackRow(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
     if (saturation == 100) {
-        OnActiveSimdLevel<UnpackPiece<true>>(in, count, saturation, out);
+        UnpackPiece<true>(in, count, saturation, out);
     } else {
-        OnActiveSimdLevel<UnpackPiece<false>>(in, count, saturation, out);
+        UnpackPiece<false>(in, count, saturation, out);
     }
 }
 

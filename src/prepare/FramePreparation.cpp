@@ -7,7 +7,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "cpu/SimdTargets.h"
 #include "image/DeepConversion.h"
 #include "image/LuminanceRow.h"
 #include "image/PackRow.h"
@@ -181,9 +180,7 @@ namespace {
 
 // ClampByte((v - minimum) * gain / 256) for `count` bytes. A numerator below
 // zero clamps to 0 whether it is truncated or floored, so a shift does.
-// Built as wide as the active level.
-[[gnu::always_inline]] inline void StretchBytes(const std::uint8_t* in, int count, int minimum,
-                                                                    int gain, std::uint8_t* out)
+void StretchBytes(const std::uint8_t* in, int count, int minimum, int gain, std::uint8_t* out)
 {
     for (int i = 0; i < count; ++i) {
         const int v = ((in[i] - minimum) * gain) >> 8;
@@ -212,7 +209,7 @@ Bitmap<RowPixel<Frame>> StretchedCutOut(const Frame& frame, int left, int top, i
         const Pixel* source = frame.row(std::clamp(top + q, 0, frame.height() - 1));
         Pixel* target = cutOut.row(q);
         for (int i = 0; i < inFirst; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);
-        OnActiveSimdLevel<StretchBytes>(reinterpret_cast<const std::uint8_t*>(source + left + inFirst),
+        StretchBytes(reinterpret_cast<const std::uint8_t*>(source + left + inFirst),
                      static_cast<int>(sizeof(Pixel)) * (inEnd - inFirst), minimum, gain,
                      reinterpret_cast<std::uint8_t*>(target + inFirst));
         for (int i = inEnd; i < width; ++i) target[i] = Stretched(source[std::clamp(left + i, 0, frame.width() - 1)], stretch);

@@ -391,7 +391,7 @@ QUIVANE_AVX2_TARGET inline __m256i RoundedWords(__m256 a, __m256 b)
 // The same line with AVX2, rounding each block of sums to bytes as soon as
 // it is summed.
 QUIVANE_AVX2_TARGET void AccumulateLineAvx2(const std::vector<Contribution>& list, const Lines& lines,
-                                                        std::uint8_t* target)
+                                            std::uint8_t* target)
 {
     const std::size_t channels = lines.length;
     // Packing interleaves the halves of the registers; the permutation puts
@@ -461,8 +461,7 @@ const std::array<ResampleFilter, 8> ResampleFilters = {{
 namespace {
 
 template <class Pixel>
-void ResampleAny(const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float (*filter)(float),
-                 float support)
+void ResampleAny(const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float (*filter)(float), float support)
 {
     const int sourceWidth = source.width();
     const int sourceHeight = source.height();
@@ -497,7 +496,8 @@ void ResampleAny(const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float 
     // when both are the same bitmap.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
     for (int l = 0; l < destinationHeight; ++l)
-        AccumulateLine(level, rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
+        AccumulateLine(level, rows[static_cast<std::size_t>(l)], work, sums,
+                       reinterpret_cast<std::uint8_t*>(destination.row(l)));
 }
 
 }  // namespace

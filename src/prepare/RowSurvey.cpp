@@ -44,8 +44,7 @@ QUIVANE_AVX2_TARGET std::int64_t LaneSum64(__m256i v)
 // absolute differences from zero; their column-weighted sum splits into the
 // block's first column times that sum, and each weight times its place in
 // the block (at most 31 * 255, so byte products in 16-bit lanes are exact).
-QUIVANE_AVX2_TARGET RowSurvey SurveyPieceAvx2(const std::uint8_t* piece, int count,
-                                                          std::uint8_t limit)
+QUIVANE_AVX2_TARGET RowSurvey SurveyPieceAvx2(const std::uint8_t* piece, int count, std::uint8_t limit)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i places = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,

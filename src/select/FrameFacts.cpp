@@ -9,7 +9,6 @@
 #include <numbers>
 #include <vector>
 
-#include "cpu/SimdTargets.h"
 #include "select/LevelSums.h"
 #include "select/LineBins.h"
 #include "select/PixelNoise.h"
@@ -72,11 +71,8 @@ struct Ridge {
 constexpr std::size_t MaxRidgesKept = 256;
 
 // A row's ridge strengths (see Ridges) from x = 2 to width - 3, and whether
-// any lies above the floor; a loop that becomes vector code, as wide as the
-// active level.
-[[gnu::always_inline]] inline bool RidgeStrengths(const float* up, const float* mid,
-                                                                     const float* down, int width, float floor,
-                                                                     float* strengths)
+// any lies above the floor; a loop that becomes vector code.
+bool RidgeStrengths(const float* up, const float* mid, const float* down, int width, float floor, float* strengths)
 {
     int above = 0;
     for (int x = 2; x + 2 < width; ++x) {
@@ -104,7 +100,7 @@ std::vector<Ridge> Ridges(const LumaPlane& w, float floor)
     std::vector<float> strengths(static_cast<std::size_t>(w.width));
     const auto row = [&](int y) { return &w.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width)]; };
     for (int y = 2; y + 2 < w.height; ++y) {
-        if (!OnActiveSimdLevel<RidgeStrengths>(row(y - 2), row(y), row(y + 2), w.width, floor, strengths.data())) continue;
+        if (!RidgeStrengths(row(y - 2), row(y), row(y + 2), w.width, floor, strengths.data())) continue;
         for (int x = 2; x + 2 < w.width; ++x)
             if (strengths[static_cast<std::size_t>(x)] > floor) ridges.push_back({strengths[static_cast<std::size_t>(x)], x, y});
     }

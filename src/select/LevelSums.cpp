@@ -58,8 +58,7 @@ bool SumsExactly(const std::vector<float>& levels)
     return std::all_of(levels.begin(), levels.end(), WholeLevel);
 }
 
-[[gnu::always_inline]] inline LevelSums WholeSums(const std::vector<float>& levels,
-                                                                       float threshold)
+LevelSums WholeSums(const std::vector<float>& levels, float threshold)
 {
     std::uint64_t sum = 0, squares = 0;
     std::size_t above = 0;
@@ -77,7 +76,7 @@ bool SumsExactly(const std::vector<float>& levels)
 
 LevelSums SumLevels(const std::vector<float>& levels, float threshold)
 {
-    return SumsExactly(levels) ? OnActiveSimdLevel<WholeSums>(levels, threshold) : SumsInOrder(levels, threshold);
+    return SumsExactly(levels) ? WholeSums(levels, threshold) : SumsInOrder(levels, threshold);
 }
 
 }  // namespace quivane

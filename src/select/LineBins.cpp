@@ -22,21 +22,11 @@ BinRange PlainBins(const double* dx, const double* dy, int from, int n, double c
     return range;
 }
 
-VotedBin PlainMostVoted(const int* votes, int low, int high)
-{
-    VotedBin best{0, 0};
-    for (int b = low - 1; b <= high + 1; ++b) {
-        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
-        if (sum > best.votes) best = {b, sum};
-    }
-    return best;
-}
-
 #if QUIVANE_X86_VECTORS
 
 // Four ridges at a time: the same products, sums and rounding as BinOf.
-QUIVANE_AVX2_TARGET BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
-                                                   int reach, int* bins)
+QUIVANE_AVX2_TARGET BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s, int reach,
+                                      int* bins)
 {
     const __m256d cosine = _mm256_set1_pd(c), sine = _mm256_set1_pd(s);
     const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5), one = _mm256_set1_pd(1.0);
@@ -62,48 +52,18 @@ QUIVANE_AVX2_TARGET BinRange Avx2Bins(const double* dx, const double* dy, int n,
     return PlainBins(dx, dy, i, n, c, s, reach, bins, range);
 }
 
-// The votes of bins b - 1 .. b + 1 for eight bins b.
-QUIVANE_AVX2_TARGET inline __m256i ThreeBinSums(const int* votes, int b)
-{
-    const auto* v = reinterpret_cast<const __m256i*>(votes + b);
-    return _mm256_add_epi32(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b - 1)),
-                                             _mm256_loadu_si256(v)),
-                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b + 1)));
-}
-
-// Eight sums at a time: their largest first, then the first bin that
-// reaches it.
-QUIVANE_AVX2_TARGET VotedBin Avx2MostVoted(const int* votes, int low, int high)
-{
-    const int first = low - 1, last = high + 1;
-    __m256i largest = _mm256_setzero_si256();
-    int b = first;
-    for (; b + 7 <= last; b += 8) largest = _mm256_max_epi32(largest, ThreeBinSums(votes, b));
-    alignas(32) int lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), largest);
-    int most = *std::max_element(lanes, lanes + 8);
-    for (int t = b; t <= last; ++t) most = std::max(most, votes[t - 1] + votes[t] + votes[t + 1]);
-    if (most == 0) return {0, 0};
-    const __m256i wanted = _mm256_set1_epi32(most);
-    for (b = first; b + 7 <= last; b += 8) {
-        const int hits = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(ThreeBinSums(votes, b), wanted)));
-        if (hits != 0) return {b + __builtin_ctz(static_cast<unsigned>(hits)), most};
-    }
-    for (; b <= last; ++b)
-        if (votes[b - 1] + votes[b] + votes[b + 1] == most) break;
-    return {b, most};
-}
-
 #endif
 
 }  // namespace
 
 VotedBin MostVotedBin(const int* votes, int low, int high)
 {
-#if QUIVANE_X86_VECTORS
-    if (ActiveSimdLevel() == SimdLevel::Avx2) return Avx2MostVoted(votes, low, high);
-#endif
-    return PlainMostVoted(votes, low, high);
+    VotedBin best{0, 0};
+    for (int b = low - 1; b <= high + 1; ++b) {
+        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
+        if (sum > best.votes) best = {b, sum};
+    }
+    return best;
 }
 
 BinRange LineBins(const double* dx, const double* dy, int n, double c, double s, int reach, int* bins)

@@ -4,14 +4,9 @@
 #include <numbers>
 #include <vector>
 
-#include "cpu/SimdTargets.h"
-
 namespace quivane {
-namespace {
 
-// Built as wide as the active level (each sum's additions in the same
-// order whatever the width).
-[[gnu::always_inline]] inline double NoiseVariance(const LumaPlane& plane)
+double PixelNoiseVariance(const LumaPlane& plane)
 {
     if (plane.width < 3 || plane.height < 3) return 0.0;
     // A row of responses first, then their sum in eight running sums that
@@ -41,9 +36,5 @@ namespace {
     const double sigma = std::sqrt(std::numbers::pi / 2.0) * total / count / 6.0;
     return sigma * sigma;
 }
-
-}  // namespace
-
-double PixelNoiseVariance(const LumaPlane& plane) { return OnActiveSimdLevel<NoiseVariance>(plane); }
 
 }  // namespace quivane

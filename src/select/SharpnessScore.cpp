@@ -3,7 +3,6 @@
 #include <limits>
 #include <vector>
 
-#include "cpu/SimdTargets.h"
 #include "select/LevelSums.h"
 #include "select/PixelNoise.h"
 
@@ -47,10 +46,9 @@ struct Plane {
 
 // Box sums only where the box fits, so that no pixel is made up beyond the
 // window. Every loop runs along a row and becomes vector code, each sum's
-// additions in the same order at any width; built as wide as the active
-// level.
+// additions in the same order at any width.
 template <int Box>
-[[gnu::always_inline]] inline void BoxSums(Plane& plane)
+void BoxSums(Plane& plane)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -76,7 +74,7 @@ template <int Box>
     }
 }
 
-[[gnu::always_inline]] inline void Scale(Plane& plane, float scale)
+void Scale(Plane& plane, float scale)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -89,11 +87,11 @@ void Smooth(Plane& plane, const int (&boxes)[N])
 {
     for (const int box : boxes) {
         if (box == 3)
-            OnActiveSimdLevel<BoxSums<3>>(plane);
+            BoxSums<3>(plane);
         else
-            OnActiveSimdLevel<BoxSums<5>>(plane);
+            BoxSums<5>(plane);
     }
-    OnActiveSimdLevel<Scale>(plane, BoxScale(boxes));
+    Scale(plane, BoxScale(boxes));
 }
 
 // The one-dimensional kernel of a run of boxes.
@@ -140,7 +138,7 @@ double MeanLevel(const LumaPlane& window)
 
 // The mean squared difference of the two smoothings where both are known.
 // Eight running sums keep the additions apart, so they run side by side.
-[[gnu::always_inline]] inline double BandEnergy(const Plane& inner, const Plane& outer)
+double BandEnergy(const Plane& inner, const Plane& outer)
 {
     const int offset = Shrinkage(OnwardBoxes) / 2;
     double energy = 0.0;
@@ -185,7 +183,7 @@ double SharpnessScore(const LumaPlane& window, double noiseVariance, double mean
     Smooth(inner, InnerBoxes);
     Plane outer = inner;
     Smooth(outer, OnwardBoxes);
-    const double energy = OnActiveSimdLevel<BandEnergy>(inner, outer) - BandNoiseGain() * noiseVariance;
+    const double energy = BandEnergy(inner, outer) - BandNoiseGain() * noiseVariance;
     return energy / (mean * mean);
 }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "cpu/SimdTargets.h"
 #include "image/Plane.h"
 #include "tone/Clahe.h"
 
@@ -63,10 +62,9 @@ std::vector<Histogram> Mappings(const Bitmap32& bitmap, int xSize, int ySize, do
 // 255 * 96 * 96, below 2^24, so it and the area are exact floats, and a
 // correctly rounded float quotient q + r / area (r < area <= 9216) stays
 // below q + 1 by more than q + 1 can round: its truncation is the integer
-// quotient. Built as wide as the active level.
-[[gnu::always_inline]] inline void BlendRow(PicturePixel* pixels, int subX, int ya, int y,
-                                                                  float area, const std::uint32_t* table,
-                                                                  std::uint32_t* entries)
+// quotient.
+void BlendRow(PicturePixel* pixels, int subX, int ya, int y, float area, const std::uint32_t* table,
+              std::uint32_t* entries)
 {
     for (int x = 0; x < subX; ++x) entries[x] = table[pixels[x].luminance];
     for (int x = 0; x < subX; ++x) {
@@ -108,7 +106,7 @@ bool EqualiseLuminanceBytes(Picture& picture, double clipFactor)
                        std::uint32_t{(*m[3])[v]} << 24;
         const auto area = static_cast<float>(t.subX * t.subY);
         for (int y = 0; y < t.subY; ++y)
-            OnActiveSimdLevel<BlendRow>(bitmap.row(t.yStart + y) + t.xStart, t.subX, t.subY - y, y, area, table.data(), entries.data());
+            BlendRow(bitmap.row(t.yStart + y) + t.xStart, t.subX, t.subY - y, y, area, table.data(), entries.data());
     }
     // What no sub-region reaches comes back from a fresh plane: level 0.
     for (int y = 0; y < height; ++y) {

@@ -131,10 +131,12 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
                         wanted[i] ? WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0],
                                                 (y + picture.dy) * WarpPhases + s[1])
                                   : std::array<int, 4>{0, 0, 0, 0};
-                    ASSERT_EQ(out[i], plain) << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
+                    ASSERT_EQ(out[i], plain)
+                        << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
                     const std::array<int, 4> added{5 + 3 * plain[0], -6 + 3 * plain[1], 7 + 3 * plain[2],
                                                    8 + 3 * plain[3]};
-                    ASSERT_EQ(sums[i], added) << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
+                    ASSERT_EQ(sums[i], added)
+                        << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
                 }
             }
         }
