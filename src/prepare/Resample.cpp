@@ -442,6 +442,7 @@ void AccumulateLine(SimdLevel level, const std::vector<Contribution>& list, cons
 #if QUIVANE_X86_VECTORS
     if (level == SimdLevel::Avx2) return AccumulateLineAvx2(list, lines, target);
 #endif
+    (void)level;
     PortableAccumulateLine(list, lines, sums, target);
 }
 
