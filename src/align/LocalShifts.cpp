@@ -8,13 +8,7 @@
 #include <limits>
 
 #include "align/LuminancePlane.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -190,15 +184,14 @@ bool Neighbours(const AlignmentPoint& a, const AlignmentPoint& b)
 
 }  // namespace
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define QUIVANE_SQUARES_AVX2 1
+#if QUIVANE_X86_VECTORS
 namespace {
 
-// The same sum sixteen differences to a register: the pairs of two
-// multiply-adds still fit 32 bits, as in the SSE2 loop.
-__attribute__((target("avx2"))) long long SquaredDifferencesAvx2(const std::int16_t* a, std::ptrdiff_t aStride,
-                                                                 const std::int16_t* b, std::ptrdiff_t bStride,
-                                                                 int count, int rows)
+// Sixteen differences to a register: they fit 16 bits as they come; one
+// multiply-add squares and pairs them, and two such pairs still fit 32 bits
+// before they are widened.
+QUIVANE_AVX2_TARGET long long SquaredDifferencesAvx2(const std::int16_t* a, std::ptrdiff_t aStride,
+                                                     const std::int16_t* b, std::ptrdiff_t bStride, int count, int rows)
 {
     long long sum = 0;
     const __m256i zero = _mm256_setzero_si256();
@@ -235,47 +228,17 @@ __attribute__((target("avx2"))) long long SquaredDifferencesAvx2(const std::int1
 #endif
 
 long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
-                             std::ptrdiff_t bStride, int count, int rows, bool widest)
+                             std::ptrdiff_t bStride, int count, int rows)
 {
-#if defined(QUIVANE_SQUARES_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (widest && avx2) return SquaredDifferencesAvx2(a, aStride, b, bStride, count, rows);
-#else
-    (void)widest;
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return SquaredDifferencesAvx2(a, aStride, b, bStride, count, rows);
 #endif
     long long sum = 0;
-#if defined(__SSE2__)
-    // The differences fit 16 bits as they come; one multiply-add squares
-    // and pairs them, and two such pairs still fit 32 bits before they are
-    // widened.
-    const __m128i zero = _mm_setzero_si128();
-    __m128i wide = _mm_setzero_si128();
-    const auto load = [](const std::int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    for (int y = 0; y < rows; ++y, a += aStride, b += bStride) {
-        int x = 0;
-        for (; x + 16 <= count; x += 16) {
-            const __m128i low = _mm_sub_epi16(load(a + x), load(b + x));
-            const __m128i high = _mm_sub_epi16(load(a + x + 8), load(b + x + 8));
-            const __m128i pairs = _mm_add_epi32(_mm_madd_epi16(low, low), _mm_madd_epi16(high, high));
-            // Non-negative, so widening with zeros is exact.
-            wide = _mm_add_epi64(wide, _mm_unpacklo_epi32(pairs, zero));
-            wide = _mm_add_epi64(wide, _mm_unpackhi_epi32(pairs, zero));
-        }
-        for (; x < count; ++x) {
-            const int e = a[x] - b[x];
-            sum += static_cast<long long>(e) * e;
-        }
-    }
-    long long lanes[2];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), wide);
-    sum += lanes[0] + lanes[1];
-#else
     for (int y = 0; y < rows; ++y, a += aStride, b += bStride)
         for (int x = 0; x < count; ++x) {
             const int e = a[x] - b[x];
             sum += static_cast<long long>(e) * e;
         }
-#endif
     return sum;
 }
 

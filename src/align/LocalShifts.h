@@ -57,11 +57,10 @@ std::vector<LocalShift> MeasureLocalShifts(const std::vector<ReferenceBox>& refe
 // `aStride` and `bStride` levels apart, summed in one pass, for differences
 // within ±23170, where four squares still fit 32 bits (reference levels of
 // 0..255 * LumaScale against levels matched within four times that range of
-// them stay within ±20400): on x86 sixteen at a time where the processor has
-// AVX2 (unless `widest` is false), else eight, to the same sum as one at a
-// time.
+// them stay within ±20400): sixteen at a time where the active level is
+// AVX2, to the same sum as one at a time.
 long long SquaredDifferences(const std::int16_t* a, std::ptrdiff_t aStride, const std::int16_t* b,
-                             std::ptrdiff_t bStride, int count, int rows, bool widest = true);
+                             std::ptrdiff_t bStride, int count, int rows);
 
 // A shift that is not sure, or lies further than `limit` sixteenths from the
 // median of its sure neighbours' (the boxes it overlaps), becomes that median,

@@ -1,5 +1,6 @@
 #include "align/LuminancePlane.h"
 
+#include "cpu/SimdTargets.h"
 #include "image/PixelHelpers.h"
 #include "image/UnpackRow.h"
 
@@ -14,11 +15,10 @@ void Resize(const Picture& picture, LuminancePlane& plane)
 }
 
 // One row of ShownLuminance, its channels worked out as UnpackRow's are, so
-// that the loop runs in vector registers. Built for AVX2 as well, and
-// chosen when the program starts.
+// that the loop runs in vector registers. Built as wide as the active
+// level.
 template <bool FullSaturation>
-__attribute__((target_clones("avx2", "default"))) void ShownRow(const PicturePixel* in, int width, int saturation,
-                                                                std::uint8_t* out)
+[[gnu::always_inline]] inline void ShownRow(const PicturePixel* in, int width, int saturation, std::uint8_t* out)
 {
     for (int x = 0; x < width; ++x) {
         const int red = in[x].chromaRed, green = in[x].chromaGreen, blue = in[x].chromaBlue;
@@ -45,10 +45,15 @@ void StoredLuminance(const Picture& picture, LuminancePlane& plane)
 void ShownLuminance(const Picture& picture, int saturation, LuminancePlane& plane)
 {
     Resize(picture, plane);
-    for (int y = 0; y < plane.height; ++y)
-        (saturation == 100 ? ShownRow<true> : ShownRow<false>)(
-            picture.bitmap.row(y), plane.width, saturation,
-            plane.levels.data() + static_cast<std::size_t>(y) * plane.width);
+    for (int y = 0; y < plane.height; ++y) {
+        const PicturePixel* in = picture.bitmap.row(y);
+        std::uint8_t* out = plane.levels.data() + static_cast<std::size_t>(y) * plane.width;
+        if (saturation == 100) {
+            OnActiveSimdLevel<ShownRow<true>>(in, plane.width, saturation, out);
+        } else {
+            OnActiveSimdLevel<ShownRow<false>>(in, plane.width, saturation, out);
+        }
+    }
 }
 
 }  // namespace quivane

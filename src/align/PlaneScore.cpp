@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "cpu/SimdTargets.h"
 #include "image/Placement.h"
 
 namespace quivane {
@@ -12,9 +13,8 @@ namespace {
 // The score of `count` pixels read side by side from both planes. A
 // difference of at most 255 squares to at most 254 once divided by 256, so
 // the cap at 255 never bites here and the loop is plain vector arithmetic;
-// built for AVX2 as well, and chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) std::uint32_t RunScore(const std::uint8_t* a,
-                                                                         const std::uint8_t* b, int count)
+// built as wide as the active level.
+[[gnu::always_inline]] inline std::uint32_t RunScore(const std::uint8_t* a, const std::uint8_t* b, int count)
 {
     std::uint32_t sum = 0;
     for (int j = 0; j < count; ++j) {
@@ -54,7 +54,8 @@ long long ScorePlanes(const LuminancePlane& ref, int refDx, int refDy, const Lum
             return CappedSquare(a[std::clamp(refFirst + j, 0, ref.width - 1)], b[std::clamp(picFirst + j, 0, pic.width - 1)]);
         };
         for (int j = 0; j < std::min(inside, columns); ++j) score += edge(j);
-        if (end > inside) score += RunScore(a + refFirst + inside, b + picFirst + inside, end - inside);
+        if (end > inside)
+            score += OnActiveSimdLevel<RunScore>(a + refFirst + inside, b + picFirst + inside, end - inside);
         for (int j = std::max(end, inside); j < columns; ++j) score += edge(j);
     }
     return score;

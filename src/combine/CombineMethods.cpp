@@ -5,6 +5,7 @@
 
 #include "combine/FineCombine.h"
 #include "combine/MedianRow.h"
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -19,8 +20,8 @@ int Weight(const Picture& picture)
 }
 
 // Adds `weight` times the bytes of `count` pixels to the running sums. Built
-// for AVX2 as well, and chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) void AddWeighted(const PicturePixel* pixels, int count, int weight, int* sums)
+// as wide as the active level.
+[[gnu::always_inline]] inline void AddWeighted(const PicturePixel* pixels, int count, int weight, int* sums)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels);
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(count); ++i) sums[i] += weight * bytes[i];
@@ -32,10 +33,9 @@ __attribute__((target_clones("avx2", "default"))) void AddWeighted(const Picture
 constexpr int Group = 8;
 
 // Adds each of the group's weights times the bytes of its row of `count`
-// pixels to the running sums. Built for AVX2 as well, and chosen when the
-// program starts.
-__attribute__((target_clones("avx2", "default"))) void AddWeightedGroup(const PicturePixel* const* pixels,
-                                                                        const int* weights, int count, int* sums)
+// pixels to the running sums. Built as wide as the active level.
+[[gnu::always_inline]] inline void AddWeightedGroup(const PicturePixel* const* pixels, const int* weights, int count,
+                                                    int* sums)
 {
     const std::uint8_t* rows[Group];
     for (int i = 0; i < Group; ++i) rows[i] = reinterpret_cast<const std::uint8_t*>(pixels[i]);
@@ -76,12 +76,14 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
     }
     int* sum = sums.data();
     const auto addColumns = [&](const Source& s, int from, int to) {
-        if (to > from) AddWeighted(s.at(from), to - from, s.weight, sum + 4 * static_cast<std::size_t>(from));
+        if (to > from)
+            OnActiveSimdLevel<AddWeighted>(s.at(from), to - from, s.weight, sum + 4 * static_cast<std::size_t>(from));
     };
     for (const Source& s : sources) {
-        for (int x = 0; x < s.first; ++x) AddWeighted(s.row, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
+        for (int x = 0; x < s.first; ++x)
+            OnActiveSimdLevel<AddWeighted>(s.row, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
         for (int x = s.end; x < width; ++x)
-            AddWeighted(s.row + s.width - 1, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
+            OnActiveSimdLevel<AddWeighted>(s.row + s.width - 1, 1, s.weight, sum + 4 * static_cast<std::size_t>(x));
     }
     // A group of pictures at a time over the columns all of them read
     // straight across; each picture's other columns on its own.
@@ -101,7 +103,8 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
                 rows[i] = group[i].at(from);
                 weightsOfGroup[i] = group[i].weight;
             }
-            AddWeightedGroup(rows, weightsOfGroup, to - from, sum + 4 * static_cast<std::size_t>(from));
+            OnActiveSimdLevel<AddWeightedGroup>(rows, weightsOfGroup, to - from,
+                                                sum + 4 * static_cast<std::size_t>(from));
         }
         for (int i = 0; i < Group; ++i) {
             addColumns(group[i], group[i].first, std::min(from, group[i].end));

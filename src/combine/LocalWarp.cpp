@@ -5,12 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -84,43 +79,11 @@ Between Locate(int t, int origin, int step, int count)
 
 // WarpedPixel for sixteen pixels that all lie inside the bitmap, `first`
 // the top left one and `stride` pixels from row to row. Every product and
-// sum is a whole number well inside 2^31 (and 2^53), so the order of the
-// additions and the doubles of the vector path change nothing; the rounded
-// levels (within ±6400) fit 16 bits for the vector path's clamp.
+// sum is a whole number well inside 2^31, so the order of the additions
+// changes nothing.
 [[gnu::always_inline]] inline std::array<int, 4> InteriorPixel(const PicturePixel* first, int stride, const Taps& tx,
                                                                const Taps& ty)
 {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i left = _mm_set_epi16(static_cast<short>(tx[1]), static_cast<short>(tx[0]), static_cast<short>(tx[1]),
-                                       static_cast<short>(tx[0]), static_cast<short>(tx[1]), static_cast<short>(tx[0]),
-                                       static_cast<short>(tx[1]), static_cast<short>(tx[0]));
-    const __m128i right = _mm_set_epi16(static_cast<short>(tx[3]), static_cast<short>(tx[2]), static_cast<short>(tx[3]),
-                                        static_cast<short>(tx[2]), static_cast<short>(tx[3]), static_cast<short>(tx[2]),
-                                        static_cast<short>(tx[3]), static_cast<short>(tx[2]));
-    __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
-    for (int r = 0; r < 4; ++r) {
-        // Four pixels of four channels; each pair of pixels interleaved by
-        // channel, so one multiply-add weighs the pair per channel.
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + static_cast<std::ptrdiff_t>(r) * stride));
-        const __m128i p01 = _mm_unpacklo_epi8(bytes, zero);
-        const __m128i p23 = _mm_unpackhi_epi8(bytes, zero);
-        const __m128i pairs01 = _mm_unpacklo_epi16(p01, _mm_srli_si128(p01, 8));
-        const __m128i pairs23 = _mm_unpacklo_epi16(p23, _mm_srli_si128(p23, 8));
-        const __m128i line = _mm_add_epi32(_mm_madd_epi16(pairs01, left), _mm_madd_epi16(pairs23, right));
-        const __m128d weight = _mm_set1_pd(static_cast<double>(ty[static_cast<std::size_t>(r)]));
-        low = _mm_add_pd(low, _mm_mul_pd(weight, _mm_cvtepi32_pd(line)));
-        high = _mm_add_pd(high, _mm_mul_pd(weight, _mm_cvtepi32_pd(_mm_srli_si128(line, 8))));
-    }
-    const __m128i whole = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
-    // As Sixteenths rounds and clamps.
-    const __m128i rounded = _mm_srai_epi32(_mm_add_epi32(whole, _mm_set1_epi32(2048)), 12);
-    const __m128i narrow = _mm_packs_epi32(rounded, rounded);
-    const __m128i clamped = _mm_min_epi16(_mm_max_epi16(narrow, zero), _mm_set1_epi16(255 * 16));
-    std::array<int, 4> out;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), _mm_unpacklo_epi16(clamped, zero));
-    return out;
-#else
     int sums[4] = {0, 0, 0, 0};
     for (int r = 0; r < 4; ++r) {
         const std::uint8_t* p = reinterpret_cast<const std::uint8_t*>(first + static_cast<std::ptrdiff_t>(r) * stride);
@@ -130,7 +93,6 @@ Between Locate(int t, int origin, int step, int count)
         for (int c = 0; c < 4; ++c) sums[c] += ty[static_cast<std::size_t>(r)] * line[c];
     }
     return Sixteenths(sums);
-#endif
 }
 
 }  // namespace
@@ -404,8 +366,7 @@ void WarpRowsPortable(const Picture& picture, const ShiftField& field, const std
     WarpRows<Add>(picture, field, wanted, out, weight, InteriorAtPhases);
 }
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define QUIVANE_WARP_AVX2 1
+#if QUIVANE_X86_VECTORS
 
 // InteriorPixel in eight 32-bit lanes: each row's pixels are weighed by
 // column pairs of rows first (one multiply-add), then the columns by their
@@ -440,9 +401,9 @@ const std::array<WideTaps, WarpPhases>& WideCubicTaps()
     return table;
 }
 
-__attribute__((target("avx2"), always_inline)) inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
-                                                                                          int stride, int phaseX,
-                                                                                          int phaseY)
+QUIVANE_AVX2_TARGET [[gnu::always_inline]] inline std::array<int, 4> InteriorPixelAvx2(const PicturePixel* first,
+                                                                                       int stride, int phaseX,
+                                                                                       int phaseY)
 {
     const std::array<WideTaps, WarpPhases>& wide = WideCubicTaps();
     const WideTaps& tx = wide[static_cast<std::size_t>(phaseX)];
@@ -475,26 +436,22 @@ __attribute__((target("avx2"), always_inline)) inline std::array<int, 4> Interio
 }
 
 template <bool Add>
-__attribute__((target("avx2"))) void WarpRowsAvx2(const Picture& picture, const ShiftField& field,
-                                                  const std::vector<char>& wanted, std::vector<std::array<int, 4>>& out,
-                                                  int weight)
+QUIVANE_AVX2_TARGET void WarpRowsAvx2(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                                      std::vector<std::array<int, 4>>& out, int weight)
 {
     WarpRows<Add>(picture, field, wanted, out, weight, InteriorPixelAvx2);
 }
 #endif
 
 template <bool Add>
-void WarpOnWidest(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                  std::vector<std::array<int, 4>>& out, int weight, bool widest)
+void WarpOnActiveLevel(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
+                       std::vector<std::array<int, 4>>& out, int weight)
 {
-#if defined(QUIVANE_WARP_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (widest && avx2) {
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) {
         WarpRowsAvx2<Add>(picture, field, wanted, out, weight);
         return;
     }
-#else
-    (void)widest;
 #endif
     WarpRowsPortable<Add>(picture, field, wanted, out, weight);
 }
@@ -502,22 +459,22 @@ void WarpOnWidest(const Picture& picture, const ShiftField& field, const std::ve
 }  // namespace
 
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                 std::vector<std::array<int, 4>>& out, bool widest)
+                 std::vector<std::array<int, 4>>& out)
 {
     const Bitmap32& bitmap = picture.bitmap;
     // Every pixel is written once (a buffer used again is not cleared first).
     out.resize(static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()));
     if (bitmap.empty()) return;
-    WarpOnWidest<false>(picture, field, wanted, out, 0, widest);
+    WarpOnActiveLevel<false>(picture, field, wanted, out, 0);
 }
 
 void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
-                      std::vector<std::array<int, 4>>& sums, bool widest)
+                      std::vector<std::array<int, 4>>& sums)
 {
     const Bitmap32& bitmap = picture.bitmap;
     if (bitmap.empty() || sums.size() < static_cast<std::size_t>(bitmap.width()) * static_cast<std::size_t>(bitmap.height()))
         return;
-    WarpOnWidest<true>(picture, field, wanted, sums, weight, widest);
+    WarpOnActiveLevel<true>(picture, field, wanted, sums, weight);
 }
 
 }  // namespace quivane

@@ -53,16 +53,16 @@ std::array<int, 4> WarpedPixel(const Bitmap32& bitmap, int px, int py);
 // A picture's pixels read through its offsets and the field, as WarpedPixel
 // reads them. Only the pixels where `wanted` is set are read (the others are
 // 0); `wanted` covers the result grid, rows top first. Each pixel's sixteen
-// neighbours are read by a vector path, to the same numbers: straight from
-// the bitmap inside it, gathered with the edge clamps near its edges; the
-// widest path the processor offers, or the SSE2 one when `widest` is false.
+// neighbours are read straight from the bitmap inside it, gathered with the
+// edge clamps near its edges, and weighed in vector code as wide as the
+// active level, to the same numbers.
 void WarpPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted,
-                 std::vector<std::array<int, 4>>& out, bool widest = true);
+                 std::vector<std::array<int, 4>>& out);
 
 // Adds `weight` times each wanted pixel, as WarpPicture reads it, to `sums`
 // (of the result grid's size, else nothing is added), without writing the
 // pixels anywhere first.
 void AddWarpedPicture(const Picture& picture, const ShiftField& field, const std::vector<char>& wanted, int weight,
-                      std::vector<std::array<int, 4>>& sums, bool widest = true);
+                      std::vector<std::array<int, 4>>& sums);
 
 }  // namespace quivane

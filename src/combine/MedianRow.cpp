@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "combine/CombineMethods.h"
+#include "cpu/SimdTargets.h"
 #include "image/ArithmeticErrors.h"
 
 namespace quivane {
@@ -20,11 +21,9 @@ using Bytes = std::uint8_t __attribute__((vector_size(32)));
 // For each of the 64 bytes at rows[k] + offset (k = 0..count-1), its value
 // at sorted place `rank` (1..count): the largest value with fewer than
 // `rank` values below it, settled one bit at a time from the top by counting
-// the values below a trial. Built for AVX2 as well, and chosen when the
-// program starts.
-__attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uint8_t* const* rows,
-                                                                  std::size_t offset, int count, int rank,
-                                                                  std::uint8_t* selected)
+// the values below a trial. Built as wide as the active level.
+[[gnu::always_inline]] inline void SelectRank(const std::uint8_t* const* rows, std::size_t offset, int count, int rank,
+                                              std::uint8_t* selected)
 {
     std::uint8_t value[ChunkLanes] = {};
     for (unsigned bit = 0x80; bit != 0; bit >>= 1) {
@@ -62,10 +61,8 @@ __attribute__((target_clones("avx2", "default"))) void SelectRank(const std::uin
 
 // For each of the 64 bytes at rows[k] + offset, the sum of its values each
 // clamped into lower..upper of that byte.
-__attribute__((target_clones("avx2", "default"))) void ClampedSums(const std::uint8_t* const* rows,
-                                                                   std::size_t offset, int count,
-                                                                   const std::uint8_t* lower,
-                                                                   const std::uint8_t* upper, int* sums)
+void ClampedSums(const std::uint8_t* const* rows, std::size_t offset, int count, const std::uint8_t* lower,
+                 const std::uint8_t* upper, int* sums)
 {
     for (int k = 0; k < count; ++k) {
         const std::uint8_t* bytes = rows[k] + offset;
@@ -145,12 +142,12 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
         const std::size_t used = std::min(ChunkLanes, lanes - ChunkLanes * chunk);
 
         std::uint8_t lower[ChunkLanes], upper[ChunkLanes];
-        SelectRank(rows, offset, count, std::max(firstPlace, 1), lower);
+        OnActiveSimdLevel<SelectRank>(rows, offset, count, std::max(firstPlace, 1), lower);
         if (half == 0) {
             std::copy_n(lower, used, target);
             continue;
         }
-        SelectRank(rows, offset, count, std::min(lastPlace, count), upper);
+        OnActiveSimdLevel<SelectRank>(rows, offset, count, std::min(lastPlace, count), upper);
         int clamped[ChunkLanes] = {};
         ClampedSums(rows, offset, count, lower, upper, clamped);
         // Every value clamped into the window's end values counts the places

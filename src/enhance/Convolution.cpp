@@ -127,7 +127,7 @@ void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kern
     if (choices.loop == SumLoop::Unchecked && !allSafe) {
         throw std::logic_error("ConvolveScratch: the unchecked loop cannot be proven safe here");
     }
-    const WindowSums sums(w, norm, choices.wideVectors);
+    const WindowSums sums(w, norm);
     if (allSafe) {
         const long long work = static_cast<long long>(last - first) * (source.width - 2 * hc) * sums.tapsPerSample();
         const int rows = last - first;

@@ -42,8 +42,8 @@ void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& c
 // every output row where a bound proves that no partial sum can overflow,
 // and the checked loop, which tests each product and sum in order, for the
 // others; Checked always tests; Unchecked throws std::logic_error unless the
-// bound holds for every row. The unchecked loop uses AVX2 when the processor
-// has it and `wideVectors` is set, the portable loop otherwise. `threads` is
+// bound holds for every row. The unchecked loop uses AVX2 where the active
+// level is AVX2 (see ScopedSimdLevel), the portable loop otherwise. `threads` is
 // how many threads may share the rows (0: as many as pay off); rows are only
 // shared when no row needs the checked loop, so an overflow is always met
 // in the same order. All ways give identical planes whenever they complete,
@@ -51,7 +51,6 @@ void ConvolveWithFilter(const Plane& source, Plane& destination, const Kernel& c
 enum class SumLoop { Automatic, Checked, Unchecked };
 struct ConvolutionChoices {
     SumLoop loop = SumLoop::Automatic;
-    bool wideVectors = true;
     int threads = 0;
 };
 void ConvolveScratch(const Plane& source, Plane& destination, const Kernel& kernel, bool plain,

@@ -94,8 +94,7 @@ struct Extremes {
 // E + (O - T): (d * 256) / 256 is d itself, as |d| <= 65535 cannot
 // overflow when multiplied by 256, and the sum of three samples cannot
 // overflow either.
-__attribute__((target_clones("avx2", "default"))) bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t,
-                                                                         std::int16_t* e, int left, int right)
+bool CorrectRowCitFast(const std::int16_t* o, const std::int16_t* t, std::int16_t* e, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) range.take(e[x] + (o[x] - t[x]));
@@ -117,8 +116,7 @@ void CorrectRowCit(const std::int16_t* o, const std::int16_t* t, std::int16_t* e
 // exact there (|256 O| <= 2^23), and the rounded quotient of integers that
 // small is never off by as much as the 1 / |T| that separates a quotient
 // from the next whole number, so truncating it gives the integer quotient.
-__attribute__((target_clones("avx2", "default"))) bool RatioRowFast(const std::int16_t* o, const std::int16_t* t,
-                                                                    std::int16_t* r, int left, int right)
+bool RatioRowFast(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) {
@@ -137,8 +135,7 @@ void RatioRow(const std::int16_t* o, const std::int16_t* t, std::int16_t* r, int
 }
 
 // E T / 256: two samples' product stays within 2^30.
-__attribute__((target_clones("avx2", "default"))) bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left,
-                                                                      int right)
+bool ScaleRowLRFast(const std::int16_t* t, std::int16_t* e, int left, int right)
 {
     Extremes range;
     for (int x = left; x <= right; ++x) range.take(e[x] * t[x] / Unit);

@@ -1,5 +1,6 @@
 #include "enhance/WindowSums.h"
 
+#include "cpu/SimdTargets.h"
 #include "image/PixelHelpers.h"
 
 namespace quivane {
@@ -36,12 +37,11 @@ std::int32_t PackedPair(int left, int right)
 
 }  // namespace
 
-WindowSums::WindowSums(const KernelWeights& weights, int norm, bool wideVectors)
+WindowSums::WindowSums(const KernelWeights& weights, int norm)
     : hr_(weights.hr),
       hc_(weights.hc),
       rows_(weights.rows),
       norm_(norm),
-      wide_(wideVectors && WideVectorsAvailable()),
       pairsForOneRow_(PairUp(weights, 1)),
       pairsForTwoRows_(PairUp(weights, 2))
 {
@@ -80,19 +80,12 @@ WindowSums::Pairs WindowSums::PairUp(const KernelWeights& weights, int outputRow
     return pairs;
 }
 
-bool WindowSums::WideVectorsAvailable()
-{
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available;
-}
-
 void WindowSums::sumRows(const Plane& source, Plane& destination, int first, int last) const
 {
-    if (wide_) {
-        sumRowsWide(source, destination, first, last);
-    } else {
-        sumRowsPortable(source, destination, first, last);
-    }
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return sumRowsWide(source, destination, first, last);
+#endif
+    sumRowsPortable(source, destination, first, last);
 }
 
 void WindowSums::sumRowsPortable(const Plane& source, Plane& destination, int first, int last) const

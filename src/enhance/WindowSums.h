@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cpu/SimdTargets.h"
 #include "enhance/KernelWeights.h"
 #include "image/Plane.h"
 
@@ -15,18 +16,15 @@ namespace quivane {
 // division truncating toward zero, exactly as the checked loop stores it.
 //
 // Two twins compute the same bytes: a portable loop of plain C++, and one
-// of AVX2 vector instructions used when the processor has them.
+// of AVX2 vector instructions, run where the active level is AVX2.
 class WindowSums {
 public:
-    WindowSums(const KernelWeights& weights, int norm, bool wideVectors);
+    WindowSums(const KernelWeights& weights, int norm);
 
     // Writes the interior samples of the output rows first..last - 1 of
-    // `destination` from `source`. Calls on different rows may run at the
-    // same time.
+    // `destination` from `source`, by the twin of the active level. Calls
+    // on different rows may run at the same time.
     void sumRows(const Plane& source, Plane& destination, int first, int last) const;
-
-    // Whether this processor runs the AVX2 loop.
-    static bool WideVectorsAvailable();
 
     // The multiply-adds one output sample costs: its non-zero weights.
     int tapsPerSample() const { return static_cast<int>(taps_.size()); }
@@ -55,13 +53,14 @@ private:
     static Pairs PairUp(const KernelWeights& weights, int outputRows);
 
     void sumRowsPortable(const Plane& source, Plane& destination, int first, int last) const;
+#if QUIVANE_X86_VECTORS
     void sumRowsWide(const Plane& source, Plane& destination, int first, int last) const;
+#endif
 
     int hr_;
     int hc_;
     int rows_;
     int norm_;
-    bool wide_;
     std::vector<Tap> taps_;
     Pairs pairsForOneRow_;
     Pairs pairsForTwoRows_;

@@ -1,16 +1,17 @@
 // The AVX2 twin of the window sums, compiled apart at -O3 so that its
-// fixed-size register blocks are unrolled; it only runs when the processor
-// has AVX2.
-#include <immintrin.h>
-
+// fixed-size register blocks are unrolled; it only runs where the active
+// level is AVX2.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "cpu/SimdTargets.h"
 #include "enhance/WindowSums.h"
 #include "image/PixelHelpers.h"
+
+#if QUIVANE_X86_VECTORS
 
 namespace quivane {
 namespace {
@@ -31,12 +32,12 @@ struct Divider {
     bool divide;
 };
 
-__attribute__((target("avx2"))) Divider DividerFor(int norm)
+QUIVANE_AVX2_TARGET Divider DividerFor(int norm)
 {
     return Divider{_mm256_set1_pd(1.0 / norm), _mm256_set1_pd(std::ldexp(1.0, -10) / std::abs(norm)), norm != 1};
 }
 
-__attribute__((target("avx2"))) inline __m128i Divide(__m128i sums, const Divider& d)
+QUIVANE_AVX2_TARGET inline __m128i Divide(__m128i sums, const Divider& d)
 {
     const __m256d x = _mm256_mul_pd(_mm256_cvtepi32_pd(sums), d.reciprocal);
     const __m256d nudge = _mm256_or_pd(_mm256_and_pd(x, _mm256_set1_pd(-0.0)), d.nudge);
@@ -44,7 +45,7 @@ __attribute__((target("avx2"))) inline __m128i Divide(__m128i sums, const Divide
 }
 
 // Eight sums to ClampSample(sum / norm).
-__attribute__((target("avx2"))) inline __m256i Quotients(__m256i sums, const Divider& d)
+QUIVANE_AVX2_TARGET inline __m256i Quotients(__m256i sums, const Divider& d)
 {
     if (d.divide) {
         const __m128i low = Divide(_mm256_castsi256_si128(sums), d);
@@ -63,9 +64,8 @@ __attribute__((target("avx2"))) inline __m256i Quotients(__m256i sums, const Div
 // of the window there (Rows weights a pair), so that a vector loaded once
 // is multiplied Rows times.
 template <int Rows, int Blocks>
-__attribute__((target("avx2"))) inline void SumBlocks(const std::int16_t* const* starts, const std::int32_t* weights,
-                                                      int pairCount, int i, const Divider& divider,
-                                                      std::int16_t* const* out)
+QUIVANE_AVX2_TARGET inline void SumBlocks(const std::int16_t* const* starts, const std::int32_t* weights, int pairCount,
+                                          int i, const Divider& divider, std::int16_t* const* out)
 {
     __m256i even[Rows][Blocks];
     __m256i odd[Rows][Blocks];
@@ -101,9 +101,8 @@ __attribute__((target("avx2"))) inline void SumBlocks(const std::int16_t* const*
 // last few by one more block ending at the last reachable output, which
 // writes some outputs a second time, the same. Returns how far it got.
 template <int Rows>
-__attribute__((target("avx2"))) int SumRowGroup(const std::int16_t* const* starts, const std::int32_t* weights,
-                                                int pairCount, int reachable, const Divider& divider,
-                                                std::int16_t* const* out)
+QUIVANE_AVX2_TARGET int SumRowGroup(const std::int16_t* const* starts, const std::int32_t* weights, int pairCount,
+                                    int reachable, const Divider& divider, std::int16_t* const* out)
 {
     int i = 0;
     for (; i + 32 <= reachable; i += 32) SumBlocks<Rows, 2>(starts, weights, pairCount, i, divider, out);
@@ -117,8 +116,7 @@ __attribute__((target("avx2"))) int SumRowGroup(const std::int16_t* const* start
 
 }  // namespace
 
-__attribute__((target("avx2"))) void WindowSums::sumRowsWide(const Plane& source, Plane& destination, int first,
-                                                             int last) const
+QUIVANE_AVX2_TARGET void WindowSums::sumRowsWide(const Plane& source, Plane& destination, int first, int last) const
 {
     const Divider divider = DividerFor(norm_);
     const int outputs = source.width - 2 * hc_;
@@ -152,3 +150,5 @@ __attribute__((target("avx2"))) void WindowSums::sumRowsWide(const Plane& source
 }
 
 }  // namespace quivane
+
+#endif

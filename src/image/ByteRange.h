@@ -3,10 +3,7 @@
 // The smallest and largest of a run of bytes, and, for the vector paths that
 // keep running minimums and maximums in registers, their folding at the end.
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_BYTE_RANGE_AVX2 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 
@@ -15,13 +12,13 @@ struct ByteRange {
     int smallest = 255, largest = 0;
 };
 
-#if defined(QUIVANE_BYTE_RANGE_AVX2)
+#if QUIVANE_X86_VECTORS
 
 // The smallest of `low`'s 32 bytes and the largest of `high`'s: halves
 // folded onto each other, then byte pairs into words, of which the
 // processor finds the smallest in one step (the largest as the smallest of
 // their complements).
-__attribute__((target("avx2"))) inline ByteRange FoldedRange(__m256i low, __m256i high)
+QUIVANE_AVX2_TARGET inline ByteRange FoldedRange(__m256i low, __m256i high)
 {
     const __m128i a = _mm_min_epu8(_mm256_castsi256_si128(low), _mm256_extracti128_si256(low, 1));
     const __m128i b = _mm_xor_si128(_mm_max_epu8(_mm256_castsi256_si128(high), _mm256_extracti128_si256(high, 1)),

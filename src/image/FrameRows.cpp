@@ -1,48 +1,11 @@
 #include "image/FrameRows.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_WIDEN_SHUFFLED 1
-#endif
-
 namespace quivane {
 namespace {
 
-void WidenPlain(const std::uint8_t* grey, int count, ColourPixel* out)
-{
-    for (int x = 0; x < count; ++x) out[x] = ColourPixel{grey[x], grey[x], grey[x]};
-}
-
-#if defined(QUIVANE_WIDEN_SHUFFLED)
-
-// Sixteen greys make 48 bytes, each grey three times, by three shuffles.
-__attribute__((target("ssse3"))) void WidenShuffled(const std::uint8_t* grey, int count, ColourPixel* out)
-{
-    const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
-    const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-    const __m128i third = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
-    auto* bytes = reinterpret_cast<std::uint8_t*>(out);
-    int x = 0;
-    for (; x + 16 <= count; x += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(grey + x));
-        auto* to = reinterpret_cast<__m128i*>(bytes + 3 * static_cast<std::size_t>(x));
-        _mm_storeu_si128(to, _mm_shuffle_epi8(v, first));
-        _mm_storeu_si128(to + 1, _mm_shuffle_epi8(v, second));
-        _mm_storeu_si128(to + 2, _mm_shuffle_epi8(v, third));
-    }
-    WidenPlain(grey + x, count - x, out + x);
-}
-
-#endif
-
 void Widen(const std::uint8_t* grey, int count, ColourPixel* out)
 {
-    static_assert(sizeof(ColourPixel) == 3);
-#if defined(QUIVANE_WIDEN_SHUFFLED)
-    static const bool shuffles = __builtin_cpu_supports("ssse3");
-    if (shuffles) return WidenShuffled(grey, count, out);
-#endif
-    WidenPlain(grey, count, out);
+    for (int x = 0; x < count; ++x) out[x] = ColourPixel{grey[x], grey[x], grey[x]};
 }
 
 }  // namespace

@@ -13,11 +13,4 @@ namespace quivane {
 // little while the bytes are in registers.
 ByteRange LuminanceRow(const ColourPixel* in, int count, std::uint8_t* luminance);
 
-// The ways of working it out, of which LuminanceRow takes the fastest the
-// processor has; each gives the same bytes, and a test holds every one the
-// processor has to the plain loop.
-enum class LuminanceWay { Plain, Avx2, Avx512 };
-bool ProcessorHas(LuminanceWay way);
-ByteRange LuminanceRowBy(LuminanceWay way, const ColourPixel* in, int count, std::uint8_t* luminance);
-
 }  // namespace quivane

@@ -5,9 +5,7 @@
 #include <cstring>
 #include <cstdint>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -37,77 +35,17 @@ inline std::uint32_t PackedWord(int b, int g, int r)
 }
 
 // A grey's word: its chroma byte three times, then the grey itself, which is
-// its own luminance. The chroma is 255 where 65280 / v has no fraction (and
-// for the whites, v <= 3), else 254: v * trunc(65280 / v) lies within v
-// below 65280 and at least 254 * 256. The vector path works from that and
-// is used only when the table bears it out.
-struct GreyPacking {
-    std::array<std::uint32_t, 256> words{};
-    std::array<std::uint8_t, 32> fullChroma{};  // bit v % 8 of byte v / 8: chroma 255
-    bool twoChromas = true;
-};
-
-const GreyPacking& Greys()
+// its own luminance.
+const std::array<std::uint32_t, 256>& GreyWords()
 {
-    static const GreyPacking packing = [] {
-        GreyPacking p;
-        for (std::uint32_t v = 0; v < 256; ++v) {
-            const std::uint32_t word = PackedWord(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v));
-            const std::uint32_t chroma = word & 0xFF;
-            p.words[v] = word;
-            p.twoChromas = p.twoChromas && (chroma == 254 || chroma == 255) && word == (chroma * 0x010101u | v << 24);
-            if (chroma == 255) p.fullChroma[v / 8] = static_cast<std::uint8_t>(p.fullChroma[v / 8] | 1u << (v % 8));
-        }
-        return p;
+    static const std::array<std::uint32_t, 256> words = [] {
+        std::array<std::uint32_t, 256> w{};
+        for (std::uint32_t v = 0; v < 256; ++v)
+            w[v] = PackedWord(static_cast<int>(v), static_cast<int>(v), static_cast<int>(v));
+        return w;
     }();
-    return packing;
+    return words;
 }
-
-void PackGreysByTable(const std::uint8_t* grey, std::uint8_t* target, int count)
-{
-    const GreyPacking& greys = Greys();
-    for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &greys.words[grey[i]], sizeof(std::uint32_t));
-}
-
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define QUIVANE_PACK_GREY_AVX2 1
-
-// Thirty-two greys at a time: each one's chroma bit picked from the table
-// by byte shuffles, its chroma made from it, and the words woven from
-// chroma and grey bytes.
-__attribute__((target("avx2"))) void PackGreysAvx2(const std::uint8_t* grey, std::uint8_t* target, int count)
-{
-    const GreyPacking& greys = Greys();
-    const __m256i table = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(greys.fullChroma.data()));
-    const __m256i lowBytes = _mm256_permute2x128_si256(table, table, 0x00);
-    const __m256i highBytes = _mm256_permute2x128_si256(table, table, 0x11);
-    const __m256i bitOf = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
-                                           32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
-    int i = 0;
-    for (; i + 32 <= count; i += 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(grey + i));
-        // Byte v / 8 of the table: the shuffles take its low four bits, v's top bit picks the half.
-        const __m256i byteIndex = _mm256_and_si256(_mm256_srli_epi16(v, 3), _mm256_set1_epi8(0x0F));
-        const __m256i bits = _mm256_blendv_epi8(_mm256_shuffle_epi8(lowBytes, byteIndex),
-                                                _mm256_shuffle_epi8(highBytes, byteIndex), v);
-        const __m256i bit = _mm256_shuffle_epi8(bitOf, _mm256_and_si256(v, _mm256_set1_epi8(7)));
-        const __m256i full = _mm256_cmpeq_epi8(_mm256_and_si256(bits, bit), bit);
-        const __m256i chroma = _mm256_sub_epi8(_mm256_set1_epi8(-2), full);  // 254, or 255 where full
-        const __m256i pairsLow = _mm256_unpacklo_epi8(chroma, chroma), pairsHigh = _mm256_unpackhi_epi8(chroma, chroma);
-        const __m256i endsLow = _mm256_unpacklo_epi8(chroma, v), endsHigh = _mm256_unpackhi_epi8(chroma, v);
-        // Each holds four words of the first sixteen greys and four of the last.
-        const __m256i a = _mm256_unpacklo_epi16(pairsLow, endsLow), b = _mm256_unpackhi_epi16(pairsLow, endsLow);
-        const __m256i c = _mm256_unpacklo_epi16(pairsHigh, endsHigh), d = _mm256_unpackhi_epi16(pairsHigh, endsHigh);
-        auto* out = reinterpret_cast<__m256i*>(target + 4 * i);
-        _mm256_storeu_si256(out, _mm256_permute2x128_si256(a, b, 0x20));
-        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(c, d, 0x20));
-        _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(a, b, 0x31));
-        _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(c, d, 0x31));
-    }
-    PackGreysByTable(grey + i, target + 4 * i, count - i);
-}
-
-#endif
 
 // A piece at a time: the channels are taken apart into lanes, packed as words
 // and copied out, so neither the three-byte reads nor the four-byte writes
@@ -135,116 +73,20 @@ __attribute__((always_inline)) inline void PackColoursInPieces(const std::uint8_
     }
 }
 
-void PackColoursPlain(const std::uint8_t* bgr, std::uint8_t* target, int count)
-{
-    PackColoursInPieces(bgr, target, count);
-}
-
-#if defined(QUIVANE_PACK_GREY_AVX2)
-#define QUIVANE_PACK_COLOUR_AVX512 1
-
-__attribute__((target("avx2"))) void PackColoursAvx2(const std::uint8_t* bgr, std::uint8_t* target, int count)
-{
-    PackColoursInPieces(bgr, target, count);
-}
-
-// Channel `channel` of pixel j of 48 bytes, for the low byte of lane j.
-struct ChannelOfLanes {
-    alignas(64) std::uint8_t index[64];
-};
-constexpr ChannelOfLanes LanesOf(int channel)
-{
-    ChannelOfLanes lanes{};
-    for (int j = 0; j < 16; ++j) lanes.index[4 * j] = static_cast<std::uint8_t>(3 * j + channel);
-    return lanes;
-}
-constexpr ChannelOfLanes BlueLanes = LanesOf(0), GreenLanes = LanesOf(1), RedLanes = LanesOf(2);
-
-// Sixteen 32-bit lanes. Worked on as vectors of the language rather than
-// through the intrinsics, whose unmasked forms set off the compiler's
-// warning about an undefined register.
-using Lanes = std::uint32_t __attribute__((vector_size(64)));
-using FloatLanes = float __attribute__((vector_size(64)));
-
-// A channel times the chroma scale, in 256ths, at most 255.
-__attribute__((target("avx512f"))) inline Lanes Scaled(Lanes channel, Lanes scale)
-{
-    const Lanes v = (channel * scale) >> 8;
-    return v < 255 ? v : 255;
-}
-
-// PackedWord sixteen pixels at a time, each channel picked into the 32-bit
-// lanes by a byte permutation of the pixels' 48 bytes.
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackColoursAvx512(const std::uint8_t* bgr,
-                                                                              std::uint8_t* target, int count)
-{
-    const __mmask64 pixelBytes = 0x0000FFFFFFFFFFFFull, lowBytes = 0x1111111111111111ull;
-    const __m512i blueLanes = _mm512_load_si512(BlueLanes.index), greenLanes = _mm512_load_si512(GreenLanes.index),
-                  redLanes = _mm512_load_si512(RedLanes.index);
-    int i = 0;
-    for (; i + 16 <= count; i += 16) {
-        const __m512i bytes = _mm512_maskz_loadu_epi8(pixelBytes, bgr + 3 * static_cast<std::size_t>(i));
-        const auto b = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, blueLanes, bytes));
-        const auto g = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, greenLanes, bytes));
-        const auto r = reinterpret_cast<Lanes>(_mm512_maskz_permutexvar_epi8(lowBytes, redLanes, bytes));
-        const Lanes blueOrGreen = b > g ? b : g;
-        const Lanes m = blueOrGreen > r ? blueOrGreen : r;
-        // Black divides by one: it turns white whatever its scale.
-        const Lanes d = m > 1 ? m : 1;
-        const Lanes k = __builtin_convertvector(65280.0f / __builtin_convertvector(d, FloatLanes), Lanes);
-        // (64 r + 160 g + 32 b) / 256 is (2 r + 5 g + b) / 8.
-        const Lanes luminance = (2 * r + 5 * g + b) >> 3;
-        const Lanes word = Scaled(b, k) | Scaled(g, k) << 8 | Scaled(r, k) << 16 | luminance << 24;
-        const Lanes packed = m <= 3 ? word | 0x00FFFFFF : word;
-        std::memcpy(target + 4 * static_cast<std::size_t>(i), &packed, sizeof packed);
-    }
-    PackColoursPlain(bgr + 3 * static_cast<std::size_t>(i), target + 4 * static_cast<std::size_t>(i), count - i);
-}
-
-#endif
-
 }  // namespace
 
 void PackRow(const std::uint8_t* grey, PicturePixel* out, int count)
 {
     auto* target = reinterpret_cast<std::uint8_t*>(out);
-#if defined(QUIVANE_PACK_GREY_AVX2)
-    static const bool vector = __builtin_cpu_supports("avx2") && Greys().twoChromas;
-    if (vector) return PackGreysAvx2(grey, target, count);
-#endif
-    PackGreysByTable(grey, target, count);
-}
-
-bool ProcessorHas(PackWay way)
-{
-#if defined(QUIVANE_PACK_COLOUR_AVX512)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    static const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                               __builtin_cpu_supports("avx512vbmi");
-    if (way == PackWay::Avx2) return avx2;
-    if (way == PackWay::Avx512) return avx512;
-#endif
-    return way == PackWay::Plain;
-}
-
-void PackRowBy(PackWay way, const ColourPixel* in, PicturePixel* out, int count)
-{
-    static_assert(sizeof(ColourPixel) == 3 && sizeof(PicturePixel) == sizeof(std::uint32_t));
-    const auto* bgr = reinterpret_cast<const std::uint8_t*>(in);
-    auto* target = reinterpret_cast<std::uint8_t*>(out);
-#if defined(QUIVANE_PACK_COLOUR_AVX512)
-    if (way == PackWay::Avx512) return PackColoursAvx512(bgr, target, count);
-    if (way == PackWay::Avx2) return PackColoursAvx2(bgr, target, count);
-#endif
-    PackColoursPlain(bgr, target, count);
+    const std::array<std::uint32_t, 256>& words = GreyWords();
+    for (int i = 0; i < count; ++i) std::memcpy(target + 4 * i, &words[grey[i]], sizeof(std::uint32_t));
 }
 
 void PackRow(const ColourPixel* in, PicturePixel* out, int count)
 {
-    static const PackWay fastest = ProcessorHas(PackWay::Avx512) ? PackWay::Avx512
-                                   : ProcessorHas(PackWay::Avx2) ? PackWay::Avx2
-                                                                 : PackWay::Plain;
-    PackRowBy(fastest, in, out, count);
+    static_assert(sizeof(ColourPixel) == 3 && sizeof(PicturePixel) == sizeof(std::uint32_t));
+    OnActiveSimdLevel<PackColoursInPieces>(reinterpret_cast<const std::uint8_t*>(in),
+                                           reinterpret_cast<std::uint8_t*>(out), count);
 }
 
 }  // namespace quivane

@@ -5,15 +5,9 @@
 namespace quivane {
 
 // PackPixel for `count` pixels of a row: the same bytes, worked out for many
-// pixels at once (every picture a load makes packs each of its pixels).
+// pixels at once (every picture a load makes packs each of its pixels), in
+// vector code as wide as ActiveSimdLevel().
 void PackRow(const ColourPixel* in, PicturePixel* out, int count);
-
-// The ways of packing colour pixels, of which PackRow takes the fastest the
-// processor has; each gives the same bytes, and a test holds every one the
-// processor has to PackPixel.
-enum class PackWay { Plain, Avx2, Avx512 };
-bool ProcessorHas(PackWay way);
-void PackRowBy(PackWay way, const ColourPixel* in, PicturePixel* out, int count);
 
 // The same for grey levels, each standing for the colour pixel of three
 // equal channels: a grey has only 256 ways to pack, so they are looked up.

@@ -6,11 +6,9 @@ namespace quivane {
 namespace {
 
 // A piece at a time: the channels are worked out in lanes and then woven
-// into pixels, so the loop becomes vector code. Built for AVX2 as well, and
-// chosen when the program starts.
+// into pixels, so the loop becomes vector code.
 template <bool FullSaturation>
-__attribute__((target_clones("avx2", "default"))) void UnpackPiece(const PicturePixel* in, int count, int saturation,
-                                                                   ColourPixel* out)
+void UnpackPiece(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
     constexpr int Piece = 64;
     std::int32_t blue[Piece], green[Piece], red[Piece];
@@ -34,7 +32,11 @@ __attribute__((target_clones("avx2", "default"))) void UnpackPiece(const Picture
 
 void UnpackRow(const PicturePixel* in, int count, int saturation, ColourPixel* out)
 {
-    (saturation == 100 ? UnpackPiece<true> : UnpackPiece<false>)(in, count, saturation, out);
+    if (saturation == 100) {
+        UnpackPiece<true>(in, count, saturation, out);
+    } else {
+        UnpackPiece<false>(in, count, saturation, out);
+    }
 }
 
 }  // namespace quivane

@@ -180,9 +180,7 @@ namespace {
 
 // ClampByte((v - minimum) * gain / 256) for `count` bytes. A numerator below
 // zero clamps to 0 whether it is truncated or floored, so a shift does.
-// Built for AVX2 as well, twice the lanes, and chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) void StretchBytes(const std::uint8_t* in, int count, int minimum,
-                                                                    int gain, std::uint8_t* out)
+void StretchBytes(const std::uint8_t* in, int count, int minimum, int gain, std::uint8_t* out)
 {
     for (int i = 0; i < count; ++i) {
         const int v = ((in[i] - minimum) * gain) >> 8;

@@ -7,10 +7,7 @@
 #include <list>
 #include <vector>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_RESAMPLE_AVX2 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -231,14 +228,14 @@ void PlainColumnsAsLines(const Bitmap<Pixel>& bitmap, Lines& lines)
         for (int x = 0; x < bitmap.width(); ++x) PutPixel(bitmap, x, y, lines);
 }
 
-#if defined(QUIVANE_RESAMPLE_AVX2)
+#if QUIVANE_X86_VECTORS
 
 // Eight pixels of a row, each widened to a 32-bit lane: a colour pixel's
 // blue, green and red in its low three bytes, a grey in its low byte. The
 // colour loads read four bytes past the eighth pixel, which are the row's
 // or the next row's when there is one; eight that end within two pixels of
 // the bitmap's end are copied out first.
-__attribute__((target("avx2"))) inline __m256i EightWidened(const ColourPixel* pixels, bool endOfBitmap)
+QUIVANE_AVX2_TARGET inline __m256i EightWidened(const ColourPixel* pixels, bool endOfBitmap)
 {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels);
     std::uint8_t copy[28] = {};
@@ -250,13 +247,13 @@ __attribute__((target("avx2"))) inline __m256i EightWidened(const ColourPixel* p
                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 12)), 1),
         spread);
 }
-__attribute__((target("avx2"))) inline __m256i EightWidened(const std::uint8_t* greys, bool)
+QUIVANE_AVX2_TARGET inline __m256i EightWidened(const std::uint8_t* greys, bool)
 {
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(greys)));
 }
 
 // Lane i of register j becomes lane j of register i.
-__attribute__((target("avx2"))) inline void Transpose(__m256i (&r)[8])
+QUIVANE_AVX2_TARGET inline void Transpose(__m256i (&r)[8])
 {
     __m256i t[8], u[8];
     for (int k = 0; k < 8; k += 2) {
@@ -276,7 +273,7 @@ __attribute__((target("avx2"))) inline void Transpose(__m256i (&r)[8])
 }
 
 // Eight widened pixels as their channels in float, in pixel order.
-__attribute__((target("avx2"))) inline void StoreChannels(__m256i widened, float* out, const ColourPixel*)
+QUIVANE_AVX2_TARGET inline void StoreChannels(__m256i widened, float* out, const ColourPixel*)
 {
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
                                           0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
@@ -287,14 +284,14 @@ __attribute__((target("avx2"))) inline void StoreChannels(__m256i widened, float
     _mm256_storeu_ps(out + 8, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(low, 8))));
     _mm256_storeu_ps(out + 16, _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm256_extracti128_si256(packed, 1))));
 }
-__attribute__((target("avx2"))) inline void StoreChannels(__m256i widened, float* out, const std::uint8_t*)
+QUIVANE_AVX2_TARGET inline void StoreChannels(__m256i widened, float* out, const std::uint8_t*)
 {
     _mm256_storeu_ps(out, _mm256_cvtepi32_ps(widened));
 }
 
 // The same lines, eight columns of eight rows at a time turned in registers.
 template <class Pixel>
-__attribute__((target("avx2"))) void ColumnsAsLinesAvx2(const Bitmap<Pixel>& bitmap, Lines& lines)
+QUIVANE_AVX2_TARGET void ColumnsAsLinesAvx2(const Bitmap<Pixel>& bitmap, Lines& lines)
 {
     ShapeLines(bitmap, lines);
     const int width = bitmap.width(), height = bitmap.height();
@@ -318,12 +315,12 @@ __attribute__((target("avx2"))) void ColumnsAsLinesAvx2(const Bitmap<Pixel>& bit
 #endif
 
 template <class Pixel>
-void ColumnsAsLines(ResampleWay way, const Bitmap<Pixel>& bitmap, Lines& lines)
+void ColumnsAsLines(SimdLevel level, const Bitmap<Pixel>& bitmap, Lines& lines)
 {
-#if defined(QUIVANE_RESAMPLE_AVX2)
-    if (way == ResampleWay::Avx2) return ColumnsAsLinesAvx2(bitmap, lines);
+#if QUIVANE_X86_VECTORS
+    if (level == SimdLevel::Avx2) return ColumnsAsLinesAvx2(bitmap, lines);
 #endif
-    (void)way;
+    (void)level;
     PlainColumnsAsLines(bitmap, lines);
 }
 
@@ -381,20 +378,20 @@ void PortableAccumulateLine(const std::vector<Contribution>& list, const Lines& 
     for (std::size_t i = 0; i < channels; ++i) target[i] = ToByte(sum[i]);
 }
 
-#if defined(QUIVANE_RESAMPLE_AVX2)
+#if QUIVANE_X86_VECTORS
 
 // Eight rounded sums, ties to even as the default rounding mode does and as
 // ToByte does; the saturating packs clamp them to bytes. Sums lie far inside
 // the range a conversion takes.
-__attribute__((target("avx2"))) inline __m256i RoundedWords(__m256 a, __m256 b)
+QUIVANE_AVX2_TARGET inline __m256i RoundedWords(__m256 a, __m256 b)
 {
     return _mm256_packs_epi32(_mm256_cvtps_epi32(a), _mm256_cvtps_epi32(b));
 }
 
 // The same line with AVX2, rounding each block of sums to bytes as soon as
 // it is summed.
-__attribute__((target("avx2"))) void AccumulateLineAvx2(const std::vector<Contribution>& list, const Lines& lines,
-                                                        std::uint8_t* target)
+QUIVANE_AVX2_TARGET void AccumulateLineAvx2(const std::vector<Contribution>& list, const Lines& lines,
+                                            std::uint8_t* target)
 {
     const std::size_t channels = lines.length;
     // Packing interleaves the halves of the registers; the permutation puts
@@ -439,12 +436,13 @@ __attribute__((target("avx2"))) void AccumulateLineAvx2(const std::vector<Contri
 
 #endif
 
-void AccumulateLine(ResampleWay way, const std::vector<Contribution>& list, const Lines& lines,
+void AccumulateLine(SimdLevel level, const std::vector<Contribution>& list, const Lines& lines,
                     std::vector<float>& sums, std::uint8_t* target)
 {
-#if defined(QUIVANE_RESAMPLE_AVX2)
-    if (way == ResampleWay::Avx2) return AccumulateLineAvx2(list, lines, target);
+#if QUIVANE_X86_VECTORS
+    if (level == SimdLevel::Avx2) return AccumulateLineAvx2(list, lines, target);
 #endif
+    (void)level;
     PortableAccumulateLine(list, lines, sums, target);
 }
 
@@ -464,8 +462,7 @@ const std::array<ResampleFilter, 8> ResampleFilters = {{
 namespace {
 
 template <class Pixel>
-void ResampleAny(ResampleWay way, const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float (*filter)(float),
-                 float support)
+void ResampleAny(const Bitmap<Pixel>& source, Bitmap<Pixel>& destination, float (*filter)(float), float support)
 {
     const int sourceWidth = source.width();
     const int sourceHeight = source.height();
@@ -486,50 +483,34 @@ void ResampleAny(ResampleWay way, const Bitmap<Pixel>& source, Bitmap<Pixel>& de
     const ContributionLists& columns = ComputeContributions(sourceWidth, destinationWidth, filter, support);
     thread_local Lines sourceColumns, work;
     thread_local Bitmap<Pixel> workColumns;
-    ColumnsAsLines(way, source, sourceColumns);
+    // One level for the whole picture, read once.
+    const SimdLevel level = ActiveSimdLevel();
+    ColumnsAsLines(level, source, sourceColumns);
     workColumns.reshape(sourceHeight, destinationWidth);
     std::vector<float> sums;
     for (int i = 0; i < destinationWidth; ++i)
-        AccumulateLine(way, columns[static_cast<std::size_t>(i)], sourceColumns, sums,
+        AccumulateLine(level, columns[static_cast<std::size_t>(i)], sourceColumns, sums,
                        reinterpret_cast<std::uint8_t*>(workColumns.row(i)));
-    ColumnsAsLines(way, workColumns, work);
+    ColumnsAsLines(level, workColumns, work);
 
     // The source is no longer read, so writing the destination is safe even
     // when both are the same bitmap.
     const ContributionLists& rows = ComputeContributions(sourceHeight, destinationHeight, filter, support);
     for (int l = 0; l < destinationHeight; ++l)
-        AccumulateLine(way, rows[static_cast<std::size_t>(l)], work, sums, reinterpret_cast<std::uint8_t*>(destination.row(l)));
-}
-
-ResampleWay Fastest()
-{
-    static const ResampleWay fastest = ProcessorHas(ResampleWay::Avx2) ? ResampleWay::Avx2 : ResampleWay::Plain;
-    return fastest;
+        AccumulateLine(level, rows[static_cast<std::size_t>(l)], work, sums,
+                       reinterpret_cast<std::uint8_t*>(destination.row(l)));
 }
 
 }  // namespace
 
-bool ProcessorHas(ResampleWay way)
-{
-#if defined(QUIVANE_RESAMPLE_AVX2)
-    if (way == ResampleWay::Avx2) return __builtin_cpu_supports("avx2");
-#endif
-    return way == ResampleWay::Plain;
-}
-
 void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
 {
-    ResampleAny(Fastest(), source, destination, filter, support);
+    ResampleAny(source, destination, filter, support);
 }
 
 void Resample(const Bitmap8& source, Bitmap8& destination, float (*filter)(float), float support)
 {
-    ResampleAny(Fastest(), source, destination, filter, support);
-}
-
-void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, float (*filter)(float), float support)
-{
-    ResampleAny(way, source, destination, filter, support);
+    ResampleAny(source, destination, filter, support);
 }
 
 }  // namespace quivane

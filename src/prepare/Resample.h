@@ -39,12 +39,4 @@ void Resample(const Bitmap24& source, Bitmap24& destination, float (*filter)(flo
 // pixels (three equal channels) would give, with a third of the work.
 void Resample(const Bitmap8& source, Bitmap8& destination, float (*filter)(float), float support);
 
-// The ways of working it out, of which Resample takes the fastest the
-// processor has; each gives the same bytes, and a test holds every one the
-// processor has to a pixel-by-pixel reference.
-enum class ResampleWay { Plain, Avx2 };
-bool ProcessorHas(ResampleWay way);
-void ResampleBy(ResampleWay way, const Bitmap24& source, Bitmap24& destination, float (*filter)(float),
-                float support);
-
 }  // namespace quivane

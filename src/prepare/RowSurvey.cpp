@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "cpu/SimdTargets.h"
 #include "image/ByteRange.h"
-
-#if defined(QUIVANE_BYTE_RANGE_AVX2)
-#define QUIVANE_ROW_SURVEY_AVX2 1
-#endif
 
 namespace quivane {
 namespace {
@@ -34,9 +31,9 @@ RowSurvey PlainSurveyPiece(const std::uint8_t* piece, int count, std::uint8_t li
     return r;
 }
 
-#if defined(QUIVANE_ROW_SURVEY_AVX2)
+#if QUIVANE_X86_VECTORS
 
-__attribute__((target("avx2"))) std::int64_t LaneSum64(__m256i v)
+QUIVANE_AVX2_TARGET std::int64_t LaneSum64(__m256i v)
 {
     alignas(32) std::int64_t lanes[4];
     _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), v);
@@ -47,8 +44,7 @@ __attribute__((target("avx2"))) std::int64_t LaneSum64(__m256i v)
 // absolute differences from zero; their column-weighted sum splits into the
 // block's first column times that sum, and each weight times its place in
 // the block (at most 31 * 255, so byte products in 16-bit lanes are exact).
-__attribute__((target("avx2"))) RowSurvey SurveyPieceAvx2(const std::uint8_t* piece, int count,
-                                                          std::uint8_t limit)
+QUIVANE_AVX2_TARGET RowSurvey SurveyPieceAvx2(const std::uint8_t* piece, int count, std::uint8_t limit)
 {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i places = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
@@ -91,9 +87,8 @@ __attribute__((target("avx2"))) RowSurvey SurveyPieceAvx2(const std::uint8_t* pi
 
 RowSurvey SurveyPiece(const std::uint8_t* piece, int count, std::uint8_t limit)
 {
-#if defined(QUIVANE_ROW_SURVEY_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return SurveyPieceAvx2(piece, count, limit);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return SurveyPieceAvx2(piece, count, limit);
 #endif
     return PlainSurveyPiece(piece, count, limit);
 }
@@ -116,10 +111,10 @@ ByteRange PlainRowRange(const std::uint8_t* row, int width)
     return range;
 }
 
-#if defined(QUIVANE_ROW_SURVEY_AVX2)
+#if QUIVANE_X86_VECTORS
 
 // A block's bytes widen the running range.
-__attribute__((target("avx2"))) inline void Widen(const std::uint8_t* bytes, __m256i& smallest, __m256i& largest)
+QUIVANE_AVX2_TARGET inline void Widen(const std::uint8_t* bytes, __m256i& smallest, __m256i& largest)
 {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
     smallest = _mm256_min_epu8(smallest, v);
@@ -128,7 +123,7 @@ __attribute__((target("avx2"))) inline void Widen(const std::uint8_t* bytes, __m
 
 // Two running ranges, so that no comparison waits on the one before; a
 // row's last bytes are taken by a block that overlaps the one before.
-__attribute__((target("avx2"))) ByteRange RowRangeAvx2(const std::uint8_t* row, int width)
+QUIVANE_AVX2_TARGET ByteRange RowRangeAvx2(const std::uint8_t* row, int width)
 {
     if (width < 32) return PlainRowRange(row, width);
     __m256i smallest = _mm256_set1_epi8(-1), otherSmallest = smallest;
@@ -157,9 +152,8 @@ RowSurvey SurveyRow(const std::uint8_t* row, int width, int threshold)
 
 ByteRange RowRange(const std::uint8_t* row, int width)
 {
-#if defined(QUIVANE_ROW_SURVEY_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return RowRangeAvx2(row, width);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return RowRangeAvx2(row, width);
 #endif
     return PlainRowRange(row, width);
 }

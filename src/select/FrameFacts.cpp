@@ -71,11 +71,8 @@ struct Ridge {
 constexpr std::size_t MaxRidgesKept = 256;
 
 // A row's ridge strengths (see Ridges) from x = 2 to width - 3, and whether
-// any lies above the floor; a loop that becomes vector code, built for AVX2
-// as well.
-__attribute__((target_clones("avx2", "default"))) bool RidgeStrengths(const float* up, const float* mid,
-                                                                     const float* down, int width, float floor,
-                                                                     float* strengths)
+// any lies above the floor; a loop that becomes vector code.
+bool RidgeStrengths(const float* up, const float* mid, const float* down, int width, float floor, float* strengths)
 {
     int above = 0;
     for (int x = 2; x + 2 < width; ++x) {

@@ -4,10 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_LEVEL_SUMS_AVX2 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -26,10 +23,10 @@ LevelSums SumsInOrder(const std::vector<float>& levels, float threshold)
 // A whole level of 0 .. 65535, as every frame of up to 16 bits gives.
 bool WholeLevel(float level) { return level >= 0.0f && level <= 65535.0f && std::trunc(level) == level; }
 
-#if defined(QUIVANE_LEVEL_SUMS_AVX2)
+#if QUIVANE_X86_VECTORS
 
 // Eight levels at a time; a level that is not a number fails every test.
-__attribute__((target("avx2"))) bool WholeLevelsAvx2(const std::vector<float>& levels)
+QUIVANE_AVX2_TARGET bool WholeLevelsAvx2(const std::vector<float>& levels)
 {
     const __m256 lowest = _mm256_setzero_ps(), highest = _mm256_set1_ps(65535.0f);
     __m256 whole = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
@@ -55,15 +52,13 @@ __attribute__((target("avx2"))) bool WholeLevelsAvx2(const std::vector<float>& l
 bool SumsExactly(const std::vector<float>& levels)
 {
     if (levels.size() >= (std::size_t{1} << 21)) return false;
-#if defined(QUIVANE_LEVEL_SUMS_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return WholeLevelsAvx2(levels);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return WholeLevelsAvx2(levels);
 #endif
     return std::all_of(levels.begin(), levels.end(), WholeLevel);
 }
 
-__attribute__((target_clones("avx2", "default"))) LevelSums WholeSums(const std::vector<float>& levels,
-                                                                       float threshold)
+LevelSums WholeSums(const std::vector<float>& levels, float threshold)
 {
     std::uint64_t sum = 0, squares = 0;
     std::size_t above = 0;

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define QUIVANE_LINE_BINS_VECTOR 1
-#endif
+#include "cpu/SimdTargets.h"
 
 namespace quivane {
 namespace {
@@ -25,21 +22,11 @@ BinRange PlainBins(const double* dx, const double* dy, int from, int n, double c
     return range;
 }
 
-VotedBin PlainMostVoted(const int* votes, int low, int high)
-{
-    VotedBin best{0, 0};
-    for (int b = low - 1; b <= high + 1; ++b) {
-        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
-        if (sum > best.votes) best = {b, sum};
-    }
-    return best;
-}
-
-#if defined(QUIVANE_LINE_BINS_VECTOR)
+#if QUIVANE_X86_VECTORS
 
 // Four ridges at a time: the same products, sums and rounding as BinOf.
-__attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s,
-                                                   int reach, int* bins)
+QUIVANE_AVX2_TARGET BinRange Avx2Bins(const double* dx, const double* dy, int n, double c, double s, int reach,
+                                      int* bins)
 {
     const __m256d cosine = _mm256_set1_pd(c), sine = _mm256_set1_pd(s);
     const __m256d half = _mm256_set1_pd(0.5), minusHalf = _mm256_set1_pd(-0.5), one = _mm256_set1_pd(1.0);
@@ -65,80 +52,26 @@ __attribute__((target("avx2"))) BinRange Avx2Bins(const double* dx, const double
     return PlainBins(dx, dy, i, n, c, s, reach, bins, range);
 }
 
-// The votes of bins b - 1 .. b + 1 for eight bins b.
-__attribute__((target("avx2"))) inline __m256i ThreeBinSums(const int* votes, int b)
-{
-    const auto* v = reinterpret_cast<const __m256i*>(votes + b);
-    return _mm256_add_epi32(_mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b - 1)),
-                                             _mm256_loadu_si256(v)),
-                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(votes + b + 1)));
-}
-
-// Eight sums at a time: their largest first, then the first bin that
-// reaches it.
-__attribute__((target("avx2"))) VotedBin Avx2MostVoted(const int* votes, int low, int high)
-{
-    const int first = low - 1, last = high + 1;
-    __m256i largest = _mm256_setzero_si256();
-    int b = first;
-    for (; b + 7 <= last; b += 8) largest = _mm256_max_epi32(largest, ThreeBinSums(votes, b));
-    alignas(32) int lanes[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), largest);
-    int most = *std::max_element(lanes, lanes + 8);
-    for (int t = b; t <= last; ++t) most = std::max(most, votes[t - 1] + votes[t] + votes[t + 1]);
-    if (most == 0) return {0, 0};
-    const __m256i wanted = _mm256_set1_epi32(most);
-    for (b = first; b + 7 <= last; b += 8) {
-        const int hits = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(ThreeBinSums(votes, b), wanted)));
-        if (hits != 0) return {b + __builtin_ctz(static_cast<unsigned>(hits)), most};
-    }
-    for (; b <= last; ++b)
-        if (votes[b - 1] + votes[b] + votes[b + 1] == most) break;
-    return {b, most};
-}
-
 #endif
-
-LineBinsWay Fastest()
-{
-    static const LineBinsWay fastest = ProcessorHas(LineBinsWay::Avx2) ? LineBinsWay::Avx2 : LineBinsWay::Plain;
-    return fastest;
-}
 
 }  // namespace
 
-bool ProcessorHas(LineBinsWay way)
+VotedBin MostVotedBin(const int* votes, int low, int high)
 {
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (way == LineBinsWay::Avx2) return avx2;
-#endif
-    return way == LineBinsWay::Plain;
+    VotedBin best{0, 0};
+    for (int b = low - 1; b <= high + 1; ++b) {
+        const int sum = votes[b - 1] + votes[b] + votes[b + 1];
+        if (sum > best.votes) best = {b, sum};
+    }
+    return best;
 }
-
-BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, double c, double s, int reach,
-                    int* bins)
-{
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    if (way == LineBinsWay::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
-#endif
-    return PlainBins(dx, dy, 0, n, c, s, reach, bins, NoBins);
-}
-
-VotedBin MostVotedBinBy(LineBinsWay way, const int* votes, int low, int high)
-{
-#if defined(QUIVANE_LINE_BINS_VECTOR)
-    if (way == LineBinsWay::Avx2) return Avx2MostVoted(votes, low, high);
-#endif
-    (void)way;
-    return PlainMostVoted(votes, low, high);
-}
-
-VotedBin MostVotedBin(const int* votes, int low, int high) { return MostVotedBinBy(Fastest(), votes, low, high); }
 
 BinRange LineBins(const double* dx, const double* dy, int n, double c, double s, int reach, int* bins)
 {
-    return LineBinsBy(Fastest(), dx, dy, n, c, s, reach, bins);
+#if QUIVANE_X86_VECTORS
+    if (ActiveSimdLevel() == SimdLevel::Avx2) return Avx2Bins(dx, dy, n, c, s, reach, bins);
+#endif
+    return PlainBins(dx, dy, 0, n, c, s, reach, bins, NoBins);
 }
 
 }  // namespace quivane

@@ -22,16 +22,8 @@ struct BinRange {
     int low, high;
 };
 
-// The ways of working out the bins of many ridges, of which LineBins takes
-// the fastest the processor has; each gives BinOf's bins, and a test holds
-// every one the processor has to it.
-enum class LineBinsWay { Plain, Avx2 };
-bool ProcessorHas(LineBinsWay way);
-
 // The bins of `n` ridges (at least one) at one angle, and their range.
 BinRange LineBins(const double* dx, const double* dy, int n, double c, double s, int reach, int* bins);
-BinRange LineBinsBy(LineBinsWay way, const double* dx, const double* dy, int n, double c, double s, int reach,
-                    int* bins);
 
 // The bin of low - 1 .. high + 1 whose three bins, it and the two beside
 // it, hold the most votes (the first such bin), and that sum; bin 0 and no
@@ -40,6 +32,5 @@ struct VotedBin {
     int bin, votes;
 };
 VotedBin MostVotedBin(const int* votes, int low, int high);
-VotedBin MostVotedBinBy(LineBinsWay way, const int* votes, int low, int high);
 
 }  // namespace quivane

@@ -6,9 +6,7 @@
 
 namespace quivane {
 
-// Built for AVX2 as well (each sum's additions in the same order), and
-// chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) double PixelNoiseVariance(const LumaPlane& plane)
+double PixelNoiseVariance(const LumaPlane& plane)
 {
     if (plane.width < 3 || plane.height < 3) return 0.0;
     // A row of responses first, then their sum in eight running sums that

@@ -46,10 +46,9 @@ struct Plane {
 
 // Box sums only where the box fits, so that no pixel is made up beyond the
 // window. Every loop runs along a row and becomes vector code, each sum's
-// additions in the same order at any width; built for AVX2 as well, and
-// chosen when the program starts.
+// additions in the same order at any width.
 template <int Box>
-__attribute__((target_clones("avx2", "default"))) void BoxSums(Plane& plane)
+void BoxSums(Plane& plane)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -75,7 +74,7 @@ __attribute__((target_clones("avx2", "default"))) void BoxSums(Plane& plane)
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void Scale(Plane& plane, float scale)
+void Scale(Plane& plane, float scale)
 {
     for (int y = 0; y < plane.height; ++y) {
         float* row = plane.row(y);
@@ -139,7 +138,7 @@ double MeanLevel(const LumaPlane& window)
 
 // The mean squared difference of the two smoothings where both are known.
 // Eight running sums keep the additions apart, so they run side by side.
-__attribute__((target_clones("avx2", "default"))) double BandEnergy(const Plane& inner, const Plane& outer)
+double BandEnergy(const Plane& inner, const Plane& outer)
 {
     const int offset = Shrinkage(OnwardBoxes) / 2;
     double energy = 0.0;

@@ -62,10 +62,9 @@ std::vector<Histogram> Mappings(const Bitmap32& bitmap, int xSize, int ySize, do
 // 255 * 96 * 96, below 2^24, so it and the area are exact floats, and a
 // correctly rounded float quotient q + r / area (r < area <= 9216) stays
 // below q + 1 by more than q + 1 can round: its truncation is the integer
-// quotient. Built for AVX2 as well, and chosen when the program starts.
-__attribute__((target_clones("avx2", "default"))) void BlendRow(PicturePixel* pixels, int subX, int ya, int y,
-                                                                  float area, const std::uint32_t* table,
-                                                                  std::uint32_t* entries)
+// quotient.
+void BlendRow(PicturePixel* pixels, int subX, int ya, int y, float area, const std::uint32_t* table,
+              std::uint32_t* entries)
 {
     for (int x = 0; x < subX; ++x) entries[x] = table[pixels[x].luminance];
     for (int x = 0; x < subX; ++x) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "align/AlignmentPoints.h"
+#include "cpu/SimdLevel.h"
 #include "support/Pictures.h"
 
 namespace quivane {
@@ -117,8 +118,8 @@ TEST(LocalShifts, OutliersTakeTheirNeighboursMedian)
     EXPECT_EQ(replaced[9], shifts[9]);
 }
 
-// The sum taken sixteen at a time is the sum taken one at a time, for every
-// length (the tail included) and for differences up to the largest allowed,
+// The sum at every level is the sum taken one at a time, for every length
+// (the tail included) and for differences up to the largest allowed,
 // where the squares' 32-bit pairs are nearly full.
 TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
 {
@@ -146,10 +147,12 @@ TEST(LocalShifts, SquaredDifferencesMatchThePlainSumOnRandomRows)
                 boxB[r * strideB + x] = static_cast<std::int16_t>(b[x]);
             }
         const auto strideOf = [](std::size_t s) { return static_cast<std::ptrdiff_t>(s); };
-        for (const bool widest : {true, false})
-            ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3, widest),
+        for (const SimdLevel level : ProcessorSimdLevels()) {
+            const ScopedSimdLevel forced(level);
+            ASSERT_EQ(SquaredDifferences(boxA.data(), strideOf(strideA), boxB.data(), strideOf(strideB), count, 3),
                       3 * plain)
-                << count << (widest ? " widest" : " SSE2");
+                << count << " " << SimdLevelName(level);
+        }
     }
 }
 

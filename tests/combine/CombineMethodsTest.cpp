@@ -7,6 +7,7 @@
 #include <random>
 
 #include "combine/MedianRow.h"
+#include "cpu/SimdLevel.h"
 #include "image/ArithmeticErrors.h"
 
 namespace quivane {
@@ -116,33 +117,37 @@ TEST(CombineMultiply, OnlyTheFirstSevenUsedPicturesCount)
 // the marks (unknown ones weigh nothing) and the pictures' sizes.
 TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
 {
-    std::mt19937 random(23);
-    std::uniform_int_distribution<int> mark(-1, 4), near(-12, 12), far(-500, 500);
-    std::vector<int> sums;
-    for (int round = 0; round < 30; ++round) {
-        const int width = round == 0 ? 1 : 37 + round * 5, height = 9;
-        PictureList list;
-        list.push_back(testing::RandomPicture(width, height, random));
-        // Long lists too, whose sums are carried in several parts.
-        const int count = round % 5 == 4 ? 20 + round : 1 + round % 7;
-        for (int k = 1; k <= count; ++k) {
-            Picture picture = testing::RandomPicture(width, height, random);
-            picture.quality = round == 3 ? QualityDont : mark(random);
-            picture.dx = k % 3 == 0 ? far(random) : near(random);
-            picture.dy = near(random);
-            list.push_back(std::move(picture));
-        }
-        std::vector<PicturePixel> row(static_cast<std::size_t>(width)), fineBytes(row.size());
-        std::vector<FinePixel> fine(row.size());
-        for (int y = 0; y < height; ++y) {
-            CombineMeanRow(list, count, y, row.data(), width, sums);
-            CombineMeanFineRow(list, count, y, fineBytes.data(), fine.data(), width, sums);
-            for (int x = 0; x < width; ++x) {
-                const auto i = static_cast<std::size_t>(x);
-                ASSERT_EQ(row[i], CombineMean(list, count, x, y)) << "round " << round << " at " << x << "," << y;
-                const FineCombination expected = CombineMeanFine(list, count, x, y);
-                ASSERT_EQ(fineBytes[i], expected.pixel);
-                ASSERT_EQ(fine[i], expected.fine) << "round " << round << " at " << x << "," << y;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        std::mt19937 random(23);
+        std::uniform_int_distribution<int> mark(-1, 4), near(-12, 12), far(-500, 500);
+        std::vector<int> sums;
+        for (int round = 0; round < 30; ++round) {
+            const int width = round == 0 ? 1 : 37 + round * 5, height = 9;
+            PictureList list;
+            list.push_back(testing::RandomPicture(width, height, random));
+            // Long lists too, whose sums are carried in several parts.
+            const int count = round % 5 == 4 ? 20 + round : 1 + round % 7;
+            for (int k = 1; k <= count; ++k) {
+                Picture picture = testing::RandomPicture(width, height, random);
+                picture.quality = round == 3 ? QualityDont : mark(random);
+                picture.dx = k % 3 == 0 ? far(random) : near(random);
+                picture.dy = near(random);
+                list.push_back(std::move(picture));
+            }
+            std::vector<PicturePixel> row(static_cast<std::size_t>(width)), fineBytes(row.size());
+            std::vector<FinePixel> fine(row.size());
+            for (int y = 0; y < height; ++y) {
+                CombineMeanRow(list, count, y, row.data(), width, sums);
+                CombineMeanFineRow(list, count, y, fineBytes.data(), fine.data(), width, sums);
+                for (int x = 0; x < width; ++x) {
+                    const auto i = static_cast<std::size_t>(x);
+                    ASSERT_EQ(row[i], CombineMean(list, count, x, y)) << "round " << round << " at " << x << "," << y;
+                    const FineCombination expected = CombineMeanFine(list, count, x, y);
+                    ASSERT_EQ(fineBytes[i], expected.pixel);
+                    ASSERT_EQ(fine[i], expected.fine) << "round " << round << " at " << x << "," << y;
+                }
             }
         }
     }
@@ -179,44 +184,49 @@ Picture FewLevels(int width, int height, const std::vector<int>& levels, std::mt
 // offsets, the parameter, and however many values are equal.
 TEST(CombineMedian, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
 {
-    std::mt19937 random(31);
-    std::uniform_int_distribution<int> near(-9, 9), far(-400, 400);
-    MedianRowWork work;
-    std::vector<int> sums;
-    struct Stack {
-        int count, width;
-        std::vector<int> levels;  // empty: any byte
-    };
-    for (const Stack& stack : {Stack{1, 5, {}}, Stack{2, 1, {}}, Stack{3, 17, {}}, Stack{8, 33, {}}, Stack{28, 70, {}},
-                               Stack{255, 9, {0, 255}}, Stack{256, 7, {}}, Stack{300, 6, {0, 1, 254, 255}},
-                               Stack{511, 5, {127, 128}}, Stack{1000, 3, {0, 255}}, Stack{1000, 2, {}}}) {
-        const int height = 3;
-        PictureList list;
-        list.push_back(testing::RandomPicture(stack.width, height, random));
-        for (int k = 1; k <= stack.count; ++k) {
-            Picture picture = stack.levels.empty() ? testing::RandomPicture(stack.width, height, random)
-                                                   : FewLevels(stack.width, height, stack.levels, random);
-            picture.quality = k % 4;  // the median ignores the marks, Dont included
-            picture.dx = k % 5 == 0 ? far(random) : near(random);
-            picture.dy = near(random);
-            list.push_back(std::move(picture));
-        }
-        std::vector<PicturePixel> row(static_cast<std::size_t>(stack.width)), fineBytes(row.size());
-        std::vector<FinePixel> fine(row.size());
-        for (int param : {0, 1, 4, 17, 128, 252}) {
-            for (int y = 0; y < height; ++y) {
-                CombineMedianRow(list, stack.count, y, param, row.data(), stack.width, work, sums);
-                CombineMedianFineRow(list, stack.count, y, param, fineBytes.data(), fine.data(), stack.width, work,
-                                     sums);
-                for (int x = 0; x < stack.width; ++x) {
-                    const auto i = static_cast<std::size_t>(x);
-                    const FineCombination expected = CombineMedianFine(list, stack.count, x, y, param);
-                    const std::string where = std::to_string(stack.count) + " pictures, param " +
-                                              std::to_string(param) + " at " + std::to_string(x) + "," +
-                                              std::to_string(y);
-                    ASSERT_EQ(row[i], expected.pixel) << where;
-                    ASSERT_EQ(fineBytes[i], expected.pixel) << where;
-                    ASSERT_EQ(fine[i], expected.fine) << where;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        std::mt19937 random(31);
+        std::uniform_int_distribution<int> near(-9, 9), far(-400, 400);
+        MedianRowWork work;
+        std::vector<int> sums;
+        struct Stack {
+            int count, width;
+            std::vector<int> levels;  // empty: any byte
+        };
+        for (const Stack& stack :
+             {Stack{1, 5, {}}, Stack{2, 1, {}}, Stack{3, 17, {}}, Stack{8, 33, {}}, Stack{28, 70, {}},
+              Stack{255, 9, {0, 255}}, Stack{256, 7, {}}, Stack{300, 6, {0, 1, 254, 255}}, Stack{511, 5, {127, 128}},
+              Stack{1000, 3, {0, 255}}, Stack{1000, 2, {}}}) {
+            const int height = 3;
+            PictureList list;
+            list.push_back(testing::RandomPicture(stack.width, height, random));
+            for (int k = 1; k <= stack.count; ++k) {
+                Picture picture = stack.levels.empty() ? testing::RandomPicture(stack.width, height, random)
+                                                       : FewLevels(stack.width, height, stack.levels, random);
+                picture.quality = k % 4;  // the median ignores the marks, Dont included
+                picture.dx = k % 5 == 0 ? far(random) : near(random);
+                picture.dy = near(random);
+                list.push_back(std::move(picture));
+            }
+            std::vector<PicturePixel> row(static_cast<std::size_t>(stack.width)), fineBytes(row.size());
+            std::vector<FinePixel> fine(row.size());
+            for (int param : {0, 1, 4, 17, 128, 252}) {
+                for (int y = 0; y < height; ++y) {
+                    CombineMedianRow(list, stack.count, y, param, row.data(), stack.width, work, sums);
+                    CombineMedianFineRow(list, stack.count, y, param, fineBytes.data(), fine.data(), stack.width, work,
+                                         sums);
+                    for (int x = 0; x < stack.width; ++x) {
+                        const auto i = static_cast<std::size_t>(x);
+                        const FineCombination expected = CombineMedianFine(list, stack.count, x, y, param);
+                        const std::string where = std::to_string(stack.count) + " pictures, param " +
+                                                  std::to_string(param) + " at " + std::to_string(x) + "," +
+                                                  std::to_string(y);
+                        ASSERT_EQ(row[i], expected.pixel) << where;
+                        ASSERT_EQ(fineBytes[i], expected.pixel) << where;
+                        ASSERT_EQ(fine[i], expected.fine) << where;
+                    }
                 }
             }
         }

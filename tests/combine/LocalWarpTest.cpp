@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "cpu/SimdLevel.h"
 #include "support/Pictures.h"
 
 namespace quivane {
@@ -115,12 +116,13 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
         std::vector<char> wanted(96 * 64, 1);
         if (round % 2 == 1)
             for (std::size_t i = 0; i < wanted.size(); ++i) wanted[i] = (i / 7 + i / 96 / 5 + round) % 3 != 0 && i / 96 % 9 != 4;
-        for (const bool widest : {true, false}) {
+        for (const SimdLevel level : ProcessorSimdLevels()) {
+            const ScopedSimdLevel forced(level);
             std::vector<std::array<int, 4>> out(96 * 64, {1, 2, 3, 4});  // a buffer used before
-            WarpPicture(picture, field, wanted, out, widest);
+            WarpPicture(picture, field, wanted, out);
             // Sums the pixels are added to, three times each.
             std::vector<std::array<int, 4>> sums(96 * 64, {5, -6, 7, 8});
-            AddWarpedPicture(picture, field, wanted, 3, sums, widest);
+            AddWarpedPicture(picture, field, wanted, 3, sums);
             for (int y = 0; y < 64; ++y) {
                 for (int x = 0; x < 96; ++x) {
                     const std::size_t i = static_cast<std::size_t>(y) * 96 + x;
@@ -129,12 +131,12 @@ TEST(WarpPicture, FastPathsMatchThePlainReadOnRandomData)
                         wanted[i] ? WarpedPixel(picture.bitmap, (x + picture.dx) * WarpPhases + s[0],
                                                 (y + picture.dy) * WarpPhases + s[1])
                                   : std::array<int, 4>{0, 0, 0, 0};
-                    ASSERT_EQ(out[i], plain) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
-                                             << ", " << y;
+                    ASSERT_EQ(out[i], plain)
+                        << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
                     const std::array<int, 4> added{5 + 3 * plain[0], -6 + 3 * plain[1], 7 + 3 * plain[2],
                                                    8 + 3 * plain[3]};
-                    ASSERT_EQ(sums[i], added) << "round " << round << (widest ? " widest" : " SSE2") << " at " << x
-                                              << ", " << y;
+                    ASSERT_EQ(sums[i], added)
+                        << "round " << round << " " << SimdLevelName(level) << " at " << x << ", " << y;
                 }
             }
         }

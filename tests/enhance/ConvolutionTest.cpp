@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cpu/SimdLevel.h"
+
 namespace quivane {
 namespace {
 
@@ -183,12 +185,13 @@ TEST(Convolution, EveryWayOfSummingMatchesTheCheckedLoop)
         for (const bool plain : {true, false}) {
             Plane start;
             Fill(start, between(0, 1) * width, between(0, 1) * height, [&](int, int) { return between(-9, 9); });
-            const Outcome checked = Convolve(source, start, kernel, plain, {SumLoop::Checked, true, 1});
+            const Outcome checked = Convolve(source, start, kernel, plain, {SumLoop::Checked, 1});
             overflows += !checked.error.empty();
             for (const SumLoop loop : {SumLoop::Automatic, SumLoop::Unchecked})
-                for (const bool wide : {true, false})
+                for (const SimdLevel level : ProcessorSimdLevels())
                     for (const int threads : {1, 3}) {
-                        const Outcome other = Convolve(source, start, kernel, plain, {loop, wide, threads});
+                        const ScopedSimdLevel forced(level);
+                        const Outcome other = Convolve(source, start, kernel, plain, {loop, threads});
                         if (other.error == "not proven") {
                             ASSERT_EQ(loop, SumLoop::Unchecked);
                             unprovenButFine += checked.error.empty();
@@ -197,7 +200,7 @@ TEST(Convolution, EveryWayOfSummingMatchesTheCheckedLoop)
                         ASSERT_EQ(other.error, checked.error);
                         ASSERT_TRUE(SamePlanes(checked.plane, other.plane))
                             << width << " x " << height << ", kernel " << columns << " x " << rows << ", plain "
-                            << plain << ", wide " << wide << ", threads " << threads;
+                            << plain << ", " << SimdLevelName(level) << ", threads " << threads;
                     }
         }
     }

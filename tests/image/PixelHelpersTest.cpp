@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "cpu/SimdLevel.h"
 #include "image/LuminanceRow.h"
 #include "image/PackRow.h"
 #include "image/PictureMemory.h"
@@ -61,16 +62,16 @@ TEST(PixelHelpers, PackPixelSplitsChromaAndLuminance)
 }
 
 // Every colour there is, a row of 256 at a time and at odd row lengths and
-// offsets, so the vector body and the tail both see every case; by every
-// way of packing the processor has, and nothing written past the row.
+// offsets, so the vector body and the tail both see every case; at every
+// level the processor has, and nothing written past the row.
 TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
 {
     std::vector<ColourPixel> row(256);
     std::vector<PicturePixel> packed(257);
     const PicturePixel untouched{1, 2, 3, 4};
-    for (PackWay way : {PackWay::Plain, PackWay::Avx2, PackWay::Avx512}) {
-        if (!ProcessorHas(way)) continue;
-        SCOPED_TRACE(static_cast<int>(way));
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
         for (int red = 0; red < 256; ++red) {
             for (int green = 0; green < 256; ++green) {
                 for (int blue = 0; blue < 256; ++blue) row[static_cast<std::size_t>(blue)] = Bgr(blue, green, red);
@@ -78,7 +79,7 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
                 const int offset = green % 3;
                 const auto count = static_cast<std::size_t>(length - offset);
                 packed[count] = untouched;
-                PackRowBy(way, row.data() + offset, packed.data(), length - offset);
+                PackRow(row.data() + offset, packed.data(), length - offset);
                 for (std::size_t i = 0; i < count; ++i) {
                     if (packed[i] != PackPixel(row[i + static_cast<std::size_t>(offset)]))
                         FAIL() << "red " << red << " green " << green << " blue " << i + static_cast<std::size_t>(offset);
@@ -87,22 +88,26 @@ TEST(PixelHelpers, PackRowPacksEveryColourAsPackPixelDoes)
             }
         }
     }
-    EXPECT_TRUE(ProcessorHas(PackWay::Plain));
 }
 
-// Every grey in the vector body and in every length of tail after it.
+// Every grey in the vector body and in every length of tail after it, at
+// every level.
 TEST(PixelHelpers, AGreyPacksAsItsColourPixelOfThreeEqualChannels)
 {
     std::vector<std::uint8_t> greys(300);
     for (std::size_t i = 0; i < greys.size(); ++i) greys[i] = static_cast<std::uint8_t>(255 - i % 256);
-    for (int length : {300, 288, 0, 1, 31, 32, 33, 63, 70}) {
-        std::vector<PicturePixel> packed(greys.size() + 1, PicturePixel{1, 2, 3, 4});
-        PackRow(greys.data() + 300 - length, packed.data(), length);
-        for (int i = 0; i < length; ++i) {
-            const std::uint8_t v = greys[static_cast<std::size_t>(300 - length + i)];
-            ASSERT_EQ(packed[static_cast<std::size_t>(i)], PackPixel(Bgr(v, v, v))) << length << " " << i;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        for (int length : {300, 288, 0, 1, 31, 32, 33, 63, 70}) {
+            std::vector<PicturePixel> packed(greys.size() + 1, PicturePixel{1, 2, 3, 4});
+            PackRow(greys.data() + 300 - length, packed.data(), length);
+            for (int i = 0; i < length; ++i) {
+                const std::uint8_t v = greys[static_cast<std::size_t>(300 - length + i)];
+                ASSERT_EQ(packed[static_cast<std::size_t>(i)], PackPixel(Bgr(v, v, v)))
+                    << SimdLevelName(level) << " " << length << " " << i;
+            }
+            EXPECT_EQ(packed[static_cast<std::size_t>(length)], (PicturePixel{1, 2, 3, 4})) << "nothing past the row";
         }
-        EXPECT_EQ(packed[static_cast<std::size_t>(length)], (PicturePixel{1, 2, 3, 4})) << "nothing past the row";
     }
 }
 
@@ -110,8 +115,8 @@ TEST(PixelHelpers, AGreyPacksAsItsColourPixelOfThreeEqualChannels)
 // the vector body, read from memory that ends with the row; the range given
 // is the row's. Blues run down the row in some rows and up in others, so the
 // extremes fall in the body and in the tail.
-template <class Way>
-void ExpectEveryColoursLuminance(const Way& rowLuminance)
+template <class Row>
+void ExpectEveryColoursLuminance(const Row& rowLuminance)
 {
     std::vector<std::uint8_t> luminance(256);
     for (int red = 0; red < 256; ++red) {
@@ -152,17 +157,14 @@ void ExpectEveryColoursLuminance(const Way& rowLuminance)
     }
 }
 
-// Every way the processor has of working out a row's luminance gives the
-// plain loop's bytes.
+// Every level the processor has gives the plain loop's bytes.
 TEST(PixelHelpers, LuminanceRowGivesEachColoursLuminanceAndTheirRange)
 {
-    for (const LuminanceWay way : {LuminanceWay::Plain, LuminanceWay::Avx2, LuminanceWay::Avx512}) {
-        if (!ProcessorHas(way)) continue;
-        SCOPED_TRACE(static_cast<int>(way));
-        ExpectEveryColoursLuminance(
-            [way](const ColourPixel* in, int count, std::uint8_t* out) { return LuminanceRowBy(way, in, count, out); });
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        ExpectEveryColoursLuminance(LuminanceRow);
     }
-    EXPECT_TRUE(ProcessorHas(LuminanceWay::Plain));
 }
 
 TEST(PixelHelpers, UnpackPixelRestoresTheColourAtFullSaturation)

@@ -49,80 +49,69 @@ std::vector<ColourPixel> WithGreens(std::mt19937& random, const std::vector<std:
     return row;
 }
 
-// Colour and grey rows of every width up to past three blocks, and of
-// camera widths, each kind of content: every way counts what counting
+// Colour and grey rows of every width up to past three blocks of 128, and
+// of camera widths, each kind of content: the counts are what counting
 // sample by sample gives.
-TEST(GreenCounts, EveryWayCountsAsSampleBySample)
+TEST(GreenCounts, RowsOfEveryWidthCountAsSampleBySample)
 {
     std::vector<int> widths;
     for (int w = 0; w <= 400; ++w) widths.push_back(w);
     for (int w : {640, 641, 1000, 1920}) widths.push_back(w);
-    for (CountWay way : {CountWay::Plain, CountWay::Avx512}) {
-        if (!ProcessorHas(way)) continue;
-        SCOPED_TRACE(static_cast<int>(way));
-        std::mt19937 random(17);
-        for (int width : widths) {
-            GreenCounts colour(way), grey(way);
-            ReferenceCounts reference;
-            for (int kind = 0; kind < 3; ++kind) {
-                const std::vector<std::uint8_t> levels = Levels(random, width, kind);
-                const std::vector<ColourPixel> row = WithGreens(random, levels);
-                colour.addRow(row.data(), width);
-                grey.addRow(levels.data(), width);
-                reference.addRow(levels, width);
-            }
-            ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width;
-            ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width;
+    std::mt19937 random(17);
+    for (int width : widths) {
+        GreenCounts colour, grey;
+        ReferenceCounts reference;
+        for (int kind = 0; kind < 3; ++kind) {
+            const std::vector<std::uint8_t> levels = Levels(random, width, kind);
+            const std::vector<ColourPixel> row = WithGreens(random, levels);
+            colour.addRow(row.data(), width);
+            grey.addRow(levels.data(), width);
+            reference.addRow(levels, width);
         }
+        ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width;
+        ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width;
     }
-    EXPECT_TRUE(ProcessorHas(CountWay::Plain));
 }
 
 // A sky of a few levels row after row, as a frame's is, with rows that
 // leave its band between, and bands at the top levels with rows of the
-// lowest ones between (which lie in no band modulo 256): the counts asked for at any row are those of the
-// rows so far, whether the last rows were added to them yet or not.
+// lowest ones between: the counts asked for at any row are those of the
+// rows so far.
 TEST(GreenCounts, RowsOfOneBandCountAsSampleBySample)
 {
-    for (CountWay way : {CountWay::Plain, CountWay::Avx512}) {
-        if (!ProcessorHas(way)) continue;
-        std::mt19937 random(23);
-        for (int width : {128, 640, 700}) {
-            GreenCounts colour(way), grey(way);
-            ReferenceCounts reference;
-            for (int row = 0; row < 120; ++row) {
-                const int base = row % 40 == 39 ? 60 : row >= 100 ? row % 2 * 252 : row >= 80 ? 249 : 10;
-                const int span = row % 40 == 39 ? 9 : row >= 100 ? 4 : row >= 20 && row < 60 ? 1 : 7;
-                std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
-                for (auto& v : levels) v = static_cast<std::uint8_t>(base + static_cast<int>(random() % span));
-                colour.addRow(WithGreens(random, levels).data(), width);
-                grey.addRow(levels.data(), width);
-                reference.addRow(levels, width);
-                if (row % 7 == 0 || row % 40 == 39) {
-                    ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width << " row " << row;
-                    ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width << " row " << row;
-                }
+    std::mt19937 random(23);
+    for (int width : {128, 640, 700}) {
+        GreenCounts colour, grey;
+        ReferenceCounts reference;
+        for (int row = 0; row < 120; ++row) {
+            const int base = row % 40 == 39 ? 60 : row >= 100 ? row % 2 * 252 : row >= 80 ? 249 : 10;
+            const int span = row % 40 == 39 ? 9 : row >= 100 ? 4 : row >= 20 && row < 60 ? 1 : 7;
+            std::vector<std::uint8_t> levels(static_cast<std::size_t>(width));
+            for (auto& v : levels) v = static_cast<std::uint8_t>(base + static_cast<int>(random() % span));
+            colour.addRow(WithGreens(random, levels).data(), width);
+            grey.addRow(levels.data(), width);
+            reference.addRow(levels, width);
+            if (row % 7 == 0 || row % 40 == 39) {
+                ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width << " row " << row;
+                ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width << " row " << row;
             }
-            ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width;
-            ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width;
         }
+        ASSERT_EQ(colour.histogram(), reference.histogram()) << "colour, width " << width;
+        ASSERT_EQ(grey.histogram(), reference.histogram()) << "grey, width " << width;
     }
 }
 
 // A frame of one level has more samples of it than a count holds.
 TEST(GreenCounts, ACountSaturatesWhereItWouldWrap)
 {
-    for (CountWay way : {CountWay::Plain, CountWay::Avx512}) {
-        if (!ProcessorHas(way)) continue;
-        GreenCounts counts(way);
-        std::vector<std::uint8_t> row(1024, 9);
-        row[2] = 200;
-        for (int y = 0; y < 150; ++y) counts.addRow(row.data(), 1024);  // 150 * 511 nines
-        const Histogram h = counts.histogram();
-        EXPECT_EQ(h[9], 65535);
-        EXPECT_EQ(h[200], 150);
-        EXPECT_EQ(h[10], 0);
-    }
+    GreenCounts counts;
+    std::vector<std::uint8_t> row(1024, 9);
+    row[2] = 200;
+    for (int y = 0; y < 150; ++y) counts.addRow(row.data(), 1024);  // 150 * 511 nines
+    const Histogram h = counts.histogram();
+    EXPECT_EQ(h[9], 65535);
+    EXPECT_EQ(h[200], 150);
+    EXPECT_EQ(h[10], 0);
 }
 
 }  // namespace

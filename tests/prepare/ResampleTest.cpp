@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "cpu/SimdLevel.h"
+
 namespace quivane {
 namespace {
 
@@ -243,22 +245,22 @@ Bitmap24 PixelByPixel(const Bitmap24& source, int width, int height, const Resam
 // narrow to pick from, rows whose channels do not fill whole blocks, a scale
 // of one, wide taps, and columns turned eight by eight up to one pixel
 // before a bitmap's end.
-TEST(Resample, EveryWayGivesThePixelByPixelBytesOnRandomPictures)
+TEST(Resample, EveryLevelGivesThePixelByPixelBytesOnRandomPictures)
 {
     const int sizes[][4] = {{96, 72, 192, 144}, {37, 23, 191, 97}, {1, 5, 9, 5}, {64, 48, 768, 576},
                             {2, 3, 2, 7},       {5, 4, 16, 9},     {6, 2, 6, 2}, {50, 40, 50, 40},
                             {17, 3, 23, 3},     {25, 16, 49, 33},  {9, 8, 9, 8}};
     unsigned seed = 11;
-    for (ResampleWay way : {ResampleWay::Plain, ResampleWay::Avx2}) {
-        if (!ProcessorHas(way)) continue;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
         for (std::size_t filter = 0; filter < ResampleFilters.size(); ++filter)
             for (const auto& size : sizes) {
                 const Bitmap24 source = Picture(size[0], size[1], ++seed);
                 const ResampleFilter& f = ResampleFilters[filter];
                 Bitmap24 destination(size[2], size[3]);
-                ResampleBy(way, source, destination, f.weightFunction, f.support);
+                Resample(source, destination, f.weightFunction, f.support);
                 ASSERT_EQ(destination, PixelByPixel(source, size[2], size[3], f))
-                    << static_cast<int>(way) << " " << f.name << " " << size[0] << "x" << size[1];
+                    << SimdLevelName(level) << " " << f.name << " " << size[0] << "x" << size[1];
             }
     }
 }
@@ -269,23 +271,27 @@ TEST(Resample, GreyLevelsEnlargeAsTheirColourTwins)
 {
     const int sizes[][4] = {{96, 72, 192, 144}, {37, 23, 191, 97}, {1, 5, 9, 5}, {7, 1, 7, 1}};
     std::mt19937 engine(5);
-    for (std::size_t filter = 0; filter < ResampleFilters.size(); ++filter)
-        for (const auto& size : sizes) {
-            Bitmap8 grey(size[0], size[1]);
-            Bitmap24 twin(size[0], size[1]);
-            for (int y = 0; y < size[1]; ++y)
-                for (int x = 0; x < size[0]; ++x) {
-                    grey.at(x, y) = static_cast<std::uint8_t>(engine());
-                    twin.at(x, y) = Grey(grey.at(x, y));
-                }
-            const ResampleFilter& f = ResampleFilters[filter];
-            Bitmap8 enlarged(size[2], size[3]);
-            Resample(grey, enlarged, f.weightFunction, f.support);
-            const Bitmap24 expected = Enlarged(twin, size[2], size[3], filter);
-            for (int y = 0; y < size[3]; ++y)
-                for (int x = 0; x < size[2]; ++x)
-                    ASSERT_EQ(Grey(enlarged.at(x, y)), expected.at(x, y)) << f.name << " at " << x << "," << y;
-        }
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        for (std::size_t filter = 0; filter < ResampleFilters.size(); ++filter)
+            for (const auto& size : sizes) {
+                Bitmap8 grey(size[0], size[1]);
+                Bitmap24 twin(size[0], size[1]);
+                for (int y = 0; y < size[1]; ++y)
+                    for (int x = 0; x < size[0]; ++x) {
+                        grey.at(x, y) = static_cast<std::uint8_t>(engine());
+                        twin.at(x, y) = Grey(grey.at(x, y));
+                    }
+                const ResampleFilter& f = ResampleFilters[filter];
+                Bitmap8 enlarged(size[2], size[3]);
+                Resample(grey, enlarged, f.weightFunction, f.support);
+                const Bitmap24 expected = Enlarged(twin, size[2], size[3], filter);
+                for (int y = 0; y < size[3]; ++y)
+                    for (int x = 0; x < size[2]; ++x)
+                        ASSERT_EQ(Grey(enlarged.at(x, y)), expected.at(x, y))
+                            << SimdLevelName(level) << " " << f.name << " at " << x << "," << y;
+            }
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "cpu/SimdLevel.h"
 #include "image/PixelHelpers.h"
 #include "prepare/FramePreparation.h"
 
@@ -42,38 +43,43 @@ void ExpectSame(const RowSurvey& got, const RowSurvey& want, const std::string& 
 // the survey's.
 TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
 {
-    std::mt19937 random(5);
-    const int widths[] = {1, 31, 32, 33, 95, 640, 4095, 4096, 4097, 9000};
-    const int thresholds[] = {-3, 0, 1, 100, 254, 255, 400};
-    int kind = 0;
-    for (const int width : widths) {
-        for (const int threshold : thresholds) {
-            ++kind;
-            std::vector<std::uint8_t> grey(static_cast<std::size_t>(width));
-            std::vector<ColourPixel> colour(static_cast<std::size_t>(width));
-            std::vector<std::uint8_t> luminance(static_cast<std::size_t>(width));
-            for (int x = 0; x < width; ++x) {
-                const auto at = static_cast<std::size_t>(x);
-                grey[at] = kind % 5 == 0 ? 255 : kind % 7 == 0 ? 77 : static_cast<std::uint8_t>(random());
-                colour[at] = kind % 5 == 0 ? ColourPixel{255, 255, 255}
-                                           : ColourPixel{static_cast<std::uint8_t>(random()),
-                                                         static_cast<std::uint8_t>(random()),
-                                                         static_cast<std::uint8_t>(random())};
-                luminance[at] = static_cast<std::uint8_t>(PixelLuminance(colour[at]));
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        std::mt19937 random(5);
+        const int widths[] = {1, 31, 32, 33, 95, 640, 4095, 4096, 4097, 9000};
+        const int thresholds[] = {-3, 0, 1, 100, 254, 255, 400};
+        int kind = 0;
+        for (const int width : widths) {
+            for (const int threshold : thresholds) {
+                ++kind;
+                std::vector<std::uint8_t> grey(static_cast<std::size_t>(width));
+                std::vector<ColourPixel> colour(static_cast<std::size_t>(width));
+                std::vector<std::uint8_t> luminance(static_cast<std::size_t>(width));
+                for (int x = 0; x < width; ++x) {
+                    const auto at = static_cast<std::size_t>(x);
+                    grey[at] = kind % 5 == 0 ? 255 : kind % 7 == 0 ? 77 : static_cast<std::uint8_t>(random());
+                    colour[at] = kind % 5 == 0 ? ColourPixel{255, 255, 255}
+                                               : ColourPixel{static_cast<std::uint8_t>(random()),
+                                                             static_cast<std::uint8_t>(random()),
+                                                             static_cast<std::uint8_t>(random())};
+                    luminance[at] = static_cast<std::uint8_t>(PixelLuminance(colour[at]));
+                }
+                const std::string what = "width " + std::to_string(width) + " threshold " + std::to_string(threshold);
+                const RowSurvey greyWant = Reference(grey, threshold);
+                ExpectSame(SurveyRow(grey.data(), width, threshold), greyWant, "grey " + what);
+                const ByteRange range = RowRange(grey.data(), width);
+                EXPECT_EQ(range.smallest, greyWant.minimum) << what;
+                EXPECT_EQ(range.largest, greyWant.maximum) << what;
+                // A colour row is surveyed by its luminance, as the one row of a frame.
+                const RowSurvey want = Reference(luminance, threshold);
+                const FrameSurvey got = SurveyFrame(ColourRows(colour.data(), 0, width, 1), threshold);
+                EXPECT_EQ(got.minimum, want.minimum) << "colour " << what;
+                EXPECT_EQ(got.maximum, want.maximum) << "colour " << what;
+                const std::int64_t total = want.total > 0 ? want.total : 1;
+                EXPECT_EQ(got.centreX, static_cast<double>(want.sumX) / static_cast<double>(total))
+                    << "colour " << what;
             }
-            const std::string what = "width " + std::to_string(width) + " threshold " + std::to_string(threshold);
-            const RowSurvey greyWant = Reference(grey, threshold);
-            ExpectSame(SurveyRow(grey.data(), width, threshold), greyWant, "grey " + what);
-            const ByteRange range = RowRange(grey.data(), width);
-            EXPECT_EQ(range.smallest, greyWant.minimum) << what;
-            EXPECT_EQ(range.largest, greyWant.maximum) << what;
-            // A colour row is surveyed by its luminance, as the one row of a frame.
-            const RowSurvey want = Reference(luminance, threshold);
-            const FrameSurvey got = SurveyFrame(ColourRows(colour.data(), 0, width, 1), threshold);
-            EXPECT_EQ(got.minimum, want.minimum) << "colour " << what;
-            EXPECT_EQ(got.maximum, want.maximum) << "colour " << what;
-            const std::int64_t total = want.total > 0 ? want.total : 1;
-            EXPECT_EQ(got.centreX, static_cast<double>(want.sumX) / static_cast<double>(total)) << "colour " << what;
         }
     }
 }
@@ -83,17 +89,21 @@ TEST(RowSurvey, GreyAndColourRowsSumAsPixelByPixel)
 // last block: the range found is the row's.
 TEST(RowSurvey, ARowsRangeIsFoundWhereverItsEndsLie)
 {
-    std::mt19937 random(8);
-    for (int width = 1; width <= 200; width += (width < 70 ? 1 : 13)) {
-        for (int at = 0; at < width; ++at) {
-            std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-            for (auto& v : row) v = static_cast<std::uint8_t>(100 + random() % 20);
-            row[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(at % 2 ? 0 : 255);
-            row[static_cast<std::size_t>(width - 1 - at)] = at % 2 ? 254 : 1;
-            const RowSurvey want = Reference(row, 255);
-            const ByteRange got = RowRange(row.data(), width);
-            ASSERT_EQ(got.smallest, want.minimum) << "width " << width << " at " << at;
-            ASSERT_EQ(got.largest, want.maximum) << "width " << width << " at " << at;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        std::mt19937 random(8);
+        for (int width = 1; width <= 200; width += (width < 70 ? 1 : 13)) {
+            for (int at = 0; at < width; ++at) {
+                std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+                for (auto& v : row) v = static_cast<std::uint8_t>(100 + random() % 20);
+                row[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(at % 2 ? 0 : 255);
+                row[static_cast<std::size_t>(width - 1 - at)] = at % 2 ? 254 : 1;
+                const RowSurvey want = Reference(row, 255);
+                const ByteRange got = RowRange(row.data(), width);
+                ASSERT_EQ(got.smallest, want.minimum) << "width " << width << " at " << at;
+                ASSERT_EQ(got.largest, want.maximum) << "width " << width << " at " << at;
+            }
         }
     }
 }

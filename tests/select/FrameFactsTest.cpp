@@ -6,6 +6,7 @@
 #include <functional>
 #include <random>
 
+#include "cpu/SimdLevel.h"
 #include "select/SeriesMaterial.h"
 
 namespace quivane {
@@ -35,45 +36,50 @@ FrameFacts FactsOf(const Bitmap8& frame) { return GatherFacts(ViewObject(frame, 
 // for levels with fractions, or below zero, or not a number.
 TEST(FrameFacts, LevelAndSpreadAreThoseOfAddingTheLevelsInOrder)
 {
-    std::mt19937 random(15);
-    std::uniform_int_distribution<int> byte(0, 255), deep(60000, 65535);
-    std::uniform_real_distribution<float> fraction(0.0f, 255.0f);
-    const auto expectInOrder = [](const ObjectView& view, const char* what) {
-        double sum = 0.0, squares = 0.0;
-        std::size_t above = 0;
-        for (const float level : view.window.levels) {
-            sum += level;
-            squares += static_cast<double>(level) * level;
-            if (level > view.threshold) ++above;
-        }
-        const double n = static_cast<double>(view.window.levels.size());
-        const FrameFacts facts = GatherFacts(view, 4.0);
-        EXPECT_EQ(facts.level, sum / n) << what;
-        EXPECT_EQ(facts.spread, std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)))) << what;
-        EXPECT_EQ(facts.objectShare, static_cast<double>(above) / n) << what;
-    };
-    const auto view = [](const std::function<float()>& level, int width = 128, int height = 128) {
-        ObjectView v;
-        v.window.width = width;
-        v.window.height = height;
-        for (int i = 0; i < width * height; ++i) v.window.levels.push_back(level());
-        v.border.assign(2 * static_cast<std::size_t>(width + height), 0.0f);
-        v.threshold = 100.0f;
-        return v;
-    };
-    expectInOrder(view([&] { return static_cast<float>(byte(random)); }), "8-bit");
-    expectInOrder(view([&] { return static_cast<float>(deep(random)); }), "16-bit");
-    expectInOrder(view([&] { return fraction(random); }), "fractions");
-    int i = 0;
-    expectInOrder(view([&] { return ++i == 77 ? -1.0f : static_cast<float>(byte(random)); }), "one below zero");
-    i = 0;
-    expectInOrder(view([&] { return ++i == 77 ? 65536.0f : static_cast<float>(deep(random)); }), "one past 16 bits");
-    i = 0;
-    expectInOrder(view([&] { return ++i == 127 * 129 ? 0.5f : static_cast<float>(byte(random)); }, 127, 129),
-                  "a fraction among the last few");
-    i = 0;
-    const ObjectView lost = view([&] { return ++i == 5 ? std::nanf("") : static_cast<float>(byte(random)); });
-    EXPECT_TRUE(std::isnan(GatherFacts(lost, 4.0).level)) << "a level that is not a number";
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
+        SCOPED_TRACE(SimdLevelName(level));
+        std::mt19937 random(15);
+        std::uniform_int_distribution<int> byte(0, 255), deep(60000, 65535);
+        std::uniform_real_distribution<float> fraction(0.0f, 255.0f);
+        const auto expectInOrder = [](const ObjectView& view, const char* what) {
+            double sum = 0.0, squares = 0.0;
+            std::size_t above = 0;
+            for (const float level : view.window.levels) {
+                sum += level;
+                squares += static_cast<double>(level) * level;
+                if (level > view.threshold) ++above;
+            }
+            const double n = static_cast<double>(view.window.levels.size());
+            const FrameFacts facts = GatherFacts(view, 4.0);
+            EXPECT_EQ(facts.level, sum / n) << what;
+            EXPECT_EQ(facts.spread, std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)))) << what;
+            EXPECT_EQ(facts.objectShare, static_cast<double>(above) / n) << what;
+        };
+        const auto view = [](const std::function<float()>& level, int width = 128, int height = 128) {
+            ObjectView v;
+            v.window.width = width;
+            v.window.height = height;
+            for (int i = 0; i < width * height; ++i) v.window.levels.push_back(level());
+            v.border.assign(2 * static_cast<std::size_t>(width + height), 0.0f);
+            v.threshold = 100.0f;
+            return v;
+        };
+        expectInOrder(view([&] { return static_cast<float>(byte(random)); }), "8-bit");
+        expectInOrder(view([&] { return static_cast<float>(deep(random)); }), "16-bit");
+        expectInOrder(view([&] { return fraction(random); }), "fractions");
+        int i = 0;
+        expectInOrder(view([&] { return ++i == 77 ? -1.0f : static_cast<float>(byte(random)); }), "one below zero");
+        i = 0;
+        expectInOrder(view([&] { return ++i == 77 ? 65536.0f : static_cast<float>(deep(random)); }),
+                      "one past 16 bits");
+        i = 0;
+        expectInOrder(view([&] { return ++i == 127 * 129 ? 0.5f : static_cast<float>(byte(random)); }, 127, 129),
+                      "a fraction among the last few");
+        i = 0;
+        const ObjectView lost = view([&] { return ++i == 5 ? std::nanf("") : static_cast<float>(byte(random)); });
+        EXPECT_TRUE(std::isnan(GatherFacts(lost, 4.0).level)) << "a level that is not a number";
+    }
 }
 
 TEST(FrameFacts, AStraightLineAtAnyAngleIsAStreakAndALimbIsNot)

@@ -7,14 +7,16 @@
 #include <random>
 #include <vector>
 
+#include "cpu/SimdLevel.h"
+
 namespace quivane {
 namespace {
 
 // Ridges anywhere in a window, many of them at places whose distance lands
 // on or next to a half (where the rounding turns), at every angle, in runs
-// of every length around the vector blocks: every way gives BinOf's bins
+// of every length around the vector blocks: every level gives BinOf's bins
 // and their range.
-TEST(LineBins, EveryWayGivesEachRidgesBinAndTheirRange)
+TEST(LineBins, EveryLevelGivesEachRidgesBinAndTheirRange)
 {
     std::mt19937 random(31);
     std::uniform_real_distribution<double> place(-64.0, 64.0);
@@ -25,28 +27,27 @@ TEST(LineBins, EveryWayGivesEachRidgesBinAndTheirRange)
     }
     dx[7] = dy[7] = 0.0;
     const int reach = 93;
-    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Avx2}) {
-        if (!ProcessorHas(way)) continue;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
         for (int angle = 0; angle < 180; ++angle) {
             const double c = std::cos(angle * std::numbers::pi / 180), s = std::sin(angle * std::numbers::pi / 180);
             for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 66, 67}) {
                 std::vector<int> bins(static_cast<std::size_t>(n) + 1, -7);
-                const BinRange range = LineBinsBy(way, dx.data(), dy.data(), n, c, s, reach, bins.data());
+                const BinRange range = LineBins(dx.data(), dy.data(), n, c, s, reach, bins.data());
                 int low = 1 << 30, high = -(1 << 30);
                 for (int i = 0; i < n; ++i) {
                     const int want = BinOf(dx[static_cast<std::size_t>(i)], dy[static_cast<std::size_t>(i)], c, s, reach);
                     ASSERT_EQ(bins[static_cast<std::size_t>(i)], want)
-                        << "way " << static_cast<int>(way) << " angle " << angle << " ridge " << i;
+                        << SimdLevelName(level) << " angle " << angle << " ridge " << i;
                     low = std::min(low, want);
                     high = std::max(high, want);
                 }
-                ASSERT_EQ(range.low, low) << "way " << static_cast<int>(way) << " angle " << angle << " n " << n;
-                ASSERT_EQ(range.high, high) << "way " << static_cast<int>(way) << " angle " << angle << " n " << n;
+                ASSERT_EQ(range.low, low) << SimdLevelName(level) << " angle " << angle << " n " << n;
+                ASSERT_EQ(range.high, high) << SimdLevelName(level) << " angle " << angle << " n " << n;
                 ASSERT_EQ(bins[static_cast<std::size_t>(n)], -7) << "nothing past the run";
             }
         }
     }
-    EXPECT_TRUE(ProcessorHas(LineBinsWay::Plain));
 }
 
 // The rounding is std::lround's, halves away from zero, on both sides.
@@ -58,13 +59,13 @@ TEST(LineBins, DistancesRoundAsLroundDoes)
 }
 
 // Votes of every spread, with ties for the most between bins and no votes
-// at all, over ranges of every length around the vector blocks: every way
+// at all, over ranges of every length around the vector blocks: every level
 // finds the first bin of the most votes, as searching bin by bin does.
-TEST(LineBins, EveryWayFindsTheFirstBinOfTheMostVotes)
+TEST(LineBins, EveryLevelFindsTheFirstBinOfTheMostVotes)
 {
     std::mt19937 random(4);
-    for (LineBinsWay way : {LineBinsWay::Plain, LineBinsWay::Avx2}) {
-        if (!ProcessorHas(way)) continue;
+    for (const SimdLevel level : ProcessorSimdLevels()) {
+        const ScopedSimdLevel forced(level);
         for (int round = 0; round < 400; ++round) {
             const int low = 2 + static_cast<int>(random() % 5), high = low + static_cast<int>(random() % 40);
             std::vector<int> votes(static_cast<std::size_t>(high + 3), 0);
@@ -75,9 +76,9 @@ TEST(LineBins, EveryWayFindsTheFirstBinOfTheMostVotes)
                 const int sum = votes[static_cast<std::size_t>(b - 1)] + votes[static_cast<std::size_t>(b)] + votes[static_cast<std::size_t>(b + 1)];
                 if (sum > want.votes) want = {b, sum};
             }
-            const VotedBin got = MostVotedBinBy(way, votes.data(), low, high);
-            ASSERT_EQ(got.bin, want.bin) << "way " << static_cast<int>(way) << " round " << round;
-            ASSERT_EQ(got.votes, want.votes) << "way " << static_cast<int>(way) << " round " << round;
+            const VotedBin got = MostVotedBin(votes.data(), low, high);
+            ASSERT_EQ(got.bin, want.bin) << SimdLevelName(level) << " round " << round;
+            ASSERT_EQ(got.votes, want.votes) << SimdLevelName(level) << " round " << round;
         }
     }
 }
