@@ -158,7 +158,8 @@ void Combination(benchmark::State& state, CombineMethod method)
 {
     const int count = static_cast<int>(state.range(0));
     Loaded loaded(count, static_cast<int>(state.range(1)));
-    CalculationSettings s{method, 0};
+    CalculationSettings s;
+    s.combineMethod = method;
     s.threads = static_cast<int>(state.range(2));
     CalculationObserver quiet;
     for (auto _ : state) Calculate(loaded.ws.pictures, count, s, loaded.ws.kernels, quiet);

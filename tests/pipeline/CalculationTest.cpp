@@ -38,7 +38,9 @@ TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
         PictureList pictures(5, frame);
         pictures.front() = Noise(64, 48, 9);  // whatever the result held before
         Recorder recorder;
-        Calculate(pictures, 4, CalculationSettings{method, 0}, DefaultKernelSlots(), recorder);
+        CalculationSettings settings;
+        settings.combineMethod = method;
+        Calculate(pictures, 4, settings, DefaultKernelSlots(), recorder);
         EXPECT_EQ(pictures.front().bitmap, frame.bitmap) << "method " << static_cast<int>(method);
         EXPECT_EQ(recorder.stages, std::vector<std::string>{"Combine pictures"});
     }
@@ -73,7 +75,9 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
             pictures.back().quality = mark(random);
         }
         for (CombineMethod method : {CombineMethod::Mean, CombineMethod::Median, CombineMethod::MinMax, CombineMethod::Multiply}) {
-            CalculationSettings s{method, method == CombineMethod::Median ? 8 : 128};
+            CalculationSettings s;
+            s.combineMethod = method;
+            s.combineParameter = method == CombineMethod::Median ? 8 : 128;
             CalculationObserver quiet;
             s.threads = 1;
             PictureList one = pictures;
@@ -96,7 +100,8 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
     PictureList many(1002, testing::RandomPicture(8, 40, random));
     const Picture before = many.front();
     for (int threads : {1, 2}) {
-        CalculationSettings s{CombineMethod::Median, 0};
+        CalculationSettings s;
+        s.combineMethod = CombineMethod::Median;
         s.threads = threads;
         Recorder recorder;
         EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), recorder), RangeCheckError);
