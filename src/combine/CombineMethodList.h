@@ -9,6 +9,7 @@
 #include "combine/MedianRow.h"
 #include "image/FinePicture.h"
 #include "image/Picture.h"
+#include "image/SettingRange.h"
 
 namespace quivane {
 
@@ -50,9 +51,8 @@ const CombineMethodDeclaration& DeclarationOf(CombineMethod method);
 // The method at a position of the list (the window's radio item), or none.
 std::optional<CombineMethod> CombineMethodAt(int index);
 
-// The parameter range every method shares.
-constexpr int CombineParameterMinimum = 0;
-constexpr int CombineParameterMaximum = 252;
-constexpr int CombineParameterStep = 4;
+// The parameter's values, the same for every method; each method starts
+// from its own start parameter when chosen.
+constexpr SettingRange CombineParameterRange{0, 252, 4, 0};
 
 }  // namespace quivane
