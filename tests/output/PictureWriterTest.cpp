@@ -22,14 +22,16 @@ namespace fs = std::filesystem;
 using testing::ReadAll;
 
 // Every sample different, so that a flipped, mirrored or channel-swapped
-// file cannot read back equal; fractions where the depth can keep them.
+// file cannot read back equal; fractions where the depth can keep them,
+// their 16-bit samples' fractions spread above and below one half.
 LevelPicture Sample(int channels, bool fractions)
 {
     LevelPicture p(5, 3, channels);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             for (int c = 0; c < channels; ++c)
-                p.at(x, y, c) = static_cast<float>(17 * y + 60 * c + 3 * x) + (fractions ? 0.37f * static_cast<float>(c + 1) : 0.0f);
+                p.at(x, y, c) = static_cast<float>(17 * y + 60 * c + 3 * x) +
+                                (fractions ? 0.37f * static_cast<float>(c + 1) + 0.0021f * static_cast<float>(x) : 0.0f);
     p.at(0, 0, 0) = 0.0f;
     p.at(4, 2, channels - 1) = 255.0f;
     return p;
