@@ -14,6 +14,7 @@
 #include "support/FakeUi.h"
 #include "window/MainForm.h"
 #include "actions/WorkspaceActions.h"
+#include "support/Pictures.h"
 
 namespace {
 
@@ -26,10 +27,10 @@ void LoadPictures(Workspace& ws, Ui& ui)
 {
     static const std::vector<Bitmap24> frames = samples::MakeFrames();
     ws.pictures.clear();
-    AddPicture(ws.pictures, frames[0], 2, false, ws.resultWidth, ws.resultHeight);
+    ws.pictures.setResult(PictureOf(frames[0], 2, false, ws.resultWidth, ws.resultHeight));
     for (int n = 1; n <= PictureCount; ++n) {
-        AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false, ws.resultWidth,
-                   ws.resultHeight);
+        ws.pictures.addInput(PictureOf(frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false,
+                                       ws.resultWidth, ws.resultHeight));
     }
     ws.pictureCount = PictureCount;
     ws.picturesLoaded = true;
@@ -43,7 +44,7 @@ void RunAutomatic(benchmark::State& state, Workspace& ws, Ui& ui)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        for (Picture& p : ws.pictures) p.dx = p.dy = 0;
+        testing::ForEachPicture(ws.pictures, [&](Picture& p) { p.dx = p.dy = 0; });
         ControlChanged(ws, ui, ControlId::RegisterRadioGroup, 1);
         state.ResumeTiming();
         GoButtonClick(ws, ui);
@@ -62,7 +63,7 @@ void SearchOnly(benchmark::State& state)
     LoadPictures(ws, ui);
     const AlignmentSettings settings = CurrentAlignmentSettings(ws);
     for (auto _ : state) {
-        for (Picture& p : ws.pictures) p.dx = p.dy = 0;
+        testing::ForEachPicture(ws.pictures, [&](Picture& p) { p.dx = p.dy = 0; });
         AlignSeries(ws.pictures, PictureCount, settings, nullptr);
     }
     state.counters["s_per_picture"] = benchmark::Counter(

@@ -46,10 +46,10 @@ struct Loaded {
         ws.resultSize = size;
         ResetWorkspaceSize(ws, ui);
         static const std::vector<Bitmap24> frames = samples::MakeFrames();
-        AddPicture(ws.pictures, frames[0], 2, false, ws.resultWidth, ws.resultHeight);
+        ws.pictures.setResult(PictureOf(frames[0], 2, false, ws.resultWidth, ws.resultHeight));
         for (int n = 1; n <= count; ++n)
-            AddPicture(ws.pictures, frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false,
-                       ws.resultWidth, ws.resultHeight);
+            ws.pictures.addInput(PictureOf(frames[static_cast<std::size_t>(n - 1) % frames.size()], 2, false,
+                                           ws.resultWidth, ws.resultHeight));
         ws.pictureCount = count;
         ws.picturesLoaded = true;
     }
@@ -113,7 +113,7 @@ void DeepLevelsAfterUnsharpLR16Convolve(benchmark::State& state)
     for (auto _ : state) {
         const FineRuns runs = EnhanceBoth(ws.lastRun);
         auto levels = RenderGained(ws.resultView, runs.fromFractions, runs.fromBytes, ws.lastRun.result,
-                                   ws.equalisedSinceRun, ws.pictures.front(), CurrentRenderFlags(ws), ws.tone);
+                                   ws.equalisedSinceRun, ws.pictures.result(), CurrentRenderFlags(ws), ws.tone);
         benchmark::DoNotOptimize(levels);
     }
 }
@@ -131,7 +131,7 @@ void ClaheAtFullSize(benchmark::State& state)
 {
     Loaded loaded;
     for (auto _ : state) {
-        Picture picture = CopiedOffTheClock(state, loaded.ws.pictures[1]);
+        Picture picture = CopiedOffTheClock(state, loaded.ws.pictures.at(1));
         ApplyClahe(picture, 2.0);
         benchmark::DoNotOptimize(picture.bitmap.row(0));
     }
@@ -142,7 +142,7 @@ void ClaheThroughPlanesAtFullSize(benchmark::State& state)
 {
     Loaded loaded;
     for (auto _ : state) {
-        Picture picture = CopiedOffTheClock(state, loaded.ws.pictures[1]);
+        Picture picture = CopiedOffTheClock(state, loaded.ws.pictures.at(1));
         Plane source, destination;
         PictureToScratch(picture, source);
         Clahe(source, destination, source.width, source.height, ClaheRegionsX, ClaheRegionsY, 2.0);
@@ -175,8 +175,8 @@ void MedianSortingEachPixel(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
     Loaded loaded(count, static_cast<int>(state.range(1)));
-    PictureList& pictures = loaded.ws.pictures;
-    Bitmap32& result = pictures.front().bitmap;
+    PictureSeries& pictures = loaded.ws.pictures;
+    Bitmap32& result = pictures.result().bitmap;
     for (auto _ : state)
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) result.at(x, y) = CombineMedian(pictures, count, x, y, 0);
@@ -187,8 +187,8 @@ void MedianNthElementEachPixel(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
     Loaded loaded(count, static_cast<int>(state.range(1)));
-    PictureList& pictures = loaded.ws.pictures;
-    Bitmap32& result = pictures.front().bitmap;
+    PictureSeries& pictures = loaded.ws.pictures;
+    Bitmap32& result = pictures.result().bitmap;
     std::array<std::vector<std::uint8_t>, 4> values;
     for (auto& channel : values) channel.resize(static_cast<std::size_t>(count));
     const auto middle = static_cast<std::ptrdiff_t>((count - 1) / 2);
@@ -196,7 +196,7 @@ void MedianNthElementEachPixel(benchmark::State& state)
         for (int y = 0; y < result.height(); ++y)
             for (int x = 0; x < result.width(); ++x) {
                 for (int k = 1; k <= count; ++k) {
-                    const PicturePixel& p = GetShiftedPixel(pictures[static_cast<std::size_t>(k)], x, y);
+                    const PicturePixel& p = GetShiftedPixel(pictures.at(k), x, y);
                     const auto i = static_cast<std::size_t>(k - 1);
                     values[0][i] = p.chromaBlue;
                     values[1][i] = p.chromaGreen;

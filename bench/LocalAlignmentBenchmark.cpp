@@ -16,11 +16,11 @@ namespace {
 
 using namespace quivane;
 
-const PictureList& Loaded()
+const PictureSeries& Loaded()
 {
-    static const PictureList pictures = [] {
-        PictureList p = testing::LoadBentSeries("bent");
-        if (p.size() != 41) {
+    static const PictureSeries pictures = [] {
+        PictureSeries p = testing::LoadBentSeries("bent");
+        if (p.inputCount() != 40) {
             std::fprintf(stderr, "test material missing or unreadable: %s\n", testing::BentArchive().c_str());
             std::exit(1);
         }
@@ -33,12 +33,12 @@ void GlobalRun(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        PictureList pictures = Loaded();
+        PictureSeries pictures = Loaded();
         state.ResumeTiming();
         testing::AlignGlobally(pictures);
         CalculationObserver quiet;
         Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet);
-        benchmark::DoNotOptimize(pictures.front().bitmap.row(0));
+        benchmark::DoNotOptimize(pictures.result().bitmap.row(0));
     }
 }
 
@@ -46,7 +46,7 @@ void LocalRun(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        PictureList pictures = Loaded();
+        PictureSeries pictures = Loaded();
         state.ResumeTiming();
         testing::AlignGlobally(pictures);
         LocalSettings settings;
@@ -56,7 +56,7 @@ void LocalRun(benchmark::State& state)
         LocalStacking local{plan, KeepRule::Percent(100)};
         local.threads = settings.threads;
         Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet, local);
-        benchmark::DoNotOptimize(pictures.front().bitmap.row(0));
+        benchmark::DoNotOptimize(pictures.result().bitmap.row(0));
     }
 }
 

@@ -72,10 +72,10 @@ void LoadSer(benchmark::State& state)
             state.SkipWithError("the capture did not open");
             return;
         }
-        PictureList pictures;
+        PictureSeries pictures;
         LoadObserver quiet;
         LoadCaptureSeries(std::get<CaptureFile>(opened), settings, pictures, quiet);
-        if (pictures.size() != FrameCount + 1) state.SkipWithError("the load did not read every frame");
+        if (pictures.inputCount() != FrameCount) state.SkipWithError("the load did not read every frame");
     }
     state.counters["frames_per_second"] =
         benchmark::Counter(static_cast<double>(FrameCount) * state.iterations(), benchmark::Counter::kIsRate);

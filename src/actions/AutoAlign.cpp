@@ -16,9 +16,9 @@ namespace {
 void ShowSearchedPicture(Workspace& ws, Ui& ui, int n)
 {
     Bitmap24 view(ws.inputWindowSize.x, ws.inputWindowSize.y);
-    RenderPicture(ws.pictures[static_cast<std::size_t>(n)], view, ws.viewOrigin.x, ws.viewOrigin.y, ModeLuminance,
+    RenderPicture(ws.pictures.at(n), view, ws.viewOrigin.x, ws.viewOrigin.y, ModeLuminance,
                   ws.tone);
-    (void)DrawComparisonOverlay(ws.pictures[static_cast<std::size_t>(ws.referencePicture)], view, ws.viewOrigin.x,
+    (void)DrawComparisonOverlay(ws.pictures.at(ws.referencePicture), view, ws.viewOrigin.x,
                                 ws.viewOrigin.y, OverlayStyle::TwoTone);
     ui.showInputView(view);
 }

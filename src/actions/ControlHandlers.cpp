@@ -44,7 +44,7 @@ void QualityMarkChosen(Workspace& ws, Ui& ui, int mark)
 {
     ws.displayedPicture = ws.controls.value(ControlId::DataPicNrSpinEdit);
     if (ws.displayedPicture >= 1 && IsLoadedPicture(ws, ws.displayedPicture)) {
-        ws.pictures[static_cast<std::size_t>(ws.displayedPicture)].quality = mark;
+        ws.pictures.at(ws.displayedPicture).quality = mark;
     }
     LightQualityLamps(ws, ui, mark);
     ui.showSelection();

@@ -38,12 +38,12 @@ private:
 };
 
 // The series measured again, or why it could not be.
-std::variant<PictureList, std::string> MeasureAgain(Workspace& ws, Ui& ui)
+std::variant<PictureSeries, std::string> MeasureAgain(Workspace& ws, Ui& ui)
 {
     const LoadedSource& source = ws.loadedSource;
     SeriesSettings settings = source.settings;
     settings.work = SeriesWork::ScoresOnly;
-    PictureList measured;
+    PictureSeries measured;
     ScoringObserver observer(ws, ui);
     (void)TakeAbortRequest(ws);  // an Escape pressed before does not count
     SeriesLoadReport report;
@@ -56,7 +56,8 @@ std::variant<PictureList, std::string> MeasureAgain(Workspace& ws, Ui& ui)
         report = LoadCaptureSeries(*capture, settings, measured, observer);
     }
     if (observer.stopped()) return std::string("Scoring stopped: the scores are as they were");
-    if (report.failure || measured.size() != ws.pictures.size())
+    if (report.failure || measured.empty() != ws.pictures.empty() ||
+        measured.inputCount() != ws.pictures.inputCount())
         return std::string("Cannot score: the files no longer hold the series loaded; load it again");
     return measured;
 }
@@ -66,7 +67,7 @@ std::string BadSummary(const Workspace& ws)
     std::array<int, static_cast<std::size_t>(FrameFault::Streak) + 1> counts{};
     int bad = 0;
     for (int n = 1; n <= InputPictureCount(ws); ++n) {
-        const FrameFault fault = ws.pictures[static_cast<std::size_t>(n)].fault;
+        const FrameFault fault = ws.pictures.at(n).fault;
         if (fault == FrameFault::None) continue;
         ++bad;
         ++counts[static_cast<std::size_t>(fault)];
@@ -93,7 +94,7 @@ void SetScoreWhileLoading(Workspace& ws, Ui& ui, bool on)
 bool AllPicturesScored(const Workspace& ws)
 {
     for (int n = 1; n <= InputPictureCount(ws); ++n)
-        if (!ws.pictures[static_cast<std::size_t>(n)].scored()) return false;
+        if (!ws.pictures.at(n).scored()) return false;
     return InputPictureCount(ws) > 0;
 }
 
@@ -104,7 +105,7 @@ bool ScoreLoadedPictures(Workspace& ws, Ui& ui)
         ui.setStatusText("Cannot score: no series was loaded from files");
         return false;
     }
-    std::variant<PictureList, std::string> measured;
+    std::variant<PictureSeries, std::string> measured;
     {
         const ScopedFlag running(ws.loadRunning);
         InitProgress(ui, 0, InputPictureCount(ws), 0, "Scoring pictures");
@@ -115,10 +116,11 @@ bool ScoreLoadedPictures(Workspace& ws, Ui& ui)
         ui.setStatusText(*why);
         return false;
     }
-    const PictureList& scores = std::get<PictureList>(measured);
-    for (std::size_t i = 0; i < ws.pictures.size(); ++i) {
-        ws.pictures[i].sharpness = scores[i].sharpness;
-        ws.pictures[i].fault = scores[i].fault;
+    const PictureSeries& scores = std::get<PictureSeries>(measured);
+    // The result picture takes its frame's score too.
+    for (int n = ws.pictures.empty() ? 1 : 0; n <= ws.pictures.inputCount(); ++n) {
+        ws.pictures.at(n).sharpness = scores.at(n).sharpness;
+        ws.pictures.at(n).fault = scores.at(n).fault;
     }
     ui.setStatusText("Scored " + std::to_string(InputPictureCount(ws)) + " pictures, " + BadSummary(ws));
     ui.showSelection();
@@ -139,7 +141,7 @@ void KeepBest(Workspace& ws, Ui& ui, KeepRule rule)
     std::vector<double> scores;
     std::vector<FrameVerdict> verdicts;
     for (int n = 1; n <= count; ++n) {
-        const Picture& p = ws.pictures[static_cast<std::size_t>(n)];
+        const Picture& p = ws.pictures.at(n);
         scores.push_back(p.sharpness);
         verdicts.push_back(FrameVerdict{p.fault});
     }
@@ -147,7 +149,7 @@ void KeepBest(Workspace& ws, Ui& ui, KeepRule rule)
     std::array<int, 4> marked{};
     for (int n = 1; n <= count; ++n) {
         const int mark = marks[static_cast<std::size_t>(n - 1)];
-        ws.pictures[static_cast<std::size_t>(n)].quality = mark;
+        ws.pictures.at(n).quality = mark;
         ++marked[static_cast<std::size_t>(mark)];
     }
     ws.selection.keepApplied = true;
@@ -171,7 +173,7 @@ void ShowPictureFault(Workspace& ws, Ui& ui, int n)
 {
     if (ws.aligning || !IsLoadedPicture(ws, n) || n < 1) return;
     SelectionState& s = ws.selection;
-    const FrameFault fault = ws.pictures[static_cast<std::size_t>(n)].fault;
+    const FrameFault fault = ws.pictures.at(n).fault;
     const std::string now = ui.statusText();
     const bool reasonShown = !s.faultText.empty() && now == s.faultText;
     if (fault != FrameFault::None) {

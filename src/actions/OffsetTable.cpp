@@ -45,7 +45,7 @@ std::vector<OffsetTableRow> OffsetTableRows(const Workspace& ws)
     const int count = InputPictureCount(ws);
     rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (int n = 1; n <= count; ++n) {
-        const Picture& picture = ws.pictures[static_cast<std::size_t>(n)];
+        const Picture& picture = ws.pictures.at(n);
         rows.push_back(OffsetTableRow{n, picture.dx, picture.dy, picture.quality, MarkName(picture.quality),
                                       picture.scored() ? ScoreText(picture.sharpness) : NotScored, FaultText(picture),
                                       picture.fault != FrameFault::None});

@@ -20,16 +20,16 @@ Picture* ShownPicture(Workspace& ws)
 {
     ws.displayedPicture = std::min(ws.controls.value(ControlId::DataPicNrSpinEdit), ws.pictureCount);
     if (ws.displayedPicture < 1 || !IsLoadedPicture(ws, ws.displayedPicture)) return nullptr;
-    return &ws.pictures[static_cast<std::size_t>(ws.displayedPicture)];
+    return &ws.pictures.at(ws.displayedPicture);
 }
 
 void ShowInputPicture(Workspace& ws, Ui& ui, int n)
 {
     if (!IsLoadedPicture(ws, n)) return;
-    Picture& picture = ws.pictures[static_cast<std::size_t>(n)];
+    Picture& picture = ws.pictures.at(n);
     RenderPicture(picture, ws.inputView, -1, -1, ModeFullColour, ws.tone);
     if (ws.aligning && IsLoadedPicture(ws, ws.referencePicture)) {
-        const long long score = DrawComparisonOverlay(ws.pictures[static_cast<std::size_t>(ws.referencePicture)],
+        const long long score = DrawComparisonOverlay(ws.pictures.at(ws.referencePicture),
                                                       ws.inputView, -1, -1, OverlayStyle::FullColour);
         ShowProgress(ui, score != 0 ? static_cast<int>(score) : 1,
                      "Manual alignment of picture " + std::to_string(ws.referencePicture) + " with nr." +

@@ -16,7 +16,7 @@ int CurrentRenderFlags(const Workspace& ws)
 
 void RenderResult(Workspace& ws)
 {
-    Picture& result = ws.pictures.front();
+    Picture& result = ws.pictures.result();
     // Equalising changes the result picture itself, once per request; a deep
     // save redoes it on the fractions, so it is noted.
     if (ws.claheOn) {

@@ -23,7 +23,7 @@ namespace {
 // cannot follow).
 LevelPicture DeepLevels(Workspace& ws, bool grey)
 {
-    const Picture& result = ws.pictures.front();
+    const Picture& result = ws.pictures.result();
     if (ws.lastRun.valid) {
         const FineRuns runs = EnhanceBoth(ws.lastRun);
         if (auto levels = RenderGained(ws.resultView, runs.fromFractions, runs.fromBytes, ws.lastRun.result,

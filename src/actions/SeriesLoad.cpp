@@ -102,9 +102,10 @@ void WindowLoadObserver::ShowLast()
     if (held_ == Held::Nothing || !copied_) return;
     if (held_ == Held::Colour) ui_.showInputView(heldColour_);
     if (held_ == Held::Grey) ShowGrey(heldGrey_);
-    // The list only grows during a load, so the picture is the last one of it.
+    // The series only grows during a load, so the picture is its last input
+    // (or the result, before the first input).
     if (!ws_.pictures.empty()) {
-        RenderPicture(ws_.pictures.back(), ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
+        RenderPicture(ws_.pictures.at(ws_.pictures.inputCount()), ws_.resultView, -1, -1, ModeFullColour, ws_.tone);
         ui_.showResultView(ws_.resultView);
     }
     held_ = Held::Nothing;

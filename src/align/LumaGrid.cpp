@@ -4,11 +4,11 @@
 
 namespace quivane {
 
-LumaGrid StackLuminance(const PictureList& pictures, const std::vector<int>& chosen)
+LumaGrid StackLuminance(const PictureSeries& pictures, const std::vector<int>& chosen)
 {
     LumaGrid grid;
     if (chosen.empty()) return grid;
-    const Bitmap32& first = pictures[static_cast<std::size_t>(chosen.front())].bitmap;
+    const Bitmap32& first = pictures.at(chosen.front()).bitmap;
     if (first.empty()) return grid;
     grid.width = first.width();
     grid.height = first.height();
@@ -17,7 +17,7 @@ LumaGrid StackLuminance(const PictureList& pictures, const std::vector<int>& cho
     // alike, whatever marks they carry.
     long long count = 0;
     for (const int n : chosen) {
-        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const Picture& picture = pictures.at(n);
         if (picture.bitmap.width() != grid.width || picture.bitmap.height() != grid.height) continue;
         ++count;
         // As GetShiftedPixel reads, a row at a time: the columns read inside

@@ -29,6 +29,6 @@ struct LumaGrid {
 // each read through its offsets, at LumaScale, rounded. Pictures of another
 // size than the first chosen are left out; an empty grid when none is chosen
 // or the first is empty.
-LumaGrid StackLuminance(const PictureList& pictures, const std::vector<int>& chosen);
+LumaGrid StackLuminance(const PictureSeries& pictures, const std::vector<int>& chosen);
 
 }  // namespace quivane

@@ -128,18 +128,18 @@ OffsetSearchResult SearchOffset(const Picture& reference, Picture& picture, int 
     return SearchOffset(scorer, picture, startX, startY);
 }
 
-void AlignSeries(PictureList& pictures, int count, const AlignmentSettings& settings,
+void AlignSeries(PictureSeries& pictures, int count, const AlignmentSettings& settings,
                  const AlignmentProgress& progress)
 {
-    count = std::min(count, static_cast<int>(pictures.size()) - 1);
+    count = std::min(count, pictures.inputCount());
     if (count < 1 || settings.reference < 0 || settings.reference > count) return;
-    const Picture& reference = pictures[static_cast<std::size_t>(settings.reference)];
+    const Picture& reference = pictures.at(settings.reference);
     const bool chain = reference.fullPicture;
     OffsetScorer scorer(reference, settings);
 
     for (int n = 1; n <= count; ++n) {
-        Picture& picture = pictures[static_cast<std::size_t>(n)];
-        const Picture& start = pictures[static_cast<std::size_t>(chain ? n - 1 : n)];
+        Picture& picture = pictures.at(n);
+        const Picture& start = pictures.at(chain ? n - 1 : n);
         scorer.Take(picture);
         const OffsetSearchResult search = SearchOffset(scorer, picture, start.dx, start.dy);
         if (!search.settled) picture.quality = QualityDont;

@@ -67,7 +67,7 @@ using AlignmentProgress = std::function<bool(int n, const SearchBest& best, long
 // then starts where the previous picture ended. A picture whose search does
 // not settle is marked "Dont". The reference itself keeps offset (0, 0).
 // Does nothing when the reference is not one of 1..count (0 counts too).
-void AlignSeries(PictureList& pictures, int count, const AlignmentSettings& settings,
+void AlignSeries(PictureSeries& pictures, int count, const AlignmentSettings& settings,
                  const AlignmentProgress& progress);
 
 }  // namespace quivane

@@ -199,7 +199,7 @@ SeriesSettings LoadSettings(const BatchOptions& o, const CorrectionState& correc
 
 // A bitmap series as the window's two dialogs take it: a first file that is
 // not a bitmap ends the choice before the last one is asked for.
-void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
+void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureSeries& pictures, const ProgressLines& lines,
                  std::ostream& errors)
 {
     const std::string extension = UpperCaseExtension(o.first);
@@ -218,13 +218,13 @@ void LoadBitmaps(const BatchOptions& o, SeriesSettings settings, PictureList& pi
     std::vector<std::string> messages = check.messages;
     if (report.failure) messages.push_back(*report.failure);
     messages.insert(messages.end(), report.warnings.begin(), report.warnings.end());
-    if (pictures.size() < 2) throw Refusal{messages.empty() ? "The load yielded no picture" : messages.back()};
+    if (pictures.inputCount() < 1) throw Refusal{messages.empty() ? "The load yielded no picture" : messages.back()};
     // A file that could not be read ended the load; what was read is used.
     for (const std::string& message : messages) errors << message << '\n';
 }
 
 // A capture of any kind, by its content.
-void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pictures, const ProgressLines& lines,
+void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureSeries& pictures, const ProgressLines& lines,
                std::ostream& errors)
 {
     const std::string name = NameOf(o.avi);
@@ -234,7 +234,7 @@ void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pict
     if (settings.correction.flags & ShiftFixChosen) settings.correction.flags |= ShiftFixActive;
     BatchLoadObserver observer(lines);
     const SeriesLoadReport report = LoadCaptureSeries(capture, settings, pictures, observer);
-    if (pictures.size() < 2) {
+    if (pictures.inputCount() < 1) {
         const std::string note = report.failure ? *report.failure : capture.note();
         throw Refusal{note.empty() ? name + " holds fewer than two readable frames" : name + ": " + note};
     }
@@ -243,34 +243,34 @@ void LoadVideo(const BatchOptions& o, SeriesSettings settings, PictureList& pict
     for (const std::string& warning : report.warnings) errors << name << ": " << warning << '\n';
 }
 
-Picture& InputPicture(PictureList& pictures, int n, const char* option)
+Picture& InputPicture(PictureSeries& pictures, int n, const char* option)
 {
-    const int count = static_cast<int>(pictures.size()) - 1;
+    const int count = pictures.inputCount();
     if (n < 1 || n > count)
         throw Refusal{std::string(option) + ": there is no picture " + std::to_string(n) + " (1.." +
                       std::to_string(count) + ")"};
-    return pictures[static_cast<std::size_t>(n)];
+    return pictures.at(n);
 }
 
 // Marks from the ranking of the scores, as "Keep best" sets them in the window.
-void KeepBest(const KeepRule& rule, PictureList& pictures)
+void KeepBest(const KeepRule& rule, PictureSeries& pictures)
 {
     std::vector<double> scores;
     std::vector<FrameVerdict> verdicts;
-    for (std::size_t n = 1; n < pictures.size(); ++n) {
-        scores.push_back(pictures[n].sharpness);
-        verdicts.push_back(FrameVerdict{pictures[n].fault});
+    for (int n = 1; n <= pictures.inputCount(); ++n) {
+        scores.push_back(pictures.input(n).sharpness);
+        verdicts.push_back(FrameVerdict{pictures.input(n).fault});
     }
     const std::vector<int> marks = MarksFromRanking(scores, verdicts, rule);
-    for (std::size_t n = 1; n < pictures.size(); ++n) pictures[n].quality = marks[n - 1];
+    for (int n = 1; n <= pictures.inputCount(); ++n) pictures.input(n).quality = marks[static_cast<std::size_t>(n - 1)];
 }
 
 // "N score mark reason" for every input picture.
-void PrintQuality(const PictureList& pictures, std::ostream& out)
+void PrintQuality(const PictureSeries& pictures, std::ostream& out)
 {
     static const char* const marks[] = {"dont", "bad", "avg", "good"};
-    for (std::size_t n = 1; n < pictures.size(); ++n) {
-        const Picture& p = pictures[n];
+    for (int n = 1; n <= pictures.inputCount(); ++n) {
+        const Picture& p = pictures.input(n);
         char score[32];
         std::snprintf(score, sizeof score, "%.6g", p.sharpness);
         const char* mark = p.quality >= QualityDont && p.quality <= QualityGood ? marks[p.quality] : "?";
@@ -278,9 +278,9 @@ void PrintQuality(const PictureList& pictures, std::ostream& out)
     }
 }
 
-void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLines& lines, std::ostream& out)
+void MarkAndAlign(const BatchOptions& o, PictureSeries& pictures, const ProgressLines& lines, std::ostream& out)
 {
-    const int count = static_cast<int>(pictures.size()) - 1;
+    const int count = pictures.inputCount();
     // The marks given by hand come after the ranking's, as in the window.
     if (o.keep) KeepBest(*o.keep, pictures);
     for (const QualityOption& q : o.qualities) InputPicture(pictures, q.picture, "--quality").quality = q.quality;
@@ -306,7 +306,7 @@ void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLi
     }
     if (o.printOffsets) {
         for (int n = 1; n <= count; ++n) {
-            const Picture& p = pictures[static_cast<std::size_t>(n)];
+            const Picture& p = pictures.at(n);
             out << n << ' ' << p.dx << ' ' << p.dy << ' ' << p.quality << '\n';
         }
     }
@@ -315,9 +315,9 @@ void MarkAndAlign(const BatchOptions& o, PictureList& pictures, const ProgressLi
 
 // Alignment points after the automatic search, when asked for; an empty
 // plan (too few points on a small object) keeps the global offsets.
-LocalPlan AlignLocally(const BatchOptions& o, const PictureList& pictures, const ProgressLines& lines)
+LocalPlan AlignLocally(const BatchOptions& o, const PictureSeries& pictures, const ProgressLines& lines)
 {
-    const int count = static_cast<int>(pictures.size()) - 1;
+    const int count = pictures.inputCount();
     LocalSettings settings;
     settings.boxSize = o.pointSize.value_or(0);
     settings.enlargement = o.resample;
@@ -409,7 +409,7 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
     try {
         const NamedFiles files = ReadNamedFiles(options, errors);
         const SeriesSettings settings = LoadSettings(options, files.correction);
-        PictureList pictures;
+        PictureSeries pictures;
         if (options.avi.empty()) {
             LoadBitmaps(options, settings, pictures, lines, errors);
         } else {
@@ -417,7 +417,7 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
         }
         MarkAndAlign(options, pictures, lines, out);
         BatchCalculationObserver observer(lines);
-        const int count = static_cast<int>(pictures.size()) - 1;
+        const int count = pictures.inputCount();
         // Only files that carry notes or fractions need the run's record; a
         // bitmap run stays as fast as ever.
         RunKept kept;
@@ -436,7 +436,7 @@ BatchExit RunBatch(const BatchOptions& options, std::ostream& out, std::ostream&
             Calculate(pictures, count, Calculation(options), files.kernels, observer);
         }
 
-        Picture& result = pictures.front();
+        Picture& result = pictures.result();
         if (options.clahe) {
             kept.steps.push_back(ClaheStep{ClaheClipFactor(*options.clahe), result.dx, result.dy});
             ApplyClahe(result, ClaheClipFactor(*options.clahe));

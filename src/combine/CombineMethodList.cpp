@@ -10,37 +10,37 @@ namespace {
 
 // Pictures whose mark passes `takes`.
 template <class Takes>
-int Marked(const PictureList& pictures, int count, Takes takes)
+int Marked(const PictureSeries& pictures, int count, Takes takes)
 {
     int used = 0;
     for (int k = 1; k <= count; ++k)
-        if (takes(pictures[static_cast<std::size_t>(k)].quality)) ++used;
+        if (takes(pictures.at(k).quality)) ++used;
     return used;
 }
 
 // The mean takes the pictures of a weight above 0.
-int MeanFrames(const PictureList& pictures, int count)
+int MeanFrames(const PictureSeries& pictures, int count)
 {
     return Marked(pictures, count, [](int q) { return q >= 1 && q <= 3; });
 }
-int MedianFrames(const PictureList&, int count) { return count; }
-int NotDontFrames(const PictureList& pictures, int count)
+int MedianFrames(const PictureSeries&, int count) { return count; }
+int NotDontFrames(const PictureSeries& pictures, int count)
 {
     return Marked(pictures, count, [](int q) { return q != QualityDont; });
 }
 // The product takes at most seven.
-int ProductFrames(const PictureList& pictures, int count) { return std::min(NotDontFrames(pictures, count), 7); }
+int ProductFrames(const PictureSeries& pictures, int count) { return std::min(NotDontFrames(pictures, count), 7); }
 
 // Methods that combine a pixel at a time, a row of them.
-template <PicturePixel (*Pixel)(const PictureList&, int, int, int, int)>
-void PixelRow(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out, int width,
+template <PicturePixel (*Pixel)(const PictureSeries&, int, int, int, int)>
+void PixelRow(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out, int width,
               CombineRowWork&)
 {
     for (int x = 0; x < width; ++x) out[x] = Pixel(pictures, count, x, y, parameter);
 }
 
-template <FineCombination (*Pixel)(const PictureList&, int, int, int, int)>
-void PixelFineRow(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out, FinePixel* fineOut,
+template <FineCombination (*Pixel)(const PictureSeries&, int, int, int, int)>
+void PixelFineRow(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out, FinePixel* fineOut,
                   int width, CombineRowWork&)
 {
     for (int x = 0; x < width; ++x) {
@@ -50,24 +50,24 @@ void PixelFineRow(const PictureList& pictures, int count, int y, int parameter, 
     }
 }
 
-void MeanRow(const PictureList& pictures, int count, int y, int, PicturePixel* out, int width, CombineRowWork& work)
+void MeanRow(const PictureSeries& pictures, int count, int y, int, PicturePixel* out, int width, CombineRowWork& work)
 {
     CombineMeanRow(pictures, count, y, out, width, work.sums);
 }
 
-void MeanFineRow(const PictureList& pictures, int count, int y, int, PicturePixel* out, FinePixel* fineOut, int width,
+void MeanFineRow(const PictureSeries& pictures, int count, int y, int, PicturePixel* out, FinePixel* fineOut, int width,
                  CombineRowWork& work)
 {
     CombineMeanFineRow(pictures, count, y, out, fineOut, width, work.sums);
 }
 
-void MedianRow(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out, int width,
+void MedianRow(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out, int width,
                CombineRowWork& work)
 {
     CombineMedianRow(pictures, count, y, parameter, out, width, work.median, work.sums);
 }
 
-void MedianFineRow(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out,
+void MedianFineRow(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out,
                    FinePixel* fineOut, int width, CombineRowWork& work)
 {
     CombineMedianFineRow(pictures, count, y, parameter, out, fineOut, width, work.median, work.sums);

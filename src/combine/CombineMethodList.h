@@ -35,12 +35,12 @@ struct CombineMethodDeclaration {
     // The saved notes' text, given the parameter.
     std::string (*describe)(int parameter);
     // The input pictures (1..count) it takes, for the saved notes.
-    int (*framesUsed)(const PictureList& pictures, int count);
+    int (*framesUsed)(const PictureSeries& pictures, int count);
     // Result row y, and the same row with its fractions (the bytes those of
     // `row`).
-    void (*row)(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out, int width,
+    void (*row)(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out, int width,
                 CombineRowWork& work);
-    void (*fineRow)(const PictureList& pictures, int count, int y, int parameter, PicturePixel* out,
+    void (*fineRow)(const PictureSeries& pictures, int count, int y, int parameter, PicturePixel* out,
                     FinePixel* fineOut, int width, CombineRowWork& work);
 };
 

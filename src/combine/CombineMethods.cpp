@@ -10,8 +10,6 @@
 namespace quivane {
 namespace {
 
-const Picture& Input(const PictureList& list, int k) { return list[static_cast<std::size_t>(k)]; }
-
 int Weight(const Picture& picture)
 {
     return picture.quality >= 0 && picture.quality < static_cast<int>(QualityWeights.size())
@@ -48,7 +46,7 @@ constexpr int Group = 8;
 
 }  // namespace
 
-int MeanRowSums(const PictureList& list, int count, int y, int width, std::vector<int>& sums)
+int MeanRowSums(const PictureSeries& list, int count, int y, int width, std::vector<int>& sums)
 {
     sums.assign(4 * static_cast<std::size_t>(width), 0);
     // The row of every picture that adds something, with the columns it
@@ -64,7 +62,7 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
     sources.clear();
     int weights = 0;
     for (int k = 1; k <= count; ++k) {
-        const Picture& picture = Input(list, k);
+        const Picture& picture = list.input(k);
         const int w = Weight(picture);
         weights += w;
         if (w == 0) continue;  // adds nothing
@@ -115,7 +113,7 @@ int MeanRowSums(const PictureList& list, int count, int y, int width, std::vecto
     return weights != 0 ? weights : 1;
 }
 
-void CombineMeanRow(const PictureList& list, int count, int y, PicturePixel* row, int width, std::vector<int>& sums)
+void CombineMeanRow(const PictureSeries& list, int count, int y, PicturePixel* row, int width, std::vector<int>& sums)
 {
     const int divisor = MeanRowSums(list, count, y, width, sums);
     auto* bytes = reinterpret_cast<std::uint8_t*>(row);
@@ -124,17 +122,17 @@ void CombineMeanRow(const PictureList& list, int count, int y, PicturePixel* row
 
 // Each byte is the truncated quotient the fine combination carries too, so
 // the one computation serves both.
-PicturePixel CombineMean(const PictureList& list, int count, int x, int y)
+PicturePixel CombineMean(const PictureSeries& list, int count, int x, int y)
 {
     return CombineMeanFine(list, count, x, y).pixel;
 }
 
-PicturePixel CombineMedian(const PictureList& list, int count, int x, int y, int param)
+PicturePixel CombineMedian(const PictureSeries& list, int count, int x, int y, int param)
 {
     return CombineMedianFine(list, count, x, y, param).pixel;
 }
 
-void CombineMedianRow(const PictureList& list, int count, int y, int param, PicturePixel* row, int width,
+void CombineMedianRow(const PictureSeries& list, int count, int y, int param, PicturePixel* row, int width,
                       MedianRowWork& work, std::vector<int>& sums)
 {
     const int divisor = MedianRowSums(list, count, y, width, param, work, sums);
@@ -147,12 +145,12 @@ void CombineMedianRow(const PictureList& list, int count, int y, int param, Pict
     for (std::size_t i = 0; i < sums.size(); ++i) bytes[i] = static_cast<std::uint8_t>(sums[i] / divisor);
 }
 
-PicturePixel CombineMinMax(const PictureList& list, int count, int x, int y, int param)
+PicturePixel CombineMinMax(const PictureSeries& list, int count, int x, int y, int param)
 {
     return CombineMinMaxFine(list, count, x, y, param).pixel;
 }
 
-PicturePixel CombineMultiply(const PictureList& list, int count, int x, int y, int param)
+PicturePixel CombineMultiply(const PictureSeries& list, int count, int x, int y, int param)
 {
     return CombineMultiplyFine(list, count, x, y, param).pixel;
 }

@@ -18,8 +18,6 @@ using Channels4 = std::array<int, Channels>;
 
 Channels4 Split(const PicturePixel& p) { return {p.chromaBlue, p.chromaGreen, p.chromaRed, p.luminance}; }
 
-const Picture& Input(const PictureList& list, int k) { return list[static_cast<std::size_t>(k)]; }
-
 bool Used(const Picture& picture) { return picture.quality != QualityDont; }
 
 int Weight(const Picture& picture)
@@ -74,12 +72,12 @@ void DivideRow(const std::vector<int>& sums, std::int64_t divisor, PicturePixel*
 
 }  // namespace
 
-FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y)
+FineCombination CombineMeanFine(const PictureSeries& list, int count, int x, int y)
 {
     std::array<std::int64_t, Channels> sums{};
     std::int64_t weights = 0;
     for (int k = 1; k <= count; ++k) {
-        const Picture& picture = Input(list, k);
+        const Picture& picture = list.input(k);
         const int w = Weight(picture);
         const Channels4 p = Split(GetShiftedPixel(picture, x, y));
         weights += w;
@@ -89,19 +87,19 @@ FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y
     return Divide(sums, {divisor, divisor, divisor, divisor});
 }
 
-void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
+void CombineMeanFineRow(const PictureSeries& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
                         std::vector<int>& sums)
 {
     DivideRow(sums, MeanRowSums(list, count, y, width, sums), row, fineRow, width);
 }
 
-FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param)
+FineCombination CombineMedianFine(const PictureSeries& list, int count, int x, int y, int param)
 {
     if (count > MedianCapacity) throw RangeCheckError();
     if (count < 1) return FineCombination{};
     std::array<std::array<int, MedianCapacity>, Channels> values;
     for (int k = 1; k <= count; ++k) {
-        const Channels4 p = Split(GetShiftedPixel(Input(list, k), x, y));
+        const Channels4 p = Split(GetShiftedPixel(list.input(k), x, y));
         for (std::size_t c = 0; c < Channels; ++c) values[c][static_cast<std::size_t>(k - 1)] = p[c];
     }
     const int median = (count - 1) / 2 + 1;
@@ -118,18 +116,18 @@ FineCombination CombineMedianFine(const PictureList& list, int count, int x, int
     return Divide(sums, {places, places, places, places});
 }
 
-void CombineMedianFineRow(const PictureList& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
+void CombineMedianFineRow(const PictureSeries& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
                           int width, MedianRowWork& work, std::vector<int>& sums)
 {
     DivideRow(sums, MedianRowSums(list, count, y, width, param, work, sums), row, fineRow, width);
 }
 
-FineCombination CombineMinMaxFine(const PictureList& list, int count, int x, int y, int param)
+FineCombination CombineMinMaxFine(const PictureSeries& list, int count, int x, int y, int param)
 {
     int used = 0, darkest = 255, brightest = 0;
     std::array<std::int64_t, Channels> sums{};
     for (int k = 1; k <= count; ++k) {
-        const Picture& picture = Input(list, k);
+        const Picture& picture = list.input(k);
         if (!Used(picture)) continue;
         ++used;
         const Channels4 p = Split(GetShiftedPixel(picture, x, y));
@@ -144,14 +142,14 @@ FineCombination CombineMinMaxFine(const PictureList& list, int count, int x, int
     return Divide(sums, {divisor, divisor, divisor, 1});
 }
 
-FineCombination CombineMultiplyFine(const PictureList& list, int count, int x, int y, int param)
+FineCombination CombineMultiplyFine(const PictureSeries& list, int count, int x, int y, int param)
 {
     const std::int64_t scale = param / 4 != 0 ? param / 4 : 1;
     std::int64_t divisor = 1;
     std::array<std::int64_t, Channels> products{1, 1, 1, 1};
     int used = 0;
     for (int k = 1; k <= count && used < MultiplyLimit; ++k) {
-        const Picture& picture = Input(list, k);
+        const Picture& picture = list.input(k);
         if (!Used(picture)) continue;
         ++used;
         divisor *= scale;

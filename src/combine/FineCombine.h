@@ -19,27 +19,27 @@ struct FineCombination {
 };
 
 // Weighted sum over the weight sum.
-FineCombination CombineMeanFine(const PictureList& list, int count, int x, int y);
+FineCombination CombineMeanFine(const PictureSeries& list, int count, int x, int y);
 
 // The same for pixels 0..width-1 of result row y, a whole row at a time;
 // `sums` is working storage.
-void CombineMeanFineRow(const PictureList& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
+void CombineMeanFineRow(const PictureSeries& list, int count, int y, PicturePixel* row, FinePixel* fineRow, int width,
                         std::vector<int>& sums);
 
 // The window's sum over its 2h + 1 places. More than 1000 pictures is a
 // RangeCheckError, as in the described method.
-FineCombination CombineMedianFine(const PictureList& list, int count, int x, int y, int param);
+FineCombination CombineMedianFine(const PictureSeries& list, int count, int x, int y, int param);
 
 // The same for pixels 0..width-1 of result row y, a whole row at a time;
 // `work` and `sums` are working storage.
-void CombineMedianFineRow(const PictureList& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
+void CombineMedianFineRow(const PictureSeries& list, int count, int y, int param, PicturePixel* row, FinePixel* fineRow,
                           int width, MedianRowWork& work, std::vector<int>& sums);
 
 // The luminance is a picture's own (darkest or brightest), so only the
 // chroma means have fractions.
-FineCombination CombineMinMaxFine(const PictureList& list, int count, int x, int y, int param);
+FineCombination CombineMinMaxFine(const PictureSeries& list, int count, int x, int y, int param);
 
 // The product over the divisor, saturated at 255.
-FineCombination CombineMultiplyFine(const PictureList& list, int count, int x, int y, int param);
+FineCombination CombineMultiplyFine(const PictureSeries& list, int count, int x, int y, int param);
 
 }  // namespace quivane

@@ -52,13 +52,13 @@ int WholePixels(int sixteenths)
     return static_cast<int>(std::floor((sixteenths + ShiftScale / 2) / double(ShiftScale)));
 }
 
-std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector<int>& usable, int percent,
+std::vector<int> SharpestPictures(const PictureSeries& pictures, const std::vector<int>& usable, int percent,
                                   WorkerTeam& team)
 {
     // Each score is the picture's own, whichever thread measures it.
     std::vector<double> scores(usable.size());
     team.run(static_cast<int>(usable.size()), [&](int item, int) {
-        const Picture& p = pictures[static_cast<std::size_t>(usable[static_cast<std::size_t>(item)])];
+        const Picture& p = pictures.at(usable[static_cast<std::size_t>(item)]);
         scores[static_cast<std::size_t>(item)] =
             SharpnessScore(BoxLuminance(p, 0, 0, p.bitmap.width(), p.bitmap.height(), 0, 0));
     });
@@ -76,12 +76,12 @@ std::vector<int> SharpestPictures(const PictureList& pictures, const std::vector
 
 // Subtracts, at every point, the quality-weighted mean shift of the usable
 // pictures, rounded to the nearest sixteenth.
-void CentreShifts(const PictureList& pictures, const std::vector<int>& usable, LocalPlan& plan)
+void CentreShifts(const PictureSeries& pictures, const std::vector<int>& usable, LocalPlan& plan)
 {
     for (std::size_t p = 0; p < plan.points.size(); ++p) {
         long long sx = 0, sy = 0, weights = 0;
         for (const int n : usable) {
-            const int w = Weight(pictures[static_cast<std::size_t>(n)]);
+            const int w = Weight(pictures.at(n));
             const LocalShift& s = plan.shifts[static_cast<std::size_t>(n - 1)][p];
             sx += static_cast<long long>(w) * s.x;
             sy += static_cast<long long>(w) * s.y;
@@ -102,30 +102,30 @@ void CentreShifts(const PictureList& pictures, const std::vector<int>& usable, L
 
 // The pictures 1..count that take part: marked other than "Dont", of the
 // result's size.
-std::vector<int> UsablePictures(const PictureList& pictures, int count)
+std::vector<int> UsablePictures(const PictureSeries& pictures, int count)
 {
     std::vector<int> usable;
-    const Bitmap32& result = pictures.front().bitmap;
+    const Bitmap32& result = pictures.result().bitmap;
     for (int n = 1; n <= count; ++n) {
-        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        const Picture& p = pictures.at(n);
         if (p.quality != QualityDont && p.bitmap.width() == result.width() && p.bitmap.height() == result.height())
             usable.push_back(n);
     }
     return usable;
 }
 
-bool Usable(const PictureList& pictures, int& count)
+bool Usable(const PictureSeries& pictures, int& count)
 {
-    count = std::min(count, static_cast<int>(pictures.size()) - 1);
-    return count >= 1 && !pictures.front().bitmap.empty();
+    count = std::min(count, pictures.inputCount());
+    return count >= 1 && !pictures.result().bitmap.empty();
 }
 
-LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>& usable, LumaGrid reference,
+LocalPlan Measure(const PictureSeries& pictures, int count, const std::vector<int>& usable, LumaGrid reference,
                   const LocalSettings& settings, const LocalProgress& progress, WorkerTeam& team)
 {
     LocalPlan plan;
-    plan.width = pictures.front().bitmap.width();
-    plan.height = pictures.front().bitmap.height();
+    plan.width = pictures.result().bitmap.width();
+    plan.height = pictures.result().bitmap.height();
     if (reference.width != plan.width || reference.height != plan.height) return LocalPlan{};
     plan.reference = std::move(reference);
     const int size = settings.boxSize > 0 ? settings.boxSize
@@ -152,7 +152,7 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
         team.run(round, [&](int item, int) {
             const int n = first + item;
             if (!takesPart[static_cast<std::size_t>(n)]) return;
-            const Picture& picture = pictures[static_cast<std::size_t>(n)];
+            const Picture& picture = pictures.at(n);
             std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
             shifts = MeasureLocalShifts(boxes, picture, radius);
             ReplaceOutliers(plan.points, shifts, limit);
@@ -165,7 +165,7 @@ LocalPlan Measure(const PictureList& pictures, int count, const std::vector<int>
 
 }  // namespace
 
-LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const LocalSettings& settings,
+LocalPlan PlanLocalAlignment(const PictureSeries& pictures, int count, const LocalSettings& settings,
                              const LocalProgress& progress)
 {
     if (!Usable(pictures, count)) return LocalPlan{};
@@ -180,7 +180,7 @@ LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const Local
     return plan;
 }
 
-std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const LocalPlan& plan, int threads)
+std::vector<std::vector<double>> RankAtPoints(const PictureSeries& pictures, const LocalPlan& plan, int threads)
 {
     const double none = -std::numeric_limits<double>::infinity();
     std::vector<std::vector<double>> sharpness(static_cast<std::size_t>(std::max(0, plan.count)),
@@ -192,7 +192,7 @@ std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const
     const std::vector<int> usable = UsablePictures(pictures, count);
     WorkerTeam(threads).run(static_cast<int>(usable.size()), [&](int item, int) {
         const int n = usable[static_cast<std::size_t>(item)];
-        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const Picture& picture = pictures.at(n);
         const std::vector<LocalShift>& shifts = plan.shifts[static_cast<std::size_t>(n - 1)];
         for (std::size_t p = 0; p < plan.points.size() && p < shifts.size(); ++p) {
             const AlignmentPoint& box = plan.points[p];
@@ -203,7 +203,7 @@ std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const
     return sharpness;
 }
 
-LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,
+LocalPlan PlanAgainstReference(const PictureSeries& pictures, int count, LumaGrid reference,
                                const LocalSettings& settings, const LocalProgress& progress)
 {
     if (!Usable(pictures, count)) return LocalPlan{};

@@ -58,19 +58,19 @@ using LocalProgress = std::function<bool(int n)>;
 // keeps the stack where the global stack has the object: a reference of a
 // few pictures is bent by their own seeing, which the mean over the whole
 // series is not.
-LocalPlan PlanLocalAlignment(const PictureList& pictures, int count, const LocalSettings& settings,
+LocalPlan PlanLocalAlignment(const PictureSeries& pictures, int count, const LocalSettings& settings,
                              const LocalProgress& progress);
 
 // The local sharpness score of every usable picture's box at every point,
 // read through its offsets and the whole pixels of its shift there, as the
 // plan's `sharpness`; measured `threads` pictures at once (0: one per core),
 // the same numbers for any count.
-std::vector<std::vector<double>> RankAtPoints(const PictureList& pictures, const LocalPlan& plan, int threads);
+std::vector<std::vector<double>> RankAtPoints(const PictureSeries& pictures, const LocalPlan& plan, int threads);
 
 // The same against a reference of the caller's (of the pictures' size, at
 // LumaScale), whose geometry the stack then takes as it is: the shifts are
 // not centred.
-LocalPlan PlanAgainstReference(const PictureList& pictures, int count, LumaGrid reference,
+LocalPlan PlanAgainstReference(const PictureSeries& pictures, int count, LumaGrid reference,
                                const LocalSettings& settings, const LocalProgress& progress);
 
 }  // namespace quivane

@@ -25,11 +25,11 @@ int Weight(const Picture& picture)
 
 // The pictures that take part: marked other than "Dont", of the result's
 // size (the plan measured no others).
-std::vector<int> TakingPart(const PictureList& pictures, const LocalPlan& plan)
+std::vector<int> TakingPart(const PictureSeries& pictures, const LocalPlan& plan)
 {
     std::vector<int> usable;
     for (int n = 1; n <= plan.count; ++n) {
-        const Picture& p = pictures[static_cast<std::size_t>(n)];
+        const Picture& p = pictures.at(n);
         if (Weight(p) > 0 && p.bitmap.width() == plan.width && p.bitmap.height() == plan.height) usable.push_back(n);
     }
     return usable;
@@ -71,14 +71,14 @@ std::vector<int> BoxWindowWeights(int size)
     return w;
 }
 
-void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
+void StackLocally(PictureSeries& pictures, int count, const LocalStacking& local)
 {
     const LocalPlan& plan = local.plan;
     if (plan.empty() || pictures.empty()) return;
-    Picture& result = pictures.front();
+    Picture& result = pictures.result();
     const int width = result.bitmap.width(), height = result.bitmap.height();
     if (width != plan.width || height != plan.height || count < plan.count ||
-        static_cast<int>(pictures.size()) <= plan.count)
+        pictures.inputCount() < plan.count)
         return;
 
     // Which pictures each point keeps, and the pixels any box covers.
@@ -101,7 +101,7 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
     for (std::size_t p = 0; p < points; ++p) {
         for (const int n : KeptAt(usable, sharpness, p, local.keep)) {
             keeps[static_cast<std::size_t>(n - 1)][p] = 1;
-            weights[p] += Weight(pictures[static_cast<std::size_t>(n)]);
+            weights[p] += Weight(pictures.at(n));
         }
     }
     std::vector<char> wanted(static_cast<std::size_t>(width) * height, 0);
@@ -129,7 +129,7 @@ void StackLocally(PictureList& pictures, int count, const LocalStacking& local)
         const int n = item + 1;
         const std::vector<char>& kept = keeps[static_cast<std::size_t>(n - 1)];
         if (std::find(kept.begin(), kept.end(), 1) == kept.end()) return;
-        const Picture& picture = pictures[static_cast<std::size_t>(n)];
+        const Picture& picture = pictures.at(n);
         const int w = Weight(picture);
         Levels& warped = warpedOf[static_cast<std::size_t>(thread)];
         Sums& own = sums[static_cast<std::size_t>(thread)];

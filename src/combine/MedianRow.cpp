@@ -73,11 +73,11 @@ void ClampedSums(const std::uint8_t* const* rows, std::size_t offset, int count,
 // Chunk `chunk` of every picture's row copied into the stack, each column
 // clamped into the picture as GetShiftedPixel clamps it; bytes past the row
 // are 0.
-void StackChunk(const PictureList& list, int count, int width, std::size_t chunk, MedianRowWork& work)
+void StackChunk(const PictureSeries& list, int count, int width, std::size_t chunk, MedianRowWork& work)
 {
     const std::size_t lanes = 4 * static_cast<std::size_t>(width);
     for (int k = 1; k <= count; ++k) {
-        const Picture& picture = list[static_cast<std::size_t>(k)];
+        const Picture& picture = list.input(k);
         const std::uint8_t* source = work.rows[static_cast<std::size_t>(k - 1)];
         std::uint8_t* target = work.stack.data() + ChunkLanes * static_cast<std::size_t>(k - 1);
         for (std::size_t i = 0; i < ChunkLanes; ++i) {
@@ -94,7 +94,7 @@ void StackChunk(const PictureList& list, int count, int width, std::size_t chunk
 
 }  // namespace
 
-int MedianRowSums(const PictureList& list, int count, int y, int width, int param, MedianRowWork& work,
+int MedianRowSums(const PictureSeries& list, int count, int y, int width, int param, MedianRowWork& work,
                   std::vector<int>& sums)
 {
     if (count > MedianCapacity) throw RangeCheckError();
@@ -116,7 +116,7 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
     work.stack.resize(pictures * ChunkLanes);
     int inside = 0, insideEnd = width;
     for (std::size_t k = 0; k < pictures; ++k) {
-        const Picture& picture = list[k + 1];
+        const Picture& picture = list.input(static_cast<int>(k) + 1);
         const Bitmap32& bitmap = picture.bitmap;
         work.rows[k] = reinterpret_cast<const std::uint8_t*>(bitmap.row(std::clamp(y + picture.dy, 0, bitmap.height() - 1)));
         const int first = std::clamp(-picture.dx, 0, width);
@@ -130,7 +130,7 @@ int MedianRowSums(const PictureList& list, int count, int y, int width, int para
     if (firstInPlace < endInPlace)
         for (std::size_t k = 0; k < pictures; ++k)
             work.direct[k] = work.rows[k] + (static_cast<std::ptrdiff_t>(ChunkLanes * firstInPlace) +
-                                             4 * static_cast<std::ptrdiff_t>(list[k + 1].dx));
+                                             4 * static_cast<std::ptrdiff_t>(list.input(static_cast<int>(k) + 1).dx));
 
     const std::size_t chunks = (lanes + ChunkLanes - 1) / ChunkLanes;
     for (std::size_t chunk = 0; chunk < chunks; ++chunk) {

@@ -24,7 +24,7 @@ struct MedianRowWork {
 // values alone. Bytes every picture holds unclamped are read where they
 // lie; the few at the edges are copied first. No pictures (count below 1) gives sums of 0 over 1; more
 // than 1000 pictures is a RangeCheckError, thrown before anything is read.
-int MedianRowSums(const PictureList& list, int count, int y, int width, int param, MedianRowWork& work,
+int MedianRowSums(const PictureSeries& list, int count, int y, int width, int param, MedianRowWork& work,
                   std::vector<int>& sums);
 
 }  // namespace quivane

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "image/Bitmap.h"
@@ -32,9 +34,38 @@ public:
     bool scored() const { return !std::isnan(sharpness); }
 };
 
-// Item 0 is the result picture, items 1..N the input pictures in the order
-// read; every item has the working size.
-using PictureList = std::vector<Picture>;
+// The pictures of a loaded series: the result picture, which every
+// calculation run rebuilds, and the input pictures in the order read, all of
+// the working size. They are numbered as the window shows them: 0 the
+// result, 1..inputCount() the inputs.
+class PictureSeries {
+public:
+    // Nothing loaded: no result (and no inputs).
+    bool empty() const { return !result_; }
+    int inputCount() const { return static_cast<int>(inputs_.size()); }
+
+    Picture& result() { return *result_; }
+    const Picture& result() const { return *result_; }
+    // Input picture `number`, 1..inputCount().
+    Picture& input(int number) { return inputs_[static_cast<std::size_t>(number - 1)]; }
+    const Picture& input(int number) const { return inputs_[static_cast<std::size_t>(number - 1)]; }
+    // Picture `number` as the window numbers them: 0 the result.
+    Picture& at(int number) { return number == 0 ? result() : input(number); }
+    const Picture& at(int number) const { return number == 0 ? result() : input(number); }
+
+    void setResult(Picture picture) { result_ = std::move(picture); }
+    void addInput(Picture picture) { inputs_.push_back(std::move(picture)); }
+    // Every picture gone, and their storage given back.
+    void clear()
+    {
+        result_.reset();
+        std::vector<Picture>().swap(inputs_);
+    }
+
+private:
+    std::optional<Picture> result_;
+    std::vector<Picture> inputs_;
+};
 
 // Sizes the picture's bitmap, leaving its pixels for the caller to write
 // every one, and gives it fresh alignment state.

@@ -28,10 +28,10 @@ struct Recording {
 // Rows the combination hands its threads at a time.
 constexpr int BandRows = 16;
 
-void Combine(PictureList& pictures, int count, const CalculationSettings& s, CalculationObserver& observer,
+void Combine(PictureSeries& pictures, int count, const CalculationSettings& s, CalculationObserver& observer,
              Recording& recording)
 {
-    Picture& result = pictures.front();
+    Picture& result = pictures.result();
     const int width = result.bitmap.width();
     const int height = result.bitmap.height();
     FinePicture* fine = recording.record ? &recording.record->combined : nullptr;
@@ -82,11 +82,11 @@ void Combine(PictureList& pictures, int count, const CalculationSettings& s, Cal
     observer.resultChanged(result);
 }
 
-void Run(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+void Run(PictureSeries& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
          CalculationObserver& observer, Recording& recording)
 {
     Plane a, b;
-    Picture& result = pictures.front();
+    Picture& result = pictures.result();
     Combine(pictures, count, settings, observer, recording);
     StagePlanes planes{result, a, b, kernels, [&](int position) { observer.progressed(position); },
                        [&] {
@@ -103,7 +103,7 @@ void Run(PictureList& pictures, int count, const CalculationSettings& settings, 
 
 }  // namespace
 
-void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+void Calculate(PictureSeries& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer)
 {
     if (pictures.empty()) return;
@@ -111,7 +111,7 @@ void Calculate(PictureList& pictures, int count, const CalculationSettings& sett
     Run(pictures, count, settings, kernels, observer, none);
 }
 
-void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+void Calculate(PictureSeries& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer, const LocalStacking& local)
 {
     if (pictures.empty()) return;
@@ -119,7 +119,7 @@ void Calculate(PictureList& pictures, int count, const CalculationSettings& sett
     Run(pictures, count, settings, kernels, observer, onlyLocal);
 }
 
-void CalculateAndRecord(PictureList& pictures, int count, const CalculationSettings& settings,
+void CalculateAndRecord(PictureSeries& pictures, int count, const CalculationSettings& settings,
                         const KernelSlots& kernels, CalculationObserver& observer, CalculationRecord& record,
                         const LocalStacking* local)
 {
@@ -132,7 +132,7 @@ void CalculateAndRecord(PictureList& pictures, int count, const CalculationSetti
     Recording recording{&fresh, false, local};
     auto keep = [&](const char* stoppedBy) {
         fresh.stoppedBy = stoppedBy;
-        fresh.result = pictures.front();
+        fresh.result = pictures.result();
         fresh.valid = true;
         record = std::move(fresh);
     };

@@ -36,16 +36,16 @@ public:
     virtual void resultChanged(const Picture& /*result*/) {}
 };
 
-// Rebuilds the result (item 0) from input pictures 1..count with the combine
+// Rebuilds the result picture from input pictures 1..count with the combine
 // method, then applies each enhancement stage switched on to its luminance,
 // in the stages' order. An arithmetic or range error is thrown with the
 // result as the last completed stage (or iteration) left it.
-void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+void Calculate(PictureSeries& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer);
 
 // The same run with local alignment: the combined result is finished by the
 // local stack inside the alignment points' boxes before the enhancement.
-void Calculate(PictureList& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
+void Calculate(PictureSeries& pictures, int count, const CalculationSettings& settings, const KernelSlots& kernels,
                CalculationObserver& observer, const LocalStacking& local);
 
 }  // namespace quivane

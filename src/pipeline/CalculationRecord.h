@@ -35,7 +35,7 @@ struct CalculationRecord {
 // fails at its first pixel leaves the record of the run before, as it
 // leaves that run's result picture. Where the local stack changed a pixel,
 // the record keeps the pixel's level as its fine value.
-void CalculateAndRecord(PictureList& pictures, int count, const CalculationSettings& settings,
+void CalculateAndRecord(PictureSeries& pictures, int count, const CalculationSettings& settings,
                         const KernelSlots& kernels, CalculationObserver& observer, CalculationRecord& record,
                         const LocalStacking* local = nullptr);
 

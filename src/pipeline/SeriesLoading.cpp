@@ -23,8 +23,6 @@
 namespace quivane {
 namespace {
 
-int InputCount(const PictureList& pictures) { return pictures.empty() ? 0 : static_cast<int>(pictures.size()) - 1; }
-
 // Measures the views a load hands it on a thread of its own, so that
 // measuring overlaps reading and preparing the frames after; each measure
 // is kept in the place of its view, so they come back in the order given.
@@ -120,7 +118,7 @@ private:
 // on, and the judgement of the series once it is read.
 class SeriesJudge {
 public:
-    explicit SeriesJudge(const PictureList& pictures) : first_(InputCount(pictures) + 1) {}
+    explicit SeriesJudge(const PictureSeries& pictures) : first_(pictures.inputCount() + 1) {}
 
     void add(std::optional<ObjectView>&& view)
     {
@@ -130,20 +128,21 @@ public:
 
     // Every input picture the load added takes its frame's score and, when
     // every one was measured, its fault. Call once, at the end of the load.
-    void judge(PictureList& pictures)
+    void judge(PictureSeries& pictures)
     {
         const std::vector<FrameMeasure> measures = measure_.finish();
-        if (static_cast<std::size_t>(first_) + measures.size() > pictures.size()) return;
-        for (std::size_t k = 0; k < measures.size(); ++k)
-            pictures[static_cast<std::size_t>(first_) + k].sharpness = measures[k].score;
+        const int measured = static_cast<int>(measures.size());
+        if (first_ - 1 + measured > pictures.inputCount()) return;
+        for (int k = 0; k < measured; ++k)
+            pictures.input(first_ + k).sharpness = measures[static_cast<std::size_t>(k)].score;
         // The result picture was made from the first frame too.
-        if (first_ == 1 && !measures.empty()) pictures[0].sharpness = measures[0].score;
+        if (first_ == 1 && !measures.empty()) pictures.result().sharpness = measures[0].score;
         if (!complete_ || measures.empty()) return;
         std::vector<FrameFacts> facts;
         for (const FrameMeasure& m : measures) facts.push_back(m.facts);
         const std::vector<FrameVerdict> verdicts = JudgeFrames(facts);
-        for (std::size_t k = 0; k < verdicts.size(); ++k)
-            pictures[static_cast<std::size_t>(first_) + k].fault = verdicts[k].reason;
+        for (int k = 0; k < measured; ++k)
+            pictures.input(first_ + k).fault = verdicts[static_cast<std::size_t>(k)].reason;
     }
 
 private:
@@ -154,7 +153,7 @@ private:
 
 // Adds the prepared frame as the result and the first input when the list is
 // empty, else as the next input, telling the observer as it goes.
-void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer,
+void AppendPrepared(PictureSeries& pictures, FrameRef frame, PreparedFrame&& prepared, LoadObserver& observer,
                     SeriesJudge* judge = nullptr)
 {
     // A frame added alone is measured at once; a load's, on the side.
@@ -164,25 +163,31 @@ void AppendPrepared(PictureList& pictures, FrameRef frame, PreparedFrame&& prepa
         const auto* grey = std::get_if<GreyRows>(&frame);
         const auto* rows = std::get_if<ColourRows>(&frame);
         const ColourRows shown = prepared.shown.empty() && rows ? *rows : ColourRows(prepared.shown);
+        const auto store = [&] {
+            if (index == 0)
+                pictures.setResult(std::move(picture));
+            else
+                pictures.addInput(std::move(picture));
+        };
         if (grey && prepared.shown.empty()) {
             observer.preparingGrey(index, *grey);
-            pictures.push_back(std::move(picture));
-            observer.preparedGrey(index, *grey, pictures.back());
+            store();
+            observer.preparedGrey(index, *grey, pictures.at(index));
         } else {
             observer.preparing(index, shown);
-            pictures.push_back(std::move(picture));
-            observer.prepared(index, shown, pictures.back());
+            store();
+            observer.prepared(index, shown, pictures.at(index));
         }
     };
     if (pictures.empty()) add(0, prepared.picture);
-    const int index = InputCount(pictures) + 1;
+    const int index = pictures.inputCount() + 1;
     add(index, std::move(prepared.picture));
     observer.counted(index);
 }
 
 // A frame added alone is prepared, added and measured at once; what it
 // showed is kept until the observer has been told the load ends.
-void AddAlone(PictureList& pictures, FrameRef frame, const SeriesSettings& settings, LoadObserver& observer)
+void AddAlone(PictureSeries& pictures, FrameRef frame, const SeriesSettings& settings, LoadObserver& observer)
 {
     PreparedFrame prepared = PrepareFrame(frame, settings);
     AppendPrepared(pictures, frame, std::move(prepared), observer);
@@ -199,7 +204,7 @@ public:
     AddedInOrder(Source& source, int count, const SeriesSettings& settings) : frames_(source, count, settings) {}
 
     // Reads frame k and adds it when it was read; what reading gave.
-    FrameRead Add(int k, PictureList& pictures, LoadObserver& observer, SeriesJudge& judge)
+    FrameRead Add(int k, PictureSeries& pictures, LoadObserver& observer, SeriesJudge& judge)
     {
         std::optional<Done>& mine = kept_[static_cast<std::size_t>(turn_)];
         mine.emplace(frames_.Next(k));
@@ -281,19 +286,19 @@ std::map<std::string, std::string> FilesByUpperCaseName(const std::string& folde
 
 }  // namespace
 
-void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
     AddAlone(pictures, ColourRows(frame), settings, observer);
 }
 
-void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
     AddAlone(pictures, GreyRows(frame), settings, observer);
 }
 
-void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const DeepFrame& frame, const SeriesSettings& settings,
                     LoadObserver& observer)
 {
     AddAlone(pictures, &frame, settings, observer);
@@ -313,7 +318,7 @@ std::string JoinedWarnings(const SeriesLoadReport& report)
 
 SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
                                   const std::string& extension, const SeriesSettings& settings,
-                                  PictureList& pictures, LoadObserver& observer)
+                                  PictureSeries& pictures, LoadObserver& observer)
 {
     SeriesLoadReport report;
     // The files of the series that are there, in order: as many as there is
@@ -321,7 +326,7 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     const auto files = FilesByUpperCaseName(folder);
     std::vector<std::string> paths;
     int found = 0;
-    const int room = std::max(0, settings.maxPictures - InputCount(pictures));
+    const int room = std::max(0, settings.maxPictures - pictures.inputCount());
     for (std::string number = names.numberText;;) {
         const std::string name = names.prefix + number + extension;
         if (name > names.last) break;
@@ -352,12 +357,12 @@ SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames
     }
     judge.judge(pictures);
     if (report.failure) return report;
-    if (found > InputCount(pictures) && InputCount(pictures) >= settings.maxPictures)
-        report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), found));
+    if (found > pictures.inputCount() && pictures.inputCount() >= settings.maxPictures)
+        report.warnings.push_back(FramesLeftOutWarning(pictures.inputCount(), found));
     return report;
 }
 
-SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
+SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureSeries& pictures,
                                    LoadObserver& observer)
 {
     SeriesLoadReport report;
@@ -378,7 +383,7 @@ SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& s
     judge.judge(pictures);
     for (std::string& warning : capture.TakeWarnings()) report.warnings.push_back(std::move(warning));
     if (capture.frameCount() > count)
-        report.warnings.push_back(FramesLeftOutWarning(InputCount(pictures), capture.frameCount()));
+        report.warnings.push_back(FramesLeftOutWarning(pictures.inputCount(), capture.frameCount()));
     return report;
 }
 

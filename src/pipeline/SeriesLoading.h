@@ -67,19 +67,19 @@ public:
 // the first frame is prepared twice from the one read. The picture takes the
 // frame's sharpness when the settings ask for scores; a frame added alone is
 // not judged (see the two loads below, which judge their series).
-void AddSeriesFrame(PictureList& pictures, const Bitmap24& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const Bitmap24& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
 // The same for an 8-bit grey frame, prepared without widening it (unless a
 // correction or a named mosaic needs more).
-void AddSeriesFrame(PictureList& pictures, const Bitmap8& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const Bitmap8& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
 // The same for a frame read at its own depth: a colour mosaic is debayered
 // with the pattern chosen, and a frame of more than 8 bits (or any frame once
 // a correction file has more) is prepared from its full depth. A frame of
 // 8-bit data takes the 24-bit way, to the same bytes.
-void AddSeriesFrame(PictureList& pictures, const DeepFrame& frame, const SeriesSettings& settings,
+void AddSeriesFrame(PictureSeries& pictures, const DeepFrame& frame, const SeriesSettings& settings,
                     LoadObserver& observer);
 
 // "kept 455 of 5000 frames: picture memory full"
@@ -97,13 +97,13 @@ std::string JoinedWarnings(const SeriesLoadReport& report);
 // takes its frame's fault.
 SeriesLoadReport LoadBitmapSeries(const std::string& folder, const SequenceNames& names,
                                             const std::string& extension, const SeriesSettings& settings,
-                                            PictureList& pictures, LoadObserver& observer);
+                                            PictureSeries& pictures, LoadObserver& observer);
 
 // Reads frames 0 .. min(maxPictures, frame count) - 1 of a capture in order
 // and adds each one that decodes; warnings say which frames could not be
 // used, whether the data ended early, and how many the limit left out. The
 // series is judged at its end as a bitmap series is.
-SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureList& pictures,
+SeriesLoadReport LoadCaptureSeries(CaptureFile& capture, const SeriesSettings& settings, PictureSeries& pictures,
                                    LoadObserver& observer);
 
 }  // namespace quivane

@@ -296,13 +296,13 @@ int ObjectThreshold(const Histogram& histogram)
 namespace {
 
 template <class Frame>
-void AddBuilt(PictureList& list, const Frame& frame, int enlargement, bool fullPicture, int width, int height)
+Picture Built(const Frame& frame, int enlargement, bool fullPicture, int width, int height)
 {
     Picture picture;
     picture.enlargement = enlargement;
     picture.fullPicture = fullPicture;
     BuildPicture(picture, frame, width, height);
-    list.push_back(std::move(picture));
+    return picture;
 }
 
 // A grey frame is read once: each row gives its range and, every second
@@ -395,19 +395,19 @@ ObjectSurvey SurveyObject(const DeepFrame& frame)
     return SurveyColourObject(colour, DeepRange(colour));
 }
 
-void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
+Picture PictureOf(const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height)
 {
-    AddBuilt(list, frame, enlargement, fullPicture, width, height);
+    return Built(frame, enlargement, fullPicture, width, height);
 }
 
-void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height)
+Picture PictureOf(const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height)
 {
-    AddBuilt(list, frame, enlargement, fullPicture, width, height);
+    return Built(frame, enlargement, fullPicture, width, height);
 }
 
-void AddPicture(PictureList& list, const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height)
+Picture PictureOf(const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height)
 {
-    AddBuilt(list, frame, enlargement, fullPicture, width, height);
+    return Built(frame, enlargement, fullPicture, width, height);
 }
 
 }  // namespace quivane

@@ -49,9 +49,9 @@ ObjectSurvey BuildPicture(Picture& picture, const GreyRows& frame, int width, in
 // works on the full depth, so levels an 8-bit frame would merge stay apart.
 ObjectSurvey BuildPicture(Picture& picture, const DeepFrame& frame, int width, int height);
 
-// Builds a picture from a frame and appends it to the list.
-void AddPicture(PictureList& list, const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);
-void AddPicture(PictureList& list, const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height);
-void AddPicture(PictureList& list, const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height);
+// A picture built from a frame, with fresh alignment state.
+Picture PictureOf(const Bitmap24& frame, int enlargement, bool fullPicture, int width, int height);
+Picture PictureOf(const DeepFrame& frame, int enlargement, bool fullPicture, int width, int height);
+Picture PictureOf(const Bitmap8& frame, int enlargement, bool fullPicture, int width, int height);
 
 }  // namespace quivane

@@ -27,11 +27,11 @@ double Margin(const std::vector<double>& scores)
 
 }  // namespace
 
-std::vector<PlotPoint> PlotPointsOf(const PictureList& pictures, int count)
+std::vector<PlotPoint> PlotPointsOf(const PictureSeries& pictures, int count)
 {
     std::vector<PlotPoint> points;
-    for (int n = 1; n <= count && n < static_cast<int>(pictures.size()); ++n) {
-        const Picture& p = pictures[static_cast<std::size_t>(n)];
+    for (int n = 1; n <= count && n <= pictures.inputCount(); ++n) {
+        const Picture& p = pictures.at(n);
         points.push_back(PlotPoint{n, p.sharpness, p.quality, p.fault});
     }
     return points;

@@ -23,7 +23,7 @@ struct PlotPoint {
 };
 
 // Input pictures 1..count of the list.
-std::vector<PlotPoint> PlotPointsOf(const PictureList& pictures, int count);
+std::vector<PlotPoint> PlotPointsOf(const PictureSeries& pictures, int count);
 
 struct PlotRect {
     double left = 0.0;

@@ -24,7 +24,7 @@ Workspace::Workspace(const std::string& programFolder) : resultFileName(AutoResu
 
 void ClearPictureList(Workspace& ws)
 {
-    PictureList().swap(ws.pictures);
+    ws.pictures.clear();
     ws.localPlan = LocalPlan{};
     ws.pictureCount = 0;
     ws.framesRead = 0;

@@ -101,7 +101,7 @@ struct Workspace {
     Folders folders;
     DialogFolders dialogFolders;
 
-    PictureList pictures;
+    PictureSeries pictures;
     int pictureCount = 0;
     int framesRead = 0;
     bool picturesLoaded = false;
@@ -190,13 +190,13 @@ inline bool LoopRunning(const Workspace& ws) { return ws.loadRunning || ws.autoA
 // The number of input pictures actually in the list.
 inline int InputPictureCount(const Workspace& ws)
 {
-    return std::min(ws.pictureCount, static_cast<int>(ws.pictures.size()) - 1);
+    return std::min(ws.pictureCount, ws.pictures.inputCount());
 }
 
 // Picture n (0 is the result) is loaded.
 inline bool IsLoadedPicture(const Workspace& ws, int n)
 {
-    return n >= 0 && n <= ws.pictureCount && n < static_cast<int>(ws.pictures.size());
+    return n >= 0 && n <= ws.pictureCount && !ws.pictures.empty() && n <= ws.pictures.inputCount();
 }
 
 }  // namespace quivane

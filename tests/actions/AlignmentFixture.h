@@ -10,7 +10,7 @@
 namespace quivane::testing {
 
 // A workspace holding pictures drawn from luminance functions, as a load
-// would leave them: item 0 is the result, items 1..N the input pictures.
+// would leave them: the result and input pictures 1..N.
 class AlignmentFixture {
 public:
     using Shade = std::function<int(int x, int y)>;
@@ -38,8 +38,8 @@ public:
     void Load(const std::vector<Shade>& shades)
     {
         ws.pictures.clear();
-        ws.pictures.push_back(Drawn(shades.front()));
-        for (const Shade& shade : shades) ws.pictures.push_back(Drawn(shade));
+        ws.pictures.setResult(Drawn(shades.front()));
+        for (const Shade& shade : shades) ws.pictures.addInput(Drawn(shade));
         ws.pictureCount = static_cast<int>(shades.size());
         ws.picturesLoaded = true;
         SetControlRange(ws, ui, ControlId::RegisterSpinEdit, 0, ws.pictureCount);
@@ -49,7 +49,7 @@ public:
         SetAndApplyControl(ws, ui, ControlId::DataPicNrSpinEdit, 1);
     }
 
-    Picture& At(int n) { return ws.pictures[static_cast<std::size_t>(n)]; }
+    Picture& At(int n) { return ws.pictures.at(n); }
 
     Workspace ws;
     FakeUi ui;

@@ -8,6 +8,7 @@
 #include "align/ComparisonOverlay.h"
 #include "align/OffsetSearch.h"
 #include "tone/RenderPicture.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -167,7 +168,7 @@ TEST(AutoAlign, FullPictureChainsEachSearchFromThePreviousOffset)
 {
     AlignmentFixture f;
     f.Load({Blob(96, 72), Blob(99, 72), Blob(102, 72)});
-    for (Picture& p : f.ws.pictures) p.fullPicture = true;
+    testing::ForEachPicture(f.ws.pictures, [](Picture& p) { p.fullPicture = true; });
     f.At(3).dx = -200;  // from its own offset the blob is out of sight
     ChooseAuto(f);
     GoButtonClick(f.ws, f.ui);

@@ -12,6 +12,7 @@
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
 #include "support/StartedWorkspace.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -73,10 +74,11 @@ TEST_F(BitmapSequenceLoadTest, MissingFileInTheRangeIsPassedOver)
 
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(ws.pictureCount, 9);
-    ASSERT_EQ(ws.pictures.size(), 10u);
-    EXPECT_EQ(ws.pictures[0].bitmap, ws.pictures[1].bitmap) << "the result starts as the first frame";
-    EXPECT_NE(ws.pictures[4].bitmap, ws.pictures[5].bitmap);
-    for (const Picture& p : ws.pictures) {
+    ASSERT_EQ(testing::PicturesIn(ws.pictures), 10u);
+    EXPECT_EQ(ws.pictures.at(0).bitmap, ws.pictures.at(1).bitmap) << "the result starts as the first frame";
+    EXPECT_NE(ws.pictures.at(4).bitmap, ws.pictures.at(5).bitmap);
+    for (int n = 0; n <= ws.pictures.inputCount(); ++n) {
+        const Picture& p = ws.pictures.at(n);
         EXPECT_EQ(p.quality, QualityAvg);
         EXPECT_EQ(p.dx, 0);
         EXPECT_EQ(p.bitmap.width(), 192);
@@ -118,7 +120,7 @@ TEST_F(BitmapSequenceLoadTest, ReversedPairLoadsInAscendingOrder)
     other.dialogAnswers = {base + "0001.BMP", base + "0004.BMP"};
     LoadBMPButtonClick(ascending, other);
     ASSERT_EQ(ws.pictureCount, 4);
-    for (int i = 0; i <= 4; ++i) EXPECT_EQ(ws.pictures[i].bitmap, ascending.pictures[i].bitmap) << i;
+    for (int i = 0; i <= 4; ++i) EXPECT_EQ(ws.pictures.at(i).bitmap, ascending.pictures.at(i).bitmap) << i;
 }
 
 TEST_F(BitmapSequenceLoadTest, LowerCaseFilesAreFoundByTheirUpperCasedNames)
@@ -238,7 +240,7 @@ TEST_F(BitmapSequenceLoadTest, BitmapLoadStopsAtTheLimitAndSaysHowManyWereLeftOu
     Load(base + "0001.BMP", base + "0031.BMP");
     EXPECT_EQ(ws.maxPictures, 28);
     EXPECT_EQ(ws.pictureCount, 28);
-    EXPECT_EQ(ws.pictures.front().bitmap.width(), 768);
+    EXPECT_EQ(ws.pictures.result().bitmap.width(), 768);
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [28 of 28]");
     EXPECT_EQ(ui.status, "kept 28 of 31 frames: picture memory full");
 }
@@ -298,7 +300,7 @@ TEST(BundledSample, LoadsAllFortyFramesCentredOnThePlanet)
     // Every picture is centred on the wandering planet: the middle is bright
     // and the corners are sky.
     for (int n = 1; n <= 40; ++n) {
-        const Bitmap32& bitmap = ws.pictures[static_cast<std::size_t>(n)].bitmap;
+        const Bitmap32& bitmap = ws.pictures.at(n).bitmap;
         EXPECT_GT(bitmap.at(96, 72).luminance, 100) << n;
         EXPECT_LT(bitmap.at(2, 2).luminance, 40) << n;
         EXPECT_LT(bitmap.at(189, 141).luminance, 40) << n;

@@ -4,6 +4,7 @@
 
 #include "actions/AlignmentFixture.h"
 #include "image/ArithmeticErrors.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -25,9 +26,10 @@ protected:
             };
         };
         f.Load({shade(1), shade(2), shade(3)});
-        for (Picture& p : f.ws.pictures)
+        testing::ForEachPicture(f.ws.pictures, [](Picture& p) {
             for (int y = 0; y < p.bitmap.height(); ++y)
                 for (int x = 0; x < p.bitmap.width(); ++x) p.bitmap.at(x, y).chromaRed = static_cast<std::uint8_t>(x);
+        });
     }
 
     std::vector<std::string> Statuses() const
@@ -122,9 +124,10 @@ TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteratio
     // A checkerboard under a kernel of the four edge neighbours only: its
     // blur is the checkerboard inverted, so every "Cit" iteration doubles the
     // estimate's swing until a sample leaves 16 bits.
-    for (Picture& p : f.ws.pictures)
+    testing::ForEachPicture(f.ws.pictures, [](Picture& p) {
         for (int y = 0; y < p.bitmap.height(); ++y)
             for (int x = 0; x < p.bitmap.width(); ++x) p.bitmap.at(x, y).luminance = (x + y) % 2 ? 255 : 0;
+    });
     Kernel cross = NewPSF(3, 3);
     for (const auto& [r, c] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{1, 2}, std::pair{2, 1}}) cross.set(r, c, 255);
     f.ws.kernels.deconvolution() = cross;
@@ -135,7 +138,7 @@ TEST_F(CalculationRunTest, OverflowMidDeconvolutionKeepsTheLastCompletedIteratio
     const int failing = static_cast<int>(std::count_if(f.ui.log.begin(), f.ui.log.end(), [](const std::string& l) {
                             return l.rfind("progress pos", 0) == 0 && l != "progress pos 0";
                         })) -
-                        static_cast<int>(f.ws.pictures.front().bitmap.height()) + 1;
+                        static_cast<int>(f.ws.pictures.result().bitmap.height()) + 1;
     ASSERT_GT(failing, 1);
     EXPECT_EQ(f.ui.status, "Deconvolution") << "the status keeps the failing stage";
     const Bitmap32 kept = f.At(0).bitmap;

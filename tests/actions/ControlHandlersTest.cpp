@@ -5,6 +5,7 @@
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
 #include "workspace/StageControls.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -15,10 +16,10 @@ class ControlHandlersTest : public ::testing::Test {
 protected:
     void SetUp() override { FormCreate(ws, ui); }
 
-    // Three pictures, as a load leaves them (item 0 the result).
+    // Three pictures and the result, as a load leaves them.
     void LoadThreePictures()
     {
-        ws.pictures.resize(4);
+        ws.pictures = testing::SeriesOf(3, Picture{});
         ws.pictureCount = 3;
     }
 
@@ -63,8 +64,8 @@ TEST_F(ControlHandlersTest, QualityMarkGoesToTheShownPictureAndLightsOneLamp)
     ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{3, 1, 3, 1, true, true};
     ControlChanged(ws, ui, ControlId::QualityRadioGroup, QualityGood);
     EXPECT_EQ(ws.displayedPicture, 3);
-    EXPECT_EQ(ws.pictures[3].quality, QualityGood);
-    EXPECT_EQ(ws.pictures[2].quality, QualityAvg);
+    EXPECT_EQ(ws.pictures.at(3).quality, QualityGood);
+    EXPECT_EQ(ws.pictures.at(2).quality, QualityAvg);
     EXPECT_EQ(ui.litLamp, QualityGood);
 }
 
@@ -73,7 +74,7 @@ TEST_F(ControlHandlersTest, LightingTheLampsThroughTheKeysMarksThePicture)
     LoadThreePictures();
     ws.controls[ControlId::DataPicNrSpinEdit] = ControlState{2, 1, 3, 1, true, true};
     LightQualityLamps(ws, ui, QualityBad);
-    EXPECT_EQ(ws.pictures[2].quality, QualityBad);
+    EXPECT_EQ(ws.pictures.at(2).quality, QualityBad);
     EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityBad);
     EXPECT_EQ(ui.shown[ControlId::QualityRadioGroup].value, QualityBad);
 }
@@ -91,7 +92,7 @@ TEST_F(ControlHandlersTest, MarkOutsideTheFourDarkensAllLampsAndMarksNothing)
     LightQualityLamps(ws, ui, 7);
     EXPECT_EQ(ui.litLamp, 7);
     EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), QualityAvg);
-    EXPECT_EQ(ws.pictures[1].quality, QualityAvg);
+    EXPECT_EQ(ws.pictures.at(1).quality, QualityAvg);
 }
 
 TEST_F(ControlHandlersTest, ClipLimitBecomesAFactorWithoutARedraw)
@@ -179,8 +180,8 @@ TEST_F(ControlHandlersTest, ClaheIsAOneShotRequestThatUnticksItsBox)
 
 TEST_F(ControlHandlersTest, SaturationRedrawsOnlyInTheColourModes)
 {
-    ws.pictures.resize(2);
-    PreparePictureBitmap(ws.pictures[0], ws.resultWidth, ws.resultHeight);
+    ws.pictures = testing::SeriesOf(1, Picture{});
+    PreparePictureBitmap(ws.pictures.at(0), ws.resultWidth, ws.resultHeight);
     ws.pictureCount = 1;
     const int before = ui.resultViewsShown;
     ControlChanged(ws, ui, ControlId::SaturationTrackBar, 150);

@@ -55,19 +55,19 @@ protected:
     std::vector<double> Scores() const
     {
         std::vector<double> scores;
-        for (int n = 1; n <= Frames; ++n) scores.push_back(ws.pictures[static_cast<std::size_t>(n)].sharpness);
+        for (int n = 1; n <= Frames; ++n) scores.push_back(ws.pictures.at(n).sharpness);
         return scores;
     }
     std::vector<FrameVerdict> Verdicts() const
     {
         std::vector<FrameVerdict> verdicts;
-        for (int n = 1; n <= Frames; ++n) verdicts.push_back({ws.pictures[static_cast<std::size_t>(n)].fault});
+        for (int n = 1; n <= Frames; ++n) verdicts.push_back({ws.pictures.at(n).fault});
         return verdicts;
     }
     std::vector<int> Marks() const
     {
         std::vector<int> marks;
-        for (int n = 1; n <= Frames; ++n) marks.push_back(ws.pictures[static_cast<std::size_t>(n)].quality);
+        for (int n = 1; n <= Frames; ++n) marks.push_back(ws.pictures.at(n).quality);
         return marks;
     }
     void Browse(int n) { BrowseToPicture(ws, ui, n); }
@@ -77,7 +77,7 @@ TEST_F(FrameSelectionTest, ALoadScoresAndJudgesButMarksNothing)
 {
     Load();
     for (int n = 1; n <= Frames; ++n) {
-        const Picture& p = ws.pictures[static_cast<std::size_t>(n)];
+        const Picture& p = ws.pictures.at(n);
         EXPECT_TRUE(p.scored()) << n;
         EXPECT_EQ(p.quality, QualityAvg) << n;
         const FrameFault expected =
@@ -98,10 +98,10 @@ TEST_F(FrameSelectionTest, KeepBestMarksFromTheRankingAndTheLampsFollow)
     // 28 usable pictures: 7 kept, 2 of them Good.
     EXPECT_EQ(std::count(expected.begin(), expected.end(), QualityGood), 2);
     EXPECT_EQ(std::count(expected.begin(), expected.end(), QualityAvg), 5);
-    EXPECT_EQ(ws.pictures[RepeatedFrame].quality, QualityDont);
-    EXPECT_EQ(ws.pictures[BlackFrame].quality, QualityDont);
-    EXPECT_EQ(ui.litLamp, ws.pictures[1].quality) << "the shown picture's lamp follows its new mark";
-    EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), ws.pictures[1].quality);
+    EXPECT_EQ(ws.pictures.at(RepeatedFrame).quality, QualityDont);
+    EXPECT_EQ(ws.pictures.at(BlackFrame).quality, QualityDont);
+    EXPECT_EQ(ui.litLamp, ws.pictures.at(1).quality) << "the shown picture's lamp follows its new mark";
+    EXPECT_EQ(ws.controls.value(ControlId::QualityRadioGroup), ws.pictures.at(1).quality);
     EXPECT_EQ(ui.status, "Kept 7 of 28 usable pictures: 2 Good, 5 Avg; 23 Dont (2 bad (1 repeated, 1 black))");
     EXPECT_TRUE(ws.selection.keepApplied);
 
@@ -110,7 +110,7 @@ TEST_F(FrameSelectionTest, KeepBestMarksFromTheRankingAndTheLampsFollow)
     Browse(static_cast<int>(dont));
     EXPECT_EQ(ui.litLamp, QualityDont);
     FormKeyDown(ws, ui, WindowKey::F4);
-    EXPECT_EQ(ws.pictures[static_cast<std::size_t>(dont)].quality, QualityGood);
+    EXPECT_EQ(ws.pictures.at(dont).quality, QualityGood);
     EXPECT_EQ(ui.litLamp, QualityGood);
 
     // A count keeps that many; all of them when the count is larger.
@@ -126,7 +126,7 @@ TEST_F(FrameSelectionTest, ASeriesLoadedWithoutScoresIsScoredFromItsFiles)
     SetScoreWhileLoading(ws, ui, false);
     Load();
     EXPECT_FALSE(AllPicturesScored(ws));
-    for (int n = 1; n <= Frames; ++n) EXPECT_EQ(ws.pictures[static_cast<std::size_t>(n)].fault, FrameFault::None);
+    for (int n = 1; n <= Frames; ++n) EXPECT_EQ(ws.pictures.at(n).fault, FrameFault::None);
 
     // A scored load of the same files, for comparison.
     Workspace scored{"/opt/quivane"};
@@ -135,18 +135,18 @@ TEST_F(FrameSelectionTest, ASeriesLoadedWithoutScoresIsScoredFromItsFiles)
     other.dialogAnswers = {Name(1), Name(Frames)};
     LoadBMPButtonClick(scored, other);
 
-    ws.pictures[3].quality = QualityGood;
-    ws.pictures[3].dx = 5;
-    const Bitmap32 before = ws.pictures[5].bitmap;
+    ws.pictures.at(3).quality = QualityGood;
+    ws.pictures.at(3).dx = 5;
+    const Bitmap32 before = ws.pictures.at(5).bitmap;
     const int shown = ui.selectionsShown;
     EXPECT_TRUE(ScoreLoadedPictures(ws, ui));
     for (int n = 1; n <= Frames; ++n) {
-        EXPECT_EQ(ws.pictures[static_cast<std::size_t>(n)].sharpness, scored.pictures[static_cast<std::size_t>(n)].sharpness) << n;
-        EXPECT_EQ(ws.pictures[static_cast<std::size_t>(n)].fault, scored.pictures[static_cast<std::size_t>(n)].fault) << n;
+        EXPECT_EQ(ws.pictures.at(n).sharpness, scored.pictures.at(n).sharpness) << n;
+        EXPECT_EQ(ws.pictures.at(n).fault, scored.pictures.at(n).fault) << n;
     }
-    EXPECT_EQ(ws.pictures[3].quality, QualityGood) << "scoring keeps the marks";
-    EXPECT_EQ(ws.pictures[3].dx, 5) << "and the offsets";
-    EXPECT_EQ(ws.pictures[5].bitmap, before) << "and the pixels";
+    EXPECT_EQ(ws.pictures.at(3).quality, QualityGood) << "scoring keeps the marks";
+    EXPECT_EQ(ws.pictures.at(3).dx, 5) << "and the offsets";
+    EXPECT_EQ(ws.pictures.at(5).bitmap, before) << "and the pixels";
     EXPECT_EQ(ui.status, "Scored 30 pictures, 2 bad (1 repeated, 1 black)");
     EXPECT_GT(ui.selectionsShown, shown);
     EXPECT_FALSE(ws.loadRunning);

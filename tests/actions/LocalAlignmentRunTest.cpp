@@ -53,12 +53,12 @@ TEST(LocalAlignmentRun, GoMeasuresThePointsShowsThemAndCalculateStacksThem)
     EXPECT_EQ(f.ui.inputBox.at(first.left + first.size / 4, first.top + first.size / 4).green, 220);
     EXPECT_FALSE(f.ws.aligning);
 
-    PictureList expected = f.ws.pictures;
+    PictureSeries expected = f.ws.pictures;
     CalculationObserver quiet;
     Calculate(expected, 4, f.ws.calculation, f.ws.kernels, quiet,
               LocalStacking{f.ws.localPlan, KeepRule::Percent(100)});
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.ws.pictures.front().bitmap, expected.front().bitmap);
+    EXPECT_EQ(f.ws.pictures.result().bitmap, expected.result().bitmap);
 }
 
 // Off (the start), Go keeps no plan and the calculation is the global one;
@@ -76,11 +76,11 @@ TEST(LocalAlignmentRun, OffTheCalculationIsTheGlobalOne)
     GoButtonClick(f.ws, f.ui);
     ASSERT_FALSE(f.ws.localPlan.empty());
     SetLocalAlignment(f.ws, f.ui, false);
-    PictureList expected = f.ws.pictures;
+    PictureSeries expected = f.ws.pictures;
     CalculationObserver quiet;
     Calculate(expected, 4, f.ws.calculation, f.ws.kernels, quiet);
     CalculationRun(f.ws, f.ui);
-    EXPECT_EQ(f.ws.pictures.front().bitmap, expected.front().bitmap);
+    EXPECT_EQ(f.ws.pictures.result().bitmap, expected.result().bitmap);
 }
 
 // Escape during the measuring gives up: no plan, and the run still ends in

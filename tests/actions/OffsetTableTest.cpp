@@ -2,6 +2,7 @@
 
 #include "actions/AlignmentFixture.h"
 #include "actions/OffsetTable.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -14,17 +15,17 @@ TEST(OffsetTableRows, ARowForEachInputPictureWithWhatItsFrameWasFoundToBe)
     Workspace ws("/opt/quivane");
     EXPECT_TRUE(OffsetTableRows(ws).empty()) << "nothing loaded";
 
-    ws.pictures.resize(5);
+    ws.pictures = testing::SeriesOf(4, Picture{});
     ws.pictureCount = 4;
-    ws.pictures[0].dx = 99;  // the result is not an input picture
-    ws.pictures[1].dx = -3;
-    ws.pictures[1].dy = 7;
-    ws.pictures[1].sharpness = 1234.5678;
-    ws.pictures[2].quality = QualityDont;
-    ws.pictures[2].sharpness = 0.00012345;
-    ws.pictures[2].fault = FrameFault::Repeated;
-    ws.pictures[3].quality = QualityGood;
-    ws.pictures[4].fault = FrameFault::Black;  // judged bad, never given a score
+    ws.pictures.at(0).dx = 99;  // the result is not an input picture
+    ws.pictures.at(1).dx = -3;
+    ws.pictures.at(1).dy = 7;
+    ws.pictures.at(1).sharpness = 1234.5678;
+    ws.pictures.at(2).quality = QualityDont;
+    ws.pictures.at(2).sharpness = 0.00012345;
+    ws.pictures.at(2).fault = FrameFault::Repeated;
+    ws.pictures.at(3).quality = QualityGood;
+    ws.pictures.at(4).fault = FrameFault::Black;  // judged bad, never given a score
 
     const std::vector<OffsetTableRow> rows = OffsetTableRows(ws);
     ASSERT_EQ(rows.size(), 4u);

@@ -44,8 +44,8 @@ protected:
         Bitmap24 frame(40, 30);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) frame.at(x, y) = ColourPixel{static_cast<std::uint8_t>(x * 6), 90, 40};
-        AddPicture(ws.pictures, frame, 2, false, ws.resultWidth, ws.resultHeight);
-        AddPicture(ws.pictures, frame, 2, false, ws.resultWidth, ws.resultHeight);
+        ws.pictures.setResult(PictureOf(frame, 2, false, ws.resultWidth, ws.resultHeight));
+        ws.pictures.addInput(PictureOf(frame, 2, false, ws.resultWidth, ws.resultHeight));
         ws.pictureCount = 1;
     }
 };
@@ -69,7 +69,7 @@ TEST_F(SaveActionsTest, SavedFileIsTheResultAsShown)
     ws.tone.biasLevel = 200;
     SaveButtonClick(ws, ui);
     Bitmap24 shown(ws.resultWidth, ws.resultHeight);
-    RenderPicture(ws.pictures[0], shown, -1, -1, CurrentRenderFlags(ws), ws.tone);
+    RenderPicture(ws.pictures.at(0), shown, -1, -1, CurrentRenderFlags(ws), ws.tone);
     const auto saved = ReadBmp((program / "Result" / "result00.bmp").string());
     ASSERT_TRUE(std::holds_alternative<Bitmap24>(saved));
     EXPECT_EQ(std::get<Bitmap24>(saved), shown);
@@ -233,7 +233,7 @@ TEST(DeepSaveActions, The16BitFileFollowsTheRunAndItsEqualisations)
 
     // A result changed behind the record's back is saved as it shows: the
     // 8-bit levels, widened.
-    f.ws.pictures.front().bitmap.at(5, 5).luminance ^= 1;
+    f.ws.pictures.result().bitmap.at(5, 5).luminance ^= 1;
     EXPECT_EQ(saveBoth("changed.png"), 0);
 
     ClearPictureList(f.ws);

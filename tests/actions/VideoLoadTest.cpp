@@ -9,6 +9,7 @@
 #include "actions/ControlHandlers.h"
 #include "support/FakeUi.h"
 #include "actions/WorkspaceActions.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -40,9 +41,9 @@ TEST_F(VideoLoadTest, LoadsEveryFrameOfAVideo)
     Load("v07_mjpeg.avi");
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_EQ(ws.pictureCount, 30);
-    EXPECT_EQ(ws.pictures.size(), 31u);
-    EXPECT_EQ(ws.pictures[0].bitmap, ws.pictures[1].bitmap);
-    EXPECT_NE(ws.pictures[1].bitmap, ws.pictures[30].bitmap);
+    EXPECT_EQ(testing::PicturesIn(ws.pictures), 31u);
+    EXPECT_EQ(ws.pictures.at(0).bitmap, ws.pictures.at(1).bitmap);
+    EXPECT_NE(ws.pictures.at(1).bitmap, ws.pictures.at(30).bitmap);
     EXPECT_EQ(ui.texts[TextField::InputCaption], "Input pictures [30 of 455]");
     EXPECT_EQ(ui.status, "Ready loading pictures");
     EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate));
@@ -57,10 +58,10 @@ TEST_F(VideoLoadTest, LoadsEveryFrameOfAVideo)
 TEST_F(VideoLoadTest, TopDownAndBottomUpFilesGiveTheSamePictures)
 {
     Load("v01_raw_bgr24.avi");
-    const PictureList topDown = ws.pictures;
+    const PictureSeries topDown = ws.pictures;
     Load("v15_raw_bgr24_bottomup.avi");
-    ASSERT_EQ(ws.pictures.size(), topDown.size());
-    for (std::size_t i = 0; i < topDown.size(); ++i) EXPECT_EQ(ws.pictures[i].bitmap, topDown[i].bitmap) << i;
+    ASSERT_EQ(testing::PicturesIn(ws.pictures), testing::PicturesIn(topDown));
+    for (std::size_t i = 0; i < testing::PicturesIn(topDown); ++i) EXPECT_EQ(ws.pictures.at(i).bitmap, topDown.at(i).bitmap) << i;
 }
 
 TEST_F(VideoLoadTest, VideoLoadReadsAtMostTheLimit)
@@ -75,7 +76,7 @@ TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
 {
     Load("v13_one_frame.avi");
     ASSERT_EQ(ws.pictureCount, 1);
-    const Bitmap32 before = ws.pictures[1].bitmap;
+    const Bitmap32 before = ws.pictures.at(1).bitmap;
     for (const char* bad : {"s01_audio_first.avi", "s02_audio_only.avi", "x02_random_bytes.avi",
                             "x10_wav_named_avi.avi", "x11_zero_dimensions.avi", "x01_zero_length.avi"}) {
         Load(bad);
@@ -86,7 +87,7 @@ TEST_F(VideoLoadTest, FileWithoutVideoIsRefusedAndKeepsTheSeriesLoadedBefore)
         EXPECT_TRUE(ui.enabled.at(ActionButton::Calculate)) << bad << ": the series before stays usable";
         EXPECT_LE(ui.progressMinimum, ui.progressMaximum);
         ASSERT_EQ(ws.pictureCount, 1) << bad;
-        EXPECT_EQ(ws.pictures[1].bitmap, before);
+        EXPECT_EQ(ws.pictures.at(1).bitmap, before);
     }
 }
 
@@ -146,7 +147,7 @@ TEST(BundledVideo, HoldsTheSampleSeriesFrameForFrame)
                        (samples / "Pictures" / "PLANET_0040.BMP").string()};
     LoadBMPButtonClick(fromBitmaps, b);
     ASSERT_EQ(fromVideo.pictureCount, 40) << a.status;
-    for (int n = 0; n <= 40; ++n) ASSERT_EQ(fromVideo.pictures[n].bitmap, fromBitmaps.pictures[n].bitmap) << n;
+    for (int n = 0; n <= 40; ++n) ASSERT_EQ(fromVideo.pictures.at(n).bitmap, fromBitmaps.pictures.at(n).bitmap) << n;
 }
 
 }  // namespace

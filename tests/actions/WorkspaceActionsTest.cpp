@@ -4,6 +4,7 @@
 
 #include "actions/ControlHandlers.h"
 #include "support/FakeUi.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -187,12 +188,12 @@ TEST_F(WorkspaceActionsTest, AbortCheckReadsAndClearsInOneStep)
 
 TEST_F(WorkspaceActionsTest, ClearPictureListEmptiesListAndCounts)
 {
-    ws.pictures.resize(4);
+    ws.pictures = testing::SeriesOf(3, Picture{});
     ws.pictureCount = 3;
     ws.framesRead = 3;
     ClearPictureList(ws);
     EXPECT_TRUE(ws.pictures.empty());
-    EXPECT_EQ(ws.pictures.capacity(), 0u);
+    EXPECT_EQ(ws.pictures.inputCount(), 0);
     EXPECT_EQ(ws.pictureCount, 0);
     EXPECT_EQ(ws.framesRead, 0);
 }

@@ -30,7 +30,7 @@ Picture Scene(int width, int height, double shiftX = 0.0, double shiftY = 0.0)
     return picture;
 }
 
-LumaGrid Grid(const Picture& picture) { return StackLuminance(PictureList{Picture{}, picture}, {1}); }
+LumaGrid Grid(const Picture& picture) { return StackLuminance(testing::SeriesOf({Picture{}, picture}), {1}); }
 
 const std::vector<AlignmentPoint> Boxes = {{32, 32, 32}, {48, 32, 32}, {64, 48, 32}};
 
@@ -40,12 +40,12 @@ const std::vector<AlignmentPoint> Boxes = {{32, 32, 32}, {48, 32, 32}, {64, 48, 
 TEST(LumaGrid, StacksPicturesReadThroughTheirOffsets)
 {
     std::mt19937 random(4);
-    PictureList pictures{Picture{}};
+    PictureSeries pictures = testing::SeriesOf({Picture{}});
     const int offsets[][2] = {{0, 0}, {3, -2}, {-5, 7}, {40, 0}, {0, -40}, {-45, 50}};
     for (const auto& offset : offsets) {
-        pictures.push_back(testing::RandomPicture(37, 29, random));
-        pictures.back().dx = offset[0];
-        pictures.back().dy = offset[1];
+        testing::Append(pictures, testing::RandomPicture(37, 29, random));
+        testing::Last(pictures).dx = offset[0];
+        testing::Last(pictures).dy = offset[1];
     }
     const std::vector<int> chosen{1, 2, 3, 4, 5, 6};
     const LumaGrid grid = StackLuminance(pictures, chosen);
@@ -54,7 +54,7 @@ TEST(LumaGrid, StacksPicturesReadThroughTheirOffsets)
     for (int y = 0; y < 29; ++y)
         for (int x = 0; x < 37; ++x) {
             long long sum = 0;
-            for (const int n : chosen) sum += GetShiftedPixel(pictures[static_cast<std::size_t>(n)], x, y).luminance;
+            for (const int n : chosen) sum += GetShiftedPixel(pictures.at(n), x, y).luminance;
             ASSERT_EQ(grid.at(x, y), (sum * LumaScale + 3) / 6) << x << ", " << y;
         }
 }

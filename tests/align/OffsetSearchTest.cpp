@@ -67,11 +67,11 @@ INSTANTIATE_TEST_SUITE_P(Pictures, ScoreMatchesTheView,
 
 TEST(AlignSeries, FindsAKnownShiftAndKeepsTheReferenceInPlace)
 {
-    PictureList pictures;
-    pictures.push_back(Disc(192, 144, 96, 72));  // the result picture
-    pictures.push_back(Disc(192, 144, 96, 72));
-    pictures.push_back(Disc(192, 144, 102, 68));
-    pictures.push_back(Disc(192, 144, 91, 75));
+    PictureSeries pictures;
+    testing::Append(pictures, Disc(192, 144, 96, 72));  // the result picture
+    testing::Append(pictures, Disc(192, 144, 96, 72));
+    testing::Append(pictures, Disc(192, 144, 102, 68));
+    testing::Append(pictures, Disc(192, 144, 91, 75));
     AlignmentSettings settings;
     settings.reference = 1;
     int reported = 0;
@@ -82,14 +82,14 @@ TEST(AlignSeries, FindsAKnownShiftAndKeepsTheReferenceInPlace)
         return true;
     });
     EXPECT_EQ(reported, 3);
-    EXPECT_EQ((std::pair{pictures[1].dx, pictures[1].dy}), (std::pair{0, 0}));
-    EXPECT_EQ((std::pair{pictures[2].dx, pictures[2].dy}), (std::pair{6, -4}));
-    EXPECT_EQ((std::pair{pictures[3].dx, pictures[3].dy}), (std::pair{-5, 3}));
+    EXPECT_EQ((std::pair{pictures.at(1).dx, pictures.at(1).dy}), (std::pair{0, 0}));
+    EXPECT_EQ((std::pair{pictures.at(2).dx, pictures.at(2).dy}), (std::pair{6, -4}));
+    EXPECT_EQ((std::pair{pictures.at(3).dx, pictures.at(3).dy}), (std::pair{-5, 3}));
 }
 
 TEST(AlignSeries, StopsWhenAskedAndRefusesAReferenceOutsideTheSeries)
 {
-    PictureList pictures(4, Disc(64, 48, 32, 24));
+    PictureSeries pictures = testing::SeriesOf(std::vector<Picture>(4, Disc(64, 48, 32, 24)));
     AlignmentSettings settings;
     settings.region = ComparedRegion{64, 48, -1, -1};
     int reported = 0;

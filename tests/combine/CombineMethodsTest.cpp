@@ -14,13 +14,13 @@ namespace quivane {
 namespace {
 
 // A list whose input pictures are 3 x 2 and uniform: luminance `levels[k]`,
-// chroma (levels[k] / 2, 7, 9). Item 0 is a blank result picture.
-PictureList Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
+// chroma (levels[k] / 2, 7, 9), and a blank result picture.
+PictureSeries Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
 {
-    PictureList list(levels.size() + 1);
-    for (Picture& p : list) PreparePictureBitmap(p, 3, 2);
+    PictureSeries list = testing::SeriesOf(std::vector<Picture>(levels.size() + 1));
+    testing::ForEachPicture(list, [&](Picture& p) { PreparePictureBitmap(p, 3, 2); });
     for (std::size_t k = 0; k < levels.size(); ++k) {
-        Picture& p = list[k + 1];
+        Picture& p = list.at(k + 1);
         const auto v = static_cast<std::uint8_t>(levels[k]);
         for (int y = 0; y < 2; ++y)
             for (int x = 0; x < 3; ++x) p.bitmap.at(x, y) = PicturePixel{static_cast<std::uint8_t>(v / 2), 7, 9, v};
@@ -31,7 +31,7 @@ PictureList Uniform(const std::vector<int>& levels, const std::vector<int>& qual
 
 TEST(CombineMean, WeighsByQuality)
 {
-    const PictureList list = Uniform({200, 100}, {QualityGood, QualityBad});
+    const PictureSeries list = Uniform({200, 100}, {QualityGood, QualityBad});
     const PicturePixel p = CombineMean(list, 2, 1, 1);
     EXPECT_EQ(p.luminance, 180);
     EXPECT_EQ(p.chromaBlue, (40 * 100 + 10 * 50) / 50) << "chroma is weighted too";
@@ -40,32 +40,32 @@ TEST(CombineMean, WeighsByQuality)
 
 TEST(CombineMean, EveryPictureDontGivesZero)
 {
-    const PictureList list = Uniform({200, 100}, {QualityDont, QualityDont});
+    const PictureSeries list = Uniform({200, 100}, {QualityDont, QualityDont});
     EXPECT_EQ(CombineMean(list, 2, 0, 0), (PicturePixel{0, 0, 0, 0}));
 }
 
 TEST(CombineMean, ReadsEachPictureThroughItsOffsetWithTheEdgeRepeated)
 {
-    PictureList list = Uniform({10});
-    for (int x = 0; x < 3; ++x) list[1].bitmap.at(x, 0).luminance = static_cast<std::uint8_t>(100 + x);
-    list[1].dx = 5;
+    PictureSeries list = Uniform({10});
+    for (int x = 0; x < 3; ++x) list.at(1).bitmap.at(x, 0).luminance = static_cast<std::uint8_t>(100 + x);
+    list.at(1).dx = 5;
     EXPECT_EQ(CombineMean(list, 1, 0, 0).luminance, 102);
-    list[1].dx = -5;
+    list.at(1).dx = -5;
     EXPECT_EQ(CombineMean(list, 1, 2, 0).luminance, 100);
 }
 
 TEST(CombineMedian, WindowAroundTheMedianCountsClampedEndsAgain)
 {
-    const PictureList list = Uniform({10, 20, 30, 40, 200}, {QualityDont});
+    const PictureSeries list = Uniform({10, 20, 30, 40, 200}, {QualityDont});
     EXPECT_EQ(CombineMedian(list, 5, 0, 0, 0).luminance, 30) << "Dont pictures count for the median";
     EXPECT_EQ(CombineMedian(list, 5, 0, 0, 4).luminance, 72);
 }
 
 TEST(CombineMedian, OneAndTwoPictures)
 {
-    const PictureList one = Uniform({77});
+    const PictureSeries one = Uniform({77});
     for (int param : {0, 4, 252}) EXPECT_EQ(CombineMedian(one, 1, 0, 0, param).luminance, 77);
-    const PictureList two = Uniform({90, 30});
+    const PictureSeries two = Uniform({90, 30});
     EXPECT_EQ(CombineMedian(two, 2, 0, 0, 0).luminance, 30);
     EXPECT_EQ(CombineMedian(two, 2, 0, 0, 1).luminance, (2 * 30 + 90) / 3);
     EXPECT_EQ(CombineMedian(two, 2, 0, 0, 128).luminance, (2 * 30 + 90) / 3);
@@ -73,7 +73,7 @@ TEST(CombineMedian, OneAndTwoPictures)
 
 TEST(CombineMedian, MoreThanAThousandPicturesIsARangeError)
 {
-    const PictureList list = Uniform(std::vector<int>(1001, 5));
+    const PictureSeries list = Uniform(std::vector<int>(1001, 5));
     EXPECT_THROW((void)CombineMedian(list, 1001, 0, 0, 0), RangeCheckError);
     EXPECT_NO_THROW((void)CombineMedian(list, 1000, 0, 0, 0));
 }
@@ -90,7 +90,7 @@ TEST(CombineMinMax, MeanLuminanceChoosesDarkestOrBrightest)
 
 TEST(CombineMinMax, EveryPictureDont)
 {
-    const PictureList list = Uniform({50, 100}, {QualityDont, QualityDont});
+    const PictureSeries list = Uniform({50, 100}, {QualityDont, QualityDont});
     EXPECT_EQ(CombineMinMax(list, 2, 0, 0, 128), (PicturePixel{0, 0, 0, 255}));
     EXPECT_EQ(CombineMinMax(list, 2, 0, 0, 0), (PicturePixel{0, 0, 0, 0}));
 }
@@ -125,8 +125,8 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
         std::vector<int> sums;
         for (int round = 0; round < 30; ++round) {
             const int width = round == 0 ? 1 : 37 + round * 5, height = 9;
-            PictureList list;
-            list.push_back(testing::RandomPicture(width, height, random));
+            PictureSeries list;
+            testing::Append(list, testing::RandomPicture(width, height, random));
             // Long lists too, whose sums are carried in several parts.
             const int count = round % 5 == 4 ? 20 + round : 1 + round % 7;
             for (int k = 1; k <= count; ++k) {
@@ -134,7 +134,7 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
                 picture.quality = round == 3 ? QualityDont : mark(random);
                 picture.dx = k % 3 == 0 ? far(random) : near(random);
                 picture.dy = near(random);
-                list.push_back(std::move(picture));
+                testing::Append(list, std::move(picture));
             }
             std::vector<PicturePixel> row(static_cast<std::size_t>(width)), fineBytes(row.size());
             std::vector<FinePixel> fine(row.size());
@@ -157,7 +157,7 @@ TEST(CombineMean, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
 // the sum is at its largest and must not wrap.
 TEST(CombineMean, BrightestBytesAtTheHeaviestMarksDoNotWrap)
 {
-    const PictureList list = Uniform(std::vector<int>(60, 255), std::vector<int>(60, QualityGood));
+    const PictureSeries list = Uniform(std::vector<int>(60, 255), std::vector<int>(60, QualityGood));
     std::vector<int> sums;
     PicturePixel row[1];
     CombineMeanRow(list, 60, 0, row, 1, sums);
@@ -200,15 +200,15 @@ TEST(CombineMedian, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
               Stack{255, 9, {0, 255}}, Stack{256, 7, {}}, Stack{300, 6, {0, 1, 254, 255}}, Stack{511, 5, {127, 128}},
               Stack{1000, 3, {0, 255}}, Stack{1000, 2, {}}}) {
             const int height = 3;
-            PictureList list;
-            list.push_back(testing::RandomPicture(stack.width, height, random));
+            PictureSeries list;
+            testing::Append(list, testing::RandomPicture(stack.width, height, random));
             for (int k = 1; k <= stack.count; ++k) {
                 Picture picture = stack.levels.empty() ? testing::RandomPicture(stack.width, height, random)
                                                        : FewLevels(stack.width, height, stack.levels, random);
                 picture.quality = k % 4;  // the median ignores the marks, Dont included
                 picture.dx = k % 5 == 0 ? far(random) : near(random);
                 picture.dy = near(random);
-                list.push_back(std::move(picture));
+                testing::Append(list, std::move(picture));
             }
             std::vector<PicturePixel> row(static_cast<std::size_t>(stack.width)), fineBytes(row.size());
             std::vector<FinePixel> fine(row.size());
@@ -235,7 +235,7 @@ TEST(CombineMedian, RowAtATimeGivesThePixelByPixelBytesOnRandomPictures)
 
 TEST(CombineMedian, RowAtATimeRefusesMoreThanAThousandPicturesBeforeWriting)
 {
-    const PictureList list = Uniform(std::vector<int>(1001, 5));
+    const PictureSeries list = Uniform(std::vector<int>(1001, 5));
     MedianRowWork work;
     std::vector<int> sums;
     std::vector<PicturePixel> row(3, PicturePixel{1, 2, 3, 4});

@@ -36,10 +36,10 @@ TEST(FineCombine, BytesAreTheDescribedOnesAndFloorsOfTheFractions)
     std::mt19937 random(14);
     std::uniform_int_distribution<int> mark(0, 3), shift(-4, 4);
     for (int count = 1; count <= 9; ++count) {
-        PictureList list(static_cast<std::size_t>(count) + 1);
-        list[0] = testing::RandomPicture(6, 5, random);
+        PictureSeries list = testing::SeriesOf(std::vector<Picture>(static_cast<std::size_t>(count) + 1));
+        list.at(0) = testing::RandomPicture(6, 5, random);
         for (int k = 1; k <= count; ++k) {
-            Picture& p = list[static_cast<std::size_t>(k)];
+            Picture& p = list.at(k);
             p = testing::RandomPicture(6, 5, random);
             p.quality = mark(random);
             p.dx = shift(random);
@@ -62,15 +62,15 @@ TEST(FineCombine, BytesAreTheDescribedOnesAndFloorsOfTheFractions)
     }
 }
 
-PictureList Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
+PictureSeries Uniform(const std::vector<int>& levels, const std::vector<int>& qualities = {})
 {
-    PictureList list(levels.size() + 1);
-    for (Picture& p : list) PreparePictureBitmap(p, 2, 2);
+    PictureSeries list = testing::SeriesOf(std::vector<Picture>(levels.size() + 1));
+    testing::ForEachPicture(list, [&](Picture& p) { PreparePictureBitmap(p, 2, 2); });
     for (std::size_t k = 0; k < levels.size(); ++k) {
         const auto v = static_cast<std::uint8_t>(levels[k]);
         for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 2; ++x) list[k + 1].bitmap.at(x, y) = PicturePixel{v, v, v, v};
-        if (k < qualities.size()) list[k + 1].quality = qualities[k];
+            for (int x = 0; x < 2; ++x) list.at(k + 1).bitmap.at(x, y) = PicturePixel{v, v, v, v};
+        if (k < qualities.size()) list.at(k + 1).quality = qualities[k];
     }
     return list;
 }

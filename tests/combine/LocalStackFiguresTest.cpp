@@ -10,6 +10,7 @@
 #include "combine/LocalStack.h"
 #include "select/SharpnessScore.h"
 #include "support/BentSeries.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -18,9 +19,9 @@ using testing::LoadBentSeries;
 using testing::Psnr;
 using testing::Rendered;
 
-Picture Stacked(PictureList pictures, const LocalPlan* plan = nullptr)
+Picture Stacked(PictureSeries pictures, const LocalPlan* plan = nullptr)
 {
-    const int count = static_cast<int>(pictures.size()) - 1;
+    const int count = pictures.inputCount();
     CalculationObserver quiet;
     if (plan) {
         Calculate(pictures, count, CalculationSettings{}, DefaultKernelSlots(), quiet,
@@ -28,24 +29,24 @@ Picture Stacked(PictureList pictures, const LocalPlan* plan = nullptr)
     } else {
         Calculate(pictures, count, CalculationSettings{}, DefaultKernelSlots(), quiet);
     }
-    return pictures.front();
+    return pictures.result();
 }
 
-LocalPlan Plan(const PictureList& pictures)
+LocalPlan Plan(const PictureSeries& pictures)
 {
-    return PlanLocalAlignment(pictures, static_cast<int>(pictures.size()) - 1, LocalSettings{}, nullptr);
+    return PlanLocalAlignment(pictures, pictures.inputCount(), LocalSettings{}, nullptr);
 }
 
 // Loaded and aligned once for every test of the pair.
 struct BentPair {
-    PictureList bent = LoadBentSeries("bent");
-    PictureList unbent = LoadBentSeries("unbent");
+    PictureSeries bent = LoadBentSeries("bent");
+    PictureSeries unbent = LoadBentSeries("unbent");
     Bitmap24 truth, global;
     testing::Registration registration;
     testing::FineRegistration fine;
     BentPair()
     {
-        if (bent.size() != 41 || unbent.size() != 41) return;
+        if (testing::PicturesIn(bent) != 41 || testing::PicturesIn(unbent) != 41) return;
         testing::AlignGlobally(bent);
         testing::AlignGlobally(unbent);
         truth = Rendered(Stacked(unbent));
@@ -53,7 +54,7 @@ struct BentPair {
         registration = testing::Register(global, truth);
         fine = testing::RegisterFinely(global, truth);
     }
-    bool loaded() const { return bent.size() == 41 && unbent.size() == 41; }
+    bool loaded() const { return testing::PicturesIn(bent) == 41 && testing::PicturesIn(unbent) == 41; }
 };
 
 const BentPair& Pair()
@@ -120,11 +121,11 @@ TEST(LocalStackFigures, BoxesAlignedOnTheTrueGeometryLandOnIt)
 {
     REQUIRE_BENT_MATERIAL();
     const BentPair& pair = Pair();
-    PictureList placed = pair.unbent;  // the unbent pictures where the bent stack has the object
-    for (Picture& p : placed) {
+    PictureSeries placed = pair.unbent;  // the unbent pictures where the bent stack has the object
+    testing::ForEachPicture(placed, [&](Picture& p) {
         p.dx -= pair.registration.x;
         p.dy -= pair.registration.y;
-    }
+    });
     std::vector<int> all;
     for (int n = 1; n <= 40; ++n) all.push_back(n);
     const LocalPlan plan = PlanAgainstReference(pair.bent, 40, StackLuminance(placed, all), LocalSettings{}, nullptr);
@@ -182,7 +183,7 @@ TEST(LocalStackFigures, TheBentSeriesStacksCloserSharperAndWithoutSeams)
 TEST(LocalStackFigures, AnyNumberOfThreadsGivesTheSameStack)
 {
     REQUIRE_BENT_MATERIAL();
-    const PictureList& bent = Pair().bent;
+    const PictureSeries& bent = Pair().bent;
     LocalSettings one, three;
     one.threads = 1;
     three.threads = 3;
@@ -203,12 +204,12 @@ TEST(LocalStackFigures, AnyNumberOfThreadsGivesTheSameStack)
     EXPECT_EQ(ranks, RankAtPoints(bent, alone, 3));
     EXPECT_TRUE(std::isfinite(ranks[0][0]));
     const auto stack = [&](const LocalPlan& plan, int threads) {
-        PictureList pictures = bent;
+        PictureSeries pictures = bent;
         CalculationObserver quiet;
         LocalStacking local{plan, KeepRule::Percent(60)};
         local.threads = threads;
         Calculate(pictures, 40, CalculationSettings{}, DefaultKernelSlots(), quiet, local);
-        return pictures.front().bitmap;
+        return pictures.result().bitmap;
     };
     const Bitmap32 single = stack(alone, 1);
     EXPECT_EQ(single, stack(alone, 3));
@@ -226,8 +227,8 @@ TEST(LocalStackFigures, ASmallPlanetStacksAsTheGlobalStack)
     std::mt19937 random(17);
     std::normal_distribution<double> noise(0.0, 4.0);
     std::uniform_int_distribution<int> jitter(-3, 3);
-    PictureList pictures(13);
-    for (Picture& picture : pictures) {
+    PictureSeries pictures = testing::SeriesOf(std::vector<Picture>(13));
+    testing::ForEachPicture(pictures, [&](Picture& picture) {
         PreparePictureBitmap(picture, 192, 144);
         const int cx = 96 + jitter(random), cy = 72 + jitter(random);
         for (int y = 0; y < 144; ++y) {
@@ -238,7 +239,7 @@ TEST(LocalStackFigures, ASmallPlanetStacksAsTheGlobalStack)
                 picture.bitmap.at(x, y) = PicturePixel{255, 200, 160, static_cast<std::uint8_t>(level)};
             }
         }
-    }
+    });
     AlignSeries(pictures, 12, AlignmentSettings{}, nullptr);
     const LocalPlan plan = Plan(pictures);
     EXPECT_TRUE(plan.empty());

@@ -38,12 +38,12 @@ LocalPlan HandPlan(int count, const std::vector<LocalShift>& perPicture, const s
     return plan;
 }
 
-Picture Stack(PictureList pictures, const LocalPlan& plan, KeepRule keep = KeepRule::Percent(100))
+Picture Stack(PictureSeries pictures, const LocalPlan& plan, KeepRule keep = KeepRule::Percent(100))
 {
     CalculationObserver quiet;
-    Calculate(pictures, static_cast<int>(pictures.size()) - 1, CalculationSettings{}, DefaultKernelSlots(), quiet,
+    Calculate(pictures, pictures.inputCount(), CalculationSettings{}, DefaultKernelSlots(), quiet,
               LocalStacking{plan, keep});
-    return pictures.front();
+    return pictures.result();
 }
 
 // Where the boxes overlap fully the blend is the boxes' own stack, to the
@@ -56,7 +56,7 @@ TEST(LocalStack, ShiftsUndoMovesToTheByte)
     Picture moved = base;  // shows at (x, y) what base shows at (x - 1, y)
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) moved.bitmap.at(x, y) = base.bitmap.at(std::max(0, x - 1), y);
-    const PictureList pictures{base, base, moved};
+    const PictureSeries pictures = testing::SeriesOf({base, base, moved});
     const Picture local = Stack(pictures, HandPlan(2, {{0, 0}, {ShiftScale, 0}}));
     for (int y = 16; y < 48; ++y)
         for (int x = 16; x < 48; ++x) ASSERT_EQ(local.bitmap.at(x, y), base.bitmap.at(x, y)) << x << ", " << y;
@@ -68,7 +68,7 @@ TEST(LocalStack, ShiftsUndoMovesToTheByte)
     PreparePictureBitmap(ramp, 64, 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) ramp.bitmap.at(x, y) = PicturePixel{90, 120, 150, static_cast<std::uint8_t>(2 * x + 40)};
-    const Picture half = Stack(PictureList{ramp, ramp, ramp}, HandPlan(2, {{ShiftScale / 2, 0}, {ShiftScale / 2, 5}}));
+    const Picture half = Stack(testing::SeriesOf({ramp, ramp, ramp}), HandPlan(2, {{ShiftScale / 2, 0}, {ShiftScale / 2, 5}}));
     for (int y = 16; y < 48; ++y)
         for (int x = 16; x < 48; ++x)
             ASSERT_EQ(half.bitmap.at(x, y), (PicturePixel{90, 120, 150, static_cast<std::uint8_t>(2 * x + 41)})) << x << ", " << y;
@@ -87,12 +87,12 @@ TEST(LocalStack, PointsKeepTheirSharpestAndLeaveDontOut)
     Picture bright = dark;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) bright.bitmap.at(x, y) = PicturePixel{200, 210, 220, 230};
-    const PictureList pictures{dark, dark, bright, dark};
+    const PictureSeries pictures = testing::SeriesOf({dark, dark, bright, dark});
     const Picture kept = Stack(pictures, HandPlan(3, {{}, {}, {}}, {1.0, 5.0, 2.0}), KeepRule::Count(1));
     EXPECT_EQ(kept.bitmap.at(32, 32), (PicturePixel{200, 210, 220, 230}));
 
-    PictureList marked = pictures;
-    marked[2].quality = QualityDont;
+    PictureSeries marked = pictures;
+    marked.at(2).quality = QualityDont;
     const Picture withoutDont = Stack(marked, HandPlan(3, {{}, {}, {}}, {1.0, 5.0, 2.0}), KeepRule::Count(1));
     EXPECT_EQ(withoutDont.bitmap.at(32, 32), (PicturePixel{10, 20, 30, 40}));
 }
@@ -102,16 +102,16 @@ TEST(LocalStack, PointsKeepTheirSharpestAndLeaveDontOut)
 TEST(LocalStack, PlansThatDoNotFitChangeNothing)
 {
     std::mt19937 random(8);
-    PictureList pictures{testing::RandomPicture(64, 64, random), testing::RandomPicture(64, 64, random),
-                         testing::RandomPicture(64, 64, random)};
-    PictureList plain = pictures;
+    PictureSeries pictures = testing::SeriesOf({testing::RandomPicture(64, 64, random), testing::RandomPicture(64, 64, random),
+                         testing::RandomPicture(64, 64, random)});
+    PictureSeries plain = pictures;
     CalculationObserver quiet;
     Calculate(plain, 2, CalculationSettings{}, DefaultKernelSlots(), quiet);
-    EXPECT_EQ(Stack(pictures, LocalPlan{}).bitmap, plain.front().bitmap);
+    EXPECT_EQ(Stack(pictures, LocalPlan{}).bitmap, plain.result().bitmap);
     LocalPlan wide = HandPlan(2, {{}, {}});
     wide.width = 96;
-    EXPECT_EQ(Stack(pictures, wide).bitmap, plain.front().bitmap);
-    EXPECT_EQ(Stack(pictures, HandPlan(5, {{}, {}, {}, {}, {}})).bitmap, plain.front().bitmap);
+    EXPECT_EQ(Stack(pictures, wide).bitmap, plain.result().bitmap);
+    EXPECT_EQ(Stack(pictures, HandPlan(5, {{}, {}, {}, {}, {}})).bitmap, plain.result().bitmap);
 }
 
 }  // namespace

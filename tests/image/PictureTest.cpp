@@ -54,5 +54,36 @@ TEST(InputImage, AlignedReadOfAnOffsetLargerThanThePictureStaysInside)
     EXPECT_EQ(GetShiftedPixel(picture, 2, 0), picture.bitmap.at(0, 1));
 }
 
+// The result is held apart from the inputs: numbering reaches it as 0 and
+// the inputs from 1 in the order added, and clearing leaves nothing loaded.
+TEST(PictureSeries, NumbersTheResultZeroAndTheInputsFromOne)
+{
+    PictureSeries series;
+    EXPECT_TRUE(series.empty());
+    EXPECT_EQ(series.inputCount(), 0);
+    Picture result;
+    result.threshold = 1;
+    series.setResult(result);
+    EXPECT_FALSE(series.empty());
+    EXPECT_EQ(series.inputCount(), 0) << "a result alone has no inputs";
+    for (int n = 1; n <= 3; ++n) {
+        Picture input;
+        input.threshold = 10 * n;
+        series.addInput(input);
+    }
+    EXPECT_EQ(series.inputCount(), 3);
+    EXPECT_EQ(series.at(0).threshold, 1);
+    EXPECT_EQ(&series.at(0), &series.result());
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(series.input(n).threshold, 10 * n);
+        EXPECT_EQ(&series.at(n), &series.input(n));
+    }
+    series.result().threshold = 5;
+    EXPECT_EQ(series.input(1).threshold, 10) << "the result is a picture of its own";
+    series.clear();
+    EXPECT_TRUE(series.empty());
+    EXPECT_EQ(series.inputCount(), 0);
+}
+
 }  // namespace
 }  // namespace quivane

@@ -15,16 +15,16 @@ namespace quivane {
 namespace {
 
 // A stack of noisy copies of one scene, so means have fractions.
-PictureList Stack(int count, unsigned seed)
+PictureSeries Stack(int count, unsigned seed)
 {
     std::mt19937 random(seed);
     const Picture scene = testing::RandomPicture(48, 36, random);
-    PictureList list(static_cast<std::size_t>(count) + 1, scene);
+    PictureSeries list = testing::SeriesOf(std::vector<Picture>(static_cast<std::size_t>(count) + 1, scene));
     std::uniform_int_distribution<int> noise(-3, 3);
-    for (std::size_t k = 1; k < list.size(); ++k)
+    for (std::size_t k = 1; k < testing::PicturesIn(list); ++k)
         for (int y = 0; y < 36; ++y)
             for (int x = 0; x < 48; ++x) {
-                PicturePixel& p = list[k].bitmap.at(x, y);
+                PicturePixel& p = list.at(k).bitmap.at(x, y);
                 p.luminance = static_cast<std::uint8_t>(std::clamp(p.luminance + noise(random), 0, 255));
             }
     return list;
@@ -57,36 +57,36 @@ Kernel RightNeighbour()
 
 TEST(CalculationRecord, RecordingChangesNothingAndKeepsWhatTheRunDid)
 {
-    PictureList described = Stack(6, 1), recorded = described;
+    PictureSeries described = Stack(6, 1), recorded = described;
     CalculationObserver quiet;
     Calculate(described, 6, AllStages(), DefaultKernelSlots(), quiet);
     CalculationRecord record;
     CalculateAndRecord(recorded, 6, AllStages(), DefaultKernelSlots(), quiet, record);
-    EXPECT_EQ(recorded.front().bitmap, described.front().bitmap);
+    EXPECT_EQ(recorded.result().bitmap, described.result().bitmap);
 
     ASSERT_TRUE(record.valid);
     EXPECT_EQ(record.completedSteps, 5) << "unsharp mask, three iterations, convolution";
     EXPECT_EQ(record.stoppedBy, "");
     EXPECT_EQ(record.pictureCount, 6);
     EXPECT_EQ(record.framesUsed, 6);
-    EXPECT_EQ(record.result.bitmap, described.front().bitmap);
+    EXPECT_EQ(record.result.bitmap, described.result().bitmap);
 
     // The combination alone is the floor of what was recorded of it.
-    PictureList combinedOnly = Stack(6, 1);
+    PictureSeries combinedOnly = Stack(6, 1);
     Calculate(combinedOnly, 6, CalculationSettings{}, DefaultKernelSlots(), quiet);
     const FinePicture whole = WholeLevels(record.combined);
     for (int y = 0; y < 36; ++y)
-        for (int x = 0; x < 48; ++x) ASSERT_EQ(whole.at(x, y).luminance, combinedOnly.front().bitmap.at(x, y).luminance);
+        for (int x = 0; x < 48; ++x) ASSERT_EQ(whole.at(x, y).luminance, combinedOnly.result().bitmap.at(x, y).luminance);
 }
 
 TEST(CalculationRecord, AnAbandonedRunKeepsTheStepsThatCompleted)
 {
     // Columns alternate 200 and 0: LR's right-neighbour blur is 0 beside
     // every 200, and 200 * 256 does not fit a plane.
-    PictureList list(2);
-    for (Picture& p : list) PreparePictureBitmap(p, 8, 6);
+    PictureSeries list = testing::SeriesOf(std::vector<Picture>(2));
+    testing::ForEachPicture(list, [&](Picture& p) { PreparePictureBitmap(p, 8, 6); });
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) list[1].bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(x % 2 ? 0 : 200)};
+        for (int x = 0; x < 8; ++x) list.at(1).bitmap.at(x, y) = PicturePixel{255, 255, 255, static_cast<std::uint8_t>(x % 2 ? 0 : 200)};
     KernelSlots kernels = DefaultKernelSlots();
     kernels.unsharpMask() = Identity();
     kernels.deconvolution() = RightNeighbour();
@@ -96,7 +96,7 @@ TEST(CalculationRecord, AnAbandonedRunKeepsTheStepsThatCompleted)
     ASSERT_TRUE(record.valid);
     EXPECT_EQ(record.completedSteps, 1) << "the unsharp mask only";
     EXPECT_EQ(record.stoppedBy, "Range check error");
-    EXPECT_EQ(record.result.bitmap, list.front().bitmap);
+    EXPECT_EQ(record.result.bitmap, list.result().bitmap);
 
     // The replay stops where the run stopped: only the unsharp mask, which
     // with an identity kernel divides exactly, so it gives the described
@@ -106,8 +106,8 @@ TEST(CalculationRecord, AnAbandonedRunKeepsTheStepsThatCompleted)
         for (int x = 0; x < 8; ++x) EXPECT_EQ(replay.at(x, y).luminance, record.result.bitmap.at(x, y).luminance);
 
     // A run that fails at its first pixel keeps the record of the run before.
-    PictureList many(1002);
-    for (Picture& p : many) PreparePictureBitmap(p, 2, 2);
+    PictureSeries many = testing::SeriesOf(std::vector<Picture>(1002));
+    testing::ForEachPicture(many, [&](Picture& p) { PreparePictureBitmap(p, 2, 2); });
     CalculationSettings median;
     median.combineMethod = CombineMethod::Median;
     EXPECT_THROW(CalculateAndRecord(many, 1001, median, kernels, quiet, record), RangeCheckError);
@@ -120,7 +120,7 @@ TEST(CalculationRecord, AnAbandonedRunKeepsTheStepsThatCompleted)
 // described truncations (a few levels after five truncating steps).
 TEST(CalculationRecord, TheExactReplayFollowsTheDescribedRun)
 {
-    PictureList list = Stack(4, 2);
+    PictureSeries list = Stack(4, 2);
     CalculationObserver quiet;
     CalculationRecord record;
     CalculateAndRecord(list, 4, AllStages(), DefaultKernelSlots(), quiet, record);

@@ -35,17 +35,17 @@ TEST(Calculate, CopiesStackToThemselvesAndStagesRunInOrder)
 {
     const Picture frame = Noise(64, 48, 3);
     for (CombineMethod method : {CombineMethod::Mean, CombineMethod::Median}) {
-        PictureList pictures(5, frame);
-        pictures.front() = Noise(64, 48, 9);  // whatever the result held before
+        PictureSeries pictures = testing::SeriesOf(std::vector<Picture>(5, frame));
+        pictures.result() = Noise(64, 48, 9);  // whatever the result held before
         Recorder recorder;
         CalculationSettings settings;
         settings.combineMethod = method;
         Calculate(pictures, 4, settings, DefaultKernelSlots(), recorder);
-        EXPECT_EQ(pictures.front().bitmap, frame.bitmap) << "method " << static_cast<int>(method);
+        EXPECT_EQ(pictures.result().bitmap, frame.bitmap) << "method " << static_cast<int>(method);
         EXPECT_EQ(recorder.stages, std::vector<std::string>{"Combine pictures"});
     }
 
-    PictureList pictures(3, frame);
+    PictureSeries pictures = testing::SeriesOf(std::vector<Picture>(3, frame));
     CalculationSettings all;
     for (const EnhancementStage* stage : EnhancementStages())
         all.enhancement[stage->id].on = true;
@@ -66,13 +66,13 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
     std::mt19937 random(41);
     std::uniform_int_distribution<int> shift(-6, 6), mark(0, 3);
     for (int height : {1, 16, 37}) {
-        PictureList pictures;
-        pictures.push_back(testing::RandomPicture(29, height, random));
+        PictureSeries pictures;
+        testing::Append(pictures, testing::RandomPicture(29, height, random));
         for (int k = 1; k <= 9; ++k) {
-            pictures.push_back(testing::RandomPicture(29, height, random));
-            pictures.back().dx = shift(random);
-            pictures.back().dy = shift(random);
-            pictures.back().quality = mark(random);
+            testing::Append(pictures, testing::RandomPicture(29, height, random));
+            testing::Last(pictures).dx = shift(random);
+            testing::Last(pictures).dy = shift(random);
+            testing::Last(pictures).quality = mark(random);
         }
         for (CombineMethod method : {CombineMethod::Mean, CombineMethod::Median, CombineMethod::MinMax, CombineMethod::Multiply}) {
             CalculationSettings s;
@@ -80,32 +80,32 @@ TEST(Calculate, CombinesTheSameBytesOnOneThreadAndOnSeveral)
             s.combineParameter = method == CombineMethod::Median ? 8 : 128;
             CalculationObserver quiet;
             s.threads = 1;
-            PictureList one = pictures;
+            PictureSeries one = pictures;
             CalculationRecord oneRecord;
             CalculateAndRecord(one, 9, s, DefaultKernelSlots(), quiet, oneRecord);
             for (int threads : {2, 3}) {
                 s.threads = threads;
-                PictureList several = pictures;
+                PictureSeries several = pictures;
                 CalculationRecord severalRecord;
                 Recorder recorder;
                 CalculateAndRecord(several, 9, s, DefaultKernelSlots(), recorder, severalRecord);
                 std::vector<int> rows(static_cast<std::size_t>(height));
                 std::iota(rows.begin(), rows.end(), 0);
                 EXPECT_EQ(recorder.positions, rows);
-                EXPECT_EQ(several.front().bitmap, one.front().bitmap) << DeclarationOf(method).name << ", " << threads;
+                EXPECT_EQ(several.result().bitmap, one.result().bitmap) << DeclarationOf(method).name << ", " << threads;
                 EXPECT_TRUE(severalRecord.combined == oneRecord.combined) << DeclarationOf(method).name << ", " << threads;
             }
         }
     }
-    PictureList many(1002, testing::RandomPicture(8, 40, random));
-    const Picture before = many.front();
+    PictureSeries many = testing::SeriesOf(std::vector<Picture>(1002, testing::RandomPicture(8, 40, random)));
+    const Picture before = many.result();
     for (int threads : {1, 2}) {
         CalculationSettings s;
         s.combineMethod = CombineMethod::Median;
         s.threads = threads;
         Recorder recorder;
         EXPECT_THROW(Calculate(many, 1001, s, DefaultKernelSlots(), recorder), RangeCheckError);
-        EXPECT_EQ(many.front().bitmap, before.bitmap) << "no row written, " << threads << " threads";
+        EXPECT_EQ(many.result().bitmap, before.bitmap) << "no row written, " << threads << " threads";
         EXPECT_EQ(recorder.positions, std::vector<int>{0}) << "the run fails on its first row";
     }
 }

@@ -13,6 +13,7 @@
 #include "select/FrameMeasure.h"
 #include "select/SeriesMaterial.h"
 #include "support/TempFolder.h"
+#include "support/Pictures.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -56,11 +57,11 @@ SeriesSettings Settings()
 TEST(SeriesLoading, EightBitDataReadDeepGivesTheSameBytesAsTheTwentyFourBitWay)
 {
     LoadObserver quiet;
-    PictureList plain, deep;
+    PictureSeries plain, deep;
     AddSeriesFrame(plain, Disc(), Settings(), quiet);
     AddSeriesFrame(deep, ToDeepFrame(Disc()), Settings(), quiet);
-    ASSERT_EQ(deep.size(), 2u);
-    EXPECT_EQ(deep[1].bitmap, plain[1].bitmap);
+    ASSERT_EQ(testing::PicturesIn(deep), 2u);
+    EXPECT_EQ(deep.at(1).bitmap, plain.at(1).bitmap);
 }
 
 TEST(SeriesLoading, AGreyFrameGivesTheSameBytesAsItsTwentyFourBitTwin)
@@ -87,13 +88,13 @@ TEST(SeriesLoading, AGreyFrameGivesTheSameBytesAsItsTwentyFourBitTwin)
             dark.correction.darkFrame.at(x, y) = ColourPixel{std::uint8_t(x % 5), std::uint8_t(y % 3), 2};
     int kind = 0;
     for (const SeriesSettings& s : {Settings(), whole, rggb, dark}) {
-        PictureList fromGrey, fromTwin;
+        PictureSeries fromGrey, fromTwin;
         AddSeriesFrame(fromGrey, grey, s, quiet);
         AddSeriesFrame(fromTwin, twin, s, quiet);
-        ASSERT_EQ(fromGrey.size(), 2u);
-        EXPECT_EQ(fromGrey[1].bitmap, fromTwin[1].bitmap) << kind;
-        EXPECT_EQ(fromGrey[1].threshold, fromTwin[1].threshold) << kind;
-        EXPECT_EQ(fromGrey[1].sharpness, fromTwin[1].sharpness) << kind;
+        ASSERT_EQ(testing::PicturesIn(fromGrey), 2u);
+        EXPECT_EQ(fromGrey.at(1).bitmap, fromTwin.at(1).bitmap) << kind;
+        EXPECT_EQ(fromGrey.at(1).threshold, fromTwin.at(1).threshold) << kind;
+        EXPECT_EQ(fromGrey.at(1).sharpness, fromTwin.at(1).sharpness) << kind;
         ++kind;
     }
 }
@@ -105,9 +106,9 @@ TEST(SeriesLoading, AGreyVideoFrameIsDebayeredWithTheChosenPatternOnly)
     auto centreChroma = [&](BayerChoice choice) {
         SeriesSettings s = Settings();
         s.bayer = choice;
-        PictureList pictures;
+        PictureSeries pictures;
         AddSeriesFrame(pictures, mosaic, s, quiet);
-        return pictures[1].bitmap.at(96, 72);
+        return pictures.at(1).bitmap.at(96, 72);
     };
     const PicturePixel none = centreChroma(BayerChoice::Auto), rggb = centreChroma(BayerChoice::RGGB),
                        bggr = centreChroma(BayerChoice::BGGR);
@@ -125,13 +126,13 @@ TEST(SeriesLoading, ASixteenBitSeriesIsStretchedFromItsFullDepth)
     const auto names = SplitSequenceNames("MARS_0001.PNG", "MARS_0003.PNG");
     ASSERT_TRUE(names);
     LoadObserver quiet;
-    PictureList pictures;
+    PictureSeries pictures;
     const SeriesLoadReport report = LoadBitmapSeries(folder.string() + "/", *names, ".PNG", Settings(), pictures, quiet);
     ASSERT_FALSE(report.failure) << *report.failure;
-    ASSERT_EQ(pictures.size(), 4u);
+    ASSERT_EQ(testing::PicturesIn(pictures), 4u);
     std::set<int> levels;
-    for (int y = 0; y < pictures[1].bitmap.height(); ++y)
-        for (int x = 0; x < pictures[1].bitmap.width(); ++x) levels.insert(pictures[1].bitmap.at(x, y).luminance);
+    for (int y = 0; y < pictures.at(1).bitmap.height(); ++y)
+        for (int x = 0; x < pictures.at(1).bitmap.width(); ++x) levels.insert(pictures.at(1).bitmap.at(x, y).luminance);
     EXPECT_GE(levels.size(), 200u);
 }
 
@@ -160,10 +161,10 @@ TEST(SeriesLoading, ACaptureLoadReportsWhatReadingLeftOut)
         CaptureFile capture = Made("damaged_ends.avi");
         SeriesSettings s = Settings();
         s.maxPictures = c.maxPictures;
-        PictureList pictures;
+        PictureSeries pictures;
         LoadObserver quiet;
         const SeriesLoadReport report = LoadCaptureSeries(capture, s, pictures, quiet);
-        EXPECT_EQ(pictures.size(), c.pictures) << c.maxPictures;
+        EXPECT_EQ(testing::PicturesIn(pictures), c.pictures) << c.maxPictures;
         EXPECT_EQ(report.warnings, c.warnings) << c.maxPictures;
     }
 }
@@ -172,14 +173,14 @@ TEST(SeriesLoading, AVideoNamingItsMosaicIsDebayeredAsIfTheUserHadNamedIt)
 {
     // The disc of Disc() through an RGGB mosaic, in FFmpeg's bayer_rggb8.
     CaptureFile capture = Made("disc_rggb8.nut");
-    PictureList fromFile, named;
+    PictureSeries fromFile, named;
     LoadObserver quiet;
     LoadCaptureSeries(capture, Settings(), fromFile, quiet);
     SeriesSettings rggb = Settings();
     rggb.bayer = BayerChoice::RGGB;
     AddSeriesFrame(named, RggbAsGrey(Disc()), rggb, quiet);
-    ASSERT_EQ(fromFile.size(), 2u);
-    EXPECT_EQ(fromFile[1].bitmap, named[1].bitmap);
+    ASSERT_EQ(testing::PicturesIn(fromFile), 2u);
+    EXPECT_EQ(fromFile.at(1).bitmap, named.at(1).bitmap);
 }
 
 CaptureFile OpenedCapture(const std::filesystem::path& file)
@@ -209,7 +210,7 @@ TEST(SeriesLoading, ACaptureLoadedInPairsGivesThePicturesOfOneByOne)
     const auto file = std::filesystem::path(QUIVANE_TESTDATA) / "captures" / "ser_mono8" / "mars_mono8.ser";
     CaptureFile reader = OpenedCapture(file);
     ASSERT_EQ(reader.frameCount(), 20);
-    PictureList oneByOne;
+    PictureSeries oneByOne;
     LoadObserver quiet;
     CaptureFrame frame;
     for (int k = 0; k < 20; ++k) {
@@ -225,17 +226,17 @@ TEST(SeriesLoading, ACaptureLoadedInPairsGivesThePicturesOfOneByOne)
         SeriesSettings s = Settings();
         s.maxPictures = c.maxPictures;
         StopAfter observer(c.stopAfter);
-        PictureList pictures;
+        PictureSeries pictures;
         LoadCaptureSeries(capture, s, pictures, observer);
-        ASSERT_EQ(pictures.size(), c.pictures) << c.maxPictures << " " << c.stopAfter;
-        for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+        ASSERT_EQ(testing::PicturesIn(pictures), c.pictures) << c.maxPictures << " " << c.stopAfter;
+        for (std::size_t i = 0; i < testing::PicturesIn(pictures); ++i) EXPECT_EQ(pictures.at(i).bitmap, oneByOne.at(i).bitmap) << i;
     }
     for (int maxPictures : {1, 2}) {
         CaptureFile capture = OpenedCapture(file);
         SeriesSettings tooWide = Settings();
         tooWide.width = 1000;  // past what enlargement allows: every frame fails
         tooWide.maxPictures = maxPictures;
-        PictureList pictures;
+        PictureSeries pictures;
         EXPECT_THROW(LoadCaptureSeries(capture, tooWide, pictures, quiet), std::runtime_error) << maxPictures;
     }
 }
@@ -255,7 +256,7 @@ TEST(SeriesLoading, ABitmapSeriesLoadedInPairsGivesThePicturesOfOneByOne)
         std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
         if (n != 4) std::filesystem::copy_file(seeing / name, folder.path() / name);
     }
-    PictureList oneByOne;
+    PictureSeries oneByOne;
     LoadObserver quiet;
     for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) {
         std::snprintf(name, sizeof name, "MARS_%04d.BMP", n);
@@ -272,26 +273,26 @@ TEST(SeriesLoading, ABitmapSeriesLoadedInPairsGivesThePicturesOfOneByOne)
         SeriesSettings s = Settings();
         s.maxPictures = c.maxPictures;
         StopAfter observer(c.stopAfter);
-        PictureList pictures;
+        PictureSeries pictures;
         const SeriesLoadReport report = LoadBitmapSeries(path, *names, ".BMP", s, pictures, observer);
         EXPECT_FALSE(report.failure);
-        ASSERT_EQ(pictures.size(), c.pictures) << c.maxPictures << " " << c.stopAfter;
-        for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+        ASSERT_EQ(testing::PicturesIn(pictures), c.pictures) << c.maxPictures << " " << c.stopAfter;
+        for (std::size_t i = 0; i < testing::PicturesIn(pictures); ++i) EXPECT_EQ(pictures.at(i).bitmap, oneByOne.at(i).bitmap) << i;
     }
 
     { std::ofstream(folder.path() / "MARS_0007.BMP") << "BM, but nothing more"; }
-    PictureList pictures;
+    PictureSeries pictures;
     const SeriesLoadReport report = LoadBitmapSeries(path, *names, ".BMP", Settings(), pictures, quiet);
     ASSERT_TRUE(report.failure);
     EXPECT_NE(report.failure->find("MARS_0007.BMP"), std::string::npos) << *report.failure;
-    ASSERT_EQ(pictures.size(), 6u) << "frames 1, 2, 3, 5 and 6, the first twice";
-    for (std::size_t i = 0; i < pictures.size(); ++i) EXPECT_EQ(pictures[i].bitmap, oneByOne[i].bitmap) << i;
+    ASSERT_EQ(testing::PicturesIn(pictures), 6u) << "frames 1, 2, 3, 5 and 6, the first twice";
+    for (std::size_t i = 0; i < testing::PicturesIn(pictures); ++i) EXPECT_EQ(pictures.at(i).bitmap, oneByOne.at(i).bitmap) << i;
 
     for (int maxPictures : {1, 2, 3}) {
         SeriesSettings tooWide = Settings();
         tooWide.width = 1000;  // past what enlargement allows: every frame fails
         tooWide.maxPictures = maxPictures;
-        PictureList none;
+        PictureSeries none;
         EXPECT_THROW(LoadBitmapSeries(path, *names, ".BMP", tooWide, none, quiet), std::runtime_error) << maxPictures;
     }
 }
@@ -308,12 +309,12 @@ SeriesSettings Working(SeriesWork work)
     return s;
 }
 
-PictureList LoadSeeing(const fs::path& folder, int last, SeriesWork work)
+PictureSeries LoadSeeing(const fs::path& folder, int last, SeriesWork work)
 {
     char name[32];
     std::snprintf(name, sizeof name, "MARS_%04d.BMP", last);
     const auto names = SplitSequenceNames("MARS_0001.BMP", name);
-    PictureList pictures;
+    PictureSeries pictures;
     LoadObserver quiet;
     const SeriesLoadReport report = LoadBitmapSeries(folder.string() + "/", *names, ".BMP", Working(work), pictures, quiet);
     EXPECT_FALSE(report.failure);
@@ -326,20 +327,20 @@ const fs::path SeeingFolder = fs::path(QUIVANE_TESTDATA) / "captures" / "seeing"
 // takes the score of its frame as the selection stage measures it.
 TEST(SeriesScoring, ALoadScoresEveryFrameAndLeavesThePicturesAsTheyWere)
 {
-    const PictureList scored = LoadSeeing(SeeingFolder, 20, SeriesWork::PicturesAndScores);
-    const PictureList plain = LoadSeeing(SeeingFolder, 20, SeriesWork::Pictures);
-    ASSERT_EQ(scored.size(), 21u);
-    ASSERT_EQ(plain.size(), 21u);
+    const PictureSeries scored = LoadSeeing(SeeingFolder, 20, SeriesWork::PicturesAndScores);
+    const PictureSeries plain = LoadSeeing(SeeingFolder, 20, SeriesWork::Pictures);
+    ASSERT_EQ(testing::PicturesIn(scored), 21u);
+    ASSERT_EQ(testing::PicturesIn(plain), 21u);
     const std::vector<Bitmap24>& frames = testing::SeeingFrames();
-    for (std::size_t i = 1; i < scored.size(); ++i) {
-        EXPECT_EQ(scored[i].bitmap, plain[i].bitmap) << i;
-        EXPECT_EQ(scored[i].threshold, plain[i].threshold) << i;
-        EXPECT_FALSE(plain[i].scored()) << i;
-        EXPECT_EQ(scored[i].sharpness, MeasureFrame(frames[i - 1], SurveyObject(frames[i - 1]), false).score) << i;
-        EXPECT_EQ(scored[i].fault, FrameFault::None) << i;
-        EXPECT_EQ(scored[i].quality, QualityAvg) << "scoring sets no mark";
+    for (std::size_t i = 1; i < testing::PicturesIn(scored); ++i) {
+        EXPECT_EQ(scored.at(i).bitmap, plain.at(i).bitmap) << i;
+        EXPECT_EQ(scored.at(i).threshold, plain.at(i).threshold) << i;
+        EXPECT_FALSE(plain.at(i).scored()) << i;
+        EXPECT_EQ(scored.at(i).sharpness, MeasureFrame(frames[i - 1], SurveyObject(frames[i - 1]), false).score) << i;
+        EXPECT_EQ(scored.at(i).fault, FrameFault::None) << i;
+        EXPECT_EQ(scored.at(i).quality, QualityAvg) << "scoring sets no mark";
     }
-    EXPECT_EQ(scored[0].bitmap, scored[1].bitmap);
+    EXPECT_EQ(scored.at(0).bitmap, scored.at(1).bitmap);
 }
 
 // The series is judged once it is read: a frame written twice and a black
@@ -360,17 +361,17 @@ TEST(SeriesScoring, TheSeriesIsJudgedAtTheEndOfTheLoad)
                 for (int x = 0; x < frame.width(); ++x) frame.at(x, y) = ColourPixel{0, 0, 0};
         ASSERT_FALSE(WriteBmp(frame, (folder / name).string()));
     }
-    const PictureList loaded = LoadSeeing(folder, 30, SeriesWork::PicturesAndScores);
-    const PictureList measured = LoadSeeing(folder, 30, SeriesWork::ScoresOnly);
+    const PictureSeries loaded = LoadSeeing(folder, 30, SeriesWork::PicturesAndScores);
+    const PictureSeries measured = LoadSeeing(folder, 30, SeriesWork::ScoresOnly);
     fs::remove_all(folder);
-    ASSERT_EQ(loaded.size(), 31u);
-    ASSERT_EQ(measured.size(), 31u);
-    for (std::size_t i = 1; i < loaded.size(); ++i) {
+    ASSERT_EQ(testing::PicturesIn(loaded), 31u);
+    ASSERT_EQ(testing::PicturesIn(measured), 31u);
+    for (std::size_t i = 1; i < testing::PicturesIn(loaded); ++i) {
         const FrameFault expected = i == 11 ? FrameFault::Repeated : i == 20 ? FrameFault::Black : FrameFault::None;
-        EXPECT_EQ(loaded[i].fault, expected) << i;
-        EXPECT_EQ(measured[i].fault, expected) << i;
-        EXPECT_EQ(measured[i].sharpness, loaded[i].sharpness) << i;
-        EXPECT_TRUE(measured[i].bitmap.empty()) << i;
+        EXPECT_EQ(loaded.at(i).fault, expected) << i;
+        EXPECT_EQ(measured.at(i).fault, expected) << i;
+        EXPECT_EQ(measured.at(i).sharpness, loaded.at(i).sharpness) << i;
+        EXPECT_TRUE(measured.at(i).bitmap.empty()) << i;
     }
 }
 
@@ -379,16 +380,16 @@ TEST(SeriesScoring, ACaptureIsScoredInFrameOrder)
 {
     auto opened = CaptureFile::Open(testing::CapturePath("ser_mono8/mars_mono8.ser"));
     ASSERT_TRUE(std::holds_alternative<CaptureFile>(opened));
-    PictureList pictures;
+    PictureSeries pictures;
     LoadObserver quiet;
     LoadCaptureSeries(std::get<CaptureFile>(opened), Working(SeriesWork::PicturesAndScores), pictures, quiet);
     const std::vector<double> blur = testing::TrueBlur("ser_mono8");
-    ASSERT_EQ(pictures.size(), blur.size() + 1);
+    ASSERT_EQ(testing::PicturesIn(pictures), blur.size() + 1);
     std::vector<double> scores, sharpness;
-    for (std::size_t i = 1; i < pictures.size(); ++i) {
-        EXPECT_TRUE(pictures[i].scored());
-        EXPECT_EQ(pictures[i].fault, FrameFault::None) << i;
-        scores.push_back(pictures[i].sharpness);
+    for (std::size_t i = 1; i < testing::PicturesIn(pictures); ++i) {
+        EXPECT_TRUE(pictures.at(i).scored());
+        EXPECT_EQ(pictures.at(i).fault, FrameFault::None) << i;
+        scores.push_back(pictures.at(i).sharpness);
         sharpness.push_back(-blur[i - 1]);
     }
     EXPECT_GE(testing::SpearmanCorrelation(scores, sharpness), 0.95);

@@ -181,11 +181,10 @@ TEST(DeepPreparation, AFaintSixteenBitObjectKeepsItsLevelsThroughTheStretch)
 {
     const double grey[3] = {1, 1, 1};
     const DeepFrame faint = DeepDisc(320, 240, 200, 90, 60, 400, grey);  // 0..400 of 65535
-    PictureList deep, cut;
-    AddPicture(deep, faint, 2, false, 192, 144);
-    AddPicture(cut, ToBitmap24(faint), 2, false, 192, 144);
-    EXPECT_GE(LuminanceLevels(deep[0]).size(), 200u);
-    EXPECT_LE(LuminanceLevels(cut[0]).size(), 3u) << "cut to 8 bits first, the object is two grey levels";
+    const Picture deep = PictureOf(faint, 2, false, 192, 144);
+    const Picture cut = PictureOf(ToBitmap24(faint), 2, false, 192, 144);
+    EXPECT_GE(LuminanceLevels(deep).size(), 200u);
+    EXPECT_LE(LuminanceLevels(cut).size(), 3u) << "cut to 8 bits first, the object is two grey levels";
 }
 
 TEST(DeepPreparation, EightBitDataTakesTheSamePlaceAndColourEitherWay)
@@ -193,14 +192,13 @@ TEST(DeepPreparation, EightBitDataTakesTheSamePlaceAndColourEitherWay)
     const double orange[3] = {1.0, 0.6, 0.2};
     DeepFrame frame = DeepDisc(320, 240, 120, 150, 50, 60000, orange);
     const Bitmap24 eight = ToBitmap24(frame);
-    PictureList deep, plain;
-    AddPicture(deep, ToDeepFrame(eight), 2, false, 192, 144);
-    AddPicture(plain, eight, 2, false, 192, 144);
-    EXPECT_EQ(deep[0].threshold, plain[0].threshold);
+    const Picture deep = PictureOf(ToDeepFrame(eight), 2, false, 192, 144);
+    const Picture plain = PictureOf(eight, 2, false, 192, 144);
+    EXPECT_EQ(deep.threshold, plain.threshold);
     int worst = 0, worstChroma = 0;
     for (int y = 0; y < 144; ++y)
         for (int x = 0; x < 192; ++x) {
-            const PicturePixel a = deep[0].bitmap.at(x, y), b = plain[0].bitmap.at(x, y);
+            const PicturePixel a = deep.bitmap.at(x, y), b = plain.bitmap.at(x, y);
             worst = std::max(worst, std::abs(a.luminance - b.luminance));
             // Chroma is normalised, which magnifies rounding in a weak
             // channel; near-black pixels have none worth comparing.
@@ -239,10 +237,8 @@ TEST(ObjectSurvey, IsTheSurveyThePictureIsBuiltFrom)
     const Bitmap24& colour = frames.colour;
     const Bitmap8& grey = frames.grey;
 
-    PictureList pictures;
-    AddPicture(pictures, deep, 2, false, 192, 144);
-    AddPicture(pictures, colour, 2, false, 192, 144);
-    AddPicture(pictures, grey, 2, false, 192, 144);
+    const Picture pictures[] = {PictureOf(deep, 2, false, 192, 144), PictureOf(colour, 2, false, 192, 144),
+                                PictureOf(grey, 2, false, 192, 144)};
     const ObjectSurvey surveys[] = {SurveyObject(deep), SurveyObject(colour), SurveyObject(grey)};
     const double centres[][2] = {{120, 150}, {200, 70}, {200, 70}};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -386,10 +382,8 @@ TEST(ObjectSurvey, BuildingHandsOutTheSurvey)
                a.frame.maximum == b.frame.maximum && a.frame.centreX == b.frame.centreX &&
                a.frame.centreY == b.frame.centreY;
     };
-    PictureList listed;
-    AddPicture(listed, deep, 2, false, 192, 144);
-    AddPicture(listed, colour, 2, false, 192, 144);
-    AddPicture(listed, grey, 2, false, 192, 144);
+    const Picture listed[] = {PictureOf(deep, 2, false, 192, 144), PictureOf(colour, 2, false, 192, 144),
+                              PictureOf(grey, 2, false, 192, 144)};
     Picture built[3];
     for (Picture& p : built) {
         p.enlargement = 2;

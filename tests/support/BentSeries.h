@@ -49,9 +49,9 @@ inline std::filesystem::path UnpackedBentSeries()
 
 // One series ("bent" or "unbent") as the window loads it at its start
 // settings: 192 x 144 pictures, enlargement 2.
-inline PictureList LoadBentSeries(const std::string& which, SeriesSettings settings = {})
+inline PictureSeries LoadBentSeries(const std::string& which, SeriesSettings settings = {})
 {
-    PictureList pictures;
+    PictureSeries pictures;
     const std::filesystem::path root = UnpackedBentSeries();
     if (root.empty()) return pictures;
     const auto names = SplitSequenceNames("SAT_0001.BMP", "SAT_0040.BMP");
@@ -64,9 +64,9 @@ inline PictureList LoadBentSeries(const std::string& which, SeriesSettings setti
 }
 
 // The automatic search as Go runs it from the start settings.
-inline void AlignGlobally(PictureList& pictures)
+inline void AlignGlobally(PictureSeries& pictures)
 {
-    AlignSeries(pictures, static_cast<int>(pictures.size()) - 1, AlignmentSettings{}, nullptr);
+    AlignSeries(pictures, pictures.inputCount(), AlignmentSettings{}, nullptr);
 }
 
 // The result picture as a saved bitmap shows it (full colour, no tone stages).

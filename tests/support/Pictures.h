@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "image/Bitmap.h"
 #include "image/Picture.h"
@@ -34,6 +35,52 @@ inline Picture RandomPicture(int width, int height, std::mt19937& random)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) picture.bitmap.at(x, y) = PicturePixel{next(), next(), next(), next()};
     return picture;
+}
+
+// A series whose result is pictures[0] and whose inputs are the rest.
+inline PictureSeries SeriesOf(std::vector<Picture> pictures)
+{
+    PictureSeries series;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (i == 0)
+            series.setResult(std::move(pictures[i]));
+        else
+            series.addInput(std::move(pictures[i]));
+    }
+    return series;
+}
+
+// Adds a picture as a load does: the first becomes the result, every later
+// one the next input.
+inline void Append(PictureSeries& series, Picture picture)
+{
+    if (series.empty())
+        series.setResult(std::move(picture));
+    else
+        series.addInput(std::move(picture));
+}
+
+// The picture added last.
+inline Picture& Last(PictureSeries& series) { return series.at(series.inputCount()); }
+
+// The pictures a series holds, its result included.
+inline std::size_t PicturesIn(const PictureSeries& series)
+{
+    return series.empty() ? 0 : static_cast<std::size_t>(series.inputCount()) + 1;
+}
+
+// Calls `visit` with every picture of the series, the result first.
+template <class Visit>
+void ForEachPicture(PictureSeries& series, Visit visit)
+{
+    if (series.empty()) return;
+    for (int n = 0; n <= series.inputCount(); ++n) visit(series.at(n));
+}
+
+// A series of `inputs` copies of `picture`, its result a copy too.
+inline PictureSeries SeriesOf(int inputs, const Picture& picture)
+{
+    return SeriesOf(std::vector<Picture>(static_cast<std::size_t>(inputs) + 1, picture));
 }
 
 }  // namespace quivane::testing

@@ -255,7 +255,7 @@ TEST_F(LoadedWindowTest, DraggingDuringManualAlignmentMovesThePictureAndTheScrol
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(inputBox(), &move);
     QTest::mouseRelease(inputBox(), Qt::LeftButton, {}, QPoint(60, 50));
-    EXPECT_EQ(ws().pictures[1].dx, -10);
+    EXPECT_EQ(ws().pictures.at(1).dx, -10);
     EXPECT_EQ(form->findChild<QScrollBar*>("HorScrollBar")->value(), -10);
     EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Manual alignment of picture 1 with nr.1,"));
     // The hint explains the value while one is shown, after its own text.
@@ -276,13 +276,13 @@ TEST_F(LoadedWindowTest, KeysBrowseNudgeAndMarkBeforeTheFocusedControl)
     EXPECT_EQ(ws().displayedPicture, 2);
     EXPECT_EQ(form->findChild<QSpinBox*>("DataPicNrSpinEdit")->value(), 2);
     Key(Qt::Key_6, Qt::KeypadModifier);
-    EXPECT_EQ(ws().pictures[2].dx, 1);
+    EXPECT_EQ(ws().pictures.at(2).dx, 1);
     Key(Qt::Key_F4);
-    EXPECT_EQ(ws().pictures[2].quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(2).quality, QualityGood);
     EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
     EXPECT_FALSE(form->findChild<QualityLamp*>("AvgLed")->isLit());
     Key(Qt::Key_F3);
-    EXPECT_EQ(ws().pictures[2].quality, QualityAvg);
+    EXPECT_EQ(ws().pictures.at(2).quality, QualityAvg);
     Key(Qt::Key_Escape);
     EXPECT_TRUE(ws().abortRequested);
 }
@@ -318,7 +318,7 @@ TEST_F(LoadedWindowTest, TypedPictureNumbersAndPageKeysInAFocusedBox)
     EXPECT_EQ(reference->value(), 8);
     // The number-pad digits stay the window's nudges, not typed digits.
     Key(Qt::Key_6, Qt::KeypadModifier);
-    EXPECT_EQ(ws().pictures[3].dx, 1);
+    EXPECT_EQ(ws().pictures.at(3).dx, 1);
     EXPECT_EQ(reference->text(), "8");
 
     number->setFocus();
@@ -375,8 +375,8 @@ TEST_F(LoadedWindowTest, WholeSessionEqualsTheBatchRunByteForByte)
     Key(Qt::Key_F4);
     Key(Qt::Key_PageUp);
     Key(Qt::Key_F2);
-    EXPECT_EQ(ws().pictures[2].quality, QualityGood);
-    EXPECT_EQ(ws().pictures[3].quality, QualityBad);
+    EXPECT_EQ(ws().pictures.at(2).quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(3).quality, QualityBad);
     click("RegisterRadioGroup", 1);
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
     EXPECT_EQ(form->findChild<QLabel*>("StatusBar")->text(), "Alignment ready");
@@ -486,7 +486,7 @@ TEST_F(LoadedWindowTest, ClickOnALargePictureChoosesTheComparedRegion)
 int KeptPictures(const Workspace& ws)
 {
     int kept = 0;
-    for (int n = 1; n <= ws.pictureCount; ++n) kept += ws.pictures[static_cast<std::size_t>(n)].quality != QualityDont;
+    for (int n = 1; n <= ws.pictureCount; ++n) kept += ws.pictures.at(n).quality != QualityDont;
     return kept;
 }
 
@@ -512,7 +512,7 @@ TEST_F(LoadedWindowTest, TheQualityGraphOpensFromTheMenuAndAClickShowsThatPictur
 
     // The window's keys work from the graph: F4 marks the shown picture.
     QTest::keyClick(graph->plot(), Qt::Key_F4);
-    EXPECT_EQ(ws().pictures[4].quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(4).quality, QualityGood);
     EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
     QTest::keyClick(graph->plot(), Qt::Key_PageDown);
     EXPECT_EQ(ws().displayedPicture, 3);
@@ -578,13 +578,13 @@ TEST_F(LoadedWindowTest, KeepBestFromTheMenuAsksForAPercentageOrACount)
     graph->findChild<QCheckBox*>("SortedCheckBox")->setChecked(true);
     int best = 1;
     for (int n = 2; n <= 5; ++n)
-        if (ws().pictures[static_cast<std::size_t>(n)].sharpness > ws().pictures[static_cast<std::size_t>(best)].sharpness)
+        if (ws().pictures.at(n).sharpness > ws().pictures.at(best).sharpness)
             best = n;
     for (int n = 1; n <= 5; ++n) {
         if (n == best) continue;
         EXPECT_LT(graph->pointOf(best)->x(), graph->pointOf(n)->x()) << n;
     }
-    EXPECT_EQ(ws().pictures[static_cast<std::size_t>(best)].quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(best).quality, QualityGood);
 }
 
 TEST_F(LoadedWindowTest, ScoringCanBeLeftToLaterAndDoneFromTheMenu)
@@ -596,15 +596,15 @@ TEST_F(LoadedWindowTest, ScoringCanBeLeftToLaterAndDoneFromTheMenu)
     EXPECT_FALSE(form->workspace().selection.scoreWhileLoading);
     form.reset();
     Open();  // a new window scores again
-    ASSERT_TRUE(ws().pictures[1].scored());
+    ASSERT_TRUE(ws().pictures.at(1).scored());
 
     MenuAction(*form, "ScoreWhileLoadingAction")->trigger();
     const std::filesystem::path samples = std::filesystem::path(QUIVANE_SAMPLES) / "Pictures";
     form->answers = {(samples / "PLANET_0001.BMP").string(), (samples / "PLANET_0005.BMP").string()};
     QTest::mouseClick(form->findChild<QPushButton*>("LoadBMPButton"), Qt::LeftButton);
-    EXPECT_FALSE(ws().pictures[1].scored());
+    EXPECT_FALSE(ws().pictures.at(1).scored());
     MenuAction(*form, "ScorePicturesAction")->trigger();
-    for (int n = 1; n <= 5; ++n) EXPECT_TRUE(ws().pictures[static_cast<std::size_t>(n)].scored()) << n;
+    for (int n = 1; n <= 5; ++n) EXPECT_TRUE(ws().pictures.at(n).scored()) << n;
     EXPECT_TRUE(form->findChild<QLabel*>("StatusBar")->text().startsWith("Scored 5 pictures"));
 }
 

@@ -73,7 +73,7 @@ TEST_F(OffsetTableWindowTest, ListsEveryPictureAndFollowsAnAlignment)
     QTest::mouseClick(form->findChild<QPushButton*>("RegisterGoButton"), Qt::LeftButton);
     bool moved = false;
     for (int n = 1; n <= 5; ++n) {
-        const Picture& picture = ws().pictures[static_cast<std::size_t>(n)];
+        const Picture& picture = ws().pictures.at(n);
         EXPECT_EQ(Cell(n - 1, DxColumn), QString::number(picture.dx)) << n;
         EXPECT_EQ(Cell(n - 1, DyColumn), QString::number(picture.dy)) << n;
         moved = moved || picture.dx != 0 || picture.dy != 0;
@@ -81,9 +81,9 @@ TEST_F(OffsetTableWindowTest, ListsEveryPictureAndFollowsAnAlignment)
     EXPECT_TRUE(moved) << "the demo planet drifts: the search finds offsets";
 
     // An offset set by hand (number-pad 6, pressed in the table) shows at once.
-    const int dx = ws().pictures[1].dx;
+    const int dx = ws().pictures.at(1).dx;
     QTest::keyClick(View(), Qt::Key_6, Qt::KeypadModifier);
-    EXPECT_EQ(ws().pictures[1].dx, dx + 1);
+    EXPECT_EQ(ws().pictures.at(1).dx, dx + 1);
     EXPECT_EQ(Cell(0, DxColumn), QString::number(dx + 1));
     EXPECT_EQ(CurrentRow(), 0) << "a digit is the window's key, not a search of the table";
 
@@ -103,7 +103,7 @@ TEST_F(OffsetTableWindowTest, AMarkChosenInTheTableMarksThatPicture)
     ClickCell(3, MarkColumn);
     ASSERT_EQ(ws().displayedPicture, 4);
     QTest::keyClick(View(), Qt::Key_G);
-    EXPECT_EQ(ws().pictures[4].quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(4).quality, QualityGood);
     EXPECT_TRUE(form->findChild<QualityLamp*>("GoodLed")->isLit());
     EXPECT_TRUE(form->findChild<QGroupBox*>("QualityRadioGroup")->findChildren<QRadioButton*>()[3]->isChecked());
     EXPECT_EQ(Cell(3, MarkColumn), "Good");
@@ -111,11 +111,11 @@ TEST_F(OffsetTableWindowTest, AMarkChosenInTheTableMarksThatPicture)
     // A mark set on another row takes that picture there first, as the
     // quality group only marks the shown picture.
     View()->model()->setData(View()->model()->index(1, MarkColumn), QualityDont);
-    EXPECT_EQ(ws().pictures[2].quality, QualityDont);
+    EXPECT_EQ(ws().pictures.at(2).quality, QualityDont);
     EXPECT_EQ(ws().displayedPicture, 2);
     EXPECT_EQ(CurrentRow(), 1);
     EXPECT_EQ(Cell(1, MarkColumn), "Dont");
-    EXPECT_EQ(ws().pictures[4].quality, QualityGood);
+    EXPECT_EQ(ws().pictures.at(4).quality, QualityGood);
 
     // The quality graph, open beside, draws the new marks too.
     MenuAction(*form, "QualityGraphAction")->trigger();
@@ -145,7 +145,7 @@ TEST_F(OffsetTableWindowTest, ARowClickedOrReachedByKeysShowsItsPicture)
     EXPECT_EQ(CurrentRow(), 2);
     // F1 marks the shown picture from the table too.
     QTest::keyClick(View(), Qt::Key_F1);
-    EXPECT_EQ(ws().pictures[3].quality, QualityDont);
+    EXPECT_EQ(ws().pictures.at(3).quality, QualityDont);
     EXPECT_EQ(Cell(2, MarkColumn), "Dont");
 
     form->findChild<QSpinBox*>("DataPicNrSpinEdit")->setValue(1);

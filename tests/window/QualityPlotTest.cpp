@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "select/KeepBest.h"
+#include "support/Pictures.h"
 
 namespace quivane {
 namespace {
@@ -86,10 +87,10 @@ TEST(Threshold, AgreesWithTheMarksOfTheRule)
 
 TEST(PlotPoints, ComeFromTheInputPictures)
 {
-    PictureList pictures(4);
-    pictures[2].sharpness = 0.7;
-    pictures[2].quality = QualityGood;
-    pictures[3].fault = FrameFault::Dim;
+    PictureSeries pictures = testing::SeriesOf(3, Picture{});
+    pictures.at(2).sharpness = 0.7;
+    pictures.at(2).quality = QualityGood;
+    pictures.at(3).fault = FrameFault::Dim;
     const std::vector<PlotPoint> points = PlotPointsOf(pictures, 3);
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[1].picture, 2);
