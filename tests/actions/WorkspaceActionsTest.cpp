@@ -196,6 +196,10 @@ TEST_F(WorkspaceActionsTest, ClearPictureListEmptiesListAndCounts)
     EXPECT_EQ(ws.pictures.inputCount(), 0);
     EXPECT_EQ(ws.pictureCount, 0);
     EXPECT_EQ(ws.framesRead, 0);
+    // Nothing loaded is no input picture, which the quality graph tells
+    // apart from pictures without scores.
+    EXPECT_EQ(InputPictureCount(ws), 0);
+    EXPECT_FALSE(IsLoadedPicture(ws, 0)) << "no result either";
 }
 
 }  // namespace
