@@ -103,11 +103,18 @@ std::string Joined(std::span<const std::string_view> names)
     return list;
 }
 
-std::string CombinationUsage()
+// The command line's names of the combine methods, in the list's order.
+std::vector<std::string_view> CombineMethodNames()
 {
     std::vector<std::string_view> names;
     for (const CombineMethodDeclaration& method : CombineMethodList()) names.push_back(method.name);
-    return UsageLines("Combination:", {"--combine " + Joined(names), "--param P " + RangeText(CombineParameterRange)});
+    return names;
+}
+
+std::string CombinationUsage()
+{
+    return UsageLines("Combination:", {"--combine " + Joined(CombineMethodNames()),
+                                       "--param P " + RangeText(CombineParameterRange)});
 }
 
 // Each stage's options in the run's order, then their kernels'.
@@ -362,9 +369,8 @@ std::variant<BatchOptions, UsageError> Parser::Run()
              o.viewOriginY = f[1];
          }},
         {"--combine", [&] {
-             std::vector<std::string_view> names;
-             for (const CombineMethodDeclaration& method : CombineMethodList()) names.push_back(method.name);
-             o.combine = CombineMethodList()[static_cast<std::size_t>(Choice("--combine", names))].method;
+             const auto chosen = static_cast<std::size_t>(Choice("--combine", CombineMethodNames()));
+             o.combine = CombineMethodList()[chosen].method;
          }},
         {"--param", [&] { o.param = Number("--param", CombineParameterRange); }},
         {"--mode", [&] { o.mode = Number("--mode", DisplayModeRange); }},

@@ -74,8 +74,10 @@ ControlDeclaration DeclarationOf(ControlId id)
 
 bool AcceptsValue(const ControlDeclaration& d, int value)
 {
-    if (value < d.minimum || value > d.maximum) return false;
-    return d.kind != ControlKind::SpinEdit || (value - d.start) % d.step == 0;
+    // Only a spin edit's arrows keep to whole steps; a bar or group takes any
+    // value of its range.
+    const SettingRange range{d.minimum, d.maximum, d.kind == ControlKind::SpinEdit ? d.step : 1, d.start};
+    return range.accepts(value);
 }
 
 std::optional<std::string> TypedValueRefusal(ControlId id, const ControlState& state, int value)

@@ -27,7 +27,9 @@ TEST(EnhancementStages, EachStageIsListedOnceWithItsOwnNamesAndSoundRanges)
         EXPECT_LE(stage->noteKey.size(), 8u) << "a FITS keyword holds at most eight characters";
         EXPECT_TRUE(kernels.insert(stage->kernel).second) << "each stage has a kernel of its own";
         EXPECT_TRUE(options.insert(std::string(stage->kernelOption)).second);
-        if (!stage->switchOption.empty()) EXPECT_TRUE(options.insert(std::string(stage->switchOption)).second);
+        if (!stage->switchOption.empty()) {
+            EXPECT_TRUE(options.insert(std::string(stage->switchOption)).second);
+        }
         ASSERT_LE(stage->parameters.size(), static_cast<std::size_t>(MaxStageParameters));
         bool switchable = !stage->switchOption.empty();
         for (const StageParameter& p : stage->parameters) {
