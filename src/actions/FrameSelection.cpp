@@ -118,7 +118,7 @@ bool ScoreLoadedPictures(Workspace& ws, Ui& ui)
     }
     const PictureSeries& scores = std::get<PictureSeries>(measured);
     // The result picture takes its frame's score too.
-    for (int n = ws.pictures.empty() ? 1 : 0; n <= ws.pictures.inputCount(); ++n) {
+    for (int n = 0; n <= ws.pictures.inputCount(); ++n) {
         ws.pictures.at(n).sharpness = scores.at(n).sharpness;
         ws.pictures.at(n).fault = scores.at(n).fault;
     }
